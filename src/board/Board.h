@@ -1,0 +1,43 @@
+#pragma once
+
+#include "board/BoardState.h"
+
+#include <QIcon>
+
+#include <array>
+
+namespace qv {
+
+class MainForm;
+
+// The state icons of the board and the chooser, numbered 1..6 as in the
+// image strip.
+const QIcon &stateIcon(int number);
+
+// The table board of the main form (Lv_Mesas and its counters): rebuilds it
+// from the database and turns a typed or clicked table into a reading.
+class Board
+{
+public:
+    explicit Board(MainForm &form);
+
+    // Full-row selection, grid lines, one-click activation.
+    void prepareListViews();
+    // "MESAS": rebuild the board. Does nothing until a cash desk is chosen.
+    void MESAS();
+    // The table-number procedure: from Ed_CODIMES (typed) or from a board
+    // row whose table was written into Ed_CODIMES (clicked).
+    void tableNumberProcedure(bool typed);
+    // Releasing the table shown: detail cleared, board rebuilt, timer on.
+    void release();
+
+    const BoardSummary &summary() const { return m_summary; }
+
+private:
+    char positionState(int idMesa, char status);
+
+    MainForm &m_form;
+    BoardSummary m_summary;
+};
+
+} // namespace qv

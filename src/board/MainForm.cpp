@@ -1,0 +1,486 @@
+#include "board/MainForm.h"
+
+#include "board/Board.h"
+#include "board/Detail.h"
+#include "platform/Keys.h"
+#include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "platform/UiService.h"
+#include "session/Session.h"
+#include "ui_MainForm.h"
+
+#include <QButtonGroup>
+#include <QKeyEvent>
+#include <QRegularExpression>
+
+namespace qv {
+
+namespace {
+const QStringList kStatusFilter = {
+    QStringLiteral("Todas"),     QStringLiteral("Abertas"),    QStringLiteral("Pedido"),
+    QStringLiteral("Sobremesa"), QStringLiteral("Fechadas"),   QStringLiteral("Bloqueadas"),
+    QStringLiteral("Em Andamento"),
+};
+}
+
+MainForm::MainForm(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::MainForm>())
+{
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("08-Quorvel"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    Cm_TimerMesas = new QTimer(this);
+    Cm_TimerMesas->setObjectName(QStringLiteral("Cm_TimerMesas"));
+    Cm_TimerMesas->setInterval(30000);
+    Cm_TimerPermanencia = new QTimer(this);
+    Cm_TimerPermanencia->setObjectName(QStringLiteral("Cm_TimerPermanencia"));
+    Cm_TimerPermanencia->setInterval(60000);
+    Cm_Timer_ABRAR = new QTimer(this);
+    Cm_Timer_ABRAR->setObjectName(QStringLiteral("Cm_Timer_ABRAR"));
+    Cm_Timer_ABRAR->setInterval(1);
+    Cm_Timer_ABRAR->setSingleShot(true);
+
+    m_board = std::make_unique<Board>(*this);
+    m_detail = std::make_unique<Detail>(*this);
+
+    wireEvents();
+
+    // The start procedure runs from the event loop, once the form shows
+    // "Aguarde, conectando com o banco de dados !!!".
+    m_ui->Frm_Aguarde->show();
+    m_ui->Frm_Aguarde->raise();
+    m_ui->Frm_AguardeMesas->hide();
+    // The counters show only on request (Home) until the next timed rebuild.
+    m_ui->Frm_EmAndamento->hide();
+    m_ui->Frm_Fechadas->hide();
+    // Ed_FOCO only receives the focus when the table field is left; it must
+    // be shown to take it, so it takes no room instead.
+    m_ui->Ed_FOCO->setFixedSize(0, 0);
+    m_ui->Ed_FOCO->setFrame(false);
+    Cm_Timer_ABRAR->start();
+    Cm_TimerPermanencia->start();
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::wireEvents()
+{
+    connect(Cm_Timer_ABRAR, &QTimer::timeout, this, [this] { dispatch(QStringLiteral("ABRAR")); });
+    connect(Cm_TimerMesas, &QTimer::timeout, this, &MainForm::onBoardTimer);
+    connect(Cm_TimerPermanencia, &QTimer::timeout, this, [this] { m_detail->refreshTimeOpen(); });
+    connect(m_ui->Bt_CX, &QButtonGroup::buttonClicked, this, [this](QAbstractButton *button) {
+        chooseDesk(button->objectName().right(1).toInt());
+    });
+    connect(m_ui->Bt_Sair, &QPushButton::clicked, this, &MainForm::closeForm);
+    connect(m_ui->Cb_STATUSM, &QComboBox::currentIndexChanged, this, &MainForm::onFilterChanged);
+    connect(m_ui->Lv_Mesas, &QTreeWidget::itemClicked, this, &MainForm::onBoardRowClicked);
+
+    m_ui->Ed_CODIMES->installEventFilter(this);
+    m_ui->Ed_FOCO->installEventFilter(this);
+    m_ui->Lv_Itens->installEventFilter(this);
+
+    // The function-key bar: a click on an entry or on its key label hands
+    // the entry's key code to the key procedure.
+    const struct
+    {
+        QPushButton *entry;
+        QLabel *label;
+        int key;
+    } bar[] = {
+        {m_ui->Frm_Imprimir, m_ui->CmStatic38, vk::kF1},  {m_ui->Bt_Bloqueio, m_ui->CmStatic39, vk::kF2},
+        {m_ui->Frm_DEL, m_ui->CmStatic40, vk::kDelete},   {m_ui->Frm_INS, m_ui->CmStatic41, vk::kInsert},
+        {m_ui->Bt_Bloqueio1, m_ui->CmStatic42, vk::kF3},  {m_ui->Frm_INS1, m_ui->CmStatic43, vk::kF6},
+        {m_ui->Bt_Bloqueio2, m_ui->CmStatic44, vk::kF9},  {m_ui->Bt_SERVICO, m_ui->CmStatic45, vk::kF8},
+        {m_ui->Bt_MOSTRA, m_ui->CmStatic46, vk::kF7},     {m_ui->Bt_MOSTRA1, m_ui->CmStatic47, vk::kF10},
+        {m_ui->Bt_Bloqueio3, m_ui->CmStatic48, vk::kF4},  {m_ui->Frm_INS2, m_ui->CmStatic49, vk::kF12},
+    };
+    for (const auto &entry : bar) {
+        const int key = entry.key;
+        connect(entry.entry, &QPushButton::clicked, this, [this, key] { pressKey(key); });
+        entry.label->setProperty("qvKey", key);
+        entry.label->installEventFilter(this);
+    }
+}
+
+void MainForm::dispatch(const QString &code)
+{
+    m_functionCode = code;
+    if (code == QLatin1String("ABRAR"))
+        ABRAR();
+    else if (code == QLatin1String("MESAS"))
+        m_board->MESAS();
+    else if (code == QLatin1String("LERMESA"))
+        m_detail->LERMESA();
+    else if (code == QLatin1String("TECLA"))
+        TECLA();
+}
+
+void MainForm::closeForm()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    Cm_TimerMesas->stop();
+    Cm_TimerPermanencia->stop();
+    Cm_Timer_ABRAR->stop();
+    close();
+}
+
+bool MainForm::failStartup(const QString &message)
+{
+    UiService::instance().message(this, message, style::kStop);
+    m_started = true;
+    closeForm();
+    return false;
+}
+
+void MainForm::placeFrames()
+{
+    // The overlay frames sit centred over the form, the waiting frames over
+    // the board.
+    auto centre = [](QWidget *frame, const QRect &area) {
+        frame->adjustSize();
+        QSize size = frame->size().expandedTo(frame->minimumSizeHint());
+        frame->setGeometry(QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size));
+    };
+    centre(m_ui->Frm_Escolhe, rect());
+    centre(m_ui->Frm_Aguarde, rect());
+    const QRect boardArea(m_ui->Lv_Mesas->mapTo(this, QPoint(0, 0)), m_ui->Lv_Mesas->size());
+    centre(m_ui->Frm_AguardeMesas, boardArea);
+    for (QWidget *frame : {m_ui->Frm_Escolhe, m_ui->Frm_Aguarde, m_ui->Frm_AguardeMesas})
+        frame->raise();
+}
+
+void MainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    placeFrames();
+}
+
+void MainForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeFrames();
+}
+
+void MainForm::ABRAR()
+{
+    Session &session = Session::instance();
+    Sql &sql = Sql::instance();
+
+    // 1. Frames in place: the cash-desk choice shown, the wait notice over it.
+    placeFrames();
+    m_ui->Frm_Escolhe->show();
+    m_ui->Frm_Aguarde->show();
+    m_ui->Frm_Aguarde->raise();
+
+    // 2. The logged-in operator, from the shared-variables file.
+    bool openFailed = false;
+    const QString varsStatus = session.readVariables(openFailed);
+    if (openFailed)
+        return (void)failStartup(QStringLiteral("Erro ") + varsStatus
+                                 + QStringLiteral(" na abertura C:\\Velmorant\\Temp\\VARIAVEIS.TXT !!!"));
+    if (varsStatus != QLatin1String("00"))
+        return (void)failStartup(QStringLiteral("Erro na passagem de parametros !!!"));
+
+    // 3. The cash-desk control record.
+    switch (session.readCashDesk()) {
+    case KeyedFile::Read::Ok: break;
+    case KeyedFile::Read::OpenFailed:
+        return (void)failStartup(QStringLiteral("Erro na abertura dos caixas !!!"));
+    case KeyedFile::Read::Locked:
+        return (void)failStartup(QStringLiteral("Arquivo dos caixas sendo acessado !!!"));
+    case KeyedFile::Read::Failed:
+        return (void)failStartup(QStringLiteral("Erro na leitura do arquivo de caixas !!!"));
+    }
+
+    // 4. Today's date; the first statement, so the connection is made here.
+    static const Layout kToday("today", {FieldDef::C("hoje", 8)});
+    Record today(kToday);
+    if (sql.exec("SELECT DATE_FORMAT(CURDATE(),'%d%m%Y')", {}, &today) != QLatin1String("00000")) {
+        // Without a database nothing of this screen works: say why and stop.
+        UiService::instance().message(this, QStringLiteral("Erro ") + sql.state()
+                                         + QStringLiteral(" na conexão com o banco de dados !!!"),
+                               style::kStop);
+        return (void)failStartup(sql.message().left(120));
+    }
+
+    // 5. A period left open on another day.
+    for (const QString &warning : session.staleWarnings(today.text(0)))
+        UiService::instance().message(this, warning, style::kInformation);
+
+    // 6. The status filter, set without running a rebuild: the board timer
+    // starts only with the cash-desk choice.
+    {
+        const QSignalBlocker block(m_ui->Cb_STATUSM);
+        m_ui->Cb_STATUSM->clear();
+        m_ui->Cb_STATUSM->addItems(kStatusFilter);
+        m_ui->Cb_STATUSM->setCurrentIndex(6);
+    }
+    m_board->prepareListViews();
+
+    // 7. The parameters row.
+    session.readParameters();
+
+    // 8. Operators, cancellation reasons, printers and the saved printer.
+    session.loadOperators();
+    session.loadReasons();
+    session.loadPrinters();
+    m_ui->Cb_Operador->clear();
+    for (const OperatorEntry &op : session.operators())
+        m_ui->Cb_Operador->addItem(op.name, op.code);
+    m_ui->Cb_Operador->setCurrentIndex(-1);
+    m_ui->Cb_IMPRE->clear();
+    m_ui->Cb_IMPRE->addItems(session.printers());
+    m_ui->Cb_IMPRE->setCurrentIndex(session.printers().indexOf(session.savedPrinter()));
+
+    // 9. The period: dinner wins when both are open.
+    session.choosePeriod();
+    m_ui->Ds_TURNO->setText(session.periodCaption());
+
+    // 10. Cash-desk buttons of the open desks.
+    for (QAbstractButton *button : m_ui->Bt_CX->buttons())
+        button->setEnabled(session.deskOpen(button->objectName().right(1).toInt()));
+
+    // 11. The observation list.
+    if (!session.loadObservations()) {
+        UiService::instance().console(QStringLiteral("Mesa - Erro lendo observações ") + sql.state()
+                               + QLatin1Char(' ') + sql.message());
+        return (void)failStartup(QStringLiteral("Erro na leitura das observações !!!"));
+    }
+
+    // 12. The rights of the logged-in operator.
+    session.readLoggedOperator();
+    m_ui->Bt_GEREN->setEnabled(session.hasRight(5));
+    m_ui->Bt_MFECH->setEnabled(session.hasRight(7));
+    m_ui->Bt_COMIS->setEnabled(session.hasRight(7));
+
+    // 13. The board (nothing until a cash desk is chosen).
+    dispatch(QStringLiteral("MESAS"));
+    m_ui->Frm_Aguarde->hide();
+    m_ui->Bt_Sair->setFocus();
+    m_started = true;
+}
+
+void MainForm::chooseDesk(int n)
+{
+    Session &session = Session::instance();
+    if (n > 1
+        && UiService::instance().message(this, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"),
+                                  style::kAsk | style::kDefaultButton2)
+               != answer::kYes)
+        return;
+
+    const QString printer = m_ui->Cb_IMPRE->currentIndex() >= 0 ? m_ui->Cb_IMPRE->currentText() : QString();
+    const QString status = session.savePrinter(printer);
+    if (status != QLatin1String("00")) {
+        // The choice is only a convenience for the next start: say so, go on.
+        UiService::instance().message(this,
+                               QStringLiteral("Erro ") + status
+                                   + QStringLiteral(" gravando C:\\Velmorant\\Temp\\ImprMes.txt !!!"),
+                               style::kInformation);
+    }
+
+    session.chooseDesk(n);
+    m_ui->Frm_Escolhe->hide();
+
+    const QString date = records::W_CABEDAT().text();
+    m_ui->Ds_DTCAIXA->setText(date.mid(0, 2) + QLatin1Char('/') + date.mid(2, 2) + QLatin1Char('/')
+                              + date.mid(4, 4));
+    m_ui->Ds_PERIODO->setText(session.periodName());
+    m_ui->Ds_CAIXA->setText(QString::number(n));
+    m_ui->Ds_OPERADOR->setText(session.operatorName().trimmed());
+
+    m_ui->Frm_AguardeMesas->show();
+    m_ui->Frm_AguardeMesas->raise();
+    dispatch(QStringLiteral("MESAS"));
+    m_ui->Frm_AguardeMesas->hide();
+    if (m_closed)
+        return;
+    Cm_TimerMesas->start();
+    m_ui->Ed_CODIMES->setFocus();
+}
+
+bool MainForm::sessionStillOpen()
+{
+    switch (Session::instance().check()) {
+    case Session::Check::NoDesk:
+    case Session::Check::Unreadable:
+        return false;
+    case Session::Check::PeriodClosed:
+        UiService::instance().message(this, QStringLiteral("Periodo fechado, acesse novamente !!!"), style::kStop);
+        closeForm();
+        return false;
+    case Session::Check::DeskClosed:
+        UiService::instance().message(this, QStringLiteral("Caixa fechado, acesse novamente !!!"), style::kStop);
+        closeForm();
+        return false;
+    case Session::Check::Open:
+        return true;
+    }
+    return false;
+}
+
+int MainForm::typedTable() const
+{
+    QString digits = m_ui->Ed_CODIMES->text();
+    digits.remove(QRegularExpression(QStringLiteral("[^0-9]")));
+    return digits.isEmpty() ? 0 : digits.right(9).toInt();
+}
+
+void MainForm::showTableNumber(int idMesa)
+{
+    if (idMesa <= 0) {
+        m_ui->Ed_CODIMES->clear();
+        return;
+    }
+    // Mask "999/99": table, slash, position.
+    m_ui->Ed_CODIMES->setText(QStringLiteral("%1/%2")
+                                  .arg(idMesa / 100, 3, 10, QLatin1Char('0'))
+                                  .arg(idMesa % 100, 2, 10, QLatin1Char('0')));
+}
+
+void MainForm::onBoardTimer()
+{
+    Cm_TimerMesas->stop();
+    m_ui->Frm_AguardeMesas->show();
+    m_ui->Frm_AguardeMesas->raise();
+    dispatch(QStringLiteral("MESAS"));
+    m_ui->Frm_AguardeMesas->hide();
+    if (m_closed)
+        return;
+    Cm_TimerMesas->start();
+    m_ui->Frm_EmAndamento->hide();
+    m_ui->Frm_Fechadas->hide();
+}
+
+void MainForm::onFilterChanged()
+{
+    Cm_TimerMesas->stop();
+    m_ui->Frm_AguardeMesas->show();
+    m_ui->Frm_AguardeMesas->raise();
+    dispatch(QStringLiteral("MESAS"));
+    m_ui->Frm_AguardeMesas->hide();
+    if (m_closed)
+        return;
+    Cm_TimerMesas->start();
+    m_ui->Ed_CODIMES->setFocus();
+}
+
+void MainForm::onTableEntered()
+{
+    m_board->tableNumberProcedure(/*typed=*/true);
+    if (!m_closed)
+        m_ui->Ed_CODIMES->setFocus();
+}
+
+void MainForm::onBoardRowClicked(QTreeWidgetItem *item)
+{
+    if (!item)
+        return;
+    showTableNumber(0);
+    m_ui->Ed_CODIMES->setText(item->text(1).trimmed());
+    m_board->tableNumberProcedure(/*typed=*/false);
+}
+
+void MainForm::pressKey(int keyCode)
+{
+    m_keyCode = keyCode;
+    dispatch(QStringLiteral("TECLA"));
+}
+
+void MainForm::TECLA()
+{
+    const int key = m_keyCode;
+    // Keys act only on the table shown: a number still being typed (or out
+    // of range) sends the cashier back to the table field.
+    const int typed = typedTable();
+    if (typed > 8001 || typed != m_currentTable) {
+        m_ui->Ed_CODIMES->setFocus();
+        return;
+    }
+    switch (key) {
+    case vk::kEscape:
+        m_detail->clear();
+        m_currentTable = 0;
+        m_ui->Ed_CODIMES->clear();
+        m_ui->Ed_CODIMES->setFocus();
+        break;
+    case vk::kHome:
+        if (Session::instance().hasRight(7)) {
+            m_ui->Frm_EmAndamento->show();
+            m_ui->Frm_Fechadas->show();
+        } else {
+            UiService::instance().console(QStringLiteral("sem direito"));
+        }
+        break;
+    case vk::kF6:
+        closeForm();
+        break;
+    case vk::kF7:
+        if (m_currentTable != 0 && m_ui->Lv_Itens->topLevelItemCount() > 0) {
+            m_ui->Bt_MOSTRA->setText(m_ui->Bt_MOSTRA->text() == QLatin1String("MOSTRA OBS")
+                                         ? QStringLiteral("NÃO MOSTRA OBS")
+                                         : QStringLiteral("MOSTRA OBS"));
+            dispatch(QStringLiteral("LERMESA"));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+bool MainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const QVariant key = watched->property("qvKey");
+        if (key.isValid()) {
+            pressKey(key.toInt());
+            return true;
+        }
+    }
+    if (watched == m_ui->Ed_FOCO && event->type() == QEvent::FocusIn) {
+        // Leaving the table field lands here: run the table-number
+        // procedure, then go back to the field.
+        QMetaObject::invokeMethod(this, &MainForm::onTableEntered, Qt::QueuedConnection);
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto *keyEvent = static_cast<QKeyEvent *>(event);
+        const int key = virtualKey(*keyEvent);
+        if (watched == m_ui->Ed_CODIMES) {
+            if (key == vk::kEnter || key == vk::kTab) {
+                m_ui->Ed_FOCO->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+            if (key == vk::kBackspace || (key >= vk::kNumpad0 && key <= vk::kNumpad9))
+                return false; // stays with the field
+            if (key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kHome
+                || key == vk::kEscape) {
+                pressKey(key);
+                return true;
+            }
+            if (key >= 48 && key <= 57)
+                pressKey(key); // the key procedure ignores digits; the field takes them
+            return false;
+        }
+        if (watched == m_ui->Lv_Itens && key != 0 && key != vk::kUp && key != vk::kDown
+            && key != vk::kPageUp && key != vk::kPageDown && key != vk::kEnd) {
+            pressKey(key);
+            return key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kEscape;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainForm::keyPressEvent(QKeyEvent *event)
+{
+    // F6 closes the form from anywhere, the choice frame included.
+    if (virtualKey(*event) == vk::kF6) {
+        closeForm();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace qv

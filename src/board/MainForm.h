@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/Decimal.h"
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class QTreeWidgetItem;
+
+namespace Ui {
+class MainForm;
+}
+
+namespace qv {
+
+class Board;
+class Detail;
+
+// The cashier's main form, "08-Quorvel": session header, table board on the
+// left, the selected table's detail and totals on the right, and the
+// function-key bar. Its larger procedures run through one dispatcher keyed
+// by a function code, as every command of the screen does.
+class MainForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MainForm(QWidget *parent = nullptr);
+    ~MainForm() override;
+
+    Ui::MainForm &ui() const { return *m_ui; }
+
+    // Runs the named procedure ("ABRAR", "MESAS", "LERMESA", "TECLA", ...).
+    void dispatch(const QString &code);
+    const QString &functionCode() const { return m_functionCode; }
+
+    // Start-up finished (successfully or not).
+    bool started() const { return m_started; }
+    // The form was closed by a failure, the session check or the cashier.
+    bool closedDown() const { return m_closed; }
+    // Closes the form; the program ends with it.
+    void closeForm();
+
+    // The cash-desk choice: button n (1..5) of Bt_CX.
+    void chooseDesk(int n);
+
+    // Table shown (the number last read by LERMESA); 0 when none.
+    int currentTable() const { return m_currentTable; }
+    void setCurrentTable(int idMesa) { m_currentTable = idMesa; }
+    // The number in Ed_CODIMES ("012/03", "1203" and "12" all read as numbers).
+    int typedTable() const;
+    void showTableNumber(int idMesa);
+
+    // The key procedure's input.
+    void pressKey(int keyCode);
+    int keyCode() const { return m_keyCode; }
+
+    // Session check made by every table reading; false when the form was
+    // closed because the period or the cash desk is no longer open.
+    bool sessionStillOpen();
+
+    Board &board() const { return *m_board; }
+    Detail &detail() const { return *m_detail; }
+
+    QTimer *Cm_TimerMesas = nullptr;
+    QTimer *Cm_TimerPermanencia = nullptr;
+    QTimer *Cm_Timer_ABRAR = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void ABRAR();
+    void TECLA();
+    bool failStartup(const QString &message);
+    void placeFrames();
+    void wireEvents();
+    void onBoardTimer();
+    void onFilterChanged();
+    void onTableEntered();
+    void onBoardRowClicked(QTreeWidgetItem *item);
+
+    std::unique_ptr<Ui::MainForm> m_ui;
+    std::unique_ptr<Board> m_board;
+    std::unique_ptr<Detail> m_detail;
+    QString m_functionCode;
+    int m_keyCode = 0;
+    int m_currentTable = 0;
+    bool m_started = false;
+    bool m_closed = false;
+};
+
+} // namespace qv

@@ -1,0 +1,518 @@
+#include "platform/Sql.h"
+
+#include "platform/Config.h"
+
+#include <mysql.h>
+#include <errmsg.h>
+
+#include <cstring>
+
+namespace qv {
+
+namespace {
+
+const QString kSuccess = QStringLiteral("00000");
+const QString kNoData = QStringLiteral("02000");
+
+MYSQL *db(void *handle)
+{
+    return static_cast<MYSQL *>(handle);
+}
+
+bool isConnectionLoss(unsigned int error)
+{
+    return error == CR_SERVER_GONE_ERROR || error == CR_SERVER_LOST
+           || error == CR_CONNECTION_ERROR || error == CR_CONN_HOST_ERROR
+           || error == 1927 /* ER_CONNECTION_KILLED */ || error == 4031 /* ER_CLIENT_INTERACTION_TIMEOUT */;
+}
+
+} // namespace
+
+SqlParam::SqlParam(std::int64_t value) : m_kind(Integer), m_integer(value) {}
+
+SqlParam::SqlParam(Decimal value, int decimals)
+    : m_kind(Exact), m_bytes(value.toSqlText(decimals).toStdString())
+{
+}
+
+SqlParam::SqlParam(const QString &value) : m_kind(Text), m_bytes(value.toUtf8().toStdString()) {}
+
+struct Sql::Prepared
+{
+    MYSQL_STMT *stmt = nullptr;
+    std::string text;
+    unsigned long paramCount = 0;
+    unsigned int columnCount = 0;
+    // Result buffers, one per column; every column travels as text so that
+    // DECIMAL values keep every digit.
+    std::vector<MYSQL_BIND> result;
+    std::vector<std::vector<char>> buffers;
+    std::vector<unsigned long> lengths;
+    std::vector<my_bool> nulls;
+    std::vector<my_bool> errors;
+    bool stored = false;
+
+    ~Prepared()
+    {
+        if (stmt)
+            mysql_stmt_close(stmt);
+    }
+};
+
+Sql &Sql::instance()
+{
+    static Sql sql;
+    return sql;
+}
+
+Sql::Sql() = default;
+
+Sql::~Sql()
+{
+    disconnect();
+}
+
+void Sql::setConnection(const Connection &connection)
+{
+    disconnect();
+    m_connection = connection;
+    m_hasConnection = true;
+}
+
+void Sql::disconnect()
+{
+    m_cursors.clear();
+    m_prepared.clear();
+    if (m_mysql) {
+        mysql_close(db(m_mysql));
+        m_mysql = nullptr;
+    }
+    m_connected = false;
+}
+
+int Sql::preparedCount() const
+{
+    return int(m_prepared.size());
+}
+
+void Sql::setState(const QString &state, const QString &message)
+{
+    m_state = state;
+    m_message = message;
+}
+
+void Sql::setStateFromConnection()
+{
+    const unsigned int error = mysql_errno(db(m_mysql));
+    setState(QString::fromLatin1(mysql_sqlstate(db(m_mysql))),
+             QString::fromUtf8(mysql_error(db(m_mysql))));
+    if (m_state == kSuccess && error != 0)
+        m_state = QStringLiteral("HY000");
+    noteLostConnection(error);
+}
+
+void Sql::setStateFromStmt(Prepared &p)
+{
+    const unsigned int error = mysql_stmt_errno(p.stmt);
+    setState(QString::fromLatin1(mysql_stmt_sqlstate(p.stmt)),
+             QString::fromUtf8(mysql_stmt_error(p.stmt)));
+    // A failure must never read as success, whatever the library reports.
+    if (m_state == kSuccess || m_state.isEmpty())
+        m_state = QStringLiteral("HY000");
+    noteLostConnection(error);
+}
+
+void Sql::noteLostConnection(unsigned int errorNumber)
+{
+    if (isConnectionLoss(errorNumber)) {
+        // Everything prepared on the dead connection is gone with it; the
+        // next statement connects again and prepares afresh.
+        m_connected = false;
+    }
+}
+
+bool Sql::ensureConnected()
+{
+    if (m_connected)
+        return true;
+    disconnect();
+    if (!m_hasConnection) {
+        const Config &c = Config::current();
+        m_connection.socket = c.dbSocket;
+        m_connection.host = c.dbHost;
+        m_connection.port = c.dbPort;
+        m_connection.user = c.dbUser;
+        m_connection.password = c.dbPassword;
+        m_connection.database = c.dbName;
+        m_hasConnection = true;
+    }
+    m_mysql = mysql_init(nullptr);
+    if (!m_mysql) {
+        setState(QStringLiteral("HY001"), QStringLiteral("out of memory"));
+        return false;
+    }
+    const unsigned int connectTimeout = 10, ioTimeout = 60;
+    const my_bool reconnect = 0;
+    mysql_options(db(m_mysql), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
+    mysql_options(db(m_mysql), MYSQL_OPT_READ_TIMEOUT, &ioTimeout);
+    mysql_options(db(m_mysql), MYSQL_OPT_WRITE_TIMEOUT, &ioTimeout);
+    mysql_options(db(m_mysql), MYSQL_OPT_RECONNECT, &reconnect);
+    mysql_options(db(m_mysql), MYSQL_SET_CHARSET_NAME, "utf8mb4");
+
+    const QByteArray host = m_connection.host.toUtf8();
+    const QByteArray user = m_connection.user.toUtf8();
+    const QByteArray password = m_connection.password.toUtf8();
+    const QByteArray database = m_connection.database.toUtf8();
+    const QByteArray socket = m_connection.socket.toUtf8();
+    const bool viaSocket = !m_connection.socket.isEmpty();
+    // CLIENT_FOUND_ROWS: an UPDATE reports the rows it matched, so a guarded
+    // update that found its row is told apart from one that found none.
+    if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(),
+                            user.constData(), password.constData(),
+                            database.isEmpty() ? nullptr : database.constData(),
+                            viaSocket ? 0 : unsigned(m_connection.port),
+                            viaSocket ? socket.constData() : nullptr, CLIENT_FOUND_ROWS)) {
+        setStateFromConnection();
+        if (m_state == kSuccess)
+            m_state = QStringLiteral("08001");
+        mysql_close(db(m_mysql));
+        m_mysql = nullptr;
+        return false;
+    }
+    m_connected = true;
+    return true;
+}
+
+Sql::Prepared *Sql::prepare(const std::string &key, std::string_view text)
+{
+    if (auto it = m_prepared.find(key); it != m_prepared.end())
+        return it->second.get();
+
+    auto p = std::make_unique<Prepared>();
+    p->text = std::string(text);
+    p->stmt = mysql_stmt_init(db(m_mysql));
+    if (!p->stmt) {
+        setStateFromConnection();
+        return nullptr;
+    }
+    // Buffered results keep their rows client-side, so statements issued
+    // inside a cursor loop do not collide with the open result.
+    if (mysql_stmt_prepare(p->stmt, p->text.data(), p->text.size()) != 0) {
+        setStateFromStmt(*p);
+        return nullptr;
+    }
+    p->paramCount = mysql_stmt_param_count(p->stmt);
+    p->columnCount = mysql_stmt_field_count(p->stmt);
+    if (p->columnCount > 0) {
+        MYSQL_RES *meta = mysql_stmt_result_metadata(p->stmt);
+        p->result.assign(p->columnCount, MYSQL_BIND{});
+        p->buffers.resize(p->columnCount);
+        p->lengths.assign(p->columnCount, 0);
+        p->nulls.assign(p->columnCount, 0);
+        p->errors.assign(p->columnCount, 0);
+        for (unsigned int i = 0; i < p->columnCount; ++i) {
+            unsigned long width = 64;
+            if (meta) {
+                const MYSQL_FIELD *f = mysql_fetch_field_direct(meta, i);
+                width = std::max<unsigned long>(width, f->length + 1);
+            }
+            p->buffers[i].assign(width, '\0');
+            MYSQL_BIND &b = p->result[i];
+            b.buffer_type = MYSQL_TYPE_STRING;
+            b.buffer = p->buffers[i].data();
+            b.buffer_length = width;
+            b.length = &p->lengths[i];
+            b.is_null = &p->nulls[i];
+            b.error = &p->errors[i];
+        }
+        if (meta)
+            mysql_free_result(meta);
+    }
+    Prepared *raw = p.get();
+    m_prepared.emplace(key, std::move(p));
+    return raw;
+}
+
+bool Sql::bindAndExecute(Prepared &p, SqlParams in)
+{
+    if (in.size() != p.paramCount) {
+        setState(QStringLiteral("07001"),
+                 QStringLiteral("statement expects %1 values, %2 given")
+                     .arg(p.paramCount)
+                     .arg(in.size()));
+        return false;
+    }
+    if (p.stored) {
+        mysql_stmt_free_result(p.stmt);
+        p.stored = false;
+    }
+    std::vector<MYSQL_BIND> binds(in.size(), MYSQL_BIND{});
+    std::vector<unsigned long> lengths(in.size(), 0);
+    std::vector<long long> integers(in.size(), 0);
+    std::size_t i = 0;
+    for (const SqlParam &param : in) {
+        MYSQL_BIND &b = binds[i];
+        switch (param.kind()) {
+        case SqlParam::Integer:
+            integers[i] = param.integer();
+            b.buffer_type = MYSQL_TYPE_LONGLONG;
+            b.buffer = &integers[i];
+            break;
+        case SqlParam::Exact:
+        case SqlParam::Text:
+            lengths[i] = param.bytes().size();
+            b.buffer_type = param.kind() == SqlParam::Exact ? MYSQL_TYPE_NEWDECIMAL : MYSQL_TYPE_STRING;
+            b.buffer = const_cast<char *>(param.bytes().data());
+            b.buffer_length = lengths[i];
+            b.length = &lengths[i];
+            break;
+        }
+        ++i;
+    }
+    if (!binds.empty() && mysql_stmt_bind_param(p.stmt, binds.data()) != 0) {
+        setStateFromStmt(p);
+        return false;
+    }
+    ++m_statements;
+    if (mysql_stmt_execute(p.stmt) != 0) {
+        setStateFromStmt(p);
+        return false;
+    }
+    if (p.columnCount > 0) {
+        if (mysql_stmt_bind_result(p.stmt, p.result.data()) != 0
+            || mysql_stmt_store_result(p.stmt) != 0) {
+            setStateFromStmt(p);
+            return false;
+        }
+        p.stored = true;
+        m_affected = std::int64_t(mysql_stmt_num_rows(p.stmt));
+    } else {
+        m_affected = std::int64_t(mysql_stmt_affected_rows(p.stmt));
+    }
+    setState(kSuccess, QString());
+    return true;
+}
+
+bool Sql::checkColumns(Prepared &p, const Layout &layout)
+{
+    if (int(p.columnCount) == layout.size())
+        return true;
+    // A table whose columns were added, removed or moved would silently
+    // shift every value of an all-column read: refuse it instead.
+    setState(QStringLiteral("07002"),
+             QStringLiteral("%1: the statement returns %2 columns, the record has %3")
+                 .arg(QLatin1String(layout.table()))
+                 .arg(p.columnCount)
+                 .arg(layout.size()));
+    return false;
+}
+
+int Sql::fetchInto(Prepared &p, Record &into)
+{
+    const int rc = mysql_stmt_fetch(p.stmt);
+    if (rc == MYSQL_NO_DATA) {
+        // The library leaves the state at "00000" here; the callers need
+        // the end-of-data state to end their loops.
+        setState(kNoData, QStringLiteral("no data"));
+        return 1;
+    }
+    if (rc == 1) {
+        setStateFromStmt(p);
+        return -1;
+    }
+    for (unsigned int i = 0; i < p.columnCount; ++i) {
+        if (p.errors[i]) {
+            // Longer than the buffer: read the whole value.
+            p.buffers[i].assign(p.lengths[i] + 1, '\0');
+            MYSQL_BIND b{};
+            b.buffer_type = MYSQL_TYPE_STRING;
+            b.buffer = p.buffers[i].data();
+            b.buffer_length = p.lengths[i] + 1;
+            unsigned long len = 0;
+            b.length = &len;
+            mysql_stmt_fetch_column(p.stmt, &b, i, 0);
+            p.result[i].buffer = p.buffers[i].data();
+            p.result[i].buffer_length = p.lengths[i] + 1;
+            mysql_stmt_bind_result(p.stmt, p.result.data());
+        }
+        const QString value = p.nulls[i] ? QString()
+                                         : QString::fromUtf8(p.buffers[i].data(),
+                                                             qsizetype(std::min<unsigned long>(
+                                                                 p.lengths[i], p.buffers[i].size())));
+        // setText pads text to the column width and parses numbers exactly;
+        // NULL reads as zero or blanks.
+        into.setText(int(i), value);
+    }
+    setState(kSuccess, QString());
+    return 0;
+}
+
+void Sql::failNext(std::string_view text, const QString &state, const QString &message)
+{
+    m_failures[std::string(text)] = {state, message};
+}
+
+bool Sql::injected(std::string_view text)
+{
+    auto it = m_failures.find(text);
+    if (it == m_failures.end())
+        return false;
+    setState(it->second.first, it->second.second);
+    m_failures.erase(it);
+    return true;
+}
+
+const QString &Sql::exec(std::string_view text, SqlParams in, Record *into)
+{
+    m_affected = 0;
+    if (injected(text) || !ensureConnected())
+        return m_state;
+    Prepared *p = prepare(std::string(text), text);
+    if (!p)
+        return m_state;
+    if (into && !checkColumns(*p, into->layout()))
+        return m_state;
+    if (!bindAndExecute(*p, in))
+        return m_state;
+    if (p->columnCount > 0) {
+        if (into) {
+            fetchInto(*p, *into);
+        } else if (mysql_stmt_num_rows(p->stmt) == 0) {
+            setState(kNoData, QStringLiteral("no data"));
+        }
+        mysql_stmt_free_result(p->stmt);
+        p->stored = false;
+    }
+    return m_state;
+}
+
+const QString &Sql::execRows(std::string_view text, SqlParams in, const Layout &layout,
+                             std::vector<Record> &rows, int maxRows)
+{
+    rows.clear();
+    m_affected = 0;
+    if (injected(text) || !ensureConnected())
+        return m_state;
+    Prepared *p = prepare(std::string(text), text);
+    if (!p || !checkColumns(*p, layout) || !bindAndExecute(*p, in))
+        return m_state;
+    while (int(rows.size()) < maxRows) {
+        Record r(layout);
+        const int rc = fetchInto(*p, r);
+        if (rc != 0)
+            break;
+        rows.push_back(std::move(r));
+    }
+    if (!rows.empty() && (m_state == kNoData || m_state == kSuccess))
+        setState(kSuccess, QString());
+    mysql_stmt_free_result(p->stmt);
+    p->stored = false;
+    return m_state;
+}
+
+const QString &Sql::open(const char *cursor, std::string_view text, SqlParams in)
+{
+    m_affected = 0;
+    m_cursors.erase(cursor);
+    if (injected(text) || !ensureConnected())
+        return m_state;
+    // Each cursor gets its own statement handle, so the same text may run
+    // as a plain statement while the cursor is open.
+    const std::string key = std::string(cursor) + '\x1f' + std::string(text);
+    Prepared *p = prepare(key, text);
+    if (!p || !bindAndExecute(*p, in))
+        return m_state;
+    m_cursors[cursor] = p;
+    return m_state;
+}
+
+const QString &Sql::fetch(const char *cursor, Record &into)
+{
+    auto it = m_cursors.find(cursor);
+    if (it == m_cursors.end() || !m_connected) {
+        setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
+        return m_state;
+    }
+    if (injected(std::string("FETCH ") + cursor))
+        return m_state;
+    Prepared &p = *it->second;
+    if (!checkColumns(p, into.layout()))
+        return m_state;
+    fetchInto(p, into);
+    return m_state;
+}
+
+const QString &Sql::close(const char *cursor)
+{
+    auto it = m_cursors.find(cursor);
+    if (it == m_cursors.end()) {
+        setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
+        return m_state;
+    }
+    if (m_connected && it->second->stored) {
+        mysql_stmt_free_result(it->second->stmt);
+        it->second->stored = false;
+    }
+    m_cursors.erase(it);
+    setState(kSuccess, QString());
+    return m_state;
+}
+
+bool Sql::begin()
+{
+    if (!ensureConnected())
+        return false;
+    if (mysql_autocommit(db(m_mysql), 0) != 0) {
+        setStateFromConnection();
+        return false;
+    }
+    setState(kSuccess, QString());
+    return true;
+}
+
+bool Sql::commit()
+{
+    if (!m_connected) {
+        setState(QStringLiteral("08003"), QStringLiteral("connection lost before commit"));
+        return false;
+    }
+    const bool committed = mysql_commit(db(m_mysql)) == 0;
+    if (!committed)
+        setStateFromConnection();
+    if (m_connected)
+        mysql_autocommit(db(m_mysql), 1);
+    if (committed)
+        setState(kSuccess, QString());
+    return committed;
+}
+
+bool Sql::rollback()
+{
+    if (!m_connected)
+        return false; // the server rolled back when the connection dropped
+    const bool done = mysql_rollback(db(m_mysql)) == 0;
+    mysql_autocommit(db(m_mysql), 1);
+    return done;
+}
+
+SqlTransaction::SqlTransaction() : m_started(Sql::instance().begin()) {}
+
+SqlTransaction::~SqlTransaction()
+{
+    if (m_started && !m_done) {
+        // Keep the failing statement's state for the caller's message.
+        const QString state = Sql::instance().state();
+        Sql::instance().rollback();
+        Q_UNUSED(state);
+    }
+}
+
+bool SqlTransaction::commit()
+{
+    if (!m_started || m_done)
+        return false;
+    m_done = true;
+    return Sql::instance().commit();
+}
+
+} // namespace qv

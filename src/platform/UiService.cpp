@@ -1,0 +1,111 @@
+#include "platform/UiService.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+
+#include <cstdio>
+
+namespace qv {
+
+FormRegistry &FormRegistry::instance()
+{
+    static FormRegistry registry;
+    return registry;
+}
+
+void FormRegistry::add(const QString &name, Opener opener)
+{
+    m_openers[name] = std::move(opener);
+}
+
+void FormRegistry::remove(const QString &name)
+{
+    m_openers.erase(name);
+}
+
+bool FormRegistry::contains(const QString &name) const
+{
+    return m_openers.count(name) != 0;
+}
+
+int FormRegistry::open(const QString &name, QWidget *parent) const
+{
+    auto it = m_openers.find(name);
+    if (it == m_openers.end())
+        return -1;
+    // Copy: the form may replace its own registration while it runs.
+    Opener opener = it->second;
+    return opener(parent);
+}
+
+int UiService::openForm(const QString &name, QWidget *parent, const QString &module)
+{
+    Q_UNUSED(module);
+    const int result = FormRegistry::instance().open(name, parent);
+    if (result == -1)
+        message(parent, QStringLiteral("Formulário %1 não encontrado !!!").arg(name), style::kStop);
+    return result;
+}
+
+void UiService::console(const QString &line)
+{
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+namespace {
+std::unique_ptr<UiService> &installed()
+{
+    static std::unique_ptr<UiService> ui;
+    return ui;
+}
+} // namespace
+
+UiService &UiService::instance()
+{
+    if (!installed())
+        installed() = std::make_unique<WidgetUi>();
+    return *installed();
+}
+
+void UiService::install(std::unique_ptr<UiService> ui)
+{
+    installed() = std::move(ui);
+}
+
+int WidgetUi::message(QWidget *parent, const QString &text, int style)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setText(text.left(120));
+    const int icon = style & 0x70;
+    if (icon == style::kStop)
+        box.setIcon(QMessageBox::Critical);
+    else if (icon == style::kQuestion)
+        box.setIcon(QMessageBox::Question);
+    else if (icon == style::kExclamation)
+        box.setIcon(QMessageBox::Warning);
+    else
+        box.setIcon(QMessageBox::Information);
+
+    if ((style & 0x0F) == style::kYesNo) {
+        QPushButton *yes = box.addButton(QStringLiteral("&Sim"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(QStringLiteral("&Não"), QMessageBox::NoRole);
+        box.setDefaultButton((style & style::kDefaultButton2) ? no : yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? answer::kYes : answer::kNo;
+    }
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+    return answer::kOk;
+}
+
+bool WidgetUi::startProgram(const QString &program, const QStringList &arguments)
+{
+    return QProcess::startDetached(program, arguments);
+}
+
+} // namespace qv

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QWidget;
+
+namespace qv {
+
+// Message-box styles of the forms runtime (Windows MessageBox flags).
+namespace style {
+inline constexpr int kOk = 0;
+inline constexpr int kStop = 16;          // error icon, OK
+inline constexpr int kQuestion = 32;
+inline constexpr int kYesNo = 4;
+inline constexpr int kExclamation = 48;
+inline constexpr int kInformation = 64;   // refused input and warnings
+inline constexpr int kDefaultButton2 = 256;
+inline constexpr int kAsk = kQuestion | kYesNo; // 36
+} // namespace style
+
+// Answers of a message box.
+namespace answer {
+inline constexpr int kOk = 1;
+inline constexpr int kYes = 6;
+inline constexpr int kNo = 7;
+} // namespace answer
+
+// Modal forms and sibling modules, opened by name. A form is a function that
+// runs modally (usually by exec() of a dialog) and returns its result code;
+// data goes in and out through the shared records.
+class FormRegistry
+{
+public:
+    using Opener = std::function<int(QWidget *parent)>;
+
+    static FormRegistry &instance();
+    void add(const QString &name, Opener opener);
+    void remove(const QString &name);
+    bool contains(const QString &name) const;
+    // Runs the form; -1 when no form of that name is registered.
+    int open(const QString &name, QWidget *parent) const;
+
+private:
+    std::map<QString, Opener> m_openers;
+};
+
+// The one way the program talks to the person and to the desktop: message
+// boxes, modal forms by name, and external programs. Tests install a
+// scripted double (ScriptedUi) to read what was said and answer questions.
+class UiService
+{
+public:
+    virtual ~UiService() = default;
+
+    // Shows a modal message box; returns answer::kYes / kNo / kOk.
+    virtual int message(QWidget *parent, const QString &text, int style) = 0;
+    // Opens a form by name, modally; `module` names the library it lives in
+    // for sibling modules (informative here: every form is in the registry).
+    virtual int openForm(const QString &name, QWidget *parent, const QString &module = QString());
+    // Starts an external program, or brings it forward when it already runs.
+    virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
+    // Writes a diagnostic line to the console output.
+    virtual void console(const QString &line);
+
+    static UiService &instance();
+    // Installs a replacement (takes ownership); nullptr restores the real one.
+    static void install(std::unique_ptr<UiService> ui);
+};
+
+// The real service: QMessageBox and QProcess.
+class WidgetUi : public UiService
+{
+public:
+    int message(QWidget *parent, const QString &text, int style) override;
+    bool startProgram(const QString &program, const QStringList &arguments) override;
+};
+
+} // namespace qv

@@ -1,0 +1,71 @@
+#include "FormHarness.h"
+
+#include "platform/SharedRecords.h"
+#include "session/Session.h"
+#include "ui_MainForm.h"
+
+#include <QTest>
+
+#include <stdexcept>
+
+namespace qv::test {
+
+FormHarness::FormHarness(bool withDemo) : m_db(withDemo)
+{
+    SharedRecord::resetAll();
+    Session::instance().reset();
+}
+
+FormHarness::~FormHarness()
+{
+    m_form.reset();
+}
+
+void FormHarness::standardSession()
+{
+    m_files.login(1, QStringLiteral("MARIANA SOUZA"));
+    m_files.openPeriod(2, {1, 2, 3});
+}
+
+MainForm &FormHarness::start()
+{
+    m_form = std::make_unique<MainForm>();
+    m_form->show();
+    if (!QTest::qWaitFor([this] { return m_form->started(); }, 20000))
+        throw std::runtime_error("the main form did not finish starting");
+    return *m_form;
+}
+
+MainForm &FormHarness::startOnDesk(int desk)
+{
+    start();
+    if (m_form->closedDown())
+        throw std::runtime_error(("start-up failed: " + texts().join(QStringLiteral(" | "))).toStdString());
+    if (desk > 1)
+        ui().answer(answer::kYes);
+    QAbstractButton *button = m_form->findChild<QAbstractButton *>(QStringLiteral("Bt_CX%1").arg(desk));
+    QTest::mouseClick(button, Qt::LeftButton);
+    return *m_form;
+}
+
+QStringList FormHarness::texts() const
+{
+    QStringList all;
+    for (const Shown &m : m_ui.ui().messages)
+        all << m.text;
+    return all;
+}
+
+void FormHarness::typeTable(const QString &number)
+{
+    QLineEdit *field = m_form->ui().Ed_CODIMES;
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, number);
+    QTest::keyClick(field, Qt::Key_Return);
+    // The table-number procedure runs from the event loop.
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+}
+
+} // namespace qv::test

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "board/MainForm.h"
+#include "TestSupport.h"
+
+#include <memory>
+
+namespace qv::test {
+
+// Everything a main-form test needs: a fresh demo database, private session
+// files, the scripted message service and clean shared records. start()
+// opens the form and waits for its start procedure.
+class FormHarness
+{
+public:
+    explicit FormHarness(bool withDemo = true);
+    ~FormHarness();
+
+    // Writes the usual session: operator 1 logged in, dinner open today
+    // with desks 1 to 3.
+    void standardSession();
+    MainForm &start();
+    // start() + the choice of desk 1.
+    MainForm &startOnDesk(int desk = 1);
+    MainForm &form() { return *m_form; }
+    ScriptedUi &ui() { return m_ui.ui(); }
+    TestDatabase &db() { return m_db; }
+    TestFiles &files() { return m_files; }
+    // The texts of every message shown so far.
+    QStringList texts() const;
+    // Types a table number into Ed_CODIMES and presses Enter.
+    void typeTable(const QString &number);
+
+private:
+    TestDatabase m_db;
+    TestFiles m_files;
+    ScriptedUiScope m_ui;
+    std::unique_ptr<MainForm> m_form;
+};
+
+} // namespace qv::test

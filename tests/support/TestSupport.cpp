@@ -1,0 +1,227 @@
+#include "TestSupport.h"
+
+#include "platform/Config.h"
+#include "platform/Files.h"
+#include "platform/Sql.h"
+#include "session/CashDesk.h"
+#include "session/Paths.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QThread>
+#include <QFile>
+#include <QProcess>
+
+#include <stdexcept>
+
+namespace qv::test {
+
+int ScriptedUi::message(QWidget *, const QString &text, int style)
+{
+    messages.push_back({text, style});
+    if (onMessage)
+        onMessage(text);
+    if ((style & 0x0F) != style::kYesNo)
+        return answer::kOk;
+    if (m_answers.empty())
+        return answer::kNo;
+    const int reply = m_answers.front();
+    m_answers.pop_front();
+    return reply;
+}
+
+bool ScriptedUi::startProgram(const QString &program, const QStringList &arguments)
+{
+    started << (program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '))).trimmed();
+    return true;
+}
+
+void ScriptedUi::console(const QString &line)
+{
+    consoleLines << line;
+}
+
+ScriptedUiScope::ScriptedUiScope()
+{
+    auto ui = std::make_unique<ScriptedUi>();
+    m_ui = ui.get();
+    UiService::install(std::move(ui));
+}
+
+ScriptedUiScope::~ScriptedUiScope()
+{
+    UiService::install(nullptr);
+}
+
+QString TestDatabase::socket()
+{
+    const QString s = qEnvironmentVariable("QUORVEL_TEST_SOCKET");
+    if (s.isEmpty())
+        throw std::runtime_error("QUORVEL_TEST_SOCKET is not set: run the tests through scripts/test");
+    return s;
+}
+
+QString TestDatabase::client(const QString &database, const QString &sql, bool *ok)
+{
+    QProcess p;
+    QStringList args = {QStringLiteral("--no-defaults"), QStringLiteral("--socket=") + socket(),
+                        QStringLiteral("-uroot"), QStringLiteral("-N"), QStringLiteral("-B")};
+    if (!database.isEmpty())
+        args << database;
+    p.start(QStringLiteral("mariadb"), args);
+    p.write(sql.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(120000);
+    const bool good = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (ok)
+        *ok = good;
+    else if (!good)
+        throw std::runtime_error(("mariadb client failed: " + p.readAllStandardError()).toStdString());
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+namespace {
+QString readSource(const QString &relative)
+{
+    QFile f(QStringLiteral(QUORVEL_SOURCE_DIR "/") + relative);
+    if (!f.open(QIODevice::ReadOnly))
+        throw std::runtime_error(("cannot read " + relative).toStdString());
+    return QString::fromUtf8(f.readAll());
+}
+} // namespace
+
+TestDatabase::TestDatabase(bool withDemo)
+{
+    static int counter = 0;
+    m_name = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    client(QString(), QStringLiteral("CREATE DATABASE %1").arg(m_name));
+    static const QString schema = readSource(QStringLiteral("db/schema.sql"));
+    client(m_name, schema);
+    if (withDemo) {
+        static const QString demo = readSource(QStringLiteral("db/demo.sql"));
+        client(m_name, demo);
+    }
+    Sql::Connection c;
+    c.socket = socket();
+    c.database = m_name;
+    Sql::instance().setConnection(c);
+}
+
+TestDatabase::~TestDatabase()
+{
+    Sql::instance().disconnect();
+    bool ok = false;
+    client(QString(), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_name), &ok);
+}
+
+QString TestDatabase::value(const QString &sql) const
+{
+    return run(sql);
+}
+
+TestFiles::TestFiles()
+{
+    Config c = Config::current();
+    c.root = m_dir.path();
+    c.drive = QStringLiteral("C");
+    c.pdfFolder = m_dir.path() + QStringLiteral("/pdf");
+    Config::setCurrent(c);
+}
+
+TestFiles::~TestFiles() = default;
+
+QString TestFiles::path(const QString &windowsPath) const
+{
+    return mapWindowsPath(windowsPath, m_dir.path(), QStringLiteral("C"));
+}
+
+void TestFiles::login(int code, const QString &name)
+{
+    const QString line = name.leftJustified(20, QLatin1Char(' '), true)
+                         + QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0')) + QString(20, QLatin1Char(' '));
+    TextFile::writeOnlyLine(QString::fromLatin1(paths::kVariaveis), line);
+}
+
+namespace {
+CashDeskRecord currentRecord()
+{
+    QByteArray bytes;
+    if (KeyedFile::read(QString::fromLatin1(paths::kCaixaCt), '1', CashDeskRecord::kLength, bytes)
+        == KeyedFile::Read::Ok) {
+        if (auto r = CashDeskRecord::fromBytes(bytes))
+            return *r;
+    }
+    return CashDeskRecord();
+}
+} // namespace
+
+void TestFiles::openPeriod(int period, const std::vector<int> &desks, const QString &date)
+{
+    CashDeskRecord r = currentRecord();
+    const QString d = date.isEmpty() ? todayDDMMYYYY() : date;
+    r.setEntry(period, 0, 'A', d, QStringLiteral("18:00:00"));
+    for (int n : desks)
+        r.setEntry(period, n, 'A', d, QStringLiteral("18:05:00"));
+    KeyedFile::write(QString::fromLatin1(paths::kCaixaCt), r.bytes());
+}
+
+void TestFiles::closePeriod(int period)
+{
+    CashDeskRecord r = currentRecord();
+    const auto e = r.entry(period, 0);
+    r.setEntry(period, 0, 'F', e.openDate, e.openTime);
+    KeyedFile::write(QString::fromLatin1(paths::kCaixaCt), r.bytes());
+}
+
+void TestFiles::closeDesk(int period, int desk)
+{
+    CashDeskRecord r = currentRecord();
+    const auto e = r.entry(period, desk);
+    r.setEntry(period, desk, 'F', e.openDate, e.openTime);
+    KeyedFile::write(QString::fromLatin1(paths::kCaixaCt), r.bytes());
+}
+
+void TestFiles::writeRaw(const QString &windowsPath, const QByteArray &bytes)
+{
+    const QString p = path(windowsPath);
+    QDir().mkpath(QFileInfo(p).absolutePath());
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write test file");
+    f.write(bytes);
+}
+
+std::unique_ptr<QProcess> TestFiles::holdCashDeskLock(int ms, int desk)
+{
+    {
+        QSettings ini(m_xdg.path() + QStringLiteral("/quorvel/quorvel.ini"), QSettings::IniFormat);
+        ini.setValue("paths/root", root());
+        ini.setValue("paths/drive", "C");
+    }
+    auto writer = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_xdg.path());
+    writer->setProcessEnvironment(env);
+    writer->start(QStringLiteral(QUORVEL_SESSION_TOOL),
+                  {QStringLiteral("desk"), QStringLiteral("open"), QStringLiteral("1"), QString::number(desk),
+                   QStringLiteral("--hold"), QString::number(ms)});
+    if (!writer->waitForStarted())
+        throw std::runtime_error("cannot start the session tool");
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray record;
+    while (clock.elapsed() < 2000
+           && KeyedFile::read(QString::fromLatin1(paths::kCaixaCt), '1', 445, record) != KeyedFile::Read::Locked)
+        QThread::msleep(10);
+    return writer;
+}
+
+QString todayDDMMYYYY()
+{
+    return QDate::currentDate().toString(QStringLiteral("ddMMyyyy"));
+}
+
+} // namespace qv::test

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "platform/UiService.h"
+
+#include <QString>
+#include <QStringList>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qv::test {
+
+// A message the program showed, with its style.
+struct Shown
+{
+    QString text;
+    int style;
+};
+
+// The scripted double of the platform service: records every message,
+// console line and program start, and answers questions from a queue
+// (No when the queue is empty, so an unexpected question never says Yes).
+class ScriptedUi : public UiService
+{
+public:
+    int message(QWidget *parent, const QString &text, int style) override;
+    bool startProgram(const QString &program, const QStringList &arguments) override;
+    void console(const QString &line) override;
+
+    void answer(int reply) { m_answers.push_back(reply); }
+    std::vector<Shown> messages;
+    QStringList consoleLines;
+    QStringList started;
+    // Called while a message box would be open (after recording it).
+    std::function<void(const QString &)> onMessage;
+
+private:
+    std::deque<int> m_answers;
+};
+
+// Installs a ScriptedUi for the scope and gives access to it.
+class ScriptedUiScope
+{
+public:
+    ScriptedUiScope();
+    ~ScriptedUiScope();
+    ScriptedUi &ui() const { return *m_ui; }
+
+private:
+    ScriptedUi *m_ui;
+};
+
+// A fresh database on the test server (QUORVEL_TEST_SOCKET), loaded with
+// the schema and, when asked, the demo restaurant; the SQL layer is pointed
+// at it. Dropped at the end of the scope.
+class TestDatabase
+{
+public:
+    explicit TestDatabase(bool withDemo = false);
+    ~TestDatabase();
+    const QString &name() const { return m_name; }
+    static QString socket();
+    // Runs SQL through the command-line client (setup and checks only).
+    static QString client(const QString &database, const QString &sql, bool *ok = nullptr);
+    QString run(const QString &sql, bool *ok = nullptr) const { return client(m_name, sql, ok); }
+    // One value of a query, as text.
+    QString value(const QString &sql) const;
+
+private:
+    QString m_name;
+};
+
+// A private drive root and configuration for the files of the suite, with
+// helpers that write the session files as the other modules would.
+class TestFiles
+{
+public:
+    TestFiles();
+    ~TestFiles();
+    QString root() const { return m_dir.path(); }
+    QString path(const QString &windowsPath) const;
+
+    void login(int code, const QString &name);
+    // Opens `period` (opened on `date`, DDMMYYYY; today when empty) and the
+    // listed desks of it.
+    void openPeriod(int period, const std::vector<int> &desks, const QString &date = QString());
+    void closePeriod(int period);
+    void closeDesk(int period, int desk);
+    void writeRaw(const QString &windowsPath, const QByteArray &bytes);
+    // Runs the cash-desk module stand-in in another process, opening desk
+    // `desk` of lunch and keeping the record locked for `ms` milliseconds.
+    // Returns once the lock is seen (or after two seconds).
+    std::unique_ptr<QProcess> holdCashDeskLock(int ms, int desk = 2);
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_xdg;
+};
+
+QString todayDDMMYYYY();
+
+} // namespace qv::test

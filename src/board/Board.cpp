@@ -38,6 +38,18 @@ const QIcon &stateIcon(int number)
     return icons[std::size_t(std::clamp(number, 1, 6) - 1)];
 }
 
+QString stateName(char state)
+{
+    switch (state) {
+    case 'A': return QStringLiteral("Aberta");
+    case 'P': return QStringLiteral("Pedido");
+    case 'S': return QStringLiteral("Sobremesa");
+    case 'I': return QStringLiteral("Conta pedida");
+    case 'B': return QStringLiteral("Bloqueada");
+    default: return QStringLiteral("Fechada");
+    }
+}
+
 Board::Board(MainForm &form) : m_form(form) {}
 
 void Board::prepareListViews()
@@ -150,8 +162,11 @@ void Board::MESAS()
                 allCollected = count.num(0).isZero();
             }
             auto *item = new QTreeWidgetItem(ui.Lv_Mesas);
-            item->setIcon(0, stateIcon(boardstate::icon(table.state, allCollected)));
+            const int icon = boardstate::icon(table.state, allCollected);
+            item->setIcon(0, stateIcon(icon));
             item->setData(0, Qt::UserRole, QChar::fromLatin1(table.state));
+            item->setData(0, Qt::UserRole + 1, icon);
+            item->setToolTip(0, stateName(table.state));
             item->setText(1, QStringLiteral("%1").arg(t, 3));
             item->setText(2, QStringLiteral("%1").arg(table.people, 3));
             item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);

@@ -13,6 +13,8 @@ class MainForm;
 // The state icons of the board and the chooser, numbered 1..6 as in the
 // image strip.
 const QIcon &stateIcon(int number);
+// What a board state means, for tool tips.
+QString stateName(char state);
 
 // The table board of the main form (Lv_Mesas and its counters): rebuilds it
 // from the database and turns a typed or clicked table into a reading.

@@ -37,7 +37,7 @@ Detail::Detail(MainForm &form) : m_form(form), m_table(tables::movMesa) {}
 
 bool Detail::showsObservations() const
 {
-    return m_form.ui().Bt_MOSTRA->text() == QLatin1String("NÃO MOSTRA OBS");
+    return m_form.ui().Bt_MOSTRA->text() == QStringLiteral("NÃO MOSTRA OBS");
 }
 
 void Detail::clear()

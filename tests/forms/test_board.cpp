@@ -1,0 +1,224 @@
+#include "FormHarness.h"
+#include "Seed.h"
+
+#include "board/Board.h"
+#include "platform/Sql.h"
+#include "ui_MainForm.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+constexpr int kTodas = 0, kAbertas = 1, kPedido = 2, kFechadas = 4, kBloqueadas = 5, kEmAndamento = 6;
+
+class BoardTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { h.standardSession(); }
+
+    MainForm &rebuild(int filter = kTodas)
+    {
+        if (!started) {
+            h.startOnDesk(1);
+            started = true;
+        }
+        // A filter change rebuilds; choosing the same one again would not.
+        auto *combo = h.form().ui().Cb_STATUSM;
+        if (combo->currentIndex() == filter)
+            h.form().dispatch(QStringLiteral("MESAS"));
+        else
+            combo->setCurrentIndex(filter);
+        return h.form();
+    }
+    QTreeWidgetItem *row(int table)
+    {
+        auto *list = h.form().ui().Lv_Mesas;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (list->topLevelItem(i)->text(1).trimmed().toInt() == table)
+                return list->topLevelItem(i);
+        }
+        return nullptr;
+    }
+    char state(int table) { return row(table)->data(0, Qt::UserRole).toChar().toLatin1(); }
+    int icon(int table) { return row(table)->data(0, Qt::UserRole + 1).toInt(); }
+    QList<int> listed()
+    {
+        QList<int> tables;
+        auto *list = h.form().ui().Lv_Mesas;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            tables << list->topLevelItem(i)->text(1).trimmed().toInt();
+        return tables;
+    }
+
+    FormHarness h;
+    bool started = false;
+};
+
+} // namespace
+
+TEST_F(BoardTest, OpenPositionWithoutItemsBeatsOrderedOne)
+{
+    setPosition(h.db(), 3001, 'A');
+    addItem(h.db(), {3001});
+    setPosition(h.db(), 3002, 'A');
+    rebuild();
+    EXPECT_EQ(state(30), 'A');
+    EXPECT_EQ(icon(30), 1);
+    EXPECT_EQ(row(30)->text(4), QStringLiteral("*"));
+}
+
+TEST_F(BoardTest, BlockedAndBillRequestedPositions)
+{
+    setPosition(h.db(), 3101, 'B');
+    setPosition(h.db(), 3201, 'I');
+    setPosition(h.db(), 3202, 'B');
+    rebuild(kBloqueadas);
+    EXPECT_EQ(state(31), 'B'); // one blocked, the rest closed
+    EXPECT_EQ(state(32), 'I'); // I with B gives I, same icon
+    EXPECT_EQ(icon(31), 5);
+    EXPECT_EQ(icon(32), 5);
+    EXPECT_TRUE(listed().contains(15)); // demo: blocked
+    EXPECT_TRUE(listed().contains(18)); // demo: bill requested
+    EXPECT_FALSE(listed().contains(12));
+}
+
+TEST_F(BoardTest, KitchenFlagChoosesIconSixOnlyWhenEveryOrderWasCollected)
+{
+    setPosition(h.db(), 3301, 'A');
+    const qint64 a = addItem(h.db(), {3301});
+    const qint64 b = addItem(h.db(), {3301});
+    addKitchen(h.db(), a, 33, true);
+    addKitchen(h.db(), b, 33, true);
+    setPosition(h.db(), 3401, 'A');
+    addItem(h.db(), {3401}); // no kitchen order at all
+    setPosition(h.db(), 3501, 'A');
+    const qint64 c = addItem(h.db(), {3501});
+    addKitchen(h.db(), c, 35, false);
+    rebuild(kPedido);
+    EXPECT_EQ(icon(33), 6);
+    EXPECT_EQ(icon(34), 2);
+    EXPECT_EQ(icon(35), 2);
+    EXPECT_EQ(icon(7), 6); // demo table, whose stray non-table order must not count
+    EXPECT_EQ(icon(3), 2);
+}
+
+TEST_F(BoardTest, DessertAndCancelledItems)
+{
+    setPosition(h.db(), 3601, 'A');
+    addItem(h.db(), {3601, 401}); // dessert
+    setPosition(h.db(), 3701, 'A');
+    addItem(h.db(), {3701, 401, "9.00", 'C'}); // cancelled dessert: no live item
+    rebuild();
+    EXPECT_EQ(state(36), 'S');
+    EXPECT_EQ(icon(36), 3);
+    EXPECT_EQ(state(37), 'A');
+}
+
+TEST_F(BoardTest, MultiPositionMarkIgnoresPositionsZeroAndNinetyNine)
+{
+    setPosition(h.db(), 3800, 'A');
+    setPosition(h.db(), 3801, 'A');
+    setPosition(h.db(), 3899, 'A');
+    rebuild();
+    EXPECT_EQ(row(38)->text(4), QString());
+    setPosition(h.db(), 3802, 'B');
+    rebuild();
+    EXPECT_EQ(row(38)->text(4), QStringLiteral("*"));
+}
+
+TEST_F(BoardTest, PeopleAndWaiterSummary)
+{
+    // A closed position may still carry a waiter and people.
+    setPosition(h.db(), 3901, 'F', 5, 13);
+    setPosition(h.db(), 3902, 'A', 3, 6);
+    setPosition(h.db(), 3903, 'B', 2, 9);
+    rebuild();
+    EXPECT_EQ(row(39)->text(2).trimmed(), QStringLiteral("5"));
+    EXPECT_EQ(row(39)->text(3), QStringLiteral("FERNANDA ROCHA"));
+}
+
+TEST_F(BoardTest, FiltersAndCounters)
+{
+    h.db().run(QStringLiteral("DELETE FROM mov_Mesa WHERE idMesa DIV 100 = 40"));
+    rebuild(kFechadas);
+    const QList<int> closed = listed();
+    EXPECT_TRUE(closed.contains(40)); // a table without rows is a closed table
+    EXPECT_FALSE(closed.contains(12));
+    EXPECT_EQ(closed.size(), 80 - 8); // the demo has eight tables in progress
+
+    rebuild(kEmAndamento);
+    EXPECT_EQ(listed(), (QList<int>{3, 5, 7, 12, 15, 18, 21, 25}));
+    rebuild(kAbertas);
+    EXPECT_EQ(listed(), (QList<int>{21}));
+
+    // Counters: tables in progress, accounts closed in this desk date and period.
+    const QString day = todayDDMMYYYY();
+    const QString ymd = day.mid(4, 4) + day.mid(2, 2) + day.mid(0, 2);
+    for (int position : {1, 1, 2})
+        h.db().run(QStringLiteral("INSERT INTO mov_Vendas(idVenda,tipo,data,turno,nrCaixa,pontoMesa) "
+                                  "VALUES(0,'M','%1',2,1,%2)")
+                       .arg(ymd)
+                       .arg(position));
+    h.db().run(QStringLiteral("INSERT INTO mov_Vendas(idVenda,tipo,data,turno,nrCaixa,pontoMesa) "
+                              "VALUES(0,'M','%1',1,1,1)")
+                   .arg(ymd));
+    rebuild(kTodas);
+    EXPECT_EQ(listed().size(), 80);
+    EXPECT_EQ(h.form().ui().Ds_MESALAN->text(), QStringLiteral("8"));
+    EXPECT_EQ(h.form().ui().Ds_MESAFEC->text(), QStringLiteral("2"));
+    EXPECT_FALSE(h.form().ui().Ds_HORABCO->text().isEmpty());
+}
+
+TEST_F(BoardTest, TimerStopsWhileATableIsShownAndRestartsOnRelease)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_EQ(f.Cm_TimerMesas->interval(), 30000);
+    h.typeTable(QStringLiteral("1201"));
+    EXPECT_EQ(f.currentTable(), 1201);
+    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    // A row changed elsewhere meanwhile appears when the table is released.
+    setPosition(h.db(), 4101, 'A');
+    f.board().release();
+    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_EQ(f.currentTable(), 0);
+    EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), 0);
+    EXPECT_TRUE(f.ui().Ed_CODIMES->text().isEmpty());
+    EXPECT_TRUE(listed().contains(41));
+}
+
+TEST_F(BoardTest, TypedNumbersAboveTheLimitPutTheShownTableBack)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    h.typeTable(QStringLiteral("1201"));
+    ASSERT_EQ(f.currentTable(), 1201);
+    h.typeTable(QStringLiteral("9001"));
+    EXPECT_EQ(f.currentTable(), 1201);
+    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QStringLiteral("012/01"));
+    EXPECT_TRUE(h.ui().messages.empty());
+}
+
+TEST_F(BoardTest, ReadFailuresCloseTheForm)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    Sql::instance().failNext("FETCH CUR1");
+    f.dispatch(QStringLiteral("MESAS"));
+    EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
+    EXPECT_TRUE(f.closedDown());
+}
+
+TEST_F(BoardTest, UnreadableTableListClosesTheForm)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    Sql::instance().failNext("SELECT*FROM mov_Mesa ORDER BY idMesa");
+    f.dispatch(QStringLiteral("MESAS"));
+    ASSERT_FALSE(h.ui().messages.empty());
+    EXPECT_EQ(h.ui().messages.back().text, QStringLiteral("Erro na leitura das mesas !!!"));
+    EXPECT_EQ(h.ui().messages.back().style, style::kStop);
+    EXPECT_TRUE(f.closedDown());
+}

@@ -1,5 +1,8 @@
 #include "modules/Registration.h"
 
+#include "tables/OpenTable.h"
+#include "tables/TableChooser.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QStyleFactory>
@@ -13,6 +16,8 @@ namespace qv {
 
 void registerAllForms()
 {
+    registerTableChooser(); // 99-Mesa
+    registerOpenTable();    // 99-AbreMesa
 }
 
 void initCoreResources()

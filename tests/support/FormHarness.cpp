@@ -58,6 +58,10 @@ QStringList FormHarness::texts() const
 
 void FormHarness::typeTable(const QString &number)
 {
+    // After a modal dialog the offscreen platform activates no window by
+    // itself, and a field of an inactive window takes no focus.
+    m_form->activateWindow();
+    (void)QTest::qWaitForWindowActive(m_form.get(), 2000);
     QLineEdit *field = m_form->ui().Ed_CODIMES;
     field->setFocus();
     field->selectAll();

@@ -1,0 +1,344 @@
+#include "tables/TableChooser.h"
+
+#include "board/Board.h"
+#include "board/BoardState.h"
+#include "data/Tables.h"
+#include "platform/Keys.h"
+#include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "platform/UiService.h"
+#include "ui_TableChooser.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+// Projections read by the look-ups. A Record keeps a pointer to its layout,
+// so these live for the whole program.
+const Layout kProductCode("cad_Produtos", {FieldDef::N("idProduto", 6)});
+const Layout kKitchenItem("mov_Cozinha", {FieldDef::N("idItem", 11)});
+
+const char *const kOpenPositions =
+    "SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)";
+const char *const kPositions =
+    "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
+const char *const kItemProduct =
+    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
+    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'";
+const char *const kDessertProduct =
+    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
+    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'AND "
+    "pr.sobremesa='S'";
+const char *const kWaiter = "SELECT*FROM tab_Operador WHERE idOperador=?";
+const char *const kKitchenOrders = "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
+const char *const kKitchenWaiting =
+    "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"AND baixaGarHora='00:00:00'";
+
+const char *const kCursor = "CUR8";
+
+// Filter entries, in the order their position (from 1) is read.
+enum Filter { Todas = 1, Abertas, Pedido, Sobremesa, Fechadas, Bloqueadas, EmAndamento };
+
+const QStringList kStatusFilter = {
+    QStringLiteral("Todas"),     QStringLiteral("Abertas"),    QStringLiteral("Pedido"),
+    QStringLiteral("Sobremesa"), QStringLiteral("Fechadas"),   QStringLiteral("Bloqueadas"),
+    QStringLiteral("Em Andamento"),
+};
+
+// The status letter the list query is asked for. Unlike the board,
+// "Bloqueadas" asks for 'B' alone: a position whose bill was requested
+// ('I') is not blocked yet and is found under "Todas" and "Em Andamento".
+QString statusLetter(int filter)
+{
+    switch (filter) {
+    case Abertas:
+    case Pedido:
+    case Sobremesa: return QStringLiteral("A");
+    case Fechadas: return QStringLiteral("F");
+    case Bloqueadas: return QStringLiteral("B");
+    default: return QStringLiteral("*");
+    }
+}
+
+bool found(const QString &state)
+{
+    return state == QLatin1String("00000");
+}
+} // namespace
+
+TableChooser::TableChooser(QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TableChooser>())
+{
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("99-Mesa"));
+    setWindowTitle(QStringLiteral("Detalhamento da Mesa"));
+    prepareList();
+
+    // Form opened: the bounds become the query parameters; nothing chosen.
+    const SharedRecord &vars = records::W_VARS_SQL();
+    m_lowest = int(vars.digits(33, 5));
+    m_highest = int(vars.digits(38, 5));
+    setChosen(0);
+
+    connect(m_ui->Cb_STATUSM, &QComboBox::currentIndexChanged, this, [this] { MOSTRA(); });
+    connect(m_ui->Lv_Mesas, &QTreeWidget::itemClicked, this, &TableChooser::onRowClicked);
+    m_ui->Lv_Mesas->installEventFilter(this);
+    m_ui->Lv_Mesas->viewport()->installEventFilter(this);
+    m_ui->Cb_STATUSM->installEventFilter(this);
+    m_ui->Lv_Mesas->setFocus();
+
+    // The database is read only once the dialog is on screen.
+    Cm_Timer = new QTimer(this);
+    Cm_Timer->setObjectName(QStringLiteral("Cm_Timer"));
+    Cm_Timer->setInterval(1);
+    Cm_Timer->setSingleShot(true);
+    connect(Cm_Timer, &QTimer::timeout, this, [this] {
+        Cm_Timer->stop();
+        ABRAR();
+    });
+    Cm_Timer->start();
+}
+
+TableChooser::~TableChooser() = default;
+
+void TableChooser::prepareList()
+{
+    QTreeWidget *list = m_ui->Lv_Mesas;
+    auto *header = list->header();
+    header->setStretchLastSection(true);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->resizeSection(0, 34);
+    header->resizeSection(1, 84);
+    header->resizeSection(2, 76);
+    for (int c : {1, 2})
+        list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+QString TableChooser::maskMesa(int idMesa)
+{
+    return QStringLiteral("%1 %2").arg(idMesa / 100, 3).arg(idMesa % 100, 2, 10, QLatin1Char('0'));
+}
+
+void TableChooser::setChosen(int idMesa)
+{
+    m_chosen = idMesa;
+    m_ui->Ed_MESA->setText(maskMesa(idMesa));
+}
+
+void TableChooser::ABRAR()
+{
+    // 1. The filter entries, added without listing anything: the choice
+    // below is what lists the table, once.
+    {
+        const QSignalBlocker block(m_ui->Cb_STATUSM);
+        m_ui->Cb_STATUSM->clear();
+        m_ui->Cb_STATUSM->addItems(kStatusFilter);
+        m_ui->Cb_STATUSM->setCurrentIndex(-1);
+    }
+    m_ui->Lv_Mesas->setFocus();
+
+    // 2. A table with a position in use opens on those positions; one with
+    // nothing in use shows every position it has. Only "no row" counts as
+    // nothing in use: a failed read still opens on "Em Andamento".
+    Record row(tables::movMesa);
+    const QString state = Sql::instance().exec(kOpenPositions, {m_lowest, m_highest}, &row);
+    m_ui->Cb_STATUSM->setCurrentIndex(state == QLatin1String("02000") ? Todas - 1 : EmAndamento - 1);
+}
+
+void TableChooser::MOSTRA()
+{
+    QTreeWidget *list = m_ui->Lv_Mesas;
+    Sql &sql = Sql::instance();
+
+    // 1-2. Empty list; the filter's status letter.
+    list->clear();
+    const int filter = m_ui->Cb_STATUSM->currentIndex() + 1;
+    const QString letter = statusLetter(filter);
+
+    // 3. The positions of the table (positions 01 to 98: both bounds are
+    // excluded), in the order the server returns them.
+    if (!found(sql.open(kCursor, kPositions, {letter, letter, m_lowest, m_highest}))) {
+        UiService::instance().message(this, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
+        done(QDialog::Rejected);
+        return;
+    }
+
+    // 4. One row per position that passes the filter.
+    Record position(tables::movMesa);
+    Record product(kProductCode);
+    Record waiter(tables::tabOperador);
+    Record kitchen(kKitchenItem);
+    for (;;) {
+        const QString fetched = sql.fetch(kCursor, position);
+        if (fetched == QLatin1String("02000"))
+            break;
+        if (!found(fetched)) {
+            UiService::instance().message(this, QStringLiteral("Erro na leitura do cursor !!!"), style::kStop);
+            sql.close(kCursor);
+            done(QDialog::Rejected);
+            return;
+        }
+        const int idMesa = int(position.integer("idMesa"));
+        const QString status = position.text("status");
+        const char stored = status.isEmpty() ? ' ' : status.at(0).toLatin1();
+
+        // 4.1
+        if (filter == EmAndamento && stored == 'F')
+            continue;
+
+        // 4.2 An open position shows what it has on order; a look-up that
+        // fails or finds no product leaves it 'A'.
+        char state = stored;
+        if (stored == 'A') {
+            product.clear();
+            if (found(sql.exec(kItemProduct, {idMesa}, &product)) && !product.num(0).isZero())
+                state = 'P';
+            product.clear();
+            if (found(sql.exec(kDessertProduct, {idMesa}, &product)) && !product.num(0).isZero())
+                state = 'S';
+        }
+
+        // 4.3
+        if ((filter == Pedido && state != 'P') || (filter == Sobremesa && state != 'S'))
+            continue;
+
+        // 4.4 The waiter's name; blank when unknown.
+        waiter.clear();
+        const int idGarcon = int(position.integer("idGarcon"));
+        if (idGarcon != 0)
+            sql.exec(kWaiter, {idGarcon}, &waiter);
+
+        // 4.5 Kitchen flag: a table with orders of which none is still
+        // waiting for the waiter. Kitchen records are kept per table, not
+        // per position. Only a 'P' row shows the flag, so only a 'P' row
+        // asks for it.
+        bool allCollected = false;
+        if (state == 'P') {
+            const int table = idMesa / 100;
+            kitchen.clear();
+            if (found(sql.exec(kKitchenOrders, {table}, &kitchen))) {
+                kitchen.clear();
+                allCollected =
+                    sql.exec(kKitchenWaiting, {table}, &kitchen) == QLatin1String("02000");
+            }
+        }
+
+        // 4.6 The row.
+        const int icon = boardstate::icon(state, allCollected);
+        auto *item = new QTreeWidgetItem(list);
+        item->setIcon(0, stateIcon(icon));
+        item->setData(0, kIconRole, icon);
+        item->setData(1, kMesaRole, idMesa);
+        item->setText(1, QString::number(idMesa));
+        item->setText(2, QStringLiteral("%1").arg(position.integer("qtdPessoas"), 3));
+        item->setText(3, waiter.text("nome").trimmed());
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    // 5. The first position is the one offered.
+    sql.close(kCursor);
+    if (list->topLevelItemCount() > 0) {
+        QTreeWidgetItem *first = list->topLevelItem(0);
+        list->setCurrentItem(first);
+        setChosen(first->data(1, kMesaRole).toInt());
+    }
+}
+
+void TableChooser::onRowClicked(QTreeWidgetItem *item)
+{
+    if (item)
+        setChosen(item->data(1, kMesaRole).toInt());
+}
+
+void TableChooser::moveSelection(int step)
+{
+    QTreeWidget *list = m_ui->Lv_Mesas;
+    const int count = list->topLevelItemCount();
+    if (count == 0)
+        return;
+    // At either end the selection stays where it is.
+    const int current = list->indexOfTopLevelItem(list->currentItem());
+    const int next = current < 0 ? 0 : std::clamp(current + step, 0, count - 1);
+    QTreeWidgetItem *item = list->topLevelItem(next);
+    list->setCurrentItem(item);
+    list->scrollToItem(item);
+    setChosen(item->data(1, kMesaRole).toInt());
+}
+
+void TableChooser::leaveWithoutChoice()
+{
+    setChosen(0);
+    done(QDialog::Rejected);
+}
+
+void TableChooser::done(int result)
+{
+    // Form closed: the caller reads the choice from W-VARS-SQL.
+    Cm_Timer->stop();
+    records::W_VARS_SQL().setDigits(33, 5, std::uint64_t(m_chosen));
+    QDialog::done(result);
+}
+
+bool TableChooser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui->Lv_Mesas->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // The click that began the double click has already shown its row.
+        done(QDialog::Accepted);
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+
+    const int key = virtualKey(*static_cast<QKeyEvent *>(event));
+    if (watched == m_ui->Cb_STATUSM) {
+        if (key == vk::kEscape) {
+            leaveWithoutChoice();
+            return true;
+        }
+        return false;
+    }
+    if (watched == m_ui->Lv_Mesas) {
+        switch (key) {
+        case vk::kDown: moveSelection(+1); return true;
+        case vk::kUp: moveSelection(-1); return true;
+        case vk::kEnter: done(QDialog::Accepted); return true;
+        case vk::kEscape: leaveWithoutChoice(); return true;
+        case vk::kTab: return false; // on to the filter
+        default:
+            // Nothing else may move the highlight away from Ed_MESA (page
+            // keys, Home/End, type-ahead search): what is highlighted is
+            // always what Enter returns.
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TableChooser::keyPressEvent(QKeyEvent *event)
+{
+    // Escape reaching the dialog itself leaves without a choice too, as it
+    // does from the list and the filter.
+    if (virtualKey(*event) == vk::kEscape) {
+        leaveWithoutChoice();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void registerTableChooser()
+{
+    FormRegistry::instance().add(QStringLiteral("99-Mesa"), [](QWidget *parent) {
+        TableChooser chooser(parent);
+        return chooser.exec();
+    });
+}
+
+} // namespace qv

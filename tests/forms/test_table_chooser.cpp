@@ -1,0 +1,372 @@
+// The table chooser "99-Mesa" against the demo restaurant: what it offers
+// for a table, through which filter and with which icon, and what it hands
+// back in W-VARS-SQL for every way out.
+#include "FormHarness.h"
+
+#include "board/Board.h"
+#include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "tables/TableChooser.h"
+#include "ui_MainForm.h"
+#include "ui_TableChooser.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace qv;
+
+namespace {
+
+const char *const kPositions = "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
+enum Filter { Todas, Abertas, Pedido, Sobremesa, Fechadas, Bloqueadas, EmAndamento };
+
+TableChooser *visibleChooser()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *c = qobject_cast<TableChooser *>(w); c && c->isVisible())
+            return c;
+    return nullptr;
+}
+
+// Plays a script on the chooser once its start procedure has run, from
+// inside the exec() of whoever opened it. A dialog the script leaves open
+// is closed for it (and counted), so a broken dialog fails, never hangs.
+struct ChooserScript
+{
+    explicit ChooserScript(std::function<void(TableChooser &)> script)
+    {
+        QObject::connect(&poll, &QTimer::timeout, [this, script] {
+            TableChooser *c = visibleChooser();
+            if (!c || c->ui().Cb_STATUSM->count() != 7)
+                return;
+            poll.stop();
+            driven = true;
+            script(*c);
+            if (c->isVisible()) {
+                leftOpen = true;
+                c->reject();
+            }
+        });
+        poll.start(2);
+        QTimer::singleShot(15000, &poll, [] {
+            if (TableChooser *c = visibleChooser())
+                c->reject();
+        });
+    }
+    QTimer poll;
+    bool driven = false;
+    bool leftOpen = false;
+};
+
+// Opens the chooser for `table` as the board does; the position handed back.
+int choose(int table, std::function<void(TableChooser &)> script, bool expectDriven = true)
+{
+    SharedRecord &vars = records::W_VARS_SQL();
+    vars.setDigits(33, 5, std::uint64_t(table * 100));
+    vars.setDigits(38, 5, std::uint64_t(table * 100 + 99));
+    ChooserScript run(std::move(script));
+    FormRegistry::instance().open(QStringLiteral("99-Mesa"), nullptr);
+    EXPECT_EQ(run.driven, expectDriven) << "table " << table;
+    EXPECT_FALSE(run.leftOpen) << "table " << table;
+    return int(vars.digits(33, 5));
+}
+
+QStringList positions(const TableChooser &c)
+{
+    QStringList all;
+    for (int i = 0; i < c.ui().Lv_Mesas->topLevelItemCount(); ++i)
+        all << c.ui().Lv_Mesas->topLevelItem(i)->text(1);
+    return all;
+}
+
+std::vector<int> icons(const TableChooser &c)
+{
+    std::vector<int> all;
+    for (int i = 0; i < c.ui().Lv_Mesas->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = c.ui().Lv_Mesas->topLevelItem(i);
+        const int n = item->data(0, TableChooser::kIconRole).toInt();
+        EXPECT_EQ(item->icon(0).cacheKey(), stateIcon(n).cacheKey()); // the image shown is that number's
+        all.push_back(n);
+    }
+    return all;
+}
+
+// The highlighted row, which must be the only selected one and the current.
+int currentRow(const TableChooser &c)
+{
+    QTreeWidget *list = c.ui().Lv_Mesas;
+    const auto selected = list->selectedItems();
+    if (selected.size() != 1 || selected.front() != list->currentItem())
+        return -1;
+    return list->indexOfTopLevelItem(list->currentItem());
+}
+
+void setFilter(TableChooser &c, Filter f)
+{
+    c.ui().Cb_STATUSM->setCurrentIndex(f);
+}
+
+class TableChooserTest : public ::testing::Test
+{
+protected:
+    TableChooserTest()
+    {
+        SharedRecord::resetAll();
+        registerTableChooser(); // the opener the program registers
+    }
+    test::TestDatabase db{true};
+    test::ScriptedUiScope ui;
+};
+
+TEST_F(TableChooserTest, StartFilterAndThePositionOffered)
+{
+    // Table 12: 1201 and 1202 open, 1203 and 1204 free.
+    EXPECT_EQ(choose(12, [](TableChooser &c) {
+        EXPECT_EQ(c.objectName(), QStringLiteral("99-Mesa"));
+        EXPECT_EQ(c.windowTitle(), QStringLiteral("Detalhamento da Mesa"));
+        EXPECT_FALSE(c.Cm_Timer->isActive());
+        QStringList entries;
+        for (int i = 0; i < c.ui().Cb_STATUSM->count(); ++i)
+            entries << c.ui().Cb_STATUSM->itemText(i);
+        EXPECT_EQ(entries, (QStringList{"Todas", "Abertas", "Pedido", "Sobremesa", "Fechadas", "Bloqueadas",
+                                        "Em Andamento"}));
+        EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), EmAndamento);
+        EXPECT_EQ(positions(c), (QStringList{"1201", "1202"}));
+        EXPECT_EQ(currentRow(c), 0);
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 01"));
+        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(0)->text(2).trimmed(), QStringLiteral("2"));
+        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(0)->text(3), QStringLiteral("JOSE RODRIGUES"));
+        EXPECT_EQ(QApplication::focusWidget(), c.ui().Lv_Mesas);
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+    }), 1201);
+
+    // Table 3: 0301 open with items; the free 0302 is not in progress.
+    EXPECT_EQ(choose(3, [](TableChooser &c) {
+        EXPECT_EQ(positions(c), QStringList{"301"});
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral("  3 01"));
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+    }), 301);
+
+    // Table 90 has no row at all: "Todas", nothing listed, Enter gives 0.
+    EXPECT_EQ(choose(90, [](TableChooser &c) {
+        EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), Todas);
+        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItemCount(), 0);
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral("  0 00"));
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Down); // nothing to move to
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Enter);
+    }), 0);
+
+    // Table 40, every position free: "Todas" lists and offers them.
+    EXPECT_EQ(choose(40, [](TableChooser &c) {
+        EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), Todas);
+        EXPECT_EQ(positions(c), (QStringList{"4001", "4002", "4003", "4004"}));
+        EXPECT_EQ(icons(c), (std::vector<int>{4, 4, 4, 4}));
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+    }), 4001);
+
+    // Only "no row" means nothing in use: a failed read opens in progress.
+    Sql::instance().failNext("SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)");
+    choose(40, [](TableChooser &c) {
+        EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), EmAndamento);
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+    EXPECT_TRUE(ui.ui().messages.empty());
+}
+
+TEST_F(TableChooserTest, FiltersAndIcons)
+{
+    // Positions 00 and 99 lie outside both exclusive bounds.
+    db.run(QStringLiteral("INSERT INTO mov_Mesa (idMesa, status) VALUES (1200, 'A'), (1299, 'B');"));
+    choose(12, [](TableChooser &c) {
+        EXPECT_EQ(icons(c), (std::vector<int>{2, 2})); // kitchen orders still waiting
+        setFilter(c, Todas);
+        EXPECT_EQ(positions(c), (QStringList{"1201", "1202", "1203", "1204"}));
+        setFilter(c, Pedido);
+        EXPECT_EQ(positions(c), (QStringList{"1201", "1202"}));
+        setFilter(c, Sobremesa);
+        EXPECT_TRUE(positions(c).isEmpty());
+        setFilter(c, Bloqueadas);
+        EXPECT_TRUE(positions(c).isEmpty());
+        setFilter(c, Fechadas);
+        EXPECT_EQ(positions(c), (QStringList{"1203", "1204"}));
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 03"));
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+
+    // A dessert on order: still "Abertas", no longer "Pedido".
+    choose(5, [](TableChooser &c) {
+        EXPECT_EQ(icons(c), std::vector<int>{3});
+        setFilter(c, Abertas);
+        EXPECT_EQ(positions(c), QStringList{"501"});
+        setFilter(c, Pedido);
+        EXPECT_TRUE(positions(c).isEmpty());
+        setFilter(c, Sobremesa);
+        EXPECT_EQ(positions(c), QStringList{"501"});
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+
+    // Open with nothing ordered.
+    choose(21, [](TableChooser &c) {
+        EXPECT_EQ(icons(c), std::vector<int>{1});
+        setFilter(c, Pedido);
+        EXPECT_TRUE(positions(c).isEmpty());
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+
+    // Bill requested ('I'): icon 5 in progress and under "Todas", but not
+    // blocked; the position offered stays the last one shown.
+    EXPECT_EQ(choose(18, [](TableChooser &c) {
+        EXPECT_EQ(positions(c), QStringList{"1801"});
+        EXPECT_EQ(icons(c), std::vector<int>{5});
+        setFilter(c, Todas);
+        EXPECT_EQ(icons(c), (std::vector<int>{5, 4, 4, 4}));
+        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(1)->text(3), QString()); // no waiter
+        setFilter(c, Bloqueadas);
+        EXPECT_TRUE(positions(c).isEmpty());
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 18 01"));
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+    }), 1801);
+
+    db.run(QStringLiteral("UPDATE mov_Mesa SET status='B', idGarcon=13 WHERE idMesa=1803;"));
+    EXPECT_EQ(choose(18, [](TableChooser &c) {
+        setFilter(c, Bloqueadas);
+        EXPECT_EQ(positions(c), QStringList{"1803"});
+        EXPECT_EQ(icons(c), std::vector<int>{5});
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+    }), 1803);
+}
+
+TEST_F(TableChooserTest, KitchenFlagChoosesBetweenTheOrderIcons)
+{
+    // Table 7: every table order collected; the counter's take-away order
+    // numbered 7 ('V') still waits but does not count.
+    choose(7, [](TableChooser &c) {
+        EXPECT_EQ(icons(c), std::vector<int>{6});
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+
+    // 2201 has only cancelled items (no order); 2301 an order without any
+    // kitchen record.
+    db.run(QStringLiteral(
+        "INSERT INTO mov_MesaItem (idItem, idMesa, idProduto, status) VALUES"
+        " (500, 2201, 101, 'C'), (501, 2201, 404, 'K'), (502, 2301, 303, 'I');"
+        "UPDATE mov_Mesa SET status='A', qtdPessoas=2, idGarcon=4 WHERE idMesa IN (2201, 2301);"));
+    choose(22, [](TableChooser &c) {
+        EXPECT_EQ(icons(c), std::vector<int>{1});
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+    choose(23, [](TableChooser &c) {
+        EXPECT_EQ(icons(c), std::vector<int>{2});
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+
+    // Kitchen records are per table: collecting table 12's orders flags
+    // both positions; a dessert on one of them still shows the dessert.
+    db.run(QStringLiteral("UPDATE mov_Cozinha SET baixaGarHora='21:10:00' WHERE idPedMesa=12 AND tipo='M';"
+                          "UPDATE mov_MesaItem SET idProduto=405 WHERE idItem=23;"));
+    choose(12, [](TableChooser &c) {
+        EXPECT_EQ(icons(c), (std::vector<int>{6, 3}));
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
+    });
+}
+
+TEST_F(TableChooserTest, KeysAndMouse)
+{
+    // Arrows move the choice with the highlight and stop at either end.
+    EXPECT_EQ(choose(12, [](TableChooser &c) {
+        QTreeWidget *list = c.ui().Lv_Mesas;
+        setFilter(c, Todas);
+        QTest::keyClick(list, Qt::Key_Up);
+        EXPECT_EQ(currentRow(c), 0);
+        QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(currentRow(c), 1);
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 02"));
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(currentRow(c), 3);
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 04"));
+        // Nothing else moves the highlight away from what Enter returns.
+        for (Qt::Key k : {Qt::Key_Home, Qt::Key_PageUp, Qt::Key_1})
+            QTest::keyClick(list, k);
+        EXPECT_EQ(currentRow(c), 3);
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+    }), 1203);
+
+    // A click shows the row; a double click takes it.
+    EXPECT_EQ(choose(12, [](TableChooser &c) {
+        QTreeWidget *list = c.ui().Lv_Mesas;
+        const QPoint second = list->visualItemRect(list->topLevelItem(1)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 02"));
+        EXPECT_TRUE(c.isVisible());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+    }), 1202);
+
+    // Escape gives 0 even after a row was clicked, from the filter as well.
+    EXPECT_EQ(choose(12, [](TableChooser &c) {
+        QTreeWidget *list = c.ui().Lv_Mesas;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+        QTest::keyClick(list, Qt::Key_Escape);
+    }), 0);
+    EXPECT_EQ(choose(12, [](TableChooser &c) { QTest::keyClick(c.ui().Cb_STATUSM, Qt::Key_Escape); }), 0);
+
+    // Closing the window hands back what Ed_MESA shows.
+    EXPECT_EQ(choose(12, [](TableChooser &c) {
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Down);
+        c.close();
+    }), 1202);
+}
+
+TEST_F(TableChooserTest, UnreadableListClosesTheDialog)
+{
+    Sql::instance().failNext(kPositions);
+    EXPECT_EQ(choose(12, [](TableChooser &) {}, /*expectDriven=*/false), 0);
+    // Later, after a position was shown: that one is handed back.
+    EXPECT_EQ(choose(12, [](TableChooser &c) {
+        Sql::instance().failNext(kPositions);
+        setFilter(c, Todas);
+    }), 1201);
+    ASSERT_EQ(ui.ui().messages.size(), 2u);
+    for (const test::Shown &m : ui.ui().messages) {
+        EXPECT_EQ(m.text, QStringLiteral("Erro na leitura das mesas !!!"));
+        EXPECT_EQ(m.style, style::kStop);
+    }
+}
+
+TEST(TableChooserFromMainForm, TypedTableLoadsThePositionChosen)
+{
+    registerTableChooser();
+    test::FormHarness h;
+    h.standardSession();
+    MainForm &f = h.startOnDesk(1);
+
+    ChooserScript leave([](TableChooser &c) { QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape); });
+    h.typeTable(QStringLiteral("12"));
+    EXPECT_TRUE(leave.driven);
+    EXPECT_EQ(f.currentTable(), 0);
+    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QString());
+    EXPECT_EQ(f.focusWidget(), f.ui().Ed_CODIMES);
+    // The offscreen platform gives the activation back to no window once a
+    // dialog closes; a desktop gives it back to the form.
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    EXPECT_EQ(QApplication::focusWidget(), f.ui().Ed_CODIMES);
+
+    ChooserScript take([](TableChooser &c) {
+        EXPECT_EQ(positions(c), (QStringList{"1201", "1202"}));
+        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+    });
+    h.typeTable(QStringLiteral("12"));
+    EXPECT_TRUE(take.driven);
+    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QStringLiteral("012/01"));
+    EXPECT_EQ(f.currentTable(), 1201);
+    EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
+}
+
+} // namespace

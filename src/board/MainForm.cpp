@@ -338,6 +338,8 @@ void MainForm::showTableNumber(int idMesa)
     m_ui->Ed_CODIMES->setText(QStringLiteral("%1/%2")
                                   .arg(idMesa / 100, 3, 10, QLatin1Char('0'))
                                   .arg(idMesa % 100, 2, 10, QLatin1Char('0')));
+    // Typing the next number replaces the one shown.
+    m_ui->Ed_CODIMES->selectAll();
 }
 
 void MainForm::onBoardTimer()
@@ -450,7 +452,11 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         const int key = virtualKey(*keyEvent);
         if (watched == m_ui->Ed_CODIMES) {
             if (key == vk::kEnter || key == vk::kTab) {
-                m_ui->Ed_FOCO->setFocus(Qt::TabFocusReason);
+                // Leaving the field runs the table-number procedure. It is
+                // started here rather than from Ed_FOCO's focus event: a
+                // window that is not active (after a dialog, without a
+                // window manager) delivers no focus events.
+                QMetaObject::invokeMethod(this, &MainForm::onTableEntered, Qt::QueuedConnection);
                 return true;
             }
             if (key == vk::kBackspace || (key >= vk::kNumpad0 && key <= vk::kNumpad9))

@@ -2,6 +2,12 @@
 
 #include "board/Board.h"
 #include "board/Detail.h"
+#include "board/SuiteLinks.h"
+#include "items/CancelCommands.h"
+#include "items/ItemCommands.h"
+#include "printing/PrintCommands.h"
+#include "tables/SplitTransfer.h"
+#include "tables/TableCommands.h"
 #include "platform/Keys.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -42,6 +48,12 @@ MainForm::MainForm(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui:
 
     m_board = std::make_unique<Board>(*this);
     m_detail = std::make_unique<Detail>(*this);
+    m_items = std::make_unique<ItemCommands>(*this);
+    m_cancel = std::make_unique<CancelCommands>(*this);
+    m_tables = std::make_unique<TableCommands>(*this);
+    m_splitTransfer = std::make_unique<SplitTransfer>(*this);
+    m_printing = std::make_unique<PrintCommands>(*this);
+    m_links = std::make_unique<SuiteLinks>(*this);
 
     wireEvents();
 
@@ -74,6 +86,28 @@ void MainForm::wireEvents()
     connect(m_ui->Bt_Sair, &QPushButton::clicked, this, &MainForm::closeForm);
     connect(m_ui->Cb_STATUSM, &QComboBox::currentIndexChanged, this, &MainForm::onFilterChanged);
     connect(m_ui->Lv_Mesas, &QTreeWidget::itemClicked, this, &MainForm::onBoardRowClicked);
+
+    connect(m_ui->Frm_DIVIDE, &QPushButton::clicked, this, [this] { m_splitTransfer->DIVIDIR(); });
+    connect(m_ui->Frm_DIVIDE1, &QPushButton::clicked, this, [this] { m_items->productSearch(); });
+    m_ui->CmStatic50->setProperty("qvAction", QStringLiteral("PESQUISA"));
+    m_ui->CmStatic50->installEventFilter(this);
+    connect(m_ui->Bt_MFECH, &QPushButton::clicked, this, [this] { m_links->report('M'); });
+    connect(m_ui->Bt_COMIS, &QPushButton::clicked, this, [this] { m_links->report('C'); });
+    connect(m_ui->Bt_IMPPRO6, &QPushButton::clicked, this, [this] { m_links->report('P'); });
+    connect(m_ui->Bt_GEREN, &QPushButton::clicked, this, [this] { m_links->management(); });
+    connect(m_ui->Bt_IMPPRO4, &QPushButton::clicked, this, [this] { m_printing->TESTEIMP(); });
+    // The item last clicked is the one a double click edits; an
+    // observation row (id 0) edits nothing.
+    connect(m_ui->Lv_Itens, &QTreeWidget::itemClicked, this, [](QTreeWidgetItem *item) {
+        records::W_INCREME().setDigits(std::uint64_t(item->text(0).toLongLong()));
+        records::W_COMANDA().setDigits(std::uint64_t(item->text(5).toLongLong()));
+    });
+    connect(m_ui->Lv_Itens, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
+        records::W_INCREME().setDigits(std::uint64_t(item->text(0).toLongLong()));
+        records::W_COMANDA().setDigits(std::uint64_t(item->text(5).toLongLong()));
+        if (records::W_INCREME().digits() != 0)
+            m_items->CARITEM();
+    });
 
     m_ui->Ed_CODIMES->installEventFilter(this);
     m_ui->Ed_FOCO->installEventFilter(this);
@@ -233,6 +267,8 @@ void MainForm::ABRAR()
     m_ui->Cb_IMPRE->clear();
     m_ui->Cb_IMPRE->addItems(session.printers());
     m_ui->Cb_IMPRE->setCurrentIndex(session.printers().indexOf(session.savedPrinter()));
+    m_cancel->loadReasons();
+    m_printing->loadPrinters();
 
     // 9. The period: dinner wins when both are open.
     session.choosePeriod();
@@ -248,6 +284,7 @@ void MainForm::ABRAR()
                                + QLatin1Char(' ') + sql.message());
         return (void)failStartup(QStringLiteral("Erro na leitura das observações !!!"));
     }
+    m_items->loadObservationList();
 
     // 12. The rights of the logged-in operator.
     session.readLoggedOperator();
@@ -391,16 +428,34 @@ void MainForm::pressKey(int keyCode)
     dispatch(QStringLiteral("TECLA"));
 }
 
+void MainForm::refuseBlocked()
+{
+    UiService::instance().message(this, QStringLiteral("Mesa Bloqueada !!!"), style::kInformation);
+}
+
 void MainForm::TECLA()
 {
     const int key = m_keyCode;
-    // Keys act only on the table shown: a number still being typed (or out
-    // of range) sends the cashier back to the table field.
+    // 1-2. Keys act only on the table shown: a number still being typed, or
+    // one out of range, sends the cashier back to the table field.
     const int typed = typedTable();
     if (typed > 8001 || typed != m_currentTable) {
         m_ui->Ed_CODIMES->setFocus();
         return;
     }
+    // 3. A blocked table takes no command that changes its items or prints it.
+    if (typed != 0 && m_ui->Bt_Bloqueio->text() == QLatin1String("DESBLOQUEIA MESA")
+        && (key == vk::kInsert || key == vk::kDelete || key == vk::kF1 || key == vk::kF3 || key == vk::kF8
+            || key == vk::kF9)) {
+        refuseBlocked();
+        return;
+    }
+    // 4. What the commands need to know of the item list.
+    m_itemRows = m_ui->Lv_Itens->topLevelItemCount();
+    m_hasSelection = !m_ui->Lv_Itens->selectedItems().isEmpty();
+
+    // 5. The command of the key.
+    const bool shown = m_currentTable != 0;
     switch (key) {
     case vk::kEscape:
         m_detail->clear();
@@ -416,19 +471,33 @@ void MainForm::TECLA()
             UiService::instance().console(QStringLiteral("sem direito"));
         }
         break;
-    case vk::kF6:
-        closeForm();
+    case vk::kInsert:
+        if (shown)
+            m_items->INSITEM();
         break;
+    case vk::kDelete: m_cancel->CANCITE(); break;
+    case vk::kF1: m_printing->openPrintMenu(); break;
+    case vk::kF2: m_tables->toggleBlock(); break;
+    case vk::kF3:
+        if (shown && m_hasSelection)
+            m_splitTransfer->openTransfer();
+        break;
+    case vk::kF4: m_tables->tableDiscount(); break;
+    case vk::kF6: closeForm(); break;
     case vk::kF7:
-        if (m_currentTable != 0 && m_ui->Lv_Itens->topLevelItemCount() > 0) {
+        if (shown && m_itemRows > 0) {
             m_ui->Bt_MOSTRA->setText(m_ui->Bt_MOSTRA->text() == QLatin1String("MOSTRA OBS")
                                          ? QStringLiteral("NÃO MOSTRA OBS")
                                          : QStringLiteral("MOSTRA OBS"));
             dispatch(QStringLiteral("LERMESA"));
         }
         break;
-    default:
-        break;
+    case vk::kF8: m_tables->toggleService(); break;
+    case vk::kF9: m_cancel->BAIXITE(); break;
+    case vk::kF10: m_tables->closeAccount(); break;
+    case vk::kF11: m_items->productSearch(); break;
+    case vk::kF12: m_links->takeAway(); break;
+    default: break;
     }
 }
 
@@ -438,6 +507,10 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         const QVariant key = watched->property("qvKey");
         if (key.isValid()) {
             pressKey(key.toInt());
+            return true;
+        }
+        if (watched->property("qvAction").toString() == QLatin1String("PESQUISA")) {
+            m_items->productSearch();
             return true;
         }
     }

@@ -17,7 +17,13 @@ class MainForm;
 namespace qv {
 
 class Board;
+class CancelCommands;
 class Detail;
+class ItemCommands;
+class PrintCommands;
+class SplitTransfer;
+class SuiteLinks;
+class TableCommands;
 
 // The cashier's main form, "08-Quorvel": session header, table board on the
 // left, the selected table's detail and totals on the right, and the
@@ -64,6 +70,19 @@ public:
 
     Board &board() const { return *m_board; }
     Detail &detail() const { return *m_detail; }
+    ItemCommands &items() const { return *m_items; }
+    CancelCommands &cancel() const { return *m_cancel; }
+    TableCommands &tables() const { return *m_tables; }
+    SplitTransfer &splitTransfer() const { return *m_splitTransfer; }
+    PrintCommands &printing() const { return *m_printing; }
+    SuiteLinks &links() const { return *m_links; }
+
+    // What TECLA noted before acting: rows of Lv_Itens and whether at least
+    // one is selected.
+    int itemRows() const { return m_itemRows; }
+    bool hasSelectedItem() const { return m_hasSelection; }
+    // The blocked-table message of the key filter.
+    void refuseBlocked();
 
     QTimer *Cm_TimerMesas = nullptr;
     QTimer *Cm_TimerPermanencia = nullptr;
@@ -89,6 +108,14 @@ private:
     std::unique_ptr<Ui::MainForm> m_ui;
     std::unique_ptr<Board> m_board;
     std::unique_ptr<Detail> m_detail;
+    std::unique_ptr<ItemCommands> m_items;
+    std::unique_ptr<CancelCommands> m_cancel;
+    std::unique_ptr<TableCommands> m_tables;
+    std::unique_ptr<SplitTransfer> m_splitTransfer;
+    std::unique_ptr<PrintCommands> m_printing;
+    std::unique_ptr<SuiteLinks> m_links;
+    int m_itemRows = 0;
+    bool m_hasSelection = false;
     QString m_functionCode;
     int m_keyCode = 0;
     int m_currentTable = 0;

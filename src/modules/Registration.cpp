@@ -1,6 +1,12 @@
 #include "modules/Registration.h"
 
+#include "modules/DiscountSearch.h"
+#include "modules/Management.h"
+#include "modules/Payment.h"
+#include "modules/ProductSearch.h"
+#include "modules/Reports.h"
 #include "tables/OpenTable.h"
+#include "tables/SplitDialog.h"
 #include "tables/TableChooser.h"
 
 #include <QApplication>
@@ -18,6 +24,12 @@ void registerAllForms()
 {
     registerTableChooser(); // 99-Mesa
     registerOpenTable();    // 99-AbreMesa
+    registerSplitDialog();  // 99-Divide
+    registerDiscountSearch(); // 99-Lissor
+    registerProductSearch();  // 99-Tessup
+    registerPayment();        // 99-Fennoc
+    registerReports();        // 15-Pemrick
+    registerManagement();     // 05-Olvant
 }
 
 void initCoreResources()

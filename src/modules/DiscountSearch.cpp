@@ -1,0 +1,7 @@
+#include "modules/DiscountSearch.h"
+
+namespace qv {
+
+void registerDiscountSearch() {}
+
+} // namespace qv

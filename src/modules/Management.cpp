@@ -1,0 +1,7 @@
+#include "modules/Management.h"
+
+namespace qv {
+
+void registerManagement() {}
+
+} // namespace qv

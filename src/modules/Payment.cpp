@@ -1,0 +1,7 @@
+#include "modules/Payment.h"
+
+namespace qv {
+
+void registerPayment() {}
+
+} // namespace qv

@@ -1,0 +1,7 @@
+#include "modules/ProductSearch.h"
+
+namespace qv {
+
+void registerProductSearch() {}
+
+} // namespace qv

@@ -1,0 +1,7 @@
+#include "modules/Reports.h"
+
+namespace qv {
+
+void registerReports() {}
+
+} // namespace qv

@@ -1,0 +1,7 @@
+#include "tables/SplitDialog.h"
+
+namespace qv {
+
+void registerSplitDialog() {}
+
+} // namespace qv

@@ -1,7 +1,116 @@
 #include "modules/DiscountSearch.h"
 
+#include "data/Tables.h"
+#include "platform/Keys.h"
+#include "platform/Record.h"
+#include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "platform/UiService.h"
+#include "ui_DiscountSearch.h"
+
+#include <QKeyEvent>
+
 namespace qv {
 
-void registerDiscountSearch() {}
+namespace {
+constexpr const char *kDiscounts = "SELECT*FROM tab_Desconto ORDER BY idDesconto";
+// L-LINK: the code handed back.
+constexpr int kCodeFrom = 26;
+constexpr int kCodeDigits = 6;
+} // namespace
+
+DiscountSearch::DiscountSearch(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::DiscountSearch>())
+{
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("99-Lissor"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // Nothing chosen until a row is.
+    records::L_LINK().setDigits(kCodeFrom, kCodeDigits, 0);
+
+    QTreeWidget *list = m_ui->Lv_Descontos;
+    list->setColumnWidth(0, 70);
+    list->setColumnWidth(1, 220);
+    list->headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    list->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    list->installEventFilter(this);
+    connect(list, &QTreeWidget::itemDoubleClicked, this, [this] { choose(); });
+    connect(m_ui->Bt_Escolhe, &QPushButton::clicked, this, &DiscountSearch::choose);
+    connect(m_ui->Bt_Sair, &QPushButton::clicked, this, &DiscountSearch::reject);
+}
+
+DiscountSearch::~DiscountSearch() = default;
+
+bool DiscountSearch::load()
+{
+    Sql &sql = Sql::instance();
+    QTreeWidget *list = m_ui->Lv_Descontos;
+    list->clear();
+    if (sql.open("CURLISSOR", kDiscounts) != QLatin1String("00000")) {
+        UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(sql.state()),
+                                      style::kStop);
+        return false;
+    }
+    Record row(tables::tabDesconto);
+    bool ok = true;
+    for (;;) {
+        const QString &state = sql.fetch("CURLISSOR", row);
+        if (state == QLatin1String("02000"))
+            break;
+        if (state != QLatin1String("00000")) {
+            UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(state),
+                                          style::kStop);
+            ok = false;
+            break;
+        }
+        auto *item = new QTreeWidgetItem(list);
+        item->setText(0, QString::number(row.integer("idDesconto")));
+        item->setText(1, row.text("descricao").trimmed());
+        item->setText(2, row.num("percentual").toDisplay(2) + QStringLiteral(" %"));
+        item->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(row.integer("idDesconto")));
+        item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    sql.close("CURLISSOR");
+    if (list->topLevelItemCount() > 0) {
+        list->setCurrentItem(list->topLevelItem(0));
+        list->topLevelItem(0)->setSelected(true);
+    }
+    list->setFocus(Qt::OtherFocusReason);
+    return ok;
+}
+
+void DiscountSearch::choose()
+{
+    QTreeWidgetItem *row = m_ui->Lv_Descontos->currentItem();
+    if (!row)
+        return;
+    records::L_LINK().setDigits(kCodeFrom, kCodeDigits, row->data(0, Qt::UserRole).toULongLong());
+    accept();
+}
+
+void DiscountSearch::reject()
+{
+    records::L_LINK().setDigits(kCodeFrom, kCodeDigits, 0);
+    QDialog::reject();
+}
+
+bool DiscountSearch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui->Lv_Descontos && event->type() == QEvent::KeyPress
+        && virtualKey(*static_cast<QKeyEvent *>(event)) == vk::kEnter) {
+        choose();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void registerDiscountSearch()
+{
+    FormRegistry::instance().add(QStringLiteral("99-Lissor"), [](QWidget *parent) {
+        DiscountSearch dialog(parent);
+        dialog.load();
+        return dialog.exec();
+    });
+}
 
 } // namespace qv

@@ -1,7 +1,290 @@
 #include "tables/SplitDialog.h"
 
+#include "board/Board.h"
+#include "board/BoardState.h"
+#include "data/Tables.h"
+#include "platform/Keys.h"
+#include "platform/Record.h"
+#include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "platform/UiService.h"
+#include "tables/SplitShares.h"
+#include "tables/TableChooser.h"
+#include "ui_SplitDialog.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <algorithm>
+
 namespace qv {
 
-void registerSplitDialog() {}
+namespace {
+const char *const kCandidates = "SELECT*FROM mov_Mesa WHERE(status<>'I'AND status<>'F'AND status<>'B')AND(idMesa>? "
+                                "AND idMesa<?)";
+const char *const kItemProduct =
+    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
+    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'";
+const char *const kDessertProduct =
+    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
+    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'AND "
+    "pr.sobremesa='S'";
+const char *const kWaiter = "SELECT*FROM tab_Operador WHERE idOperador=?";
+const char *const kServerTime = "SELECT CURTIME()";
+const char *const kInsertItem = "INSERT INTO mov_MesaItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+const char *const kCursor = "CUR8";
+
+const Layout kProductCode("cad_Produtos", {FieldDef::N("idProduto", 6)});
+const Layout kTime("time", {FieldDef::C("hora", 8)});
+
+// The share item: the split-account product, on the menu and group the
+// rest of the suite books split shares under, never on a kitchen ticket.
+constexpr int kShareMenu = 30;
+constexpr int kShareGroup = 19;
+constexpr int kShareProduct = 999999;
+constexpr int kNoComanda = 999999;
+
+constexpr int kResultFlag = 312;
+
+bool found(const QString &state)
+{
+    return state == QLatin1String("00000");
+}
+} // namespace
+
+SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::SplitDialog>())
+{
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("99-Divide"));
+    setWindowTitle(QStringLiteral("Conta Dividida"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    prepareList();
+
+    // Form opened: what the caller handed over.
+    m_position = int(records::W_VARS_SQL().digits(33, 5));
+    m_amount = Decimal::fromCents(std::int64_t(records::W_TAB_TOTMESA().digits(1, 7)));
+
+    connect(m_ui->Bt_VOLTA, &QPushButton::clicked, this, [this] { dispatch(QStringLiteral("DIVIDIR")); });
+    connect(m_ui->Lv_Mesas, &QTreeWidget::itemSelectionChanged, this, [this] { countTicked(); });
+    m_ui->Lv_Mesas->installEventFilter(this);
+    m_ui->Bt_VOLTA->installEventFilter(this);
+    m_ui->Lv_Mesas->setFocus();
+
+    // The database is read only once the dialog is on screen.
+    Cm_Timer = new QTimer(this);
+    Cm_Timer->setObjectName(QStringLiteral("Cm_Timer"));
+    Cm_Timer->setInterval(1);
+    Cm_Timer->setSingleShot(true);
+    connect(Cm_Timer, &QTimer::timeout, this, [this] { dispatch(QStringLiteral("ABRAR")); });
+    Cm_Timer->start();
+}
+
+SplitDialog::~SplitDialog() = default;
+
+void SplitDialog::prepareList()
+{
+    QTreeWidget *list = m_ui->Lv_Mesas;
+    auto *header = list->header();
+    header->setStretchLastSection(true);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->resizeSection(0, 34);
+    header->resizeSection(1, 84);
+    header->resizeSection(2, 76);
+    for (int c : {1, 2})
+        list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void SplitDialog::dispatch(const QString &code)
+{
+    if (code == QLatin1String("ABRAR"))
+        ABRAR();
+    else if (code == QLatin1String("DIVIDIR"))
+        DIVIDIR();
+}
+
+void SplitDialog::ABRAR()
+{
+    Sql &sql = Sql::instance();
+    QTreeWidget *list = m_ui->Lv_Mesas;
+    Cm_Timer->stop();
+    m_started = true;
+
+    m_ui->Ed_MESA->setText(TableChooser::maskMesa(m_position));
+    m_ui->Lb_VALOR->setText(QStringLiteral("Valor ") + m_amount.toDisplay(2));
+    list->clear();
+
+    // The open positions of the same table (01 to 98).
+    const int table = m_position / 100;
+    if (!found(sql.open(kCursor, kCandidates, {table * 100, table * 100 + 99}))) {
+        UiService::instance().message(this, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
+        done(QDialog::Rejected);
+        return;
+    }
+    Record position(tables::movMesa);
+    Record product(kProductCode);
+    Record waiter(tables::tabOperador);
+    for (;;) {
+        const QString fetched = sql.fetch(kCursor, position);
+        if (fetched == QLatin1String("02000"))
+            break;
+        if (!found(fetched)) {
+            UiService::instance().message(this, QStringLiteral("Erro na leitura do cursor !!!"), style::kStop);
+            sql.close(kCursor);
+            done(QDialog::Rejected);
+            return;
+        }
+        const int idMesa = int(position.integer("idMesa"));
+        // The position being split never pays a share of itself, even when
+        // another terminal unblocked it since the split began.
+        if (idMesa == m_position)
+            continue;
+
+        // An open position shows what it has on order.
+        const QString status = position.text("status");
+        char state = status.isEmpty() ? ' ' : status.at(0).toLatin1();
+        if (state == 'A') {
+            product.clear();
+            if (found(sql.exec(kItemProduct, {idMesa}, &product)) && !product.num(0).isZero())
+                state = 'P';
+            product.clear();
+            if (found(sql.exec(kDessertProduct, {idMesa}, &product)) && !product.num(0).isZero())
+                state = 'S';
+        }
+        waiter.clear();
+        const int idGarcon = int(position.integer("idGarcon"));
+        if (idGarcon != 0)
+            sql.exec(kWaiter, {idGarcon}, &waiter);
+
+        auto *item = new QTreeWidgetItem(list);
+        item->setIcon(0, stateIcon(boardstate::icon(state, false)));
+        item->setData(1, kMesaRole, idMesa);
+        item->setText(1, QString::number(idMesa));
+        item->setText(2, QStringLiteral("%1").arg(position.integer("qtdPessoas"), 3));
+        item->setText(3, waiter.text("nome").trimmed());
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    sql.close(kCursor);
+
+    // Nothing is ticked for the cashier: the cursor starts on the first row.
+    if (list->topLevelItemCount() > 0)
+        list->setCurrentItem(list->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+    countTicked();
+    list->setFocus();
+}
+
+int SplitDialog::countTicked()
+{
+    int ticked = 0;
+    QTreeWidget *list = m_ui->Lv_Mesas;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        ticked += list->topLevelItem(i)->isSelected() ? 1 : 0;
+    // Mask "99".
+    m_ui->Ed_QUANTAS->setText(QStringLiteral("%1").arg(ticked % 100, 2, 10, QLatin1Char('0')));
+    return ticked;
+}
+
+void SplitDialog::DIVIDIR()
+{
+    Sql &sql = Sql::instance();
+    QTreeWidget *list = m_ui->Lv_Mesas;
+
+    // 1-2.
+    const int ticked = countTicked();
+    if (ticked == 0) {
+        done(QDialog::Rejected);
+        return;
+    }
+
+    auto fail = [this](const QString &state) {
+        UiService::instance().message(this,
+                                      QStringLiteral("Erro ") + state
+                                          + QStringLiteral(" na gravação da conta dividida, nada foi dividido !!!"),
+                                      style::kStop);
+        done(QDialog::Rejected);
+    };
+
+    // 3. One order time for every share; the last ticked position takes
+    // the cents the division leaves.
+    Record now(kTime);
+    const QString timeState = sql.exec(kServerTime, {}, &now);
+    if (!found(timeState))
+        return fail(timeState);
+    const std::vector<Decimal> shares = splitShares(m_amount, ticked);
+    const int waiter = int(records::W_VARS_SQL().digits(21, 2));
+
+    // 4.
+    std::size_t next = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = list->topLevelItem(i);
+        if (!row->isSelected())
+            continue;
+        const int idMesa = row->data(1, kMesaRole).toInt();
+        const QString state = sql.exec(kInsertItem, {0, idMesa, kShareMenu, kShareGroup, kShareProduct,
+                                                     shares[next++], waiter, "I", kNoComanda, now.text(0), "N", 0,
+                                                     0, 0, Decimal(), " ", "N", " ", " "});
+        if (!found(state))
+            return fail(state);
+    }
+
+    // 5.
+    records::L_LINK().setAt(kResultFlag, 'S');
+    done(QDialog::Accepted);
+}
+
+void SplitDialog::moveCurrent(int step)
+{
+    QTreeWidget *list = m_ui->Lv_Mesas;
+    const int count = list->topLevelItemCount();
+    if (count == 0)
+        return;
+    const int current = list->indexOfTopLevelItem(list->currentItem());
+    const int next = current < 0 ? 0 : std::clamp(current + step, 0, count - 1);
+    QTreeWidgetItem *item = list->topLevelItem(next);
+    // Moving never ticks or unticks: only Space and a click do.
+    list->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    list->scrollToItem(item);
+}
+
+bool SplitDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *keyEvent = static_cast<QKeyEvent *>(event);
+    const int key = virtualKey(*keyEvent);
+    if (key == vk::kEscape) {
+        done(QDialog::Rejected);
+        return true;
+    }
+    if (key == vk::kEnter) {
+        dispatch(QStringLiteral("DIVIDIR"));
+        return true;
+    }
+    if (watched != m_ui->Lv_Mesas)
+        return QDialog::eventFilter(watched, event);
+    switch (key) {
+    case vk::kDown: moveCurrent(+1); return true;
+    case vk::kUp: moveCurrent(-1); return true;
+    case vk::kTab: return false; // on to the button
+    default: break;
+    }
+    if (keyEvent->key() == Qt::Key_Space) {
+        if (QTreeWidgetItem *item = m_ui->Lv_Mesas->currentItem())
+            item->setSelected(!item->isSelected());
+        return true;
+    }
+    // Nothing else may tick or move (type-ahead search, page keys).
+    return true;
+}
+
+void registerSplitDialog()
+{
+    FormRegistry::instance().add(QStringLiteral("99-Divide"), [](QWidget *parent) {
+        SplitDialog dialog(parent);
+        return dialog.exec();
+    });
+}
 
 } // namespace qv

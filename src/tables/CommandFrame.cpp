@@ -1,0 +1,67 @@
+#include "tables/CommandFrame.h"
+
+#include "board/MainForm.h"
+#include "ui_MainForm.h"
+
+#include <QEvent>
+
+#include <algorithm>
+
+namespace qv {
+
+CommandFrame::CommandFrame(MainForm &form, QWidget *frame) : QObject(frame), m_form(form), m_frame(frame)
+{
+    frame->hide();
+    form.installEventFilter(this);
+}
+
+bool CommandFrame::tableAreaBusy(const MainForm &form)
+{
+    return !form.ui().Frm_CaixaM->isEnabled();
+}
+
+void CommandFrame::open()
+{
+    if (!m_frame)
+        return;
+    m_form.ui().Frm_CaixaM->setEnabled(false);
+    place();
+    m_frame->show();
+    m_frame->raise();
+}
+
+void CommandFrame::close()
+{
+    if (m_frame)
+        m_frame->hide();
+    m_form.ui().Frm_CaixaM->setEnabled(true);
+}
+
+bool CommandFrame::isOpen() const
+{
+    return m_frame && m_frame->isVisible();
+}
+
+void CommandFrame::place()
+{
+    // Centred over the table area at its natural size; an area smaller
+    // than the frame leaves the frame whole, starting at the area's corner.
+    QWidget *area = m_form.ui().Frm_CaixaM;
+    const QRect target(area->mapTo(&m_form, QPoint(0, 0)), area->size());
+    m_frame->adjustSize();
+    const QSize size = m_frame->size().expandedTo(m_frame->minimumSizeHint());
+    QPoint corner = target.center() - QPoint(size.width() / 2, size.height() / 2);
+    corner.setX(std::max(corner.x(), target.left()));
+    corner.setY(std::max(corner.y(), target.top()));
+    m_frame->setGeometry(QRect(corner, size));
+}
+
+bool CommandFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == &m_form && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+        && isOpen())
+        place();
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace qv

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace qv {
+
+class MainForm;
+
+// A command frame of the main form (Frm_IMP, Frm_NovaMesa): an overlay over
+// the table area that stands for a modal step of a command. While it is
+// shown the table area Frm_CaixaM is disabled, so nothing of the table can
+// change under the command; every way out enables it again. The frame
+// follows the table area when the form is resized.
+class CommandFrame : public QObject
+{
+public:
+    // `frame` must be a child of the form.
+    CommandFrame(MainForm &form, QWidget *frame);
+
+    // Disables the table area, places the frame over it and shows it on top.
+    void open();
+    // Hides the frame and enables the table area again.
+    void close();
+    bool isOpen() const;
+    // Whether the table area is taken by this or another command frame of
+    // the form (Frm_CaixaM disabled): a second command must not open over
+    // the first.
+    static bool tableAreaBusy(const MainForm &form);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void place();
+
+    MainForm &m_form;
+    QPointer<QWidget> m_frame;
+};
+
+} // namespace qv

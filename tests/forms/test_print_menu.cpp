@@ -1,0 +1,377 @@
+// The print menu Frm_IMP (bill, product and comanda reprint requests) and
+// the printer test against the demo restaurant.
+#include "FormHarness.h"
+#include "Seed.h"
+
+#include "platform/Keys.h"
+#include "platform/Sql.h"
+#include "printing/PrintCommands.h"
+#include "printing/PrinterConfig.h"
+#include "session/Paths.h"
+#include "ui_MainForm.h"
+#include "ui_PrintMenu.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+class PrintMenuTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { h.standardSession(); }
+
+    MainForm &start()
+    {
+        h.startOnDesk(1);
+        started = true;
+        return h.form();
+    }
+    MainForm &show(const QString &table)
+    {
+        if (!started)
+            start();
+        h.typeTable(table);
+        return h.form();
+    }
+    Ui::MainForm &ui() { return h.form().ui(); }
+    PrintCommands &printing() { return h.form().printing(); }
+    Ui::PrintMenu &menu() { return printing().menu(); }
+
+    // Selects exactly the rows whose "Controle" is listed (0 = observation rows).
+    void select(std::initializer_list<qint64> ids, bool observationRows = false)
+    {
+        auto *list = ui().Lv_Itens;
+        list->clearSelection();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *row = list->topLevelItem(i);
+            const qint64 id = row->text(0).toLongLong();
+            if (id == 0 ? observationRows : std::find(ids.begin(), ids.end(), id) != ids.end())
+                row->setSelected(true);
+        }
+    }
+    QString itemStatus(qint64 idItem)
+    {
+        return h.db().value(QStringLiteral("SELECT status FROM mov_MesaItem WHERE idItem=%1").arg(idItem));
+    }
+    QString itemComanda(qint64 idItem)
+    {
+        return h.db().value(QStringLiteral("SELECT idComanda FROM mov_MesaItem WHERE idItem=%1").arg(idItem));
+    }
+    bool menuOpen() { return printing().Frm_IMP()->isVisible(); }
+    void openMenu()
+    {
+        h.form().pressKey(vk::kF1);
+        ASSERT_TRUE(menuOpen());
+    }
+    QString pdfFolder() { return h.files().root() + QStringLiteral("/pdf"); }
+    QStringList pdfFiles() { return QDir(pdfFolder()).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name); }
+    QByteArray configFile()
+    {
+        QFile f(h.files().path(QString::fromLatin1(paths::kFormPrt)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void chooseTestPrinter(const QString &entry)
+    {
+        QComboBox *list = printing().Cb_TESTEIMP();
+        const int at = list->findText(entry, Qt::MatchStartsWith);
+        ASSERT_GE(at, 0) << entry.toStdString();
+        list->setCurrentIndex(at);
+    }
+
+    FormHarness h;
+    bool started = false;
+};
+
+} // namespace
+
+TEST_F(PrintMenuTest, F1OpensTheMenuOverTheTableAreaAndEveryButtonLeavesIt)
+{
+    MainForm &f = show(QStringLiteral("1201"));
+    EXPECT_FALSE(menuOpen());
+    openMenu();
+    EXPECT_FALSE(ui().Frm_CaixaM->isEnabled());
+    EXPECT_EQ(printing().Frm_IMP()->title(), QStringLiteral("Imprimir"));
+    const QRect area(ui().Frm_CaixaM->mapTo(&f, QPoint(0, 0)), ui().Frm_CaixaM->size());
+    EXPECT_TRUE(area.contains(printing().Frm_IMP()->geometry().center()));
+
+    // VOLTAR, by key from the menu: back to the same table, nothing written.
+    QTest::keyClick(menu().Bt_IMPCTA, Qt::Key_Escape);
+    EXPECT_FALSE(menuOpen());
+    EXPECT_TRUE(ui().Frm_CaixaM->isEnabled());
+    EXPECT_EQ(f.currentTable(), 1201);
+
+    // PRODUTO and COMANDA with nothing selected leave it too, writing nothing.
+    for (QPushButton *button : {menu().Bt_IMPPRO, menu().Bt_IMPCMD, menu().Bt_VOLTA}) {
+        select({});
+        openMenu();
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(menuOpen()) << button->text().toStdString();
+        EXPECT_TRUE(ui().Frm_CaixaM->isEnabled()) << button->text().toStdString();
+        EXPECT_EQ(f.currentTable(), 1201);
+    }
+    for (qint64 id : {19, 20, 21})
+        EXPECT_EQ(itemStatus(id), QStringLiteral("I"));
+    EXPECT_TRUE(h.texts().isEmpty()) << h.texts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(PrintMenuTest, F1IsRefusedOnABlockedTableAndDoesNothingWithoutATableOrItems)
+{
+    MainForm &f = start();
+    f.pressKey(vk::kF1); // no table shown
+    EXPECT_FALSE(menuOpen());
+
+    show(QStringLiteral("2101")); // open, nothing ordered
+    ASSERT_EQ(f.currentTable(), 2101);
+    f.pressKey(vk::kF1);
+    EXPECT_FALSE(menuOpen());
+    EXPECT_TRUE(h.texts().isEmpty());
+
+    show(QStringLiteral("1501")); // blocked
+    ASSERT_EQ(f.currentTable(), 1501);
+    f.pressKey(vk::kF1);
+    EXPECT_FALSE(menuOpen());
+    ASSERT_EQ(h.ui().messages.size(), 1u);
+    EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Mesa Bloqueada !!!"));
+    EXPECT_EQ(h.ui().messages[0].style, style::kInformation);
+    EXPECT_TRUE(ui().Frm_CaixaM->isEnabled());
+}
+
+TEST_F(PrintMenuTest, ContaRecordsTheBillRequestAndReleasesTheTable)
+{
+    MainForm &f = show(QStringLiteral("1201"));
+    openMenu();
+    QTest::mouseClick(menu().Bt_IMPCTA, Qt::LeftButton);
+    EXPECT_FALSE(menuOpen());
+    EXPECT_TRUE(ui().Frm_CaixaM->isEnabled());
+    EXPECT_EQ(h.db().value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=1201")), QStringLiteral("I"));
+    EXPECT_EQ(f.currentTable(), 0);
+}
+
+TEST_F(PrintMenuTest, ProdutoRequestsEachSelectedItem)
+{
+    // An item that never went to a ticket, one on ticket 1004 (whose other
+    // items stay as they are) and one launched here (999999).
+    ItemSpec loose{1201, 201, "28.00"};
+    loose.comanda = 0;
+    const qint64 looseId = addItem(h.db(), loose);
+    const qint64 launchedHere = addItem(h.db(), {1201, 303, "7.00"});
+    show(QStringLiteral("1201"));
+    select({looseId, 19, launchedHere});
+    openMenu();
+    QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
+
+    EXPECT_EQ(itemStatus(looseId), QStringLiteral("P"));
+    EXPECT_EQ(itemComanda(looseId), QStringLiteral("999999"));
+    EXPECT_EQ(itemStatus(19), QStringLiteral("R"));
+    EXPECT_EQ(itemComanda(19), QStringLiteral("1004"));
+    EXPECT_EQ(itemStatus(launchedHere), QStringLiteral("R"));
+    EXPECT_EQ(itemStatus(20), QStringLiteral("I"));
+    EXPECT_EQ(itemStatus(21), QStringLiteral("I"));
+    // The list shows the new states.
+    QString shown;
+    for (int i = 0; i < ui().Lv_Itens->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = ui().Lv_Itens->topLevelItem(i);
+        if (row->text(0).toLongLong() == looseId)
+            shown = row->text(7);
+    }
+    EXPECT_EQ(shown, QStringLiteral("P"));
+    EXPECT_TRUE(h.texts().isEmpty());
+}
+
+TEST_F(PrintMenuTest, ComandaRequestsTheWholeTicketStillWaiting)
+{
+    // Ticket 1004: items 19, 20, 21 of 12/01; 21 already delivered.
+    h.db().run(QStringLiteral("UPDATE mov_MesaItem SET status='E' WHERE idItem=21"));
+    ItemSpec loose{1201, 201, "28.00"};
+    loose.comanda = 0;
+    const qint64 looseId = addItem(h.db(), loose);
+    ItemSpec otherLoose{1201, 202, "26.00"};
+    otherLoose.comanda = 0;
+    const qint64 otherLooseId = addItem(h.db(), otherLoose);
+    show(QStringLiteral("1201"));
+    select({20, looseId});
+    openMenu();
+    QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
+
+    EXPECT_EQ(itemStatus(19), QStringLiteral("R")); // same ticket, not selected
+    EXPECT_EQ(itemStatus(20), QStringLiteral("R"));
+    EXPECT_EQ(itemStatus(21), QStringLiteral("E"));
+    EXPECT_EQ(itemStatus(looseId), QStringLiteral("R"));
+    EXPECT_EQ(itemComanda(looseId), QStringLiteral("0"));
+    EXPECT_EQ(itemStatus(otherLooseId), QStringLiteral("I")); // no ticket binds it
+}
+
+TEST_F(PrintMenuTest, ComandaOnAnItemWithoutTicketStaysOnThePositionShown)
+{
+    // 12/02 has item 24 (999999); another one there, unselected, is of the
+    // same "ticket"; every other table's unprinted items must stay as they are.
+    const qint64 sibling = addItem(h.db(), {1202, 303, "7.00"});
+    const QString elsewhere =
+        QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idComanda=999999 AND status='I' AND idMesa<>1202");
+    const QString before = h.db().value(elsewhere);
+    ASSERT_NE(before, QStringLiteral("0"));
+
+    show(QStringLiteral("1202"));
+    select({24});
+    openMenu();
+    QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
+
+    EXPECT_EQ(itemStatus(24), QStringLiteral("R"));
+    EXPECT_EQ(itemStatus(sibling), QStringLiteral("R"));
+    EXPECT_EQ(itemStatus(22), QStringLiteral("I")); // ticket 1005, not asked for
+    EXPECT_EQ(h.db().value(elsewhere), before);
+    for (qint64 id : {5, 6, 11, 12, 18, 36})
+        EXPECT_EQ(itemStatus(id), QStringLiteral("I")) << id;
+}
+
+TEST_F(PrintMenuTest, TheWalkStopsAtTheItemCountWhenObservationsAreShown)
+{
+    // Tickets 1, 2, 3 in that order; the first item carries two observations,
+    // so with observations shown the list has five rows and three items.
+    setPosition(h.db(), 4201, 'A');
+    ItemSpec a{4201, 112, "38.50"};
+    a.comanda = 1;
+    ItemSpec b{4201, 201, "28.00"};
+    b.comanda = 2;
+    ItemSpec c{4201, 303, "7.00"};
+    c.comanda = 3;
+    const qint64 first = addItem(h.db(), a);
+    const qint64 second = addItem(h.db(), b);
+    const qint64 third = addItem(h.db(), c);
+    addObservation(h.db(), first, 4201, 2, 'C');
+    addObservation(h.db(), first, 4201, 5, 'S');
+    MainForm &f = show(QStringLiteral("4201"));
+    f.pressKey(vk::kF7);
+    ASSERT_EQ(ui().Lv_Itens->topLevelItemCount(), 5);
+    ASSERT_EQ(ui().Ds_TOTITENS->text(), QStringLiteral("3"));
+    ASSERT_EQ(ui().Lv_Itens->topLevelItem(3)->text(0).toLongLong(), second);
+
+    // Rows 4 and 5 are past the count: not looked at.
+    select({second, third}, /*observationRows=*/true);
+    openMenu();
+    QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
+    EXPECT_EQ(itemStatus(first), QStringLiteral("I"));
+    EXPECT_EQ(itemStatus(second), QStringLiteral("I"));
+    EXPECT_EQ(itemStatus(third), QStringLiteral("I"));
+
+    select({first, second});
+    openMenu();
+    QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
+    EXPECT_EQ(itemStatus(first), QStringLiteral("R"));
+    EXPECT_EQ(itemStatus(second), QStringLiteral("I"));
+}
+
+TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
+{
+    show(QStringLiteral("1201"));
+    select({19, 20});
+    Sql::instance().failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
+    openMenu();
+    QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
+    // Which of the two failed depends on the list order; one did, one did not.
+    EXPECT_EQ(QSet<QString>({itemStatus(19), itemStatus(20)}), QSet<QString>({QStringLiteral("I"), QStringLiteral("R")}));
+    ASSERT_EQ(h.ui().messages.size(), 1u);
+    EXPECT_EQ(h.ui().messages[0].text,
+              QStringLiteral("Erro 40001 gravando o pedido de impressão, confira os itens !!!"));
+    EXPECT_EQ(h.ui().messages[0].style, style::kStop);
+}
+
+TEST_F(PrintMenuTest, PrinterListOffersTodasAndEveryPrinter)
+{
+    start();
+    QComboBox *list = printing().Cb_TESTEIMP();
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->itemText(0), QStringLiteral("Todas"));
+    EXPECT_EQ(list->itemText(1).trimmed(), QStringLiteral("COZINHA"));
+    EXPECT_EQ(list->itemText(3).trimmed(), QStringLiteral("CAIXA"));
+    EXPECT_EQ(list->currentIndex(), 0);
+}
+
+TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfiguration)
+{
+    // A printer whose name has a double space, and a code without a name.
+    h.db().run(QStringLiteral("UPDATE tab_Impressoras SET nome='COZINHA  NOVA' WHERE idImpressora=1; "
+                              "INSERT INTO tab_Impressoras VALUES(7,'')"));
+    MainForm &f = start();
+    ASSERT_TRUE(f.Cm_TimerMesas->isActive());
+    struct Seen
+    {
+        QString text;
+        QByteArray config;
+        bool timerActive;
+    };
+    std::vector<Seen> seen;
+    h.ui().onMessage = [&](const QString &text) {
+        seen.push_back({text, configFile(), f.Cm_TimerMesas->isActive()});
+    };
+    chooseTestPrinter(QStringLiteral("Todas"));
+    QTest::mouseClick(ui().Bt_IMPPRO4, Qt::LeftButton);
+
+    EXPECT_EQ(pdfFiles(), (QStringList{QStringLiteral("teste-impressora-01-COZINHA.pdf"),
+                                       QStringLiteral("teste-impressora-02-BAR.pdf"),
+                                       QStringLiteral("teste-impressora-03-CAIXA.pdf")}));
+    for (const QString &file : pdfFiles())
+        EXPECT_GT(QFileInfo(QDir(pdfFolder()).filePath(file)).size(), 100) << file.toStdString();
+    ASSERT_EQ(seen.size(), 3u);
+    const char *const names[] = {"COZINHA", "BAR", "CAIXA"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(h.ui().messages[i].style, style::kInformation);
+        EXPECT_TRUE(seen[i].text.startsWith(QStringLiteral("Impressora %1 não instalada").arg(QLatin1String(names[i]))))
+            << seen[i].text.toStdString();
+        EXPECT_TRUE(seen[i].text.contains(pdfFolder())) << seen[i].text.toStdString();
+        // The page went out with its own printer in the configuration.
+        EXPECT_EQ(seen[i].config, PrinterConfig(QLatin1String(names[i])).bytes());
+        EXPECT_FALSE(seen[i].timerActive);
+    }
+    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_EQ(configFile(), PrinterConfig(QStringLiteral("CAIXA")).bytes());
+
+    // The pages name their printers.
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext not installed: the page text was not read back";
+    for (int i = 0; i < 3; ++i) {
+        QProcess reader;
+        reader.start(pdftotext, {QDir(pdfFolder()).filePath(pdfFiles()[i]), QStringLiteral("-")});
+        ASSERT_TRUE(reader.waitForFinished(30000));
+        const QString text = QString::fromUtf8(reader.readAllStandardOutput());
+        EXPECT_TRUE(text.contains(QStringLiteral("Impressora: ") + QLatin1String(names[i]))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Hora: \\d\\d:\\d\\d:\\d\\d")))) << text.toStdString();
+    }
+}
+
+TEST_F(PrintMenuTest, OnePrinterChosenPrintsExactlyOnePage)
+{
+    start();
+    chooseTestPrinter(QStringLiteral("BAR"));
+    QTest::mouseClick(ui().Bt_IMPPRO4, Qt::LeftButton);
+    EXPECT_EQ(pdfFiles(), QStringList{QStringLiteral("teste-impressora-02-BAR.pdf")});
+    EXPECT_EQ(configFile(), PrinterConfig(QStringLiteral("BAR")).bytes());
+    EXPECT_EQ(h.ui().messages.size(), 1u);
+}
+
+TEST_F(PrintMenuTest, AConfigurationFileThatCannotBeWrittenStopsTheTest)
+{
+    MainForm &f = start();
+    // A folder where the file should be.
+    ASSERT_TRUE(QDir().mkpath(h.files().path(QString::fromLatin1(paths::kFormPrt))));
+    QTest::mouseClick(ui().Bt_IMPPRO4, Qt::LeftButton);
+    EXPECT_TRUE(pdfFiles().isEmpty());
+    ASSERT_EQ(h.ui().messages.size(), 1u);
+    EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Erro 30 gravando C:\\Velmorant\\Temp\\FORMPRT.PRT !!!"));
+    EXPECT_EQ(h.ui().messages[0].style, style::kStop);
+    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+}

@@ -87,7 +87,10 @@ void MainForm::wireEvents()
     connect(m_ui->Cb_STATUSM, &QComboBox::currentIndexChanged, this, &MainForm::onFilterChanged);
     connect(m_ui->Lv_Mesas, &QTreeWidget::itemClicked, this, &MainForm::onBoardRowClicked);
 
-    connect(m_ui->Frm_DIVIDE, &QPushButton::clicked, this, [this] { m_splitTransfer->DIVIDIR(); });
+    connect(m_ui->Frm_DIVIDE, &QPushButton::clicked, this, [this] {
+        if (!commandFrameOpen())
+            m_splitTransfer->DIVIDIR();
+    });
     connect(m_ui->Frm_DIVIDE1, &QPushButton::clicked, this, [this] { m_items->productSearch(); });
     m_ui->CmStatic50->setProperty("qvAction", QStringLiteral("PESQUISA"));
     m_ui->CmStatic50->installEventFilter(this);
@@ -280,8 +283,11 @@ void MainForm::ABRAR()
 
     // 11. The observation list.
     if (!session.loadObservations()) {
-        UiService::instance().console(QStringLiteral("Mesa - Erro lendo observações ") + sql.state()
-                               + QLatin1Char(' ') + sql.message());
+        UiService &ui = UiService::instance();
+        ui.console(QString(40, QLatin1Char('-')));
+        ui.console(QStringLiteral("Mesa - Erro lendo observações"));
+        ui.console(sql.state());
+        ui.console(sql.message());
         return (void)failStartup(QStringLiteral("Erro na leitura das observações !!!"));
     }
     m_items->loadObservationList();
@@ -408,6 +414,8 @@ void MainForm::onFilterChanged()
 
 void MainForm::onTableEntered()
 {
+    if (commandFrameOpen())
+        return;
     m_board->tableNumberProcedure(/*typed=*/true);
     if (!m_closed)
         m_ui->Ed_CODIMES->setFocus();
@@ -415,7 +423,7 @@ void MainForm::onTableEntered()
 
 void MainForm::onBoardRowClicked(QTreeWidgetItem *item)
 {
-    if (!item)
+    if (!item || commandFrameOpen())
         return;
     showTableNumber(0);
     m_ui->Ed_CODIMES->setText(item->text(1).trimmed());
@@ -433,9 +441,20 @@ void MainForm::refuseBlocked()
     UiService::instance().message(this, QStringLiteral("Mesa Bloqueada !!!"), style::kInformation);
 }
 
+bool MainForm::commandFrameOpen() const
+{
+    // Every command frame (include, reason, print, transfer) disables the
+    // table area while it is shown.
+    return !m_ui->Frm_CaixaM->isEnabled();
+}
+
 void MainForm::TECLA()
 {
     const int key = m_keyCode;
+    // A command frame has the keyboard until it is left: a click on the key
+    // bar meanwhile must not start a second command on the same table.
+    if (commandFrameOpen())
+        return;
     // 1-2. Keys act only on the table shown: a number still being typed, or
     // one out of range, sends the cashier back to the table field.
     const int typed = typedTable();

@@ -83,6 +83,8 @@ public:
     bool hasSelectedItem() const { return m_hasSelection; }
     // The blocked-table message of the key filter.
     void refuseBlocked();
+    // A command frame (Frm_INC, Frm_MOT, Frm_IMP, Frm_NovaMesa) is shown.
+    bool commandFrameOpen() const;
 
     QTimer *Cm_TimerMesas = nullptr;
     QTimer *Cm_TimerPermanencia = nullptr;

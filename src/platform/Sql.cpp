@@ -477,8 +477,13 @@ bool Sql::commit()
         return false;
     }
     const bool committed = mysql_commit(db(m_mysql)) == 0;
-    if (!committed)
+    if (!committed) {
         setStateFromConnection();
+        // Switching autocommit back on would commit whatever is pending:
+        // undo it first.
+        if (m_connected)
+            mysql_rollback(db(m_mysql));
+    }
     if (m_connected)
         mysql_autocommit(db(m_mysql), 1);
     if (committed)
@@ -490,6 +495,8 @@ bool Sql::rollback()
 {
     if (!m_connected)
         return false; // the server rolled back when the connection dropped
+    // The state of the statement that failed stays readable for the
+    // caller's message: rolling back is not the news.
     const bool done = mysql_rollback(db(m_mysql)) == 0;
     mysql_autocommit(db(m_mysql), 1);
     return done;
@@ -499,12 +506,8 @@ SqlTransaction::SqlTransaction() : m_started(Sql::instance().begin()) {}
 
 SqlTransaction::~SqlTransaction()
 {
-    if (m_started && !m_done) {
-        // Keep the failing statement's state for the caller's message.
-        const QString state = Sql::instance().state();
+    if (m_started && !m_done)
         Sql::instance().rollback();
-        Q_UNUSED(state);
-    }
 }
 
 bool SqlTransaction::commit()

@@ -76,8 +76,11 @@ TEST(StartupFailures, ObservationListUnreadable)
     h.standardSession();
     h.db().run(QStringLiteral("RENAME TABLE tab_Observacao TO tab_Observacao_old"));
     expectFailure(h, QStringLiteral("Erro na leitura das observações !!!"));
-    ASSERT_EQ(h.ui().consoleLines.size(), 1);
-    EXPECT_TRUE(h.ui().consoleLines[0].startsWith(QStringLiteral("Mesa - Erro lendo observações 42S02")));
+    ASSERT_EQ(h.ui().consoleLines.size(), 4);
+    EXPECT_EQ(h.ui().consoleLines[0], QString(40, QLatin1Char('-')));
+    EXPECT_EQ(h.ui().consoleLines[1], QStringLiteral("Mesa - Erro lendo observações"));
+    EXPECT_EQ(h.ui().consoleLines[2], QStringLiteral("42S02"));
+    EXPECT_TRUE(h.ui().consoleLines[3].contains(QStringLiteral("tab_Observacao")));
 }
 
 TEST(StartupFailures, DatabaseUnreachableIsReported)

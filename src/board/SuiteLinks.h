@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace qv {
 
 class MainForm;
@@ -17,6 +19,10 @@ public:
     void report(char kind);
     void management();
     void takeAway();
+
+    // Whether `program` (a path or a name found on PATH) already runs for
+    // this user, as its executable or as the script an interpreter runs.
+    static bool programRunning(const QString &program);
 
 private:
     MainForm &m_form;

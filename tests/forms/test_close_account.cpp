@@ -1,0 +1,508 @@
+#include "FormHarness.h"
+#include "Seed.h"
+#include "TableScripts.h"
+
+#include "board/Detail.h"
+#include "board/MainForm.h"
+#include "modules/Payment.h"
+#include "platform/Keys.h"
+#include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "platform/UiService.h"
+#include "tables/OpenTable.h"
+#include "tables/TableCommands.h"
+#include "ui_MainForm.h"
+#include "ui_OpenTable.h"
+#include "ui_Payment.h"
+
+#include <QApplication>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+// Stand-in for the payment module when the test is not about the dialog:
+// checks what the closing hands over and answers like a paid module.
+struct PaymentAnswer
+{
+    int calls = 0;
+    bool pay = true;
+    QString receipt = QStringLiteral("01").leftJustified(350, QLatin1Char(' '));
+    std::uint64_t tipCents = 0;
+    std::uint64_t serviceCents = 0;
+    std::uint64_t dueSeen = 0;
+    std::uint64_t percentSeen = 0;
+    char flagSeen = 0;
+    QString discountAreaSeen;
+    std::function<void()> meanwhile;
+
+    void install()
+    {
+        FormRegistry::instance().add(QStringLiteral("99-Fennoc"), [this](QWidget *) {
+            ++calls;
+            auto &link = records::L_LINK();
+            flagSeen = link.at(312);
+            dueSeen = link.digits(301, 11);
+            discountAreaSeen = link.text(26, 6);
+            percentSeen = records::W_TAB_TAXASER().digits();
+            if (meanwhile)
+                meanwhile();
+            if (!pay) {
+                link.setAt(312, ' ');
+                return 0;
+            }
+            records::W_TAB_RECEBIM().setText(receipt);
+            records::W_TAB_REPIQUE().setDigits(tipCents);
+            records::W_TAB_SERVICO().setDigits(serviceCents);
+            link.setAt(312, 'S');
+            return 1;
+        });
+    }
+};
+
+void chooseIn(QComboBox *list, const QString &name)
+{
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i).trimmed() == name) {
+            list->setCurrentIndex(i);
+            return;
+        }
+    }
+    ADD_FAILURE() << "not listed: " << name.toStdString();
+}
+
+class CloseAccountTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { h.standardSession(); }
+    void TearDown() override
+    {
+        registerPayment();
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+
+    MainForm &start()
+    {
+        if (!m_started) {
+            h.startOnDesk(1);
+            m_started = true;
+        }
+        return h.form();
+    }
+    MainForm &show(int idMesa)
+    {
+        start();
+        h.typeTable(QString::number(idMesa));
+        EXPECT_EQ(h.form().currentTable(), idMesa);
+        return h.form();
+    }
+    Ui::MainForm &ui() { return h.form().ui(); }
+    void key(int code) { h.form().pressKey(code); }
+    // The table on show, blocked as the bill was printed, then F10.
+    void blockAndClose()
+    {
+        if (ui().Bt_Bloqueio->text() == QLatin1String("BLOQUEIA MESA"))
+            key(vk::kF2);
+        ASSERT_EQ(ui().Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
+        key(vk::kF10);
+    }
+
+    QString value(const QString &sql) { return h.db().value(sql); }
+    QString sales() { return value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")); }
+    QString items(int idMesa) { return value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=%1").arg(idMesa)); }
+    QString observations(int idMesa)
+    {
+        return value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idMesa=%1").arg(idMesa));
+    }
+    QString status(int idMesa) { return value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=%1").arg(idMesa)); }
+    QString freeRow(int idMesa)
+    {
+        return value(QStringLiteral("SELECT CONCAT_WS('|',status,qtdPessoas,idGarcon,horaAbertura,idDesconto,descontoManual,"
+                                    "CONCAT('[',operDesc,']'),taxaServico,dividida) FROM mov_Mesa WHERE idMesa=%1")
+                         .arg(idMesa));
+    }
+    // The sale items, one line each, in sequence order.
+    QString saleItems()
+    {
+        return value(QStringLiteral(
+            "SELECT GROUP_CONCAT(CONCAT_WS('|',sequencia,idProduto,valorUnitario,idOperador,idDesconto,descontoManual,"
+            "operDesc,viagem,cancelado,produzido,idMotivoCanc,idOpeCanc,idCozinheiro,minutosRetirada,minutosEntrega,"
+            "operBaixa) ORDER BY sequencia SEPARATOR ';') FROM mov_VendasItem"));
+    }
+    void kitchen(qint64 idItem, int table, const char *ready, const char *collected, const char *delivered, int cook)
+    {
+        h.db().run(QStringLiteral("INSERT INTO mov_Cozinha(idItem,tipo,idPedMesa,hrPronto,idCozinheiro,baixaGarHora,"
+                                  "hrEntrega) VALUES(%1,'M',%2,'%3',%4,'%5','%6')")
+                       .arg(idItem)
+                       .arg(table)
+                       .arg(QLatin1String(ready))
+                       .arg(cook)
+                       .arg(QLatin1String(collected), QLatin1String(delivered)));
+    }
+    bool lastMessageIs(const QString &text, int style)
+    {
+        const auto &m = h.ui().messages;
+        return !m.empty() && m.back().text == text && m.back().style == style;
+    }
+
+    FormHarness h;
+    PaymentAnswer payment;
+
+private:
+    bool m_started = false;
+};
+
+QString businessDate()
+{
+    const QString ddmmyyyy = todayDDMMYYYY();
+    return ddmmyyyy.mid(4, 4) + ddmmyyyy.mid(2, 2) + ddmmyyyy.left(2);
+}
+
+} // namespace
+
+TEST_F(CloseAccountTest, TypicalTableEndToEnd)
+{
+    MainForm &f = start();
+    const QString closedBefore = ui().Ds_MESAFEC->text();
+    ASSERT_EQ(closedBefore, QStringLiteral("0"));
+
+    // 1-2. Table 40/01 is free: opened on request through 99-AbreMesa.
+    h.ui().answer(answer::kYes);
+    ModalScript<OpenTable> opening(
+        [](OpenTable &d) {
+            QTest::keyClicks(d.ui().Ed_QTDEPES, QStringLiteral("3"));
+            chooseIn(d.ui().Cb_Operador, QStringLiteral("JOAO PEREIRA"));
+            QTest::mouseClick(d.ui().Bt_Gravar, Qt::LeftButton);
+        },
+        [](OpenTable &d) { return d.started(); });
+    h.typeTable(QStringLiteral("4001"));
+    ASSERT_TRUE(opening.ran());
+    ASSERT_EQ(f.currentTable(), 4001);
+    EXPECT_TRUE(h.texts().contains(QStringLiteral("Mesa fechada, abre ?")));
+    EXPECT_EQ(freeRow(4001).left(6), QStringLiteral("A|3|4|"));
+    const QString opened = value(QStringLiteral("SELECT horaAbertura FROM mov_Mesa WHERE idMesa=4001"));
+
+    // 3. The waiter's terminal launches a hamburger with bacon and without
+    // tomato, fries to take away and a soda that is then cancelled; the
+    // kitchen prepares the dishes.
+    const qint64 burger = addItem(h.db(), {4001, 112, "38.50"});
+    addObservation(h.db(), burger, 4001, 2, 'C');
+    addObservation(h.db(), burger, 4001, 5, 'S');
+    const qint64 fries = addItem(h.db(), {4001, 201, "28.00", 'I', 0, 'S'});
+    const qint64 soda = addItem(h.db(), {4001, 303, "7.00", 'C'});
+    h.db().run(QStringLiteral("UPDATE mov_MesaItem SET idMotivoCanc=2,idOpeCanc=1,produzido='N' WHERE idItem=%1").arg(soda));
+    kitchen(burger, 40, "20:10:00", "20:25:30", "20:40:00", 2);
+    kitchen(fries, 40, "20:05:00", "00:00:00", "20:40:00", 3);
+    f.dispatch(QStringLiteral("LERMESA"));
+    EXPECT_EQ(ui().Ds_TOTPROD->text(), QStringLiteral("70,50"));
+    EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("4,25"));
+    EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("74,75"));
+
+    // 4. The bill, in the name of the waiter who served it; the table is released.
+    chooseIn(ui().Cb_Operador, QStringLiteral("ANTONIO SILVA"));
+    f.tables().IMPMESA();
+    EXPECT_EQ(freeRow(4001).left(6), QStringLiteral("I|3|5|"));
+    EXPECT_EQ(f.currentTable(), 0);
+
+    // Blocked, then F10: the payment module takes 74,75 + a tip of 5,00 by
+    // credit card and cash.
+    h.typeTable(QStringLiteral("4001"));
+    ASSERT_EQ(f.currentTable(), 4001);
+    key(vk::kF2);
+    EXPECT_EQ(status(4001), QStringLiteral("B"));
+    ModalScript<PaymentDialog> paying([](PaymentDialog &d) {
+        EXPECT_EQ(d.ui().Ds_VALOR->text(), QStringLiteral("74,75"));
+        EXPECT_EQ(d.ui().Ds_TAXASER->text(), QStringLiteral("10,00"));
+        EXPECT_FALSE(d.ui().Ed_SERVICO->isEnabled());
+        QTest::keyClicks(d.ui().Ed_REPIQUE, QStringLiteral("5"));
+        QTest::keyClick(d.ui().Ed_REPIQUE, Qt::Key_Return);
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_F3);
+        QTest::keyClicks(d.ui().Ed_VALOR, QStringLiteral("50"));
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Return);
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_F1);
+        QTest::keyClicks(d.ui().Ed_VALOR, QStringLiteral("40"));
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Return);
+        EXPECT_EQ(d.ui().Lb_FALTA->text(), QStringLiteral("Troco"));
+        EXPECT_EQ(d.ui().Ds_FALTA->text(), QStringLiteral("10,25"));
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_F10);
+    });
+    key(vk::kF10);
+    ASSERT_TRUE(paying.ran());
+    EXPECT_FALSE(paying.leftOpen());
+
+    // The sale.
+    ASSERT_EQ(sales(), QStringLiteral("1"));
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',tipo,data,turno,nrCaixa,idCliente,nrSenha,nrMesa,pontoMesa,"
+                                   "qtdPessoas,idGarcon,horaAbertura,valorRepique,valorProdutos,idDesconto,"
+                                   "descontoManual,operDesc,valorServico,valorTotal,horaEntrega,cancelada,"
+                                   "CONCAT('[',cpfCliente,']')) FROM mov_Vendas")),
+              QStringLiteral("M|%1|2|1|0|0|40|1|3|5|%2|5.00|70.50|0|0.00||4.25|74.75|00:00:00|N|[]")
+                  .arg(businessDate(), opened));
+    const QString closedAt = value(QStringLiteral("SELECT horaFechamento FROM mov_Vendas"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(closedAt).hasMatch()) << closedAt.toStdString();
+    EXPECT_EQ(value(QStringLiteral("SELECT LENGTH(recebimento) FROM mov_Vendas")), QStringLiteral("350"));
+    EXPECT_EQ(value(QStringLiteral("SELECT LEFT(recebimento,59) FROM mov_Vendas")),
+              QStringLiteral("02") + QStringLiteral("00000007975") + QStringLiteral("00000009000")
+                  + QStringLiteral("00000001025") + QStringLiteral("300000005000") + QStringLiteral("100000004000"));
+
+    // Its items in cursor order: the ready time is the table's latest
+    // (20:10:00); the fries were never collected, so their wait to the
+    // table runs from ready; the cancelled soda keeps reason and operator.
+    EXPECT_EQ(saleItems(), QStringLiteral("1|112|38.50|4|0|0.00||N|N|N|0|0|2|15|14|;"
+                                          "2|201|28.00|4|0|0.00||S|N|N|0|0|3|0|30|;"
+                                          "3|303|7.00|4|0|0.00||N|S|N|2|1|0|0|0|"));
+    EXPECT_EQ(value(QStringLiteral("SELECT GROUP_CONCAT(CONCAT_WS('|',o.idVenda=v.idVenda,sequencia,idObs,"
+                                   "idItemOrigem,o.tipo) ORDER BY idObs SEPARATOR ';') FROM mov_VendasItemObs o, "
+                                   "mov_Vendas v")),
+              QStringLiteral("1|1|2|0|C;1|1|5|0|S"));
+
+    // The position is free again and its items are gone.
+    EXPECT_EQ(freeRow(4001), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
+    EXPECT_EQ(items(4001), QStringLiteral("0"));
+    EXPECT_EQ(observations(4001), QStringLiteral("0"));
+
+    // The board shows it free and counts the closing.
+    EXPECT_EQ(f.currentTable(), 0);
+    EXPECT_TRUE(ui().Ed_CODIMES->text().isEmpty());
+    EXPECT_EQ(ui().Lv_Itens->topLevelItemCount(), 0);
+    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_EQ(ui().Ds_MESAFEC->text(), QStringLiteral("1"));
+    EXPECT_EQ(records::L_LINK().at(312), 'S');
+}
+
+TEST_F(CloseAccountTest, ATableWithItemsMustBeBlockedFirst)
+{
+    payment.install();
+    show(1201);
+    key(vk::kF10);
+    EXPECT_TRUE(lastMessageIs(QStringLiteral("Mesa ainda não foi impressa !!!"), style::kInformation));
+    EXPECT_EQ(payment.calls, 0);
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(items(1201), QStringLiteral("3"));
+    EXPECT_EQ(status(1201), QStringLiteral("A"));
+    // 'I' reads as not blocked too.
+    show(1801);
+    key(vk::kF10);
+    EXPECT_TRUE(lastMessageIs(QStringLiteral("Mesa ainda não foi impressa !!!"), style::kInformation));
+    EXPECT_EQ(status(1801), QStringLiteral("I"));
+}
+
+TEST_F(CloseAccountTest, EmptyPositionIsFreedWithoutASaleBlockedOrNot)
+{
+    payment.install();
+    show(2101); // open, nothing ordered
+    key(vk::kF10);
+    EXPECT_EQ(freeRow(2101), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
+    EXPECT_EQ(h.form().currentTable(), 0);
+    EXPECT_TRUE(h.form().Cm_TimerMesas->isActive());
+
+    setPosition(h.db(), 4101, 'B', 2, 6, "10.00");
+    h.db().run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=3,descontoManual=2,operDesc='ROBERTO LIMA',dividida='S' "
+                              "WHERE idMesa=4101"));
+    show(4101);
+    key(vk::kF10);
+    EXPECT_EQ(freeRow(4101), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
+    EXPECT_EQ(payment.calls, 0);
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(CloseAccountTest, CancelledItemsAreCopiedFlagged)
+{
+    // Demo table 15/01: blocked, 5 % table discount, one beer cancelled by
+    // operator 1 for reason 1.
+    payment.install();
+    show(1501);
+    EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("190,08"));
+    key(vk::kF10);
+    ASSERT_EQ(payment.calls, 1);
+    // What the closing hands over.
+    EXPECT_EQ(payment.flagSeen, 'M');
+    EXPECT_EQ(payment.dueSeen, 19008u);
+    EXPECT_EQ(payment.percentSeen, 1000u);
+    EXPECT_EQ(payment.discountAreaSeen, QStringLiteral("000000"));
+
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("8"));
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',sequencia,idProduto,cancelado,idMotivoCanc,idOpeCanc,operBaixa) "
+                                   "FROM mov_VendasItem WHERE cancelado='S'")),
+              QStringLiteral("6|307|S|1|1|"));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem WHERE cancelado='N' AND operBaixa='MARCOS GOMES'")),
+              QStringLiteral("7"));
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',nrMesa,pontoMesa,qtdPessoas,idGarcon,idDesconto,operDesc,"
+                                   "valorProdutos,valorServico,valorTotal) FROM mov_Vendas")),
+              QStringLiteral("15|1|5|11|5|MARIANA SOUZA|181.90|17.28|190.08"));
+    EXPECT_EQ(items(1501), QStringLiteral("0"));
+}
+
+TEST_F(CloseAccountTest, ServiceTakenOnATableWithoutFee)
+{
+    // Demo table 25/01: no fee, manual discount 5,00; the customer pays a
+    // service of 5,00 anyway.
+    payment.serviceCents = 500;
+    payment.tipCents = 250;
+    payment.install();
+    show(2501);
+    ASSERT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("36,90"));
+    blockAndClose();
+    EXPECT_EQ(payment.percentSeen, 0u);
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',valorRepique,valorProdutos,descontoManual,operDesc,valorServico,"
+                                   "valorTotal) FROM mov_Vendas")),
+              QStringLiteral("2.50|41.90|5.00|ANDRE MARTINS|5.00|41.90"));
+}
+
+TEST_F(CloseAccountTest, KitchenMinutesOfTheWorkedExample)
+{
+    payment.install();
+    setPosition(h.db(), 4201, 'B', 2, 4, "10.00");
+    const qint64 first = addItem(h.db(), {4201, 112, "30.00"});
+    const qint64 second = addItem(h.db(), {4201, 101, "50.00"});
+    const qint64 drink = addItem(h.db(), {4201, 303, "7.00"});
+    kitchen(first, 42, "12:10:00", "12:25:30", "12:40:00", 4);
+    kitchen(second, 42, "12:02:00", "00:00:00", "12:40:00", 5);
+    show(4201);
+    key(vk::kF10);
+    ASSERT_EQ(payment.calls, 1);
+    EXPECT_EQ(value(QStringLiteral("SELECT GROUP_CONCAT(CONCAT_WS('|',idProduto,idCozinheiro,minutosRetirada,"
+                                   "minutosEntrega) ORDER BY sequencia SEPARATOR ';') FROM mov_VendasItem")),
+              QStringLiteral("112|4|15|14;101|5|0|30;303|0|0|0"));
+    // The kitchen's records are the kitchen's: they stay.
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_Cozinha WHERE idPedMesa=42")), QStringLiteral("2"));
+    (void)drink;
+}
+
+TEST_F(CloseAccountTest, TwentyObservationsReachTheSale)
+{
+    payment.install();
+    setPosition(h.db(), 4301, 'B', 1, 4, "10.00");
+    const qint64 item = addItem(h.db(), {4301, 112, "38.50"});
+    for (int i = 0; i < 23; ++i)
+        addObservation(h.db(), item, 4301, 1 + i % 20, 'O');
+    const qint64 other = addItem(h.db(), {4301, 201, "28.00"});
+    addObservation(h.db(), other, 4301, 7, 'S');
+    show(4301);
+    key(vk::kF10);
+    ASSERT_EQ(payment.calls, 1);
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItemObs WHERE sequencia=1")), QStringLiteral("20"));
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',idObs,tipo) FROM mov_VendasItemObs WHERE sequencia=2")),
+              QStringLiteral("7|S"));
+    EXPECT_EQ(observations(4301), QStringLiteral("0"));
+}
+
+TEST_F(CloseAccountTest, AbandonedPaymentWritesNothing)
+{
+    show(1501);
+    records::W_TAB_REPIQUE().setDigits(1234);
+    ModalScript<PaymentDialog> leaving([](PaymentDialog &d) {
+        QTest::keyClicks(d.ui().Ed_VALOR, QStringLiteral("50"));
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Return);
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Escape);
+    });
+    key(vk::kF10);
+    ASSERT_TRUE(leaving.ran());
+    EXPECT_FALSE(leaving.leftOpen());
+    EXPECT_EQ(records::L_LINK().at(312), ' ');
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(items(1501), QStringLiteral("8"));
+    EXPECT_EQ(status(1501), QStringLiteral("B"));
+    EXPECT_EQ(h.form().currentTable(), 1501);
+}
+
+TEST_F(CloseAccountTest, PaymentModuleThatCannotOpenTakesNoPayment)
+{
+    FormRegistry::instance().remove(QStringLiteral("99-Fennoc"));
+    show(1501);
+    key(vk::kF10);
+    EXPECT_TRUE(lastMessageIs(QStringLiteral("Formulário 99-Fennoc não encontrado !!!"), style::kStop));
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(status(1501), QStringLiteral("B"));
+}
+
+TEST_F(CloseAccountTest, SplitPositionIsWrittenWithoutPayment)
+{
+    payment.install();
+    // Whatever the last closing left in the shared records stays out of
+    // this sale.
+    records::W_TAB_REPIQUE().setDigits(999);
+    records::W_TAB_SERVICO().setDigits(777);
+    h.db().run(QStringLiteral("UPDATE mov_Mesa SET dividida='S',taxaServico=0 WHERE idMesa=1501"));
+    show(1501);
+    key(vk::kF10);
+    EXPECT_EQ(payment.calls, 0);
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',recebimento=REPEAT('0',350),valorRepique,valorServico,"
+                                   "valorTotal) FROM mov_Vendas")),
+              QStringLiteral("1|0.00|0.00|172.80"));
+    EXPECT_EQ(freeRow(1501), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
+}
+
+TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
+{
+    payment.install();
+    const QString before = freeRow(1501);
+    const QString obsBefore = observations(1501);
+    const char *const failing[] = {
+        "INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)",
+        "INSERT INTO mov_VendasItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+        "FETCH CUR4",
+        "UPDATE mov_Mesa SET status='F',qtdPessoas=0,idGarcon=0,horaAbertura='00:00:00',idDesconto=0,"
+        "descontoManual=0,operDesc=' ',taxaServico=0,dividida='N'WHERE idMesa=?",
+        "DELETE FROM mov_MesaItemObs WHERE idMesa=?",
+    };
+    show(1501);
+    for (const char *statement : failing) {
+        h.ui().messages.clear();
+        h.ui().consoleLines.clear();
+        Sql::instance().failNext(statement);
+        key(vk::kF10);
+        ASSERT_EQ(h.ui().messages.size(), 1u) << statement;
+        EXPECT_EQ(h.ui().messages[0].style, style::kStop) << statement;
+        EXPECT_TRUE(h.ui().messages[0].text.startsWith(QStringLiteral("Erro HY000 gravando a venda (")))
+            << h.ui().messages[0].text.toStdString();
+        EXPECT_TRUE(h.ui().messages[0].text.endsWith(QStringLiteral("nada foi gravado, a mesa continua bloqueada !!!")));
+        EXPECT_LE(h.ui().messages[0].text.size(), 120);
+        EXPECT_EQ(sales(), QStringLiteral("0")) << statement;
+        EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("0")) << statement;
+        EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItemObs")), QStringLiteral("0")) << statement;
+        EXPECT_EQ(freeRow(1501), before) << statement;
+        EXPECT_EQ(items(1501), QStringLiteral("8")) << statement;
+        EXPECT_EQ(observations(1501), obsBefore) << statement;
+        // Still on show, still blocked: the cashier can try again.
+        EXPECT_EQ(h.form().currentTable(), 1501);
+        EXPECT_EQ(ui().Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
+    }
+    // The insert failures leave their diagnostic lines on the console.
+    h.ui().consoleLines.clear();
+    Sql::instance().failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
+                             QStringLiteral("duplicate"));
+    key(vk::kF10);
+    EXPECT_EQ(h.ui().consoleLines,
+              QStringList({QString(40, QLatin1Char('-')), QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"),
+                           QStringLiteral("23000"), QStringLiteral("duplicate")}));
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+
+    // Trying again works.
+    key(vk::kF10);
+    EXPECT_EQ(sales(), QStringLiteral("1"));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("8"));
+    EXPECT_EQ(status(1501), QStringLiteral("F"));
+    EXPECT_EQ(items(1501), QStringLiteral("0"));
+}
+
+TEST_F(CloseAccountTest, AnItemLaunchedWhileThePaymentIsTakenIsNotLost)
+{
+    payment.meanwhile = [this] { addItem(h.db(), {1501, 311, "6.00"}); };
+    payment.install();
+    show(1501);
+    key(vk::kF10);
+    ASSERT_EQ(payment.calls, 1);
+    // Either in the sale or on the table; here it made it into the sale.
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("9"));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem WHERE idProduto=311")), QStringLiteral("1"));
+    EXPECT_EQ(items(1501), QStringLiteral("0"));
+}

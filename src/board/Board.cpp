@@ -84,19 +84,17 @@ void Board::prepareListViews()
     }
 }
 
-char Board::positionState(int idMesa, char status)
+char examinePosition(int idMesa, char status)
 {
     if (status != 'A')
         return status;
     Sql &sql = Sql::instance();
     char state = 'A';
     Record product(kProductCode);
-    sql.exec(kItemProduct, {idMesa}, &product);
-    if (!product.num(0).isZero())
+    if (sql.exec(kItemProduct, {idMesa}, &product) == QLatin1String("00000") && !product.num(0).isZero())
         state = 'P';
     product.clear();
-    sql.exec(kDessertProduct, {idMesa}, &product);
-    if (!product.num(0).isZero())
+    if (sql.exec(kDessertProduct, {idMesa}, &product) == QLatin1String("00000") && !product.num(0).isZero())
         state = 'S';
     return state;
 }
@@ -135,7 +133,7 @@ void Board::MESAS()
             }
             const int idMesa = int(row.integer("idMesa"));
             const char status = row.text("status").at(0).toLatin1();
-            m_summary.add(idMesa, status, positionState(idMesa, status), int(row.integer("qtdPessoas")),
+            m_summary.add(idMesa, status, examinePosition(idMesa, status), int(row.integer("qtdPessoas")),
                           int(row.integer("idGarcon")));
         }
         if (failed) {

@@ -16,6 +16,12 @@ const QIcon &stateIcon(int number);
 // What a board state means, for tool tips.
 QString stateName(char state);
 
+// The state a position shows: its stored status, except that an open one
+// ('A') becomes 'P' with a live item and 'S' with a live dessert. A look-up
+// that fails or finds no product leaves it as it was. Shared by the board
+// and the dialogs that list positions.
+char examinePosition(int idMesa, char status);
+
 // The table board of the main form (Lv_Mesas and its counters): rebuilds it
 // from the database and turns a typed or clicked table into a reading.
 class Board
@@ -36,8 +42,6 @@ public:
     const BoardSummary &summary() const { return m_summary; }
 
 private:
-    char positionState(int idMesa, char status);
-
     MainForm &m_form;
     BoardSummary m_summary;
 };

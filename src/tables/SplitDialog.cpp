@@ -23,19 +23,11 @@ namespace qv {
 namespace {
 const char *const kCandidates = "SELECT*FROM mov_Mesa WHERE(status<>'I'AND status<>'F'AND status<>'B')AND(idMesa>? "
                                 "AND idMesa<?)";
-const char *const kItemProduct =
-    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
-    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'";
-const char *const kDessertProduct =
-    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
-    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'AND "
-    "pr.sobremesa='S'";
 const char *const kWaiter = "SELECT*FROM tab_Operador WHERE idOperador=?";
 const char *const kServerTime = "SELECT CURTIME()";
 const char *const kInsertItem = "INSERT INTO mov_MesaItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 const char *const kCursor = "CUR8";
 
-const Layout kProductCode("cad_Produtos", {FieldDef::N("idProduto", 6)});
 const Layout kTime("time", {FieldDef::C("hora", 8)});
 
 // The share item: the split-account product, on the menu and group the
@@ -123,7 +115,6 @@ void SplitDialog::ABRAR()
         return;
     }
     Record position(tables::movMesa);
-    Record product(kProductCode);
     Record waiter(tables::tabOperador);
     for (;;) {
         const QString fetched = sql.fetch(kCursor, position);
@@ -144,14 +135,7 @@ void SplitDialog::ABRAR()
         // An open position shows what it has on order.
         const QString status = position.text("status");
         char state = status.isEmpty() ? ' ' : status.at(0).toLatin1();
-        if (state == 'A') {
-            product.clear();
-            if (found(sql.exec(kItemProduct, {idMesa}, &product)) && !product.num(0).isZero())
-                state = 'P';
-            product.clear();
-            if (found(sql.exec(kDessertProduct, {idMesa}, &product)) && !product.num(0).isZero())
-                state = 'S';
-        }
+        state = examinePosition(idMesa, state);
         waiter.clear();
         const int idGarcon = int(position.integer("idGarcon"));
         if (idGarcon != 0)

@@ -21,20 +21,12 @@ namespace qv {
 namespace {
 // Projections read by the look-ups. A Record keeps a pointer to its layout,
 // so these live for the whole program.
-const Layout kProductCode("cad_Produtos", {FieldDef::N("idProduto", 6)});
 const Layout kKitchenItem("mov_Cozinha", {FieldDef::N("idItem", 11)});
 
 const char *const kOpenPositions =
     "SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)";
 const char *const kPositions =
     "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
-const char *const kItemProduct =
-    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
-    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'";
-const char *const kDessertProduct =
-    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
-    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'AND "
-    "pr.sobremesa='S'";
 const char *const kWaiter = "SELECT*FROM tab_Operador WHERE idOperador=?";
 const char *const kKitchenOrders = "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
 const char *const kKitchenWaiting =
@@ -172,7 +164,6 @@ void TableChooser::MOSTRA()
 
     // 4. One row per position that passes the filter.
     Record position(tables::movMesa);
-    Record product(kProductCode);
     Record waiter(tables::tabOperador);
     Record kitchen(kKitchenItem);
     for (;;) {
@@ -195,15 +186,7 @@ void TableChooser::MOSTRA()
 
         // 4.2 An open position shows what it has on order; a look-up that
         // fails or finds no product leaves it 'A'.
-        char state = stored;
-        if (stored == 'A') {
-            product.clear();
-            if (found(sql.exec(kItemProduct, {idMesa}, &product)) && !product.num(0).isZero())
-                state = 'P';
-            product.clear();
-            if (found(sql.exec(kDessertProduct, {idMesa}, &product)) && !product.num(0).isZero())
-                state = 'S';
-        }
+        const char state = examinePosition(idMesa, stored);
 
         // 4.3
         if ((filter == Pedido && state != 'P') || (filter == Sobremesa && state != 'S'))

@@ -61,8 +61,9 @@ CREATE TABLE mov_MesaItem (
     operBaixa       CHAR(20)      NOT NULL DEFAULT '',
     reservado       CHAR(20)      NOT NULL DEFAULT '',
     PRIMARY KEY (idItem),
-    -- every list, board test and closing selects a position's items
-    KEY idx_mesaitem_mesa (idMesa),
+    -- every list, board test and closing selects a position's items; the
+    -- board's item test (status and product) is answered from the index alone
+    KEY idx_mesaitem_mesa (idMesa, status, idProduto),
     -- reprint of a whole order ticket
     KEY idx_mesaitem_comanda (idComanda)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
@@ -105,8 +106,9 @@ CREATE TABLE mov_Cozinha (
     -- one production record per launched item and origin ('M' = table);
     -- the key also serves the look-up by idItem
     PRIMARY KEY (idItem, tipo),
-    -- board counts and ready-time maximum per table
-    KEY idx_cozinha_pedmesa (idPedMesa, tipo)
+    -- board counts (both answered from the index alone) and ready-time
+    -- maximum per table
+    KEY idx_cozinha_pedmesa (idPedMesa, tipo, baixaGarHora)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 -- Closed accounts. Written once per closing; data is the business date of the

@@ -26,7 +26,7 @@ using namespace qv;
 
 namespace {
 
-constexpr int kRuns = 15;
+constexpr int kRuns = 21;
 
 double median(std::vector<double> v)
 {
@@ -34,46 +34,38 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-struct Figure
+double millis(const QElapsedTimer &clock)
 {
-    double ms;
-    std::int64_t statements;
-};
+    return double(clock.nsecsElapsed()) / 1e6;
+}
 
-Figure measure(const std::function<void()> &operation)
+// Runs the operation and its floor alternately, so that whatever else the
+// machine does weighs on both alike, and prints the medians and the median
+// of the per-run ratios.
+void measure(const char *name, const std::function<void()> &operation)
 {
-    std::vector<double> times;
+    Record row(tables::movMesa);
+    std::vector<double> times, floors, ratios;
     std::int64_t statements = 0;
+    operation(); // warm: statements prepared, caches filled
     for (int i = 0; i < kRuns; ++i) {
         const std::int64_t before = Sql::instance().statementCount();
         QElapsedTimer clock;
         clock.start();
         operation();
-        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+        const double t = millis(clock);
         statements = Sql::instance().statementCount() - before;
-    }
-    return {median(times), statements};
-}
 
-double floorFor(std::int64_t statements)
-{
-    Record row(tables::movMesa);
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer clock;
-        clock.start();
+        clock.restart();
         for (std::int64_t n = 0; n < statements; ++n)
             Sql::instance().exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {int(101 + (n % 80) * 100)}, &row);
-        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+        const double f = millis(clock);
+        times.push_back(t);
+        floors.push_back(f);
+        ratios.push_back(t / f);
     }
-    return median(times);
-}
-
-void report(const char *name, const Figure &f)
-{
-    const double floor = floorFor(f.statements);
-    std::printf("%-28s median %8.2f ms  statements %5lld  floor %8.2f ms  ratio %5.2f\n", name, f.ms,
-                static_cast<long long>(f.statements), floor, f.ms / floor);
+    std::printf("%-28s median %8.2f ms  statements %5lld  floor %8.2f ms  ratio %5.2f\n", name, median(times),
+                static_cast<long long>(statements), median(floors), median(ratios));
 }
 
 // A full house: positions 01-03 of every table open (240), about 2,000 live
@@ -139,12 +131,11 @@ int main(int argc, char **argv)
     auto &ui = form.ui();
 
     ui.Cb_STATUSM->setCurrentIndex(0); // "Todas": every table listed
-    report("board rebuild (MESAS)", measure([&] { form.dispatch(QStringLiteral("MESAS")); }));
-
-    report("LERMESA, 100-item table", measure([&] {
-               form.showTableNumber(101);
-               form.dispatch(QStringLiteral("LERMESA"));
-           }));
+    measure("board rebuild (MESAS)", [&] { form.dispatch(QStringLiteral("MESAS")); });
+    measure("LERMESA, 100-item table", [&] {
+        form.showTableNumber(101);
+        form.dispatch(QStringLiteral("LERMESA"));
+    });
     std::printf("items shown: %d\n", ui.Lv_Itens->topLevelItemCount());
 
     rusage usage{};

@@ -62,8 +62,10 @@ CREATE TABLE mov_MesaItem (
     reservado       CHAR(20)      NOT NULL DEFAULT '',
     PRIMARY KEY (idItem),
     -- every list, board test and closing selects a position's items; the
-    -- board's item test (status and product) is answered from the index alone
-    KEY idx_mesaitem_mesa (idMesa, status, idProduto),
+    -- board's item test (status and product) is answered from the index
+    -- alone, and idItem second keeps a position's items in launch order for
+    -- the reads that have no ORDER BY (the closing copies them that way)
+    KEY idx_mesaitem_mesa (idMesa, idItem, status, idProduto),
     -- reprint of a whole order ticket
     KEY idx_mesaitem_comanda (idComanda)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;

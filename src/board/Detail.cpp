@@ -55,6 +55,10 @@ void Detail::clear()
           ui.Ds_TOTVIAG, ui.Ds_VIAGLIQ})
         field->clear();
     ui.Cb_Operador->setCurrentIndex(-1);
+    // The captions tell the state of the table shown; with none shown they
+    // go back to their resting texts.
+    ui.Bt_Bloqueio->setText(QStringLiteral("BLOQUEIA MESA"));
+    ui.Bt_SERVICO->setText(QStringLiteral("INCLUIR SERVIÇO"));
 }
 
 void Detail::refreshTimeOpen()

@@ -191,6 +191,22 @@ void MainForm::placeFrames()
 void MainForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // The entries whose caption follows the table keep the width of their
+    // longer caption, so showing another table never resizes the window.
+    // Measured once shown, when the style sheet's font is in force.
+    const struct
+    {
+        QPushButton *button;
+        const char *longer;
+    } toggles[] = {
+        {m_ui->Bt_Bloqueio, "DESBLOQUEIA MESA"},
+        {m_ui->Bt_SERVICO, "INCLUIR SERVIÇO"},
+        {m_ui->Bt_MOSTRA, "NÃO MOSTRA OBS"},
+    };
+    for (const auto &toggle : toggles) {
+        const int needed = toggle.button->fontMetrics().horizontalAdvance(QString::fromUtf8(toggle.longer)) + 14;
+        toggle.button->setMinimumWidth(std::max(toggle.button->minimumWidth(), needed));
+    }
     placeFrames();
 }
 

@@ -222,3 +222,14 @@ TEST_F(BoardTest, UnreadableTableListClosesTheForm)
     EXPECT_EQ(h.ui().messages.back().style, style::kStop);
     EXPECT_TRUE(f.closedDown());
 }
+
+TEST_F(BoardTest, ReleasingATableRestsTheCaptionsThatFollowIt)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    h.typeTable(QStringLiteral("1501")); // blocked, with a service fee
+    ASSERT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
+    ASSERT_EQ(f.ui().Bt_SERVICO->text(), QStringLiteral("EXCLUIR SERVIÇO"));
+    f.board().release();
+    EXPECT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
+    EXPECT_EQ(f.ui().Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
+}

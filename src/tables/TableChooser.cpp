@@ -180,25 +180,25 @@ void TableChooser::MOSTRA()
         const QString status = position.text("status");
         const char stored = status.isEmpty() ? ' ' : status.at(0).toLatin1();
 
-        // 4.1
+        // In progress: closed positions are left out.
         if (filter == EmAndamento && stored == 'F')
             continue;
 
-        // 4.2 An open position shows what it has on order; a look-up that
+        // An open position shows what it has on order; a look-up that
         // fails or finds no product leaves it 'A'.
         const char state = examinePosition(idMesa, stored);
 
-        // 4.3
+        // The order and dessert filters ask for the examined state.
         if ((filter == Pedido && state != 'P') || (filter == Sobremesa && state != 'S'))
             continue;
 
-        // 4.4 The waiter's name; blank when unknown.
+        // The waiter's name; blank when unknown.
         waiter.clear();
         const int idGarcon = int(position.integer("idGarcon"));
         if (idGarcon != 0)
             sql.exec(kWaiter, {idGarcon}, &waiter);
 
-        // 4.5 Kitchen flag: a table with orders of which none is still
+        // Kitchen flag: a table with orders of which none is still
         // waiting for the waiter. Kitchen records are kept per table, not
         // per position. Only a 'P' row shows the flag, so only a 'P' row
         // asks for it.
@@ -213,7 +213,7 @@ void TableChooser::MOSTRA()
             }
         }
 
-        // 4.6 The row.
+        // The row.
         const int icon = boardstate::icon(state, allCollected);
         auto *item = new QTreeWidgetItem(list);
         item->setIcon(0, stateIcon(icon));

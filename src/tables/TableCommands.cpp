@@ -39,6 +39,7 @@ constexpr const char *kResetTable =
 constexpr const char *kReadSplit = "SELECT dividida FROM mov_Mesa WHERE idMesa=?";
 
 // The closing.
+constexpr const char *kLockTable = "SELECT status FROM mov_Mesa WHERE idMesa=? FOR UPDATE";
 constexpr const char *kLockItems = "SELECT idItem FROM mov_MesaItem WHERE idMesa=? FOR UPDATE";
 constexpr const char *kLockObservations = "SELECT idItemObs FROM mov_MesaItemObs WHERE idMesa=? FOR UPDATE";
 constexpr const char *kReadParameters = "SELECT*FROM tab_Parametros WHERE idParam=1";
@@ -59,6 +60,7 @@ constexpr const char *kDeleteItems = "DELETE FROM mov_MesaItem WHERE idMesa=?";
 constexpr const char *kDeleteObservations = "DELETE FROM mov_MesaItemObs WHERE idMesa=?";
 
 const Layout kSplitFlag("mov_Mesa", {FieldDef::C("dividida", 1)});
+const Layout kStatus("mov_Mesa", {FieldDef::C("status", 1)});
 const Layout kTime("time", {FieldDef::C("hora", 8)});
 const Layout kLatest("mov_Cozinha", {FieldDef::C("hrPronto", 8)});
 const Layout kDiff("timediff", {FieldDef::C("diferenca", 12)});
@@ -462,6 +464,14 @@ bool TableCommands::GRAVAR()
         auto write = [&]() -> std::optional<Failure> {
             if (!transaction.started())
                 return failure(QStringLiteral("início"));
+            // The position itself first: another cash desk that closed it
+            // meanwhile has freed it, and a second sale of the same account
+            // must not be written.
+            Record status(kStatus);
+            if (sql.exec(kLockTable, {idMesa}, &status) != QLatin1String("00000"))
+                return failure(QStringLiteral("mesa"));
+            if (status.text(0) == QLatin1String("F"))
+                return Failure{QStringLiteral("fechada"), QString(), QString()};
             // The position's items and observations are locked before
             // anything is read: an item another terminal launches now waits
             // for the closing and then stays on the table, instead of being
@@ -599,6 +609,13 @@ bool TableCommands::GRAVAR()
     }
     if (!failed)
         return true;
+    if (failed->step == QLatin1String("fechada")) {
+        // Nothing to retry: the account is closed already.
+        UiService::instance().message(&m_form, QStringLiteral("Mesa já foi fechada em outro caixa !!!"),
+                                      style::kStop);
+        m_form.board().release();
+        return false;
+    }
     UiService::instance().message(
         &m_form,
         QStringLiteral("Erro %1 gravando a venda (%2): nada foi gravado, a mesa continua bloqueada !!!")

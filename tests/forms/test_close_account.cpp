@@ -506,3 +506,19 @@ TEST_F(CloseAccountTest, AnItemLaunchedWhileThePaymentIsTakenIsNotLost)
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem WHERE idProduto=311")), QStringLiteral("1"));
     EXPECT_EQ(items(1501), QStringLiteral("0"));
 }
+
+TEST_F(CloseAccountTest, AnAccountClosedMeanwhileAtAnotherDeskIsNotSoldTwice)
+{
+    // While the payment is taken here, another cash desk closes the table.
+    payment.meanwhile = [this] {
+        h.db().run(QStringLiteral("UPDATE mov_Mesa SET status='F' WHERE idMesa=1501; "
+                                  "DELETE FROM mov_MesaItem WHERE idMesa=1501"));
+    };
+    payment.install();
+    show(1501);
+    key(vk::kF10);
+    ASSERT_EQ(payment.calls, 1);
+    EXPECT_EQ(h.texts().last(), QStringLiteral("Mesa já foi fechada em outro caixa !!!"));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")), QStringLiteral("0"));
+    EXPECT_EQ(h.form().currentTable(), 0);
+}

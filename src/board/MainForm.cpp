@@ -62,6 +62,10 @@ MainForm::MainForm(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui:
     m_ui->Frm_Aguarde->show();
     m_ui->Frm_Aguarde->raise();
     m_ui->Frm_AguardeMesas->hide();
+    auto *hint = new QLabel(QStringLiteral("Tecle o número do caixa ou clique no botão"), m_ui->Frm_Escolhe);
+    hint->setObjectName(QStringLiteral("Lb_EscolheDica"));
+    hint->setAlignment(Qt::AlignCenter);
+    m_ui->Frm_Escolhe->layout()->addWidget(hint);
     // The counters show only on request (Home) until the next timed rebuild.
     m_ui->Frm_EmAndamento->hide();
     m_ui->Frm_Fechadas->hide();
@@ -589,10 +593,25 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
 
 void MainForm::keyPressEvent(QKeyEvent *event)
 {
+    const int key = virtualKey(*event);
     // F6 closes the form from anywhere, the choice frame included.
-    if (virtualKey(*event) == vk::kF6) {
+    if (key == vk::kF6) {
         closeForm();
         return;
+    }
+    // While the cash desk is being chosen, its digit chooses it, as a click
+    // on its button would.
+    if (m_ui->Frm_Escolhe->isVisible() && m_started && !m_closed) {
+        int desk = 0;
+        if (key >= '1' && key <= '5')
+            desk = key - '0';
+        else if (key >= vk::kNumpad0 + 1 && key <= vk::kNumpad0 + 5)
+            desk = key - vk::kNumpad0;
+        auto *button = desk ? findChild<QAbstractButton *>(QStringLiteral("Bt_CX%1").arg(desk)) : nullptr;
+        if (button && button->isEnabled()) {
+            button->click();
+            return;
+        }
     }
     QWidget::keyPressEvent(event);
 }

@@ -269,3 +269,19 @@ TEST(SessionCheck, SairAndF6CloseTheForm)
     QTest::mouseClick(g.ui().Bt_Sair, Qt::LeftButton);
     EXPECT_TRUE(g.closedDown());
 }
+
+TEST(DeskChoice, TheDesksDigitChoosesIt)
+{
+    FormHarness h;
+    h.standardSession();
+    MainForm &f = h.start();
+    QTest::keyClick(&f, Qt::Key_5); // desk 5 is closed: nothing
+    EXPECT_EQ(records::W_NRCAIXA().digits(), 0u);
+    EXPECT_TRUE(h.ui().messages.empty());
+    h.ui().answer(answer::kYes);
+    QTest::keyClick(&f, Qt::Key_2);
+    ASSERT_EQ(h.ui().messages.size(), 1u);
+    EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"));
+    EXPECT_EQ(records::W_NRCAIXA().digits(), 2u);
+    EXPECT_FALSE(f.ui().Frm_Escolhe->isVisible());
+}

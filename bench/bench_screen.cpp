@@ -138,6 +138,47 @@ int main(int argc, char **argv)
     });
     std::printf("items shown: %d\n", ui.Lv_Itens->topLevelItemCount());
 
+    // Where the board's time goes: each statement kind of the rebuild alone,
+    // 800 runs, against the primary-key select of the floor.
+    if (app.arguments().contains(QStringLiteral("--breakdown"))) {
+        static const Layout product("p", {FieldDef::N("idProduto", 6)});
+        static const Layout count("c", {FieldDef::N("c", 11)});
+        Record mesa(tables::movMesa), code(product), number(count), waiter(tables::tabOperador);
+        Sql &sql = Sql::instance();
+        const struct
+        {
+            const char *name;
+            std::function<void(int)> run;
+        } kinds[] = {
+            {"point select (floor)", [&](int i) { sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101 + (i % 80) * 100}, &mesa); }},
+            {"item join", [&](int i) {
+                 sql.exec("SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
+                          "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'",
+                          {101 + (i % 80) * 100}, &code);
+             }},
+            {"kitchen count", [&](int i) {
+                 sql.exec("SELECT COUNT(*)FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"", {1 + i % 80}, &number);
+             }},
+            {"position count", [&](int i) {
+                 const int t = 1 + i % 80;
+                 sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE status<>\"F\"AND(idMesa>? AND idMesa<?)",
+                          {t * 100, t * 100 + 99}, &number);
+             }},
+            {"waiter", [&](int i) { sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {1 + i % 15}, &waiter); }},
+        };
+        for (const auto &kind : kinds) {
+            std::vector<double> times;
+            for (int r = 0; r < 7; ++r) {
+                QElapsedTimer clock;
+                clock.start();
+                for (int i = 0; i < 800; ++i)
+                    kind.run(i);
+                times.push_back(millis(clock) * 1000.0 / 800.0);
+            }
+            std::printf("  %-22s %7.1f us per statement\n", kind.name, median(times));
+        }
+    }
+
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak memory (max RSS): %.1f MB\n", double(usage.ru_maxrss) / 1024.0);

@@ -101,6 +101,25 @@ bool ReportsDialog::readFailed()
     return false;
 }
 
+bool ReportsDialog::readRows(const char *text, SqlParams in, const Layout &layout,
+                             const std::function<void(const Record &)> &addRow)
+{
+    Sql &sql = Sql::instance();
+    if (sql.open(kCursor, text, in) != QLatin1String("00000"))
+        return readFailed();
+    Record row(layout);
+    for (;;) {
+        const QString &state = sql.fetch(kCursor, row);
+        if (state == QLatin1String("02000"))
+            break;
+        if (state != QLatin1String("00000"))
+            return readFailed();
+        addRow(row);
+    }
+    sql.close(kCursor);
+    return true;
+}
+
 bool ReportsDialog::load()
 {
     const SharedRecord &vars = records::W_VARS_SQL();
@@ -142,19 +161,10 @@ bool ReportsDialog::loadClosedTables(const QString &date, int period, int desk)
     setColumns({QStringLiteral("Mesa"), QStringLiteral("Posição"), QStringLiteral("Pessoas"), QStringLiteral("Garçon"),
                 QStringLiteral("Abertura"), QStringLiteral("Fechamento"), QStringLiteral("Total")},
                {0, 1, 2, 6});
-    Sql &sql = Sql::instance();
-    if (sql.open(kCursor, kClosedTables, {date, period, desk}) != QLatin1String("00000"))
-        return readFailed();
-    Record row(kClosedRow);
     Decimal total;
     std::int64_t people = 0;
     int accounts = 0;
-    for (;;) {
-        const QString &state = sql.fetch(kCursor, row);
-        if (state == QLatin1String("02000"))
-            break;
-        if (state != QLatin1String("00000"))
-            return readFailed();
+    const bool read = readRows(kClosedTables, {date, period, desk}, kClosedRow, [&](const Record &row) {
         auto *item = new QTreeWidgetItem(m_ui->Lv_Relatorio);
         item->setText(0, QString::number(row.integer("nrMesa")));
         item->setText(1, QStringLiteral("%1").arg(row.integer("pontoMesa"), 2, 10, QLatin1Char('0')));
@@ -167,71 +177,49 @@ bool ReportsDialog::loadClosedTables(const QString &date, int period, int desk)
         total += row.num("valorTotal");
         people += row.integer("qtdPessoas");
         ++accounts;
-    }
-    sql.close(kCursor);
+    });
+    if (!read)
+        return false;
     addTotalLine({QStringLiteral("TOTAL"), QString(), QString::number(people),
                   QStringLiteral("%1 conta(s)").arg(accounts), QString(), QString(), money(total)});
     return true;
 }
 
+// Commissions and menu mix share one shape: code, name, a count, a value.
+bool ReportsDialog::loadCountAndValue(const char *text, SqlParams in, const Layout &layout,
+                                      const QStringList &titles)
+{
+    setColumns(titles, {0, 2, 3});
+    Decimal total;
+    std::int64_t count = 0;
+    const bool read = readRows(text, in, layout, [&](const Record &row) {
+        auto *item = new QTreeWidgetItem(m_ui->Lv_Relatorio);
+        item->setText(0, QString::number(row.num(0).toInt()));
+        item->setText(1, row.text(1).trimmed());
+        item->setText(2, QString::number(row.num(2).toInt()));
+        item->setText(3, money(row.num(3)));
+        alignRows(item, m_rightAligned);
+        count += row.num(2).toInt();
+        total += row.num(3);
+    });
+    if (!read)
+        return false;
+    addTotalLine({QStringLiteral("TOTAL"), QString(), QString::number(count), money(total)});
+    return true;
+}
+
 bool ReportsDialog::loadCommissions(const QString &date, int period, int desk)
 {
-    setColumns({QStringLiteral("Código"), QStringLiteral("Garçon"), QStringLiteral("Contas"), QStringLiteral("Serviço")},
-               {0, 2, 3});
-    Sql &sql = Sql::instance();
-    if (sql.open(kCursor, kCommissions, {date, period, desk}) != QLatin1String("00000"))
-        return readFailed();
-    Record row(kCommissionRow);
-    Decimal total;
-    std::int64_t accounts = 0;
-    for (;;) {
-        const QString &state = sql.fetch(kCursor, row);
-        if (state == QLatin1String("02000"))
-            break;
-        if (state != QLatin1String("00000"))
-            return readFailed();
-        auto *item = new QTreeWidgetItem(m_ui->Lv_Relatorio);
-        item->setText(0, QString::number(row.integer("idGarcon")));
-        item->setText(1, row.text("nome").trimmed());
-        item->setText(2, QString::number(row.integer("contas")));
-        item->setText(3, money(row.num("servico")));
-        alignRows(item, m_rightAligned);
-        total += row.num("servico");
-        accounts += row.integer("contas");
-    }
-    sql.close(kCursor);
-    addTotalLine({QStringLiteral("TOTAL"), QString(), QString::number(accounts), money(total)});
-    return true;
+    return loadCountAndValue(kCommissions, {date, period, desk}, kCommissionRow,
+                             {QStringLiteral("Código"), QStringLiteral("Garçon"), QStringLiteral("Contas"),
+                              QStringLiteral("Serviço")});
 }
 
 bool ReportsDialog::loadMenuMix(const QString &date, int period)
 {
-    setColumns({QStringLiteral("Código"), QStringLiteral("Produto"), QStringLiteral("Qtde"), QStringLiteral("Valor")},
-               {0, 2, 3});
-    Sql &sql = Sql::instance();
-    if (sql.open(kCursor, kMenuMix, {date, period}) != QLatin1String("00000"))
-        return readFailed();
-    Record row(kMenuMixRow);
-    Decimal total;
-    std::int64_t quantity = 0;
-    for (;;) {
-        const QString &state = sql.fetch(kCursor, row);
-        if (state == QLatin1String("02000"))
-            break;
-        if (state != QLatin1String("00000"))
-            return readFailed();
-        auto *item = new QTreeWidgetItem(m_ui->Lv_Relatorio);
-        item->setText(0, QString::number(row.integer("idProduto")));
-        item->setText(1, row.text("descricao").trimmed());
-        item->setText(2, QString::number(row.integer("quantidade")));
-        item->setText(3, money(row.num("valor")));
-        alignRows(item, m_rightAligned);
-        total += row.num("valor");
-        quantity += row.integer("quantidade");
-    }
-    sql.close(kCursor);
-    addTotalLine({QStringLiteral("TOTAL"), QString(), QString::number(quantity), money(total)});
-    return true;
+    return loadCountAndValue(kMenuMix, {date, period}, kMenuMixRow,
+                             {QStringLiteral("Código"), QStringLiteral("Produto"), QStringLiteral("Qtde"),
+                              QStringLiteral("Valor")});
 }
 
 void registerReports()

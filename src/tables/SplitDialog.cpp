@@ -1,6 +1,7 @@
 #include "tables/SplitDialog.h"
 
 #include "board/Board.h"
+#include "tables/PositionList.h"
 #include "board/BoardState.h"
 #include "data/Tables.h"
 #include "platform/Keys.h"
@@ -12,7 +13,6 @@
 #include "tables/TableChooser.h"
 #include "ui_SplitDialog.h"
 
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -23,7 +23,6 @@ namespace qv {
 namespace {
 const char *const kCandidates = "SELECT*FROM mov_Mesa WHERE(status<>'I'AND status<>'F'AND status<>'B')AND(idMesa>? "
                                 "AND idMesa<?)";
-const char *const kWaiter = "SELECT*FROM tab_Operador WHERE idOperador=?";
 const char *const kServerTime = "SELECT CURTIME()";
 const char *const kInsertItem = "INSERT INTO mov_MesaItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 const char *const kCursor = "CUR8";
@@ -51,7 +50,7 @@ SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_uniq
     setObjectName(QStringLiteral("99-Divide"));
     setWindowTitle(QStringLiteral("Conta Dividida"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    prepareList();
+    positionlist::prepare(m_ui->Lv_Mesas);
 
     // Form opened: what the caller handed over.
     m_position = int(records::W_VARS_SQL().digits(33, 5));
@@ -74,19 +73,6 @@ SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_uniq
 
 SplitDialog::~SplitDialog() = default;
 
-void SplitDialog::prepareList()
-{
-    QTreeWidget *list = m_ui->Lv_Mesas;
-    auto *header = list->header();
-    header->setStretchLastSection(true);
-    header->setSectionsMovable(false);
-    header->setSectionResizeMode(QHeaderView::Fixed);
-    header->resizeSection(0, 34);
-    header->resizeSection(1, 84);
-    header->resizeSection(2, 76);
-    for (int c : {1, 2})
-        list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-}
 
 void SplitDialog::dispatch(const QString &code)
 {
@@ -115,7 +101,6 @@ void SplitDialog::ABRAR()
         return;
     }
     Record position(tables::movMesa);
-    Record waiter(tables::tabOperador);
     for (;;) {
         const QString fetched = sql.fetch(kCursor, position);
         if (fetched == QLatin1String("02000"))
@@ -136,19 +121,7 @@ void SplitDialog::ABRAR()
         const QString status = position.text("status");
         char state = status.isEmpty() ? ' ' : status.at(0).toLatin1();
         state = examinePosition(idMesa, state);
-        waiter.clear();
-        const int idGarcon = int(position.integer("idGarcon"));
-        if (idGarcon != 0)
-            sql.exec(kWaiter, {idGarcon}, &waiter);
-
-        auto *item = new QTreeWidgetItem(list);
-        item->setIcon(0, stateIcon(boardstate::icon(state, false)));
-        item->setData(1, kMesaRole, idMesa);
-        item->setText(1, QString::number(idMesa));
-        item->setText(2, QStringLiteral("%1").arg(position.integer("qtdPessoas"), 3));
-        item->setText(3, waiter.text("nome").trimmed());
-        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        positionlist::addRow(list, position, boardstate::icon(state, false));
     }
     sql.close(kCursor);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tables/PositionList.h"
+
 #include "platform/Decimal.h"
 
 #include <QDialog>
@@ -51,7 +53,7 @@ public:
     Decimal amount() const { return m_amount; }
 
     // The idMesa of a row of Lv_Mesas, in column 1 under this role.
-    static constexpr int kMesaRole = Qt::UserRole;
+    static constexpr int kMesaRole = positionlist::kMesaRole;
 
     QTimer *Cm_Timer = nullptr;
 
@@ -59,7 +61,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void prepareList();
     // Ed_QUANTAS: how many rows are ticked.
     int countTicked();
     void moveCurrent(int step);

@@ -1,6 +1,7 @@
 #include "tables/TableChooser.h"
 
 #include "board/Board.h"
+#include "tables/PositionList.h"
 #include "board/BoardState.h"
 #include "data/Tables.h"
 #include "platform/Keys.h"
@@ -9,7 +10,6 @@
 #include "platform/UiService.h"
 #include "ui_TableChooser.h"
 
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -27,7 +27,6 @@ const char *const kOpenPositions =
     "SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)";
 const char *const kPositions =
     "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
-const char *const kWaiter = "SELECT*FROM tab_Operador WHERE idOperador=?";
 const char *const kKitchenOrders = "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
 const char *const kKitchenWaiting =
     "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"AND baixaGarHora='00:00:00'";
@@ -70,7 +69,7 @@ TableChooser::TableChooser(QWidget *parent)
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("99-Mesa"));
     setWindowTitle(QStringLiteral("Detalhamento da Mesa"));
-    prepareList();
+    positionlist::prepare(m_ui->Lv_Mesas);
 
     // Form opened: the bounds become the query parameters; nothing chosen.
     const SharedRecord &vars = records::W_VARS_SQL();
@@ -99,19 +98,6 @@ TableChooser::TableChooser(QWidget *parent)
 
 TableChooser::~TableChooser() = default;
 
-void TableChooser::prepareList()
-{
-    QTreeWidget *list = m_ui->Lv_Mesas;
-    auto *header = list->header();
-    header->setStretchLastSection(true);
-    header->setSectionsMovable(false);
-    header->setSectionResizeMode(QHeaderView::Fixed);
-    header->resizeSection(0, 34);
-    header->resizeSection(1, 84);
-    header->resizeSection(2, 76);
-    for (int c : {1, 2})
-        list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-}
 
 QString TableChooser::maskMesa(int idMesa)
 {
@@ -164,7 +150,6 @@ void TableChooser::MOSTRA()
 
     // 4. One row per position that passes the filter.
     Record position(tables::movMesa);
-    Record waiter(tables::tabOperador);
     Record kitchen(kKitchenItem);
     for (;;) {
         const QString fetched = sql.fetch(kCursor, position);
@@ -192,12 +177,6 @@ void TableChooser::MOSTRA()
         if ((filter == Pedido && state != 'P') || (filter == Sobremesa && state != 'S'))
             continue;
 
-        // The waiter's name; blank when unknown.
-        waiter.clear();
-        const int idGarcon = int(position.integer("idGarcon"));
-        if (idGarcon != 0)
-            sql.exec(kWaiter, {idGarcon}, &waiter);
-
         // Kitchen flag: a table with orders of which none is still
         // waiting for the waiter. Kitchen records are kept per table, not
         // per position. Only a 'P' row shows the flag, so only a 'P' row
@@ -213,17 +192,8 @@ void TableChooser::MOSTRA()
             }
         }
 
-        // The row.
-        const int icon = boardstate::icon(state, allCollected);
-        auto *item = new QTreeWidgetItem(list);
-        item->setIcon(0, stateIcon(icon));
-        item->setData(0, kIconRole, icon);
-        item->setData(1, kMesaRole, idMesa);
-        item->setText(1, QString::number(idMesa));
-        item->setText(2, QStringLiteral("%1").arg(position.integer("qtdPessoas"), 3));
-        item->setText(3, waiter.text("nome").trimmed());
-        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        // The row, with the waiter's name (blank when unknown).
+        positionlist::addRow(list, position, boardstate::icon(state, allCollected));
     }
 
     // 5. The first position is the one offered.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tables/PositionList.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -45,8 +47,8 @@ public:
 
     // Data of a row: the icon number (1..6) in column 0, the idMesa in
     // column 1, both under this role.
-    static constexpr int kIconRole = Qt::UserRole;
-    static constexpr int kMesaRole = Qt::UserRole;
+    static constexpr int kIconRole = positionlist::kIconRole;
+    static constexpr int kMesaRole = positionlist::kMesaRole;
 
     QTimer *Cm_Timer = nullptr;
 
@@ -63,7 +65,6 @@ private:
     void onRowClicked(QTreeWidgetItem *item);
     void moveSelection(int step);
     void leaveWithoutChoice();
-    void prepareList();
 
     std::unique_ptr<Ui::TableChooser> m_ui;
     // The two bounds, copied from W-VARS-SQL when the form opens.

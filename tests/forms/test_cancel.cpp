@@ -28,15 +28,7 @@ class CancelTest : public ::testing::Test
 protected:
     void SetUp() override { h.standardSession(); }
 
-    MainForm &show(const QString &table)
-    {
-        if (!started) {
-            h.startOnDesk(1);
-            started = true;
-        }
-        h.typeTable(table);
-        return h.form();
-    }
+    MainForm &show(const QString &table) { return h.showTable(table); }
     Ui::MainForm &ui() { return h.form().ui(); }
     Ui::ReasonFrame &frame() { return h.form().cancel().reasonUi(); }
     bool frameShown() { return h.form().cancel().reasonFrame().isVisible(); }
@@ -86,7 +78,6 @@ protected:
     }
 
     FormHarness h;
-    bool started = false;
 };
 
 } // namespace

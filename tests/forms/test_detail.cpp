@@ -24,15 +24,7 @@ protected:
         h.db().run(QStringLiteral("INSERT INTO tab_Observacao VALUES(501,'Queijo extra',2.00,0,0,0,0,0),"
                                   "(502,'Cebola',0,0.50,0,0,0,0),(503,'Embrulhar',0,0,0.25,0,0,0)"));
     }
-    MainForm &show(const QString &table)
-    {
-        if (!started) {
-            h.startOnDesk(1);
-            started = true;
-        }
-        h.typeTable(table);
-        return h.form();
-    }
+    MainForm &show(const QString &table) { return h.showTable(table); }
     // The table with 100.00 of products, 10 % table discount, 5.00 manual
     // discount, 10 % service and 4 people.
     void hundredTable(int idMesa, bool takeAway)
@@ -50,7 +42,6 @@ protected:
     QString field(QLineEdit *edit) { return edit->text(); }
 
     FormHarness h;
-    bool started = false;
 };
 
 } // namespace

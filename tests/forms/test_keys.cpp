@@ -44,15 +44,7 @@ class KeysTest : public ::testing::Test
 protected:
     void SetUp() override { h.standardSession(); }
 
-    MainForm &show(const QString &table)
-    {
-        if (!started) {
-            h.startOnDesk(1);
-            started = true;
-        }
-        h.typeTable(table);
-        return h.form();
-    }
+    MainForm &show(const QString &table) { return h.showTable(table); }
     Ui::MainForm &ui() { return h.form().ui(); }
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -65,7 +57,6 @@ protected:
     }
 
     FormHarness h;
-    bool started = false;
 };
 
 } // namespace

@@ -33,19 +33,8 @@ class PrintMenuTest : public ::testing::Test
 protected:
     void SetUp() override { h.standardSession(); }
 
-    MainForm &start()
-    {
-        h.startOnDesk(1);
-        started = true;
-        return h.form();
-    }
-    MainForm &show(const QString &table)
-    {
-        if (!started)
-            start();
-        h.typeTable(table);
-        return h.form();
-    }
+    MainForm &start() { return h.startOnDesk(1); }
+    MainForm &show(const QString &table) { return h.showTable(table); }
     Ui::MainForm &ui() { return h.form().ui(); }
     PrintCommands &printing() { return h.form().printing(); }
     Ui::PrintMenu &menu() { return printing().menu(); }
@@ -92,7 +81,6 @@ protected:
     }
 
     FormHarness h;
-    bool started = false;
 };
 
 } // namespace

@@ -53,15 +53,7 @@ protected:
         setPosition(h.db(), 4206, 'B');
         setPosition(h.db(), 4207, 'F', 0, 0);
     }
-    MainForm &show(const QString &table)
-    {
-        if (!started) {
-            h.startOnDesk(1);
-            started = true;
-        }
-        h.typeTable(table);
-        return h.form();
-    }
+    MainForm &show(const QString &table) { return h.showTable(table); }
     Ui::MainForm &ui() { return h.form().ui(); }
 
     // Clicks "CONTA DIVIDIDA"; when the dialog opens, `play` works it.
@@ -120,7 +112,6 @@ protected:
     }
 
     FormHarness h;
-    bool started = false;
     QStringList offered;
     QString shownMesa;
     QString ticked;

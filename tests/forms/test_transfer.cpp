@@ -28,15 +28,7 @@ class TransferTest : public ::testing::Test
 protected:
     void SetUp() override { h.standardSession(); }
 
-    MainForm &show(const QString &table)
-    {
-        if (!started) {
-            h.startOnDesk(1);
-            started = true;
-        }
-        h.typeTable(table);
-        return h.form();
-    }
+    MainForm &show(const QString &table) { return h.showTable(table); }
     Ui::MainForm &ui() { return h.form().ui(); }
     SplitTransfer &transfer() { return h.form().splitTransfer(); }
     Ui::TransferFrame &frame() { return transfer().transferUi(); }
@@ -81,7 +73,6 @@ protected:
     }
 
     FormHarness h;
-    bool started = false;
 };
 
 } // namespace

@@ -56,6 +56,14 @@ QStringList FormHarness::texts() const
     return all;
 }
 
+MainForm &FormHarness::showTable(const QString &number)
+{
+    if (!m_form)
+        startOnDesk(1);
+    typeTable(number);
+    return *m_form;
+}
+
 void FormHarness::typeTable(const QString &number)
 {
     // After a modal dialog the offscreen platform activates no window by

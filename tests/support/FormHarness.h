@@ -30,6 +30,8 @@ public:
     QStringList texts() const;
     // Types a table number into Ed_CODIMES and presses Enter.
     void typeTable(const QString &number);
+    // Shows a table: the first call starts the form on desk 1.
+    MainForm &showTable(const QString &number);
 
 private:
     TestDatabase m_db;

@@ -1,6 +1,6 @@
 #include "FormHarness.h"
 #include "Seed.h"
-#include "TableScripts.h"
+#include "ModalScript.h"
 
 #include "board/Detail.h"
 #include "board/MainForm.h"

@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "ModalScript.h"
 #include "TestSupport.h"
 
 #include "board/MainForm.h"
@@ -30,56 +31,13 @@ const char *const kOpenStatement =
     "UPDATE mov_Mesa SET status='A',qtdPessoas=?,idGarcon=?,horaAbertura=?,idDesconto=0,descontoManual=0,"
     "operDesc=' ',taxaServico=?,dividida='N'WHERE idMesa=?";
 
-// Drives the dialog from inside its modal loop: once the dialog is on
-// screen and its start procedure has run, `action` gets it. A dialog that
-// is still open when the action returns (or that is ready while no action
-// was expected) is closed and reported, so a test never hangs on it.
-class DialogScript
+// Drives the dialog once its start procedure has run.
+struct DialogScript : test::ModalScript<OpenTable>
 {
-public:
-    explicit DialogScript(std::function<void(OpenTable &)> action = {}) : m_action(std::move(action))
+    explicit DialogScript(std::function<void(OpenTable &)> action = {})
+        : ModalScript<OpenTable>(std::move(action), [](OpenTable &d) { return d.started(); })
     {
-        m_poll.setInterval(5);
-        QObject::connect(&m_poll, &QTimer::timeout, [this] { poll(); });
-        m_poll.start();
-        m_watchdog.setSingleShot(true);
-        m_watchdog.setInterval(20000);
-        QObject::connect(&m_watchdog, &QTimer::timeout, [this] {
-            if (OpenTable *d = current()) {
-                m_leftOpen = true;
-                d->reject();
-            }
-        });
-        m_watchdog.start();
     }
-
-    bool ran() const { return m_ran; }
-    bool leftOpen() const { return m_leftOpen; }
-
-private:
-    static OpenTable *current() { return qobject_cast<OpenTable *>(QApplication::activeModalWidget()); }
-
-    void poll()
-    {
-        OpenTable *d = current();
-        if (!d || !d->isVisible() || !d->started())
-            return;
-        m_poll.stop();
-        if (m_action) {
-            m_ran = true;
-            m_action(*d);
-        }
-        if (d->isVisible()) {
-            m_leftOpen = true;
-            d->reject();
-        }
-    }
-
-    std::function<void(OpenTable &)> m_action;
-    QTimer m_poll;
-    QTimer m_watchdog;
-    bool m_ran = false;
-    bool m_leftOpen = false;
 };
 
 // Picks a waiter by the name the list shows (the names are 20-character,

@@ -1,4 +1,4 @@
-#include "TableScripts.h"
+#include "ModalScript.h"
 #include "TestSupport.h"
 
 #include "modules/Payment.h"

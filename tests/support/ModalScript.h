@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the table-command, closing and payment tests.
+// Drives a modal dialog from inside its own exec(), for the form tests.
 
 #include <QApplication>
 #include <QDialog>
@@ -11,7 +11,8 @@
 namespace qv::test {
 
 // Acts inside the modal loop of a dialog of type T: once one is on screen
-// (and `ready` says it finished starting), `action` gets it. A dialog still
+// (and `ready` says it finished starting), `action` gets it; without an
+// action the dialog is simply closed. A dialog still
 // open after the action, or one nobody acted on within the watchdog time,
 // is rejected and reported, so a test never hangs on it.
 template <typename T>
@@ -47,8 +48,10 @@ private:
         if (!d || !d->isVisible() || (m_ready && !m_ready(*d)))
             return;
         m_poll.stop();
-        m_ran = true;
-        m_action(*d);
+        if (m_action) {
+            m_ran = true;
+            m_action(*d);
+        }
         if (d->isVisible()) {
             m_leftOpen = true;
             d->reject();

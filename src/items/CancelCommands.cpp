@@ -7,6 +7,7 @@
 #include "platform/Sql.h"
 #include "platform/UiService.h"
 #include "session/Session.h"
+#include "tables/CommandFrame.h"
 #include "ui_MainForm.h"
 #include "ui_ReasonFrame.h"
 
@@ -63,7 +64,7 @@ CancelCommands::CancelCommands(MainForm &form) : m_form(form), m_ui(std::make_un
 {
     m_frame = new QFrame(&m_form);
     m_ui->setupUi(m_frame);
-    m_frame->hide();
+    m_overlay = new CommandFrame(m_form, m_frame);
 
     QObject::connect(m_ui->Bt_CONFIRMA1, &QPushButton::clicked, m_frame, [this] { confirm(); });
     QObject::connect(m_ui->Bt_VOLTA1, &QPushButton::clicked, m_frame, [this] { back(); });
@@ -106,17 +107,8 @@ void CancelCommands::CANCITE()
 
 void CancelCommands::showReasonFrame()
 {
-    auto &ui = m_form.ui();
-    ui.Frm_CaixaM->setEnabled(false);
-
     // Over the table area, where the selected items are.
-    QWidget *area = ui.Frm_CaixaM;
-    const QRect target(area->mapTo(&m_form, QPoint(0, 0)), area->size());
-    m_frame->adjustSize();
-    const QSize size = m_frame->size().expandedTo(m_frame->minimumSizeHint());
-    m_frame->setGeometry(QRect(target.center() - QPoint(size.width() / 2, size.height() / 2), size));
-    m_frame->show();
-    m_frame->raise();
+    m_overlay->open();
 
     // Every cancellation starts without a reason: the cashier chooses one.
     m_ui->Cb_MOTICAN->setCurrentIndex(-1);
@@ -125,8 +117,7 @@ void CancelCommands::showReasonFrame()
 
 void CancelCommands::hideReasonFrame()
 {
-    m_frame->hide();
-    m_form.ui().Frm_CaixaM->setEnabled(true);
+    m_overlay->close();
 }
 
 void CancelCommands::confirm()

@@ -15,6 +15,7 @@ class ReasonFrame;
 
 namespace qv {
 
+class CommandFrame;
 class MainForm;
 
 // Cancelling items with a reason (Frm_MOT) and the waiter's delivery
@@ -61,6 +62,7 @@ private:
     MainForm &m_form;
     std::unique_ptr<Ui::ReasonFrame> m_ui;
     QFrame *m_frame = nullptr;
+    CommandFrame *m_overlay = nullptr; // owned by m_frame
     QObject *m_keys = nullptr;
 };
 

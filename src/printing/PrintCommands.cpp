@@ -103,7 +103,7 @@ void PrintCommands::openPrintMenu()
     if (m_form.typedTable() == 0 || ui.Lv_Itens->topLevelItemCount() == 0)
         return;
     // Another command frame holds the table area: the menu waits for it.
-    if (CommandFrame::tableAreaBusy(m_form))
+    if (m_form.commandFrameOpen())
         return;
     // 3.
     m_frame->open();

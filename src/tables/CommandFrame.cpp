@@ -15,11 +15,6 @@ CommandFrame::CommandFrame(MainForm &form, QWidget *frame) : QObject(frame), m_f
     form.installEventFilter(this);
 }
 
-bool CommandFrame::tableAreaBusy(const MainForm &form)
-{
-    return !form.ui().Frm_CaixaM->isEnabled();
-}
-
 void CommandFrame::open()
 {
     if (!m_frame)

@@ -25,11 +25,6 @@ public:
     // Hides the frame and enables the table area again.
     void close();
     bool isOpen() const;
-    // Whether the table area is taken by this or another command frame of
-    // the form (Frm_CaixaM disabled): a second command must not open over
-    // the first.
-    static bool tableAreaBusy(const MainForm &form);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

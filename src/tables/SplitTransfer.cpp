@@ -133,7 +133,7 @@ void SplitTransfer::openTransfer()
     if (m_form.typedTable() == 0 || ui.Lv_Itens->selectedItems().isEmpty())
         return;
     // Another command frame holds the table area: the transfer waits for it.
-    if (CommandFrame::tableAreaBusy(m_form))
+    if (m_form.commandFrameOpen())
         return;
     // 3.
     m_frame->open();

@@ -354,13 +354,8 @@ void MainForm::chooseDesk(int n)
     m_ui->Ds_CAIXA->setText(QString::number(n));
     m_ui->Ds_OPERADOR->setText(session.operatorName().trimmed());
 
-    m_ui->Frm_AguardeMesas->show();
-    m_ui->Frm_AguardeMesas->raise();
-    dispatch(QStringLiteral("MESAS"));
-    m_ui->Frm_AguardeMesas->hide();
-    if (m_closed)
+    if (!rebuildWaiting())
         return;
-    Cm_TimerMesas->start();
     m_ui->Ed_CODIMES->setFocus();
 }
 
@@ -405,16 +400,23 @@ void MainForm::showTableNumber(int idMesa)
     m_ui->Ed_CODIMES->selectAll();
 }
 
-void MainForm::onBoardTimer()
+bool MainForm::rebuildWaiting()
 {
-    Cm_TimerMesas->stop();
     m_ui->Frm_AguardeMesas->show();
     m_ui->Frm_AguardeMesas->raise();
     dispatch(QStringLiteral("MESAS"));
     m_ui->Frm_AguardeMesas->hide();
     if (m_closed)
-        return;
+        return false;
     Cm_TimerMesas->start();
+    return true;
+}
+
+void MainForm::onBoardTimer()
+{
+    Cm_TimerMesas->stop();
+    if (!rebuildWaiting())
+        return;
     m_ui->Frm_EmAndamento->hide();
     m_ui->Frm_Fechadas->hide();
 }
@@ -422,13 +424,8 @@ void MainForm::onBoardTimer()
 void MainForm::onFilterChanged()
 {
     Cm_TimerMesas->stop();
-    m_ui->Frm_AguardeMesas->show();
-    m_ui->Frm_AguardeMesas->raise();
-    dispatch(QStringLiteral("MESAS"));
-    m_ui->Frm_AguardeMesas->hide();
-    if (m_closed)
+    if (!rebuildWaiting())
         return;
-    Cm_TimerMesas->start();
     m_ui->Ed_CODIMES->setFocus();
 }
 

@@ -102,6 +102,9 @@ private:
     bool failStartup(const QString &message);
     void placeFrames();
     void wireEvents();
+    // The rebuild behind "Aguarde !!!", then the board timer on again;
+    // false when a read failure closed the form.
+    bool rebuildWaiting();
     void onBoardTimer();
     void onFilterChanged();
     void onTableEntered();

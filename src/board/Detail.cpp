@@ -48,6 +48,7 @@ void Detail::clear()
     m_consolidation.clear();
     m_table.clear();
     m_totals = TableTotals();
+    m_itemCount = 0;
     for (QLineEdit *field :
          {ui.Ds_CODIGAR, ui.Ds_NOMEGAR, ui.Ed_QTDEPES, ui.Ds_HORAABE, ui.Ds_PERMANE, ui.Ds_TOTITENS,
           ui.Ds_TOTPROD, ui.Ds_CODIDES, ui.Ds_OPERDES, ui.Ds_PERCDES, ui.Ds_VALODES, ui.Ed_DESCMANT,
@@ -181,7 +182,7 @@ void Detail::LERMESA()
     m_totals.people = int(m_table.integer("qtdPessoas"));
     m_totals.compute();
 
-    ui.Ds_TOTITENS->setText(QString::number(ui.Lv_Itens->property("qvItems").toInt()));
+    ui.Ds_TOTITENS->setText(QString::number(m_itemCount));
     ui.Ds_TOTPROD->setText(money(m_totals.products));
     ui.Ds_PERCDES->setText(money(m_totals.discountPercent));
     ui.Ds_VALODES->setText(money(m_totals.discountValue));
@@ -225,7 +226,7 @@ bool Detail::readItems(int idMesa)
     Record text(tables::tabObservacao);
     Record discount(tables::tabDesconto);
     Record itemWaiter(tables::tabOperador);
-    int count = 0;
+    m_itemCount = 0;
     Decimal totalPrincipal;
     for (;;) {
         const QString &state = sql.fetch("CUR2", item);
@@ -308,7 +309,7 @@ bool Detail::readItems(int idMesa)
         row->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(item.integer("idItem")));
 
         m_totals.products += price;
-        ++count;
+        ++m_itemCount;
         if (product.text(18) == QLatin1String("S") && item.integer("idDesconto") == 0
             && item.num("descontoManual").isZero())
             totalPrincipal += price;
@@ -333,7 +334,6 @@ bool Detail::readItems(int idMesa)
         }
     }
     sql.close("CUR2");
-    ui.Lv_Itens->setProperty("qvItems", count);
     ui.Ds_TOTPRIN->setText(money(totalPrincipal));
     return true;
 }

@@ -35,6 +35,7 @@ private:
     Record m_table;
     TableTotals m_totals;
     Consolidation m_consolidation;
+    int m_itemCount = 0; // item rows of the last reading (observation rows not counted)
 };
 
 } // namespace qv

@@ -1,4 +1,5 @@
 #include "board/Board.h"
+#include "data/Statements.h"
 
 #include "board/Detail.h"
 #include "board/MainForm.h"
@@ -16,13 +17,6 @@ const Layout kProductCode("cad_Produtos", {FieldDef::N("idProduto", 6)});
 const Layout kCount("count", {FieldDef::N("count", 11)});
 const Layout kClock("clock", {FieldDef::C("hora", 5)});
 
-const char *const kItemProduct =
-    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
-    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'";
-const char *const kDessertProduct =
-    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
-    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'AND "
-    "pr.sobremesa='S'";
 } // namespace
 
 const QIcon &stateIcon(int number)
@@ -91,10 +85,10 @@ char examinePosition(int idMesa, char status)
     Sql &sql = Sql::instance();
     char state = 'A';
     Record product(kProductCode);
-    if (sql.exec(kItemProduct, {idMesa}, &product) == QLatin1String("00000") && !product.num(0).isZero())
+    if (sql.exec(stmt::kLiveItemProduct, {idMesa}, &product).ok() && !product.num(0).isZero())
         state = 'P';
     product.clear();
-    if (sql.exec(kDessertProduct, {idMesa}, &product) == QLatin1String("00000") && !product.num(0).isZero())
+    if (sql.exec(stmt::kLiveDessertProduct, {idMesa}, &product).ok() && !product.num(0).isZero())
         state = 'S';
     return state;
 }
@@ -108,13 +102,13 @@ void Board::MESAS()
 
     // 1. Clock, empty list, fresh summary.
     Record clock(kClock);
-    if (sql.exec("SELECT TIME_FORMAT(CURTIME(),'%h:%i')", {}, &clock) == QLatin1String("00000"))
+    if (sql.exec(stmt::kClock, {}, &clock).ok())
         ui.Ds_HORABCO->setText(clock.text(0));
     ui.Lv_Mesas->clear();
     m_summary.reset();
 
     bool listed = false;
-    if (sql.open("CUR1", "SELECT*FROM mov_Mesa ORDER BY idMesa") != QLatin1String("00000")) {
+    if (!sql.open("CUR1", stmt::kTableRows).ok()) {
         UiService::instance().message(&m_form, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
         m_form.closeForm();
     } else {
@@ -122,10 +116,10 @@ void Board::MESAS()
         Record row(tables::movMesa);
         bool failed = false;
         for (;;) {
-            const QString &state = sql.fetch("CUR1", row);
-            if (state == QLatin1String("02000"))
+            const SqlResult &state = sql.fetch("CUR1", row);
+            if (state.noRow())
                 break;
-            if (state != QLatin1String("00000")) {
+            if (!state.ok()) {
                 UiService::instance().message(&m_form, QStringLiteral("Erro na leitura do cursor (MESAS) !!!"),
                                        style::kStop);
                 failed = true;
@@ -151,11 +145,10 @@ void Board::MESAS()
                 continue;
             bool allCollected = false;
             count.clear();
-            sql.exec("SELECT COUNT(*)FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"", {t}, &count);
+            sql.exec(stmt::kCountKitchenOrders, {t}, &count);
             if (!count.num(0).isZero()) {
                 count.clear();
-                sql.exec("SELECT COUNT(*)FROM mov_Cozinha WHERE idPedMesa=? AND "
-                         "tipo=\"M\"AND baixaGarHora='00:00:00'",
+                sql.exec(stmt::kCountKitchenWaiting,
                          {t}, &count);
                 allCollected = count.num(0).isZero();
             }
@@ -172,12 +165,12 @@ void Board::MESAS()
             QString name;
             if (table.waiter != 0) {
                 waiter.clear();
-                sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {table.waiter}, &waiter);
+                sql.exec(stmt::kOperatorById, {table.waiter}, &waiter);
                 name = waiter.text("nome");
             }
             item->setText(3, name.trimmed());
             count.clear();
-            sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE status<>\"F\"AND(idMesa>? AND idMesa<?)",
+            sql.exec(stmt::kCountBusyPositions,
                      {t * 100, t * 100 + 99}, &count);
             item->setText(4, count.num(0).toInt() > 1 ? QStringLiteral("*") : QString());
             item->setTextAlignment(4, Qt::AlignCenter);
@@ -188,14 +181,14 @@ void Board::MESAS()
 
     // 4. Counters.
     Record count(kCount);
-    sql.exec("SELECT COUNT(DISTINCT(idMesa DIV 100))FROM mov_Mesa WHERE status<>\"F\"", {}, &count);
+    sql.exec(stmt::kCountBusyTables, {}, &count);
     ui.Ds_MESALAN->setText(QString::number(count.num(0).toInt()));
     // The business date of the desk and period, as year, month, day and two
     // blanks.
     const QString date = records::W_CABEDAT().text();
     const QString day = date.mid(4, 4) + date.mid(2, 2) + date.mid(0, 2) + QStringLiteral("  ");
     count.clear();
-    sql.exec("SELECT count(*)FROM mov_Vendas WHERE tipo=\"M\"AND data=? AND turno=? AND pontoMesa=1",
+    sql.exec(stmt::kCountTableSales,
              {day, Session::instance().period()}, &count);
     ui.Ds_MESAFEC->setText(QString::number(count.num(0).toInt()));
 }

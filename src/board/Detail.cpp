@@ -1,4 +1,5 @@
 #include "board/Detail.h"
+#include "data/Statements.h"
 
 #include "data/Tables.h"
 #include "board/MainForm.h"
@@ -69,7 +70,7 @@ void Detail::refreshTimeOpen()
     if (opened.trimmed().isEmpty())
         return;
     Record now(kTime);
-    if (Sql::instance().exec("SELECT CURTIME()", {}, &now) != QLatin1String("00000"))
+    if (!Sql::instance().exec(stmt::kServerTime, {}, &now).ok())
         return;
     ui.Ds_PERMANE->setText(timeOpen(opened, now.text(0)));
 }
@@ -92,7 +93,7 @@ void Detail::LERMESA()
         if (idMesa == 0)
             return;
         m_table.clear();
-        sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {idMesa}, &m_table);
+        sql.exec(stmt::kTableById, {idMesa}, &m_table);
         if (!sql.ok()) {
             // No such position (or unreadable): nothing to show.
             m_form.showTableNumber(m_form.currentTable());
@@ -133,7 +134,7 @@ void Detail::LERMESA()
 
     // 6. The table's waiter, checked against the operator list.
     Record name(kName);
-    sql.exec("SELECT nome FROM tab_Operador WHERE idOperador=?", {waiter}, &name);
+    sql.exec(stmt::kOperatorName, {waiter}, &name);
     const QString waiterName = name.text(0);
     ui.Ds_NOMEGAR->setText(waiterName.trimmed());
     int found = -1;
@@ -171,8 +172,7 @@ void Detail::LERMESA()
     ui.Ds_CODIDES->setText(QString::number(m_table.integer("idDesconto")));
     ui.Ds_OPERDES->setText(m_table.text("operDesc").trimmed());
     Record percent(kPercent);
-    sql.exec("SELECT dc.percentual FROM mov_Mesa AS me LEFT JOIN tab_Desconto AS dc ON "
-             "dc.idDesconto=me.idDesconto WHERE me.idMesa=?",
+    sql.exec(stmt::kTableDiscountPercent,
              {idMesa}, &percent);
 
     // 12. Totals, then the consolidated list.
@@ -211,10 +211,8 @@ bool Detail::readItems(int idMesa)
     Sql &sql = Sql::instance();
     const bool withObservations = showsObservations();
 
-    if (sql.open("CUR2", "SELECT*FROM mov_MesaItem WHERE idMesa=? AND status<>\"C\"AND status<>\"K\"ORDER BY "
-                         "idComanda",
-                 {idMesa})
-        != QLatin1String("00000")) {
+    if (!sql.open("CUR2", stmt::kLiveItems,
+                 {idMesa}).ok()) {
         UiService::instance().message(&m_form, QStringLiteral("Erro na leitura dos itens da mesa !!!"), style::kStop);
         m_form.closeForm();
         return false;
@@ -229,17 +227,17 @@ bool Detail::readItems(int idMesa)
     m_itemCount = 0;
     Decimal totalPrincipal;
     for (;;) {
-        const QString &state = sql.fetch("CUR2", item);
-        if (state == QLatin1String("02000"))
+        const SqlResult &state = sql.fetch("CUR2", item);
+        if (state.noRow())
             break;
-        if (state != QLatin1String("00000")) {
+        if (!state.ok()) {
             UiService::instance().message(&m_form, QStringLiteral("Erro na leitura do cursor (ITENS) !!!"), style::kStop);
             sql.close("CUR2");
             m_form.closeForm();
             return false;
         }
         product.clear();
-        sql.exec("SELECT*FROM cad_Produtos WHERE idProduto=?", {item.integer("idProduto")}, &product);
+        sql.exec(stmt::kProductById, {item.integer("idProduto")}, &product);
 
         // Observations: the price moves with each of them.
         Decimal price = item.num("valorUnitario");
@@ -249,8 +247,7 @@ bool Detail::readItems(int idMesa)
             QString text;
         };
         std::vector<Shown> shown;
-        if (sql.open("CUR3", "SELECT*FROM mov_MesaItemObs WHERE idItem=?", {item.integer("idItem")})
-            != QLatin1String("00000")) {
+        if (!sql.open("CUR3", stmt::kItemObservations, {item.integer("idItem")}).ok()) {
             UiService::instance().message(&m_form, QStringLiteral("Erro na leitura das observações dos itens da mesa !!!"),
                                    style::kStop);
             sql.close("CUR2");
@@ -258,10 +255,10 @@ bool Detail::readItems(int idMesa)
             return false;
         }
         for (;;) {
-            const QString &obsState = sql.fetch("CUR3", observation);
-            if (obsState == QLatin1String("02000"))
+            const SqlResult &obsState = sql.fetch("CUR3", observation);
+            if (obsState.noRow())
                 break;
-            if (obsState != QLatin1String("00000")) {
+            if (!obsState.ok()) {
                 UiService::instance().message(&m_form, QStringLiteral("Erro na leitura do cursor (OBS) !!!"), style::kStop);
                 sql.close("CUR3");
                 sql.close("CUR2");
@@ -269,7 +266,7 @@ bool Detail::readItems(int idMesa)
                 return false;
             }
             text.clear();
-            sql.exec("SELECT*FROM tab_Observacao WHERE idObs=?", {observation.integer("idObs")}, &text);
+            sql.exec(stmt::kObservationById, {observation.integer("idObs")}, &text);
             const char kind = observation.text("tipo").at(0).toLatin1();
             price = PriceAdjustment::observation(price, kind, text.num("valorCom"), text.num("valorSem"),
                                                  text.num("valorObs"));
@@ -279,7 +276,7 @@ bool Detail::readItems(int idMesa)
 
         if (item.integer("idDesconto") != 0) {
             discount.clear();
-            sql.exec("SELECT*FROM tab_Desconto WHERE idDesconto=?", {item.integer("idDesconto")}, &discount);
+            sql.exec(stmt::kDiscountById, {item.integer("idDesconto")}, &discount);
             price = PriceAdjustment::discount(price, discount.num("percentual"));
         }
 
@@ -287,7 +284,7 @@ bool Detail::readItems(int idMesa)
         m_consolidation.add(item.integer("idProduto"), price, description);
 
         itemWaiter.clear();
-        sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {item.integer("idOperador")}, &itemWaiter);
+        sql.exec(stmt::kOperatorById, {item.integer("idOperador")}, &itemWaiter);
 
         const bool takeAway = item.text("viagem") == QLatin1String("S");
         auto *row = new QTreeWidgetItem(ui.Lv_Itens);

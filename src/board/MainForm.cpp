@@ -1,4 +1,5 @@
 #include "board/MainForm.h"
+#include "data/Statements.h"
 
 #include "board/Board.h"
 #include "board/Detail.h"
@@ -254,7 +255,7 @@ void MainForm::ABRAR()
     // 4. Today's date; the first statement, so the connection is made here.
     static const Layout kToday("today", {FieldDef::C("hoje", 8)});
     Record today(kToday);
-    if (sql.exec("SELECT DATE_FORMAT(CURDATE(),'%d%m%Y')", {}, &today) != QLatin1String("00000")) {
+    if (!sql.exec(stmt::kToday, {}, &today).ok()) {
         // Without a database nothing of this screen works: say why and stop.
         UiService::instance().message(this, QStringLiteral("Erro ") + sql.state()
                                          + QStringLiteral(" na conexão com o banco de dados !!!"),

@@ -1,4 +1,5 @@
 #include "items/CancelCommands.h"
+#include "data/Statements.h"
 
 #include "board/MainForm.h"
 #include "data/Tables.h"
@@ -18,13 +19,8 @@
 namespace qv {
 
 namespace {
-const char *const kCancelItem =
-    "UPDATE mov_MesaItem SET produzido=?,idMotivoCanc=?,idOpeCanc=?,status=\"C\"WHERE idItem=?";
 // The status condition is what keeps an item another terminal has already
 // moved on (printed, cancelled, acknowledged) from being acknowledged here.
-const char *const kAcknowledgeItem =
-    "UPDATE mov_MesaItem SET status=\"E\",operBaixa=? WHERE idItem=? AND status=\"I\"";
-const char *const kOperator = "SELECT*FROM tab_Operador WHERE idOperador=?";
 
 // Keys of the reason frame's controls, handed to the command object: the
 // frame is a sub-state of the main form, not a dialog, so Enter, Escape and
@@ -221,7 +217,7 @@ void CancelCommands::cancelSelected(const QString &reason)
     const int idOpeCanc = Session::instance().operatorCode();
     const QString produzido = m_ui->Chk_PRODUZI->isChecked() ? QStringLiteral("S") : QStringLiteral("N");
     for (const std::int64_t idItem : selectedItems()) {
-        sql.exec(kCancelItem, {produzido, idMotivoCanc, idOpeCanc, idItem});
+        sql.exec(stmt::kCancelItem, {produzido, idMotivoCanc, idOpeCanc, idItem});
         if (!sql.ok()) {
             // What was cancelled before stays cancelled; the reading shows
             // the cashier where it stopped.
@@ -246,11 +242,11 @@ void CancelCommands::BAIXITE()
     // The right is read afresh: it may have been taken away since log-in.
     Sql &sql = Sql::instance();
     Record loggedIn(tables::tabOperador);
-    const QString state = sql.exec(kOperator, {Session::instance().operatorCode()}, &loggedIn);
-    if (state != QLatin1String("00000") && state != QLatin1String("02000")) {
+    const SqlResult state = sql.exec(stmt::kOperatorById, {Session::instance().operatorCode()}, &loggedIn);
+    if (!state.ok() && !state.noRow()) {
         UiService::instance().message(&m_form,
                                       QStringLiteral("Erro %1 na leitura do operador !!!\n%2")
-                                          .arg(state, sql.message()),
+                                          .arg(state.state(), sql.message()),
                                       style::kStop);
         return;
     }
@@ -268,7 +264,7 @@ void CancelCommands::acknowledgeSelected()
     Sql &sql = Sql::instance();
     const QString waiter = m_form.ui().Ds_NOMEGAR->text().leftJustified(20, QLatin1Char(' '), true);
     for (const std::int64_t idItem : selectedItems()) {
-        sql.exec(kAcknowledgeItem, {waiter, idItem});
+        sql.exec(stmt::kAcknowledgeItem, {waiter, idItem});
         if (!sql.ok()) {
             reportFailure(QStringLiteral("na baixa"), idItem);
             return;

@@ -1,4 +1,6 @@
 #include "items/ItemCommands.h"
+#include "data/Statements.h"
+#include "data/UnitOfWork.h"
 
 #include "board/MainForm.h"
 #include "data/Tables.h"
@@ -21,20 +23,6 @@
 namespace qv {
 
 namespace {
-constexpr const char *kReadItem = "SELECT*FROM mov_MesaItem WHERE idItem=?";
-constexpr const char *kReadProduct = "SELECT*FROM cad_Produtos WHERE idProduto=?";
-constexpr const char *kReadDiscount = "SELECT*FROM tab_Desconto WHERE idDesconto=?";
-constexpr const char *kReadItemObservations = "SELECT*FROM mov_MesaItemObs WHERE idItem=?";
-constexpr const char *kReadObservation = "SELECT*FROM tab_Observacao WHERE idObs=?";
-constexpr const char *kSearchProducts = "SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao";
-constexpr const char *kReadMenuEntry = "SELECT*FROM cad_CardapioProd WHERE idProduto=?";
-constexpr const char *kServerTime = "SELECT CURTIME()";
-constexpr const char *kInsertItem = "INSERT INTO mov_MesaItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
-constexpr const char *kLastId = "SELECT LAST_INSERT_ID()";
-constexpr const char *kInsertObservation = "INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)";
-constexpr const char *kDeleteObservations = "DELETE FROM mov_MesaItemObs WHERE idItem=?";
-constexpr const char *kUpdateItemDiscount =
-    "UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?";
 
 const Layout kTime("time", {FieldDef::C("horaPedido", 8)});
 const Layout kLastIdLayout("lastId", {FieldDef::N("idItem", 18)});
@@ -253,7 +241,7 @@ void ItemCommands::CARITEM()
 
     // 2. The item and its product.
     Record item(tables::movMesaItem);
-    if (sql.exec(kReadItem, {idItem}, &item) != QLatin1String("00000")) {
+    if (!sql.exec(stmt::kItemById, {idItem}, &item).ok()) {
         if (sql.noRow()) {
             // Cancelled or moved from another terminal since the list was read.
             UiService::instance().message(&m_form, QStringLiteral("Item não está mais na mesa !!!"),
@@ -266,7 +254,7 @@ void ItemCommands::CARITEM()
     }
     Record product(tables::cadProdutos);
     const int code = int(item.integer("idProduto"));
-    if (sql.exec(kReadProduct, {code}, &product) != QLatin1String("00000") && !sql.noRow()) {
+    if (!sql.exec(stmt::kProductById, {code}, &product).ok() && !sql.noRow()) {
         stop(QStringLiteral("Erro %1 na leitura do produto !!!").arg(sql.state()));
         return;
     }
@@ -289,7 +277,7 @@ void ItemCommands::CARITEM()
     const int discount = int(item.integer("idDesconto"));
     if (discount != 0) {
         Record kind(tables::tabDesconto);
-        if (sql.exec(kReadDiscount, {discount}, &kind) != QLatin1String("00000") && !sql.noRow()) {
+        if (!sql.exec(stmt::kDiscountById, {discount}, &kind).ok() && !sql.noRow()) {
             stop(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(sql.state()));
             return;
         }
@@ -302,10 +290,10 @@ void ItemCommands::CARITEM()
     // 5. Its observations. A list that could not be read must not open:
     // confirming it would replace the stored observations with none.
     std::vector<Record> stored;
-    const QString &state = sql.execRows(kReadItemObservations, {idItem}, tables::movMesaItemObs, stored,
+    const SqlResult &state = sql.execRows(stmt::kItemObservations, {idItem}, tables::movMesaItemObs, stored,
                                         kObservationLimit);
-    if (state != QLatin1String("00000") && !sql.noRow()) {
-        stop(QStringLiteral("Erro %1 na leitura das observações do item !!!").arg(state));
+    if (!state.ok() && !sql.noRow()) {
+        stop(QStringLiteral("Erro %1 na leitura das observações do item !!!").arg(state.state()));
         return;
     }
     Record observation(tables::tabObservacao);
@@ -314,7 +302,7 @@ void ItemCommands::CARITEM()
             continue;
         const int idObs = int(entry.integer("idObs"));
         observation.clear();
-        if (sql.exec(kReadObservation, {idObs}, &observation) != QLatin1String("00000") && !sql.noRow()) {
+        if (!sql.exec(stmt::kObservationById, {idObs}, &observation).ok() && !sql.noRow()) {
             stop(QStringLiteral("Erro %1 na leitura das observações do item !!!").arg(sql.state()));
             return;
         }
@@ -404,19 +392,19 @@ void ItemCommands::LERPRO()
         const int code = lookup::productCode(typed);
         link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(code));
         Record product(tables::cadProdutos);
-        const QString state = sql.exec(kReadProduct, {code}, &product);
-        if (state == QLatin1String("00000") && product.text("inativo") == QLatin1String("S")) {
+        const SqlResult state = sql.exec(stmt::kProductById, {code}, &product);
+        if (state.ok() && product.text("inativo") == QLatin1String("S")) {
             UiService::instance().message(&m_form, QStringLiteral("Produto inativo !!!"), style::kStop);
             m_inLookup = false;
             focusProductField();
             return;
         }
         ui.Bt_JA->setEnabled(true);
-        if (state != QLatin1String("00000")) {
+        if (!state.ok()) {
             // An unknown code just goes back to the field; a failed read is
             // said, so it is not taken for an unknown code.
             if (!sql.noRow())
-                stop(QStringLiteral("Erro %1 na leitura do produto !!!").arg(state));
+                stop(QStringLiteral("Erro %1 na leitura do produto !!!").arg(state.state()));
             m_inLookup = false;
             focusProductField();
             return;
@@ -438,7 +426,7 @@ void ItemCommands::LERPRO()
 
     // 5. A description: list the products whose description has it.
     const QString pattern = lookup::likePattern(typed);
-    if (sql.open("CURP", kSearchProducts, {pattern}) != QLatin1String("00000")) {
+    if (!sql.open("CURP", stmt::kProductsLike, {pattern}).ok()) {
         m_inLookup = false;
         stop(QStringLiteral("Erro na leitura dos produtos !!!"));
         m_form.closeForm();
@@ -446,10 +434,10 @@ void ItemCommands::LERPRO()
     }
     Record product(tables::cadProdutos);
     for (;;) {
-        const QString &state = sql.fetch("CURP", product);
-        if (state == QLatin1String("02000"))
+        const SqlResult &state = sql.fetch("CURP", product);
+        if (state.noRow())
             break;
-        if (state != QLatin1String("00000")) {
+        if (!state.ok()) {
             sql.close("CURP");
             m_inLookup = false;
             stop(QStringLiteral("Erro na leitura do cursor (LERPRO) !!!"));
@@ -568,14 +556,14 @@ void ItemCommands::addObservation(int idObs)
     }
     Sql &sql = Sql::instance();
     Record observation(tables::tabObservacao);
-    const QString state = sql.exec(kReadObservation, {idObs}, &observation);
-    if (state != QLatin1String("00000")) {
+    const SqlResult state = sql.exec(stmt::kObservationById, {idObs}, &observation);
+    if (!state.ok()) {
         closeChooser();
         if (sql.noRow())
             UiService::instance().message(&m_form, QStringLiteral("Observação %1 não cadastrada !!!").arg(idObs),
                                           style::kInformation);
         else
-            stop(QStringLiteral("Erro %1 na leitura da observação !!!").arg(state));
+            stop(QStringLiteral("Erro %1 na leitura da observação !!!").arg(state.state()));
         ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -641,8 +629,8 @@ void ItemCommands::itemDiscount()
     } else {
         Sql &sql = Sql::instance();
         Record kind(tables::tabDesconto);
-        const QString state = sql.exec(kReadDiscount, {code % 1000}, &kind);
-        if (state == QLatin1String("00000")) {
+        const SqlResult state = sql.exec(stmt::kDiscountById, {code % 1000}, &kind);
+        if (state.ok()) {
             m_discountCode = code;
             ui.Ds_CODESCO->setText(QString::number(code));
             ui.Ds_DESCDES->setText(kind.text("descricao").trimmed());
@@ -655,7 +643,7 @@ void ItemCommands::itemDiscount()
                 UiService::instance().message(&m_form, QStringLiteral("Desconto %1 não cadastrado !!!").arg(code),
                                               style::kInformation);
             else
-                stop(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(state));
+                stop(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(state.state()));
         }
     }
     ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
@@ -718,11 +706,11 @@ std::optional<ItemCommands::Failure> ItemCommands::writeNewItem(int quantity, De
 
     // The menu entry of the product, when it has one.
     Record menu(tables::cadCardapioProd);
-    if (sql.exec(kReadMenuEntry, {m_productCode}, &menu) != QLatin1String("00000") && !sql.noRow())
+    if (!sql.exec(stmt::kMenuEntry, {m_productCode}, &menu).ok() && !sql.noRow())
         return failed();
     // One order time for every unit of this launch: the kitchen groups by it.
     Record now(kTime);
-    if (sql.exec(kServerTime, {}, &now) != QLatin1String("00000"))
+    if (!sql.exec(stmt::kServerTime, {}, &now).ok())
         return failed();
 
     const bool discounted = m_discountCode != 0 || !manualDiscount.isZero();
@@ -745,22 +733,20 @@ std::optional<ItemCommands::Failure> ItemCommands::writeNewItem(int quantity, De
         observations.push_back({row->text(kObsCode).toInt(), row->text(kObsKind).left(1)});
     }
 
-    SqlTransaction transaction;
+    UnitOfWork transaction(Sql::instance());
     if (!transaction.started())
         return failed();
     Record lastId(kLastIdLayout);
     for (int n = 0; n < quantity; ++n) {
-        if (sql.exec(kInsertItem, {std::int64_t(0), m_idMesa, idCardapio, idGrupo, m_productCode, m_price,
+        if (!sql.exec(stmt::kInsertItem, {std::int64_t(0), m_idMesa, idCardapio, idGrupo, m_productCode, m_price,
                                    idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, m_discountCode % 100,
-                                   manualDiscount, operDesc, "N", blanks(20), blanks(20)})
-            != QLatin1String("00000"))
+                                   manualDiscount, operDesc, "N", blanks(20), blanks(20)}).ok())
             return failed();
-        if (sql.exec(kLastId, {}, &lastId) != QLatin1String("00000"))
+        if (!sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
             return failed();
         const std::int64_t idItem = lastId.integer("idItem");
         for (const Observation &obs : observations) {
-            if (sql.exec(kInsertObservation, {std::int64_t(0), idItem, obs.idObs, m_idMesa, obs.kind})
-                != QLatin1String("00000"))
+            if (!sql.exec(stmt::kInsertItemObservation, {std::int64_t(0), idItem, obs.idObs, m_idMesa, obs.kind}).ok())
                 return failed();
         }
     }
@@ -775,23 +761,21 @@ std::optional<ItemCommands::Failure> ItemCommands::writeEditedItem(Decimal manua
     auto &ui = *m_ui;
     auto failed = [&sql] { return std::optional<Failure>(Failure{sql.state(), sql.message()}); };
 
-    SqlTransaction transaction;
+    UnitOfWork transaction(Sql::instance());
     if (!transaction.started())
         return failed();
-    if (sql.exec(kDeleteObservations, {m_editItem}) != QLatin1String("00000"))
+    if (!sql.exec(stmt::kDeleteItemObservations, {m_editItem}).ok())
         return failed();
     for (int i = 0; i < ui.Lv_Produtos->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *row = ui.Lv_Produtos->topLevelItem(i);
         if (row->text(kObsKind).isEmpty())
             continue;
-        if (sql.exec(kInsertObservation, {std::int64_t(0), m_editItem, row->text(kObsCode).toInt(), m_idMesa,
-                                          row->text(kObsKind).left(1)})
-            != QLatin1String("00000"))
+        if (!sql.exec(stmt::kInsertItemObservation, {std::int64_t(0), m_editItem, row->text(kObsCode).toInt(), m_idMesa,
+                                          row->text(kObsKind).left(1)}).ok())
             return failed();
     }
-    if (sql.exec(kUpdateItemDiscount,
-                 {m_discountCode % 100, first20(ui.Ds_OPDESCO->text()), manualDiscount, m_editItem})
-        != QLatin1String("00000"))
+    if (!sql.exec(stmt::kSetItemDiscount,
+                 {m_discountCode % 100, first20(ui.Ds_OPDESCO->text()), manualDiscount, m_editItem}).ok())
         return failed();
     // Removed from the table meanwhile (closed, moved away by another
     // terminal): its observations must not be left behind without it.

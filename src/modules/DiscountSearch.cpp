@@ -1,4 +1,5 @@
 #include "modules/DiscountSearch.h"
+#include "data/Statements.h"
 
 #include "data/Tables.h"
 #include "platform/Keys.h"
@@ -13,7 +14,6 @@
 namespace qv {
 
 namespace {
-constexpr const char *kDiscounts = "SELECT*FROM tab_Desconto ORDER BY idDesconto";
 // L-LINK: the code handed back.
 constexpr int kCodeFrom = 26;
 constexpr int kCodeDigits = 6;
@@ -45,7 +45,7 @@ bool DiscountSearch::load()
     Sql &sql = Sql::instance();
     QTreeWidget *list = m_ui->Lv_Descontos;
     list->clear();
-    if (sql.open("CURLISSOR", kDiscounts) != QLatin1String("00000")) {
+    if (!sql.open("CURLISSOR", stmt::kDiscountKinds).ok()) {
         UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(sql.state()),
                                       style::kStop);
         return false;
@@ -53,11 +53,11 @@ bool DiscountSearch::load()
     Record row(tables::tabDesconto);
     bool ok = true;
     for (;;) {
-        const QString &state = sql.fetch("CURLISSOR", row);
-        if (state == QLatin1String("02000"))
+        const SqlResult &state = sql.fetch("CURLISSOR", row);
+        if (state.noRow())
             break;
-        if (state != QLatin1String("00000")) {
-            UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(state),
+        if (!state.ok()) {
+            UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(state.state()),
                                           style::kStop);
             ok = false;
             break;

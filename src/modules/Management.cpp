@@ -1,4 +1,5 @@
 #include "modules/Management.h"
+#include "data/Statements.h"
 
 #include "platform/Decimal.h"
 #include "platform/Record.h"
@@ -14,13 +15,7 @@ namespace qv {
 namespace {
 const char *const kCursor = "CURGER";
 
-const char *const kOpenPositions =
-    "SELECT me.idMesa,me.status,me.qtdPessoas,op.nome,me.horaAbertura "
-    "FROM mov_Mesa AS me LEFT JOIN tab_Operador AS op ON op.idOperador=me.idGarcon "
-    "WHERE me.status<>'F'ORDER BY me.idMesa";
 // Cancelled sales brought no money in and are not counted.
-const char *const kClosedAccounts =
-    "SELECT COUNT(*),SUM(valorTotal)FROM mov_Vendas WHERE tipo='M'AND data=? AND turno=? AND cancelada<>'S'";
 
 const Layout kOpenRow("mov_Mesa", {FieldDef::N("idMesa", 5), FieldDef::C("status", 1), FieldDef::N("qtdPessoas", 3),
                                    FieldDef::C("nome", 20), FieldDef::C("horaAbertura", 8)});
@@ -73,16 +68,16 @@ bool ManagementDialog::load()
 
     // The positions open now, whatever period opened them.
     m_ui->Lv_Abertas->clear();
-    if (sql.open(kCursor, kOpenPositions) != QLatin1String("00000"))
+    if (!sql.open(kCursor, stmt::kManagementTables).ok())
         return readFailed();
     Record row(kOpenRow);
     std::set<std::int64_t> tables;
     int positions = 0;
     for (;;) {
-        const QString &state = sql.fetch(kCursor, row);
-        if (state == QLatin1String("02000"))
+        const SqlResult &state = sql.fetch(kCursor, row);
+        if (state.noRow())
             break;
-        if (state != QLatin1String("00000"))
+        if (!state.ok())
             return readFailed();
         const std::int64_t idMesa = row.integer("idMesa");
         auto *item = new QTreeWidgetItem(m_ui->Lv_Abertas);
@@ -103,7 +98,7 @@ bool ManagementDialog::load()
 
     // The accounts closed in this period.
     Record closed(kClosedSummary);
-    if (sql.exec(kClosedAccounts, {date, period}, &closed) != QLatin1String("00000"))
+    if (!sql.exec(stmt::kManagementSales, {date, period}, &closed).ok())
         return readFailed();
 
     m_ui->Ds_MESAS->setText(QString::number(tables.size()));

@@ -1,4 +1,5 @@
 #include "modules/ProductSearch.h"
+#include "data/Statements.h"
 
 #include "data/Tables.h"
 #include "platform/Keys.h"
@@ -12,7 +13,6 @@
 namespace qv {
 
 namespace {
-constexpr const char *kCatalogue = "SELECT*FROM cad_Produtos ORDER BY descricao";
 } // namespace
 
 ProductSearch::ProductSearch(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::ProductSearch>())
@@ -52,19 +52,19 @@ bool ProductSearch::load()
     Sql &sql = Sql::instance();
     m_products.clear();
     bool ok = true;
-    if (sql.open("CURTESSUP", kCatalogue) != QLatin1String("00000")) {
+    if (!sql.open("CURTESSUP", stmt::kProductCatalogue).ok()) {
         UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos produtos !!!").arg(sql.state()),
                                       style::kStop);
         ok = false;
     } else {
         Record row(tables::cadProdutos);
         for (;;) {
-            const QString &state = sql.fetch("CURTESSUP", row);
-            if (state == QLatin1String("02000"))
+            const SqlResult &state = sql.fetch("CURTESSUP", row);
+            if (state.noRow())
                 break;
-            if (state != QLatin1String("00000")) {
+            if (!state.ok()) {
                 UiService::instance().message(
-                    this, QStringLiteral("Erro %1 na leitura dos produtos !!!").arg(state), style::kStop);
+                    this, QStringLiteral("Erro %1 na leitura dos produtos !!!").arg(state.state()), style::kStop);
                 ok = false;
                 break;
             }

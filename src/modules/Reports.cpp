@@ -1,4 +1,5 @@
 #include "modules/Reports.h"
+#include "data/Statements.h"
 
 #include "platform/Decimal.h"
 #include "platform/Record.h"
@@ -15,22 +16,6 @@ namespace {
 const char *const kCursor = "CURREL";
 
 // Cancelled sales are left out of every report: their money never came in.
-const char *const kClosedTables =
-    "SELECT ve.nrMesa,ve.pontoMesa,ve.qtdPessoas,op.nome,ve.horaAbertura,ve.horaFechamento,ve.valorTotal "
-    "FROM mov_Vendas AS ve LEFT JOIN tab_Operador AS op ON op.idOperador=ve.idGarcon "
-    "WHERE ve.tipo='M'AND ve.data=? AND ve.turno=? AND ve.nrCaixa=? AND ve.cancelada<>'S'"
-    "ORDER BY ve.horaFechamento,ve.idVenda";
-const char *const kCommissions =
-    "SELECT ve.idGarcon,op.nome,COUNT(*),SUM(ve.valorServico)"
-    "FROM mov_Vendas AS ve LEFT JOIN tab_Operador AS op ON op.idOperador=ve.idGarcon "
-    "WHERE ve.tipo='M'AND ve.data=? AND ve.turno=? AND ve.nrCaixa=? AND ve.cancelada<>'S'"
-    "GROUP BY ve.idGarcon,op.nome ORDER BY op.nome,ve.idGarcon";
-const char *const kMenuMix =
-    "SELECT vi.idProduto,pr.descricao,COUNT(*),SUM(vi.valorUnitario)"
-    "FROM mov_VendasItem AS vi JOIN mov_Vendas AS ve ON ve.idVenda=vi.idVenda "
-    "LEFT JOIN cad_Produtos AS pr ON pr.idProduto=vi.idProduto "
-    "WHERE ve.data=? AND ve.turno=? AND ve.cancelada<>'S'AND vi.cancelado<>'S'"
-    "GROUP BY vi.idProduto,pr.descricao ORDER BY pr.descricao,vi.idProduto";
 
 const Layout kClosedRow("mov_Vendas", {FieldDef::N("nrMesa", 3), FieldDef::N("pontoMesa", 2),
                                        FieldDef::N("qtdPessoas", 3), FieldDef::C("nome", 20),
@@ -101,18 +86,18 @@ bool ReportsDialog::readFailed()
     return false;
 }
 
-bool ReportsDialog::readRows(const char *text, SqlParams in, const Layout &layout,
+bool ReportsDialog::readRows(std::string_view text, SqlParams in, const Layout &layout,
                              const std::function<void(const Record &)> &addRow)
 {
     Sql &sql = Sql::instance();
-    if (sql.open(kCursor, text, in) != QLatin1String("00000"))
+    if (!sql.open(kCursor, text, in).ok())
         return readFailed();
     Record row(layout);
     for (;;) {
-        const QString &state = sql.fetch(kCursor, row);
-        if (state == QLatin1String("02000"))
+        const SqlResult &state = sql.fetch(kCursor, row);
+        if (state.noRow())
             break;
-        if (state != QLatin1String("00000"))
+        if (!state.ok())
             return readFailed();
         addRow(row);
     }
@@ -164,7 +149,7 @@ bool ReportsDialog::loadClosedTables(const QString &date, int period, int desk)
     Decimal total;
     std::int64_t people = 0;
     int accounts = 0;
-    const bool read = readRows(kClosedTables, {date, period, desk}, kClosedRow, [&](const Record &row) {
+    const bool read = readRows(stmt::kReportClosedTables, {date, period, desk}, kClosedRow, [&](const Record &row) {
         auto *item = new QTreeWidgetItem(m_ui->Lv_Relatorio);
         item->setText(0, QString::number(row.integer("nrMesa")));
         item->setText(1, QStringLiteral("%1").arg(row.integer("pontoMesa"), 2, 10, QLatin1Char('0')));
@@ -186,7 +171,7 @@ bool ReportsDialog::loadClosedTables(const QString &date, int period, int desk)
 }
 
 // Commissions and menu mix share one shape: code, name, a count, a value.
-bool ReportsDialog::loadCountAndValue(const char *text, SqlParams in, const Layout &layout,
+bool ReportsDialog::loadCountAndValue(std::string_view text, SqlParams in, const Layout &layout,
                                       const QStringList &titles)
 {
     setColumns(titles, {0, 2, 3});
@@ -210,14 +195,14 @@ bool ReportsDialog::loadCountAndValue(const char *text, SqlParams in, const Layo
 
 bool ReportsDialog::loadCommissions(const QString &date, int period, int desk)
 {
-    return loadCountAndValue(kCommissions, {date, period, desk}, kCommissionRow,
+    return loadCountAndValue(stmt::kReportCommissions, {date, period, desk}, kCommissionRow,
                              {QStringLiteral("Código"), QStringLiteral("Garçon"), QStringLiteral("Contas"),
                               QStringLiteral("Serviço")});
 }
 
 bool ReportsDialog::loadMenuMix(const QString &date, int period)
 {
-    return loadCountAndValue(kMenuMix, {date, period}, kMenuMixRow,
+    return loadCountAndValue(stmt::kReportMenuMix, {date, period}, kMenuMixRow,
                              {QStringLiteral("Código"), QStringLiteral("Produto"), QStringLiteral("Qtde"),
                               QStringLiteral("Valor")});
 }

@@ -39,11 +39,11 @@ private:
     bool loadClosedTables(const QString &date, int period, int desk);
     bool loadCommissions(const QString &date, int period, int desk);
     bool loadMenuMix(const QString &date, int period);
-    bool loadCountAndValue(const char *text, SqlParams in, const Layout &layout, const QStringList &titles);
+    bool loadCountAndValue(std::string_view text, SqlParams in, const Layout &layout, const QStringList &titles);
     bool readFailed();
     // Runs the report's statement through the report cursor and hands every
     // row to `addRow`; false (after the message) when it cannot be read.
-    bool readRows(const char *text, SqlParams in, const Layout &layout,
+    bool readRows(std::string_view text, SqlParams in, const Layout &layout,
                   const std::function<void(const Record &)> &addRow);
     void setColumns(const QStringList &titles, const QList<int> &rightAligned);
     void addTotalLine(const QStringList &texts);

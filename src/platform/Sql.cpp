@@ -97,8 +97,9 @@ int Sql::preparedCount() const
 
 void Sql::setState(const QString &state, const QString &message)
 {
-    m_state = state;
-    m_message = message;
+    m_result.m_state = state;
+    m_result.m_message = message;
+    m_result.m_connectionLost = false;
 }
 
 void Sql::setStateFromConnection()
@@ -106,8 +107,8 @@ void Sql::setStateFromConnection()
     const unsigned int error = mysql_errno(db(m_mysql));
     setState(QString::fromLatin1(mysql_sqlstate(db(m_mysql))),
              QString::fromUtf8(mysql_error(db(m_mysql))));
-    if (m_state == kSuccess && error != 0)
-        m_state = QStringLiteral("HY000");
+    if (m_result.m_state == kSuccess && error != 0)
+        m_result.m_state = QStringLiteral("HY000");
     noteLostConnection(error);
 }
 
@@ -117,14 +118,15 @@ void Sql::setStateFromStmt(Prepared &p)
     setState(QString::fromLatin1(mysql_stmt_sqlstate(p.stmt)),
              QString::fromUtf8(mysql_stmt_error(p.stmt)));
     // A failure must never read as success, whatever the library reports.
-    if (m_state == kSuccess || m_state.isEmpty())
-        m_state = QStringLiteral("HY000");
+    if (m_result.m_state == kSuccess || m_result.m_state.isEmpty())
+        m_result.m_state = QStringLiteral("HY000");
     noteLostConnection(error);
 }
 
 void Sql::noteLostConnection(unsigned int errorNumber)
 {
     if (isConnectionLoss(errorNumber)) {
+        m_result.m_connectionLost = true;
         // Everything prepared on the dead connection is gone with it; the
         // next statement connects again and prepares afresh.
         m_connected = false;
@@ -173,8 +175,11 @@ bool Sql::ensureConnected()
                             viaSocket ? 0 : unsigned(m_connection.port),
                             viaSocket ? socket.constData() : nullptr, CLIENT_FOUND_ROWS)) {
         setStateFromConnection();
-        if (m_state == kSuccess)
-            m_state = QStringLiteral("08001");
+        if (m_result.m_state == kSuccess)
+            m_result.m_state = QStringLiteral("08001");
+        // No connection at all is a lost one for the callers: the next
+        // statement tries again.
+        m_result.m_connectionLost = true;
         mysql_close(db(m_mysql));
         m_mysql = nullptr;
         return false;
@@ -362,18 +367,18 @@ bool Sql::injected(std::string_view text)
     return true;
 }
 
-const QString &Sql::exec(std::string_view text, SqlParams in, Record *into)
+const SqlResult &Sql::exec(std::string_view text, SqlParams in, Record *into)
 {
     m_affected = 0;
     if (injected(text) || !ensureConnected())
-        return m_state;
+        return m_result;
     Prepared *p = prepare(std::string(text), text);
     if (!p)
-        return m_state;
+        return m_result;
     if (into && !checkColumns(*p, into->layout()))
-        return m_state;
+        return m_result;
     if (!bindAndExecute(*p, in))
-        return m_state;
+        return m_result;
     if (p->columnCount > 0) {
         if (into) {
             fetchInto(*p, *into);
@@ -383,19 +388,19 @@ const QString &Sql::exec(std::string_view text, SqlParams in, Record *into)
         mysql_stmt_free_result(p->stmt);
         p->stored = false;
     }
-    return m_state;
+    return m_result;
 }
 
-const QString &Sql::execRows(std::string_view text, SqlParams in, const Layout &layout,
+const SqlResult &Sql::execRows(std::string_view text, SqlParams in, const Layout &layout,
                              std::vector<Record> &rows, int maxRows)
 {
     rows.clear();
     m_affected = 0;
     if (injected(text) || !ensureConnected())
-        return m_state;
+        return m_result;
     Prepared *p = prepare(std::string(text), text);
     if (!p || !checkColumns(*p, layout) || !bindAndExecute(*p, in))
-        return m_state;
+        return m_result;
     while (int(rows.size()) < maxRows) {
         Record r(layout);
         const int rc = fetchInto(*p, r);
@@ -403,51 +408,51 @@ const QString &Sql::execRows(std::string_view text, SqlParams in, const Layout &
             break;
         rows.push_back(std::move(r));
     }
-    if (!rows.empty() && (m_state == kNoData || m_state == kSuccess))
+    if (!rows.empty() && m_result.answered())
         setState(kSuccess, QString());
     mysql_stmt_free_result(p->stmt);
     p->stored = false;
-    return m_state;
+    return m_result;
 }
 
-const QString &Sql::open(const char *cursor, std::string_view text, SqlParams in)
+const SqlResult &Sql::open(const char *cursor, std::string_view text, SqlParams in)
 {
     m_affected = 0;
     m_cursors.erase(cursor);
     if (injected(text) || !ensureConnected())
-        return m_state;
+        return m_result;
     // Each cursor gets its own statement handle, so the same text may run
     // as a plain statement while the cursor is open.
     const std::string key = std::string(cursor) + '\x1f' + std::string(text);
     Prepared *p = prepare(key, text);
     if (!p || !bindAndExecute(*p, in))
-        return m_state;
+        return m_result;
     m_cursors[cursor] = p;
-    return m_state;
+    return m_result;
 }
 
-const QString &Sql::fetch(const char *cursor, Record &into)
+const SqlResult &Sql::fetch(const char *cursor, Record &into)
 {
     auto it = m_cursors.find(cursor);
     if (it == m_cursors.end() || !m_connected) {
         setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
-        return m_state;
+        return m_result;
     }
     if (injected(std::string("FETCH ") + cursor))
-        return m_state;
+        return m_result;
     Prepared &p = *it->second;
     if (!checkColumns(p, into.layout()))
-        return m_state;
+        return m_result;
     fetchInto(p, into);
-    return m_state;
+    return m_result;
 }
 
-const QString &Sql::close(const char *cursor)
+const SqlResult &Sql::close(const char *cursor)
 {
     auto it = m_cursors.find(cursor);
     if (it == m_cursors.end()) {
         setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
-        return m_state;
+        return m_result;
     }
     if (m_connected && it->second->stored) {
         mysql_stmt_free_result(it->second->stmt);
@@ -455,7 +460,7 @@ const QString &Sql::close(const char *cursor)
     }
     m_cursors.erase(it);
     setState(kSuccess, QString());
-    return m_state;
+    return m_result;
 }
 
 bool Sql::begin()
@@ -500,22 +505,6 @@ bool Sql::rollback()
     const bool done = mysql_rollback(db(m_mysql)) == 0;
     mysql_autocommit(db(m_mysql), 1);
     return done;
-}
-
-SqlTransaction::SqlTransaction() : m_started(Sql::instance().begin()) {}
-
-SqlTransaction::~SqlTransaction()
-{
-    if (m_started && !m_done)
-        Sql::instance().rollback();
-}
-
-bool SqlTransaction::commit()
-{
-    if (!m_started || m_done)
-        return false;
-    m_done = true;
-    return Sql::instance().commit();
 }
 
 } // namespace qv

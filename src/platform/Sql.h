@@ -41,6 +41,38 @@ private:
 
 using SqlParams = std::initializer_list<SqlParam>;
 
+// What the server said of a failed statement: the 5-character SQLSTATE and
+// its text, and whether the connection itself went away with it.
+struct DbError
+{
+    QString state;
+    QString message;
+    bool connectionLost = false;
+};
+
+// The outcome of the last call: "00000" success, "02000" no (more) rows,
+// anything else a failure. The states are compared here and nowhere else.
+class SqlResult
+{
+public:
+    bool ok() const { return m_state == QLatin1String("00000"); }
+    bool noRow() const { return m_state == QLatin1String("02000"); }
+    // A read that found its row or found none; the caller decides what an
+    // absent row means, but a failure is never taken for one.
+    bool answered() const { return ok() || noRow(); }
+    bool failed() const { return !answered(); }
+    bool connectionLost() const { return m_connectionLost; }
+    const QString &state() const { return m_state; }
+    const QString &message() const { return m_message; }
+    DbError error() const { return {m_state, m_message, m_connectionLost}; }
+
+private:
+    friend class Sql;
+    QString m_state = QStringLiteral("00000");
+    QString m_message;
+    bool m_connectionLost = false;
+};
+
 // The embedded-SQL runtime of the program: one connection made lazily from
 // the configuration by the first statement, every statement text prepared
 // once and cached by its text, positional inputs, typed outputs into
@@ -75,17 +107,17 @@ public:
     // Runs a statement. With `into`, the first row (if any) fills it and a
     // statement that returns no row reports "02000"; `into` is then left as
     // it was. The row must have exactly as many columns as the record.
-    const QString &exec(std::string_view text, SqlParams in = {}, Record *into = nullptr);
+    const SqlResult &exec(std::string_view text, SqlParams in = {}, Record *into = nullptr);
     // Runs a statement and reads up to `maxRows` rows into `rows` (cleared
     // first): the single-statement array read. "02000" when none.
-    const QString &execRows(std::string_view text, SqlParams in, const Layout &layout,
+    const SqlResult &execRows(std::string_view text, SqlParams in, const Layout &layout,
                             std::vector<Record> &rows, int maxRows);
 
     // Named cursors. The rows are buffered at open, so other statements may
     // run while the cursor is being fetched.
-    const QString &open(const char *cursor, std::string_view text, SqlParams in = {});
-    const QString &fetch(const char *cursor, Record &into);
-    const QString &close(const char *cursor);
+    const SqlResult &open(const char *cursor, std::string_view text, SqlParams in = {});
+    const SqlResult &fetch(const char *cursor, Record &into);
+    const SqlResult &close(const char *cursor);
 
     // Transactions for the commands that must write all or nothing. They
     // are API calls, not statement texts.
@@ -93,10 +125,23 @@ public:
     bool commit();
     bool rollback();
 
-    const QString &state() const { return m_state; }
-    const QString &message() const { return m_message; }
-    bool ok() const { return m_state == QLatin1String("00000"); }
-    bool noRow() const { return m_state == QLatin1String("02000"); }
+    // The units of work of this connection (data/UnitOfWork): how deep
+    // they nest and whether an inner one gave up.
+    struct UnitState
+    {
+        int depth = 0;
+        bool spoiled = false;
+    };
+    UnitState &unitState() { return m_unit; }
+    // A transaction is open: no modal form may open now, or its locks would
+    // wait on the person in front of it.
+    bool inUnitOfWork() const { return m_unit.depth > 0; }
+
+    const SqlResult &result() const { return m_result; }
+    const QString &state() const { return m_result.state(); }
+    const QString &message() const { return m_result.message(); }
+    bool ok() const { return m_result.ok(); }
+    bool noRow() const { return m_result.noRow(); }
     // Rows matched by the last UPDATE/DELETE, inserted by an INSERT.
     std::int64_t affectedRows() const { return m_affected; }
 
@@ -136,29 +181,11 @@ private:
     Connection m_connection;
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_prepared;
     std::map<std::string, Prepared *, std::less<>> m_cursors;
-    QString m_state = QStringLiteral("00000");
-    QString m_message;
+    SqlResult m_result;
+    UnitState m_unit;
     std::int64_t m_affected = 0;
     std::int64_t m_statements = 0;
     std::map<std::string, std::pair<QString, QString>, std::less<>> m_failures;
-};
-
-// Scope guard of a database transaction: rolls back unless commit() was
-// called and succeeded.
-class SqlTransaction
-{
-public:
-    SqlTransaction();
-    ~SqlTransaction();
-    SqlTransaction(const SqlTransaction &) = delete;
-    SqlTransaction &operator=(const SqlTransaction &) = delete;
-
-    bool started() const { return m_started; }
-    bool commit();
-
-private:
-    bool m_started = false;
-    bool m_done = false;
 };
 
 } // namespace qv

@@ -1,4 +1,5 @@
 #include "printing/PrintCommands.h"
+#include "data/Statements.h"
 
 #include "board/MainForm.h"
 #include "platform/Config.h"
@@ -24,28 +25,15 @@
 namespace qv {
 
 namespace {
-const char *const kReadPrinter = "SELECT nome FROM tab_Impressoras WHERE idImpressora=?";
-const char *const kServerTime = "SELECT CURTIME()";
-const char *const kItemToProduct = "UPDATE mov_MesaItem SET status=\"P\"WHERE idItem=?";
-const char *const kItemOnComanda = "UPDATE mov_MesaItem SET idComanda=999999 WHERE idItem=?";
-const char *const kItemReprint = "UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?";
-const char *const kComandaReprint = "UPDATE mov_MesaItem SET status=\"R\"WHERE idComanda=? AND status='I'";
 // 999999 is not a ticket but "not on a ticket yet", shared by every
 // unprinted item of the restaurant: by number alone it would send every
 // table's pending items to the kitchen printer again.
-const char *const kComandaReprintOnPosition =
-    "UPDATE mov_MesaItem SET status=\"R\"WHERE idComanda=? AND status='I'AND idMesa=?";
 
 const Layout kPrinterName("tab_Impressoras", {FieldDef::C("nome", 20)});
 const Layout kTime("time", {FieldDef::C("hora", 8)});
 
 constexpr std::int64_t kNoComanda = 999999;
 constexpr int kPrinterCodes = 30;
-
-bool succeeded(const QString &state)
-{
-    return state == QLatin1String("00000");
-}
 
 QString withoutTrailingBlanks(QString text)
 {
@@ -158,12 +146,12 @@ void PrintCommands::IMPPRO()
         if (item.comanda == 0) {
             // Never on a ticket: printed as a product of its own, and from
             // now on counted among the items without a ticket.
-            if (!succeeded(sql.exec(kItemToProduct, {item.idItem}))
-                || !succeeded(sql.exec(kItemOnComanda, {item.idItem}))) {
+            if (!sql.exec(stmt::kReprintProduct, {item.idItem}).ok()
+                || !sql.exec(stmt::kClearComanda, {item.idItem}).ok()) {
                 if (failed.isEmpty())
                     failed = sql.state();
             }
-        } else if (!succeeded(sql.exec(kItemReprint, {item.idItem})) && failed.isEmpty()) {
+        } else if (!sql.exec(stmt::kReprintItem, {item.idItem}).ok() && failed.isEmpty()) {
             failed = sql.state();
         }
     }
@@ -179,15 +167,15 @@ void PrintCommands::IMPCMD()
     const int position = m_form.currentTable();
     QString failed;
     for (const SelectedItem &item : selectedItems()) {
-        QString state;
+        SqlResult state;
         if (item.comanda == 0)
-            state = sql.exec(kItemReprint, {item.idItem});
+            state = sql.exec(stmt::kReprintItem, {item.idItem});
         else if (item.comanda == kNoComanda)
-            state = sql.exec(kComandaReprintOnPosition, {item.comanda, position});
+            state = sql.exec(stmt::kReprintComandaOfTable, {item.comanda, position});
         else
-            state = sql.exec(kComandaReprint, {item.comanda});
-        if (!succeeded(state) && failed.isEmpty())
-            failed = state;
+            state = sql.exec(stmt::kReprintComanda, {item.comanda});
+        if (!state.ok() && failed.isEmpty())
+            failed = state.state();
     }
     if (!failed.isEmpty())
         reportFailure(failed);
@@ -217,12 +205,12 @@ void PrintCommands::TESTEIMP()
     Record now(kTime);
     for (int code = 1; code <= kPrinterCodes; ++code) {
         row.clear();
-        const QString state = sql.exec(kReadPrinter, {code}, &row);
+        const SqlResult state = sql.exec(stmt::kPrinterName, {code}, &row);
         if (sql.noRow())
             continue;
-        if (!succeeded(state)) {
+        if (!state.ok()) {
             ui.message(&m_form,
-                       QStringLiteral("Erro ") + state + QStringLiteral(" na leitura das impressoras !!!"),
+                       QStringLiteral("Erro ") + state.state() + QStringLiteral(" na leitura das impressoras !!!"),
                        style::kStop);
             break;
         }
@@ -244,10 +232,10 @@ void PrintCommands::TESTEIMP()
             break;
         }
         now.clear();
-        const QString timeState = sql.exec(kServerTime, {}, &now);
-        if (!succeeded(timeState)) {
+        const SqlResult timeState = sql.exec(stmt::kServerTime, {}, &now);
+        if (!timeState.ok()) {
             ui.message(&m_form,
-                       QStringLiteral("Erro ") + timeState + QStringLiteral(" na leitura da hora do servidor !!!"),
+                       QStringLiteral("Erro ") + timeState.state() + QStringLiteral(" na leitura da hora do servidor !!!"),
                        style::kStop);
             break;
         }

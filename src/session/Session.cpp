@@ -1,4 +1,5 @@
 #include "session/Session.h"
+#include "data/Statements.h"
 
 #include "data/Tables.h"
 #include "platform/SharedRecords.h"
@@ -155,7 +156,7 @@ void Session::loadOperators()
     Record row(tables::tabOperador);
     for (int code = 1; code <= 99; ++code) {
         row.clear();
-        if (sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {code}, &row) != QLatin1String("00000"))
+        if (!sql.exec(stmt::kOperatorById, {code}, &row).ok())
             continue;
         if (row.text("situacao") == QLatin1String("E"))
             continue;
@@ -170,8 +171,7 @@ void Session::loadReasons()
     Record row(tables::tabMotivoCancelamento);
     for (int code = 1; code <= 60; ++code) {
         row.clear();
-        if (sql.exec("SELECT*FROM tab_MotivoCancelamento WHERE idMotivo=?", {code}, &row)
-            != QLatin1String("00000"))
+        if (!sql.exec(stmt::kReasonById, {code}, &row).ok())
             continue;
         m_reasons.push_back({int(row.integer("idMotivo")), row.text("descricao")});
     }
@@ -184,8 +184,7 @@ void Session::loadPrinters()
     Record row(kPrinterName);
     for (int code = 1; code <= 30; ++code) {
         row.clear();
-        if (sql.exec("SELECT nome FROM tab_Impressoras WHERE idImpressora=?", {code}, &row)
-            != QLatin1String("00000"))
+        if (!sql.exec(stmt::kPrinterName, {code}, &row).ok())
             continue;
         m_printers << row.text(0);
     }
@@ -195,11 +194,11 @@ bool Session::loadObservations()
 {
     m_observations.clear();
     Sql &sql = Sql::instance();
-    if (sql.open("CUROBS", "SELECT*FROM tab_Observacao") != QLatin1String("00000"))
+    if (!sql.open("CUROBS", stmt::kObservations).ok())
         return false;
     for (;;) {
         Record row(tables::tabObservacao);
-        if (sql.fetch("CUROBS", row) != QLatin1String("00000"))
+        if (!sql.fetch("CUROBS", row).ok())
             break;
         m_observations.push_back(std::move(row));
     }
@@ -210,14 +209,13 @@ bool Session::loadObservations()
 bool Session::readParameters()
 {
     m_parameters.clear();
-    return Sql::instance().exec("SELECT*FROM tab_Parametros WHERE idParam=1", {}, &m_parameters)
-           == QLatin1String("00000");
+    return Sql::instance().exec(stmt::kParameters, {}, &m_parameters).ok();
 }
 
 void Session::readLoggedOperator()
 {
     m_loggedOperator.clear();
-    Sql::instance().exec("SELECT*FROM tab_Operador WHERE idOperador=?", {operatorCode()},
+    Sql::instance().exec(stmt::kOperatorById, {operatorCode()},
                          &m_loggedOperator);
 }
 

@@ -1,4 +1,5 @@
 #include "tables/OpenTable.h"
+#include "data/Statements.h"
 
 #include "data/Tables.h"
 #include "platform/Keys.h"
@@ -17,16 +18,8 @@
 namespace qv {
 
 namespace {
-constexpr const char *kReadTable = "SELECT*FROM mov_Mesa WHERE idMesa=?";
-constexpr const char *kReadParameters = "SELECT*FROM tab_Parametros WHERE idParam=1";
-constexpr const char *kReadOperator = "SELECT*FROM tab_Operador WHERE idOperador=?";
-constexpr const char *kReadOperatorByName = "SELECT*FROM tab_Operador WHERE nome=?";
-constexpr const char *kServerTime = "SELECT CURTIME()";
-constexpr const char *kOpenTable =
-    "UPDATE mov_Mesa SET status='A',qtdPessoas=?,idGarcon=?,horaAbertura=?,idDesconto=0,descontoManual=0,"
-    "operDesc=' ',taxaServico=?,dividida='N'WHERE idMesa=?";
 
-// The one column of "SELECT CURTIME()": HH:MM:SS.
+// The one column of stmt::stmt::kServerTime: HH:MM:SS.
 const Layout kTime("time", {FieldDef::C("horaAbertura", 8)});
 
 // W-VARS-SQL: the logged-in operator and the position to open.
@@ -113,12 +106,12 @@ void OpenTable::ABRAR()
     const int firstPosition = (idMesa / 100) * 100 + 1;
     if (idMesa != firstPosition) {
         Record first(tables::movMesa);
-        const QString state = sql.exec(kReadTable, {firstPosition}, &first);
+        const SqlResult state = sql.exec(stmt::kTableById, {firstPosition}, &first);
         // A read that fails for any reason other than "no row" leaves the
         // record as it was, not as the database holds it; judging the
         // status from it could let a position open beside a closed
         // position 1. Every failure therefore counts as "no such position".
-        if (state != QLatin1String("00000")) {
+        if (!state.ok()) {
             stop(this, QStringLiteral("Erro ao acessar a posição da mesa !!!"));
             m_started = true;
             done(QDialog::Rejected);
@@ -140,7 +133,7 @@ void OpenTable::ABRAR()
     // leaves the record at zero: the table opens without fee, which the
     // cashier sees and can change on the main form.
     Record parameters(tables::tabParametros);
-    sql.exec(kReadParameters, {}, &parameters);
+    sql.exec(stmt::kParameters, {}, &parameters);
     m_serviceFee = parameters.num("taxaServicoParam");
 
     // 5. The waiters, fresh every time: staff joins and leaves during a shift.
@@ -159,7 +152,7 @@ void OpenTable::fillWaiters()
     Record oper(tables::tabOperador);
     // Operator codes are two digits: 1 to 99 is every possible waiter.
     for (int code = 1; code <= 99; ++code) {
-        if (sql.exec(kReadOperator, {code}, &oper) != QLatin1String("00000"))
+        if (!sql.exec(stmt::kOperatorById, {code}, &oper).ok())
             continue; // no such code
         if (oper.text("situacao") == QLatin1String("E"))
             continue; // left the house
@@ -194,7 +187,7 @@ void OpenTable::ABRIR()
     // 4. The opening time is the server's: every terminal and the kitchen
     // measure the time at the table against the same clock.
     Record now(kTime);
-    sql.exec(kServerTime, {}, &now);
+    sql.exec(stmt::kServerTime, {}, &now);
     const QString openedAt = now.text(0);
 
     // 5. The waiter by name; a name that is no longer there (renamed since
@@ -202,7 +195,7 @@ void OpenTable::ABRIR()
     const QString name = waiterText.left(20).leftJustified(20, QLatin1Char(' '));
     Record oper(tables::tabOperador);
     int waiter = 0;
-    if (sql.exec(kReadOperatorByName, {name}, &oper) == QLatin1String("00000")) {
+    if (sql.exec(stmt::kOperatorByName, {name}, &oper).ok()) {
         waiter = int(oper.integer("idOperador"));
     } else {
         stop(this, QStringLiteral("Não foi possível associoar o Garçon à mesa !!!"));
@@ -211,14 +204,14 @@ void OpenTable::ABRIR()
 
     // 6. Opening also clears whatever discount, split or fee the position
     // kept from its last account.
-    const QString state = sql.exec(kOpenTable, {count, waiter, openedAt, m_serviceFee, idMesa});
-    if (state == QLatin1String("00000")) {
+    const SqlResult state = sql.exec(stmt::kOpenTable, {count, waiter, openedAt, m_serviceFee, idMesa});
+    if (state.ok()) {
         records::L_LINK().setAt(kResultFlag, 'S');
         done(QDialog::Accepted);
         return;
     }
     const QString databaseText = sql.message();
-    stop(this, QStringLiteral("Erro ") + state + QStringLiteral(" na abertura da mesa !!!"));
+    stop(this, QStringLiteral("Erro ") + state.state() + QStringLiteral(" na abertura da mesa !!!"));
     stop(this, databaseText.left(120));
     done(QDialog::Rejected);
 }

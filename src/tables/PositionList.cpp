@@ -1,4 +1,5 @@
 #include "tables/PositionList.h"
+#include "data/Statements.h"
 
 #include "board/Board.h"
 #include "data/Tables.h"
@@ -30,7 +31,7 @@ QTreeWidgetItem *addRow(QTreeWidget *list, const Record &position, int icon)
     Record waiter(tables::tabOperador);
     const int idGarcon = int(position.integer("idGarcon"));
     if (idGarcon != 0)
-        Sql::instance().exec("SELECT*FROM tab_Operador WHERE idOperador=?", {idGarcon}, &waiter);
+        Sql::instance().exec(stmt::kOperatorById, {idGarcon}, &waiter);
 
     const int idMesa = int(position.integer("idMesa"));
     auto *item = new QTreeWidgetItem(list);

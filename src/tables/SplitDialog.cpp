@@ -1,4 +1,5 @@
 #include "tables/SplitDialog.h"
+#include "data/Statements.h"
 
 #include "board/Board.h"
 #include "tables/PositionList.h"
@@ -21,10 +22,6 @@
 namespace qv {
 
 namespace {
-const char *const kCandidates = "SELECT*FROM mov_Mesa WHERE(status<>'I'AND status<>'F'AND status<>'B')AND(idMesa>? "
-                                "AND idMesa<?)";
-const char *const kServerTime = "SELECT CURTIME()";
-const char *const kInsertItem = "INSERT INTO mov_MesaItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 const char *const kCursor = "CUR8";
 
 const Layout kTime("time", {FieldDef::C("hora", 8)});
@@ -38,10 +35,6 @@ constexpr int kNoComanda = 999999;
 
 constexpr int kResultFlag = 312;
 
-bool found(const QString &state)
-{
-    return state == QLatin1String("00000");
-}
 } // namespace
 
 SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::SplitDialog>())
@@ -95,17 +88,17 @@ void SplitDialog::ABRAR()
 
     // The open positions of the same table (01 to 98).
     const int table = m_position / 100;
-    if (!found(sql.open(kCursor, kCandidates, {table * 100, table * 100 + 99}))) {
+    if (!sql.open(kCursor, stmt::kSplitCandidates, {table * 100, table * 100 + 99}).ok()) {
         UiService::instance().message(this, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
         done(QDialog::Rejected);
         return;
     }
     Record position(tables::movMesa);
     for (;;) {
-        const QString fetched = sql.fetch(kCursor, position);
-        if (fetched == QLatin1String("02000"))
+        const SqlResult fetched = sql.fetch(kCursor, position);
+        if (fetched.noRow())
             break;
-        if (!found(fetched)) {
+        if (!fetched.ok()) {
             UiService::instance().message(this, QStringLiteral("Erro na leitura do cursor !!!"), style::kStop);
             sql.close(kCursor);
             done(QDialog::Rejected);
@@ -166,9 +159,9 @@ void SplitDialog::DIVIDIR()
     // 3. One order time for every share; the last ticked position takes
     // the cents the division leaves.
     Record now(kTime);
-    const QString timeState = sql.exec(kServerTime, {}, &now);
-    if (!found(timeState))
-        return fail(timeState);
+    const SqlResult timeState = sql.exec(stmt::kServerTime, {}, &now);
+    if (!timeState.ok())
+        return fail(timeState.state());
     const std::vector<Decimal> shares = splitShares(m_amount, ticked);
     const int waiter = int(records::W_VARS_SQL().digits(21, 2));
 
@@ -179,11 +172,11 @@ void SplitDialog::DIVIDIR()
         if (!row->isSelected())
             continue;
         const int idMesa = row->data(1, kMesaRole).toInt();
-        const QString state = sql.exec(kInsertItem, {0, idMesa, kShareMenu, kShareGroup, kShareProduct,
+        const SqlResult state = sql.exec(stmt::kInsertItem, {0, idMesa, kShareMenu, kShareGroup, kShareProduct,
                                                      shares[next++], waiter, "I", kNoComanda, now.text(0), "N", 0,
                                                      0, 0, Decimal(), " ", "N", " ", " "});
-        if (!found(state))
-            return fail(state);
+        if (!state.ok())
+            return fail(state.state());
     }
 
     // 5.

@@ -1,4 +1,6 @@
 #include "tables/SplitTransfer.h"
+#include "data/Statements.h"
+#include "data/UnitOfWork.h"
 
 #include "board/Board.h"
 #include "board/Detail.h"
@@ -21,26 +23,15 @@
 namespace qv {
 
 namespace {
-const char *const kReadSplit = "SELECT dividida FROM mov_Mesa WHERE idMesa=?";
-const char *const kMarkSplit = "UPDATE mov_Mesa SET dividida='S',taxaServico=0 WHERE idMesa=?";
-const char *const kReadTable = "SELECT*FROM mov_Mesa WHERE idMesa=?";
-const char *const kMoveItem = "UPDATE mov_MesaItem SET idMesa=? WHERE idItem=?";
-const char *const kMoveKitchen = "UPDATE mov_Cozinha SET idPedMesa=? WHERE idItem=?";
 // The observations carry their position too, and the closing of a position
 // deletes its observations by it: left behind, they would be lost with the
 // source's closing and missing from the target's sale.
-const char *const kMoveObservations = "UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?";
 
 const Layout kSplitFlag("mov_Mesa", {FieldDef::C("dividida", 1)});
 
 // L-LINK: the dialogs' result flag.
 constexpr int kResultFlag = 312;
 constexpr int kHighestPosition = 8001;
-
-bool succeeded(const QString &state)
-{
-    return state == QLatin1String("00000");
-}
 } // namespace
 
 SplitTransfer::SplitTransfer(MainForm &form) : m_form(form), m_transferUi(std::make_unique<Ui::TransferFrame>())
@@ -74,12 +65,12 @@ void SplitTransfer::DIVIDIR()
     if (ui.Bt_Bloqueio->text() == QLatin1String("BLOQUEIA MESA"))
         return refuse();
     Record flag(kSplitFlag);
-    const QString readState = sql.exec(kReadSplit, {idMesa}, &flag);
-    if (!succeeded(readState)) {
+    const SqlResult readState = sql.exec(stmt::kTableSplitFlag, {idMesa}, &flag);
+    if (!readState.ok()) {
         // Unknown whether it was split already: splitting again would
         // charge the bill twice.
         UiService::instance().message(&m_form,
-                                      QStringLiteral("Erro ") + readState
+                                      QStringLiteral("Erro ") + readState.state()
                                           + QStringLiteral(" na leitura da mesa, conta não dividida !!!"),
                                       style::kStop);
         return refuse();
@@ -100,14 +91,14 @@ void SplitTransfer::DIVIDIR()
     // the flag without all shares would lose part of it.
     QString failed;
     {
-        SqlTransaction transaction;
+        UnitOfWork transaction(Sql::instance());
         if (!transaction.started()) {
             failed = sql.state();
         } else {
             UiService::instance().openForm(QStringLiteral("99-Divide"), &m_form);
             if (records::L_LINK().at(kResultFlag) != 'S')
                 return refuse(); // nothing ticked or the dialog failed: rolled back
-            if (!succeeded(sql.exec(kMarkSplit, {idMesa})) || !transaction.commit())
+            if (!sql.exec(stmt::kMarkSplit, {idMesa}).ok() || !transaction.commit())
                 failed = sql.state();
         }
     }
@@ -155,7 +146,7 @@ void SplitTransfer::TRANSFERE()
         if (idMesa == 0)
             return;
         Record row(tables::movMesa);
-        if (!succeeded(sql.exec(kReadTable, {idMesa}, &row))) {
+        if (!sql.exec(stmt::kTableById, {idMesa}, &row).ok()) {
             messages.message(&m_form, QStringLiteral("Mesa/Posição não existe !!!"), style::kStop);
             target->setFocus(Qt::OtherFocusReason);
             return;
@@ -192,14 +183,14 @@ void SplitTransfer::TRANSFERE()
     const int kitchenTable = idMesa / 100;
     QString failed;
     if (!items.empty()) {
-        SqlTransaction transaction;
+        UnitOfWork transaction(Sql::instance());
         if (!transaction.started())
             failed = sql.state();
         for (std::size_t i = 0; failed.isEmpty() && i < items.size(); ++i) {
             const std::int64_t idItem = items[i];
-            if (!succeeded(sql.exec(kMoveItem, {idMesa, idItem}))
-                || !succeeded(sql.exec(kMoveKitchen, {kitchenTable, idItem}))
-                || !succeeded(sql.exec(kMoveObservations, {idMesa, idItem})))
+            if (!sql.exec(stmt::kMoveItem, {idMesa, idItem}).ok()
+                || !sql.exec(stmt::kMoveKitchen, {kitchenTable, idItem}).ok()
+                || !sql.exec(stmt::kMoveItemObservations, {idMesa, idItem}).ok())
                 failed = sql.state();
         }
         if (failed.isEmpty() && !transaction.commit())

@@ -1,4 +1,5 @@
 #include "tables/TableChooser.h"
+#include "data/Statements.h"
 
 #include "board/Board.h"
 #include "tables/PositionList.h"
@@ -23,13 +24,6 @@ namespace {
 // so these live for the whole program.
 const Layout kKitchenItem("mov_Cozinha", {FieldDef::N("idItem", 11)});
 
-const char *const kOpenPositions =
-    "SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)";
-const char *const kPositions =
-    "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
-const char *const kKitchenOrders = "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
-const char *const kKitchenWaiting =
-    "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"AND baixaGarHora='00:00:00'";
 
 const char *const kCursor = "CUR8";
 
@@ -57,10 +51,6 @@ QString statusLetter(int filter)
     }
 }
 
-bool found(const QString &state)
-{
-    return state == QLatin1String("00000");
-}
 } // namespace
 
 TableChooser::TableChooser(QWidget *parent)
@@ -126,8 +116,8 @@ void TableChooser::ABRAR()
     // nothing in use shows every position it has. Only "no row" counts as
     // nothing in use: a failed read still opens on "Em Andamento".
     Record row(tables::movMesa);
-    const QString state = Sql::instance().exec(kOpenPositions, {m_lowest, m_highest}, &row);
-    m_ui->Cb_STATUSM->setCurrentIndex(state == QLatin1String("02000") ? Todas - 1 : EmAndamento - 1);
+    const SqlResult state = Sql::instance().exec(stmt::kOpenPositions, {m_lowest, m_highest}, &row);
+    m_ui->Cb_STATUSM->setCurrentIndex(state.noRow() ? Todas - 1 : EmAndamento - 1);
 }
 
 void TableChooser::MOSTRA()
@@ -142,7 +132,7 @@ void TableChooser::MOSTRA()
 
     // 3. The positions of the table (positions 01 to 98: both bounds are
     // excluded), in the order the server returns them.
-    if (!found(sql.open(kCursor, kPositions, {letter, letter, m_lowest, m_highest}))) {
+    if (!sql.open(kCursor, stmt::kPositionsByStatus, {letter, letter, m_lowest, m_highest}).ok()) {
         UiService::instance().message(this, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
         done(QDialog::Rejected);
         return;
@@ -152,10 +142,10 @@ void TableChooser::MOSTRA()
     Record position(tables::movMesa);
     Record kitchen(kKitchenItem);
     for (;;) {
-        const QString fetched = sql.fetch(kCursor, position);
-        if (fetched == QLatin1String("02000"))
+        const SqlResult fetched = sql.fetch(kCursor, position);
+        if (fetched.noRow())
             break;
-        if (!found(fetched)) {
+        if (!fetched.ok()) {
             UiService::instance().message(this, QStringLiteral("Erro na leitura do cursor !!!"), style::kStop);
             sql.close(kCursor);
             done(QDialog::Rejected);
@@ -185,10 +175,10 @@ void TableChooser::MOSTRA()
         if (state == 'P') {
             const int table = idMesa / 100;
             kitchen.clear();
-            if (found(sql.exec(kKitchenOrders, {table}, &kitchen))) {
+            if (sql.exec(stmt::kKitchenOrders, {table}, &kitchen).ok()) {
                 kitchen.clear();
                 allCollected =
-                    sql.exec(kKitchenWaiting, {table}, &kitchen) == QLatin1String("02000");
+                    sql.exec(stmt::kKitchenWaiting, {table}, &kitchen).noRow();
             }
         }
 

@@ -1,4 +1,6 @@
 #include "tables/TableCommands.h"
+#include "data/Statements.h"
+#include "data/UnitOfWork.h"
 
 #include "board/Board.h"
 #include "board/Detail.h"
@@ -24,40 +26,9 @@ namespace qv {
 
 namespace {
 
-constexpr const char *kSetPeople = "UPDATE mov_Mesa SET qtdPessoas=? WHERE idMesa=?";
-constexpr const char *kBlock = "UPDATE mov_Mesa SET status='B'WHERE idMesa=?";
-constexpr const char *kUnblock = "UPDATE mov_Mesa SET status='A',dividida='N'WHERE idMesa=?";
-constexpr const char *kSetWaiter = "UPDATE mov_Mesa SET idGarcon=? WHERE idMesa=?";
-constexpr const char *kBillRequested = "UPDATE mov_Mesa SET status='I'WHERE idMesa=?";
-constexpr const char *kSetDiscount = "UPDATE mov_Mesa SET idDesconto=? WHERE idMesa=?";
-constexpr const char *kSetDiscountOperator = "UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?";
-constexpr const char *kSetManualDiscount = "UPDATE mov_Mesa SET descontoManual=? WHERE idMesa=?";
-constexpr const char *kSetService = "UPDATE mov_Mesa SET taxaServico=? WHERE idMesa=?";
-constexpr const char *kResetTable =
-    "UPDATE mov_Mesa SET status='F',qtdPessoas=0,idGarcon=0,horaAbertura='00:00:00',idDesconto=0,"
-    "descontoManual=0,operDesc=' ',taxaServico=0,dividida='N'WHERE idMesa=?";
-constexpr const char *kReadSplit = "SELECT dividida FROM mov_Mesa WHERE idMesa=?";
 
 // The closing.
-constexpr const char *kLockTable = "SELECT status FROM mov_Mesa WHERE idMesa=? FOR UPDATE";
-constexpr const char *kLockItems = "SELECT idItem FROM mov_MesaItem WHERE idMesa=? FOR UPDATE";
-constexpr const char *kLockObservations = "SELECT idItemObs FROM mov_MesaItemObs WHERE idMesa=? FOR UPDATE";
-constexpr const char *kReadParameters = "SELECT*FROM tab_Parametros WHERE idParam=1";
-constexpr const char *kServerTime = "SELECT CURTIME()";
-constexpr const char *kInsertSale =
-    "INSERT INTO mov_Vendas VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
-constexpr const char *kLastId = "SELECT LAST_INSERT_ID()";
 constexpr const char *kItemCursor = "CUR4";
-constexpr const char *kReadItems = "SELECT*FROM mov_MesaItem WHERE idMesa=?";
-constexpr const char *kReadProduct = "SELECT*FROM cad_Produtos WHERE idProduto=?";
-constexpr const char *kReadKitchen = "SELECT*FROM mov_Cozinha WHERE idItem=?";
-constexpr const char *kLatestReady = "SELECT max(hrPronto)FROM mov_Cozinha WHERE idPedMesa=? AND tipo='M'";
-constexpr const char *kTimeDiff = "SELECT TIMEDIFF(?,?)";
-constexpr const char *kInsertSaleItem = "INSERT INTO mov_VendasItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
-constexpr const char *kReadObservations = "SELECT*FROM mov_MesaItemObs WHERE idItem=?";
-constexpr const char *kInsertSaleObservation = "INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)";
-constexpr const char *kDeleteItems = "DELETE FROM mov_MesaItem WHERE idMesa=?";
-constexpr const char *kDeleteObservations = "DELETE FROM mov_MesaItemObs WHERE idMesa=?";
 
 const Layout kSplitFlag("mov_Mesa", {FieldDef::C("dividida", 1)});
 const Layout kStatus("mov_Mesa", {FieldDef::C("status", 1)});
@@ -225,7 +196,7 @@ void TableCommands::peopleCount()
         return;
     }
     // The value per person keeps the old count until the next reading.
-    if (Sql::instance().exec(kSetPeople, {*people, idMesa}) != QLatin1String("00000"))
+    if (!Sql::instance().exec(stmt::kSetPeople, {*people, idMesa}).ok())
         reportWriteError(QStringLiteral("as pessoas da mesa"));
     ui.Ed_QTDEPES->setModified(false);
     if (ui.Frm_CaixaM->isEnabled())
@@ -243,11 +214,11 @@ void TableCommands::toggleBlock()
     // and ends any split under way.
     if (ui.Bt_Bloqueio->text() == kNotBlocked) {
         ui.Bt_Bloqueio->setText(kBlocked);
-        if (sql.exec(kBlock, {idMesa}) != QLatin1String("00000"))
+        if (!sql.exec(stmt::kBlock, {idMesa}).ok())
             reportWriteError(QStringLiteral("o bloqueio da mesa"));
     } else {
         ui.Bt_Bloqueio->setText(kNotBlocked);
-        if (sql.exec(kUnblock, {idMesa}) != QLatin1String("00000"))
+        if (!sql.exec(stmt::kUnblock, {idMesa}).ok())
             reportWriteError(QStringLiteral("o desbloqueio da mesa"));
     }
     // The caption follows what is stored, whatever happened above.
@@ -264,11 +235,11 @@ void TableCommands::IMPMESA()
         // waiter's name would pay the wrong commission.
         bool written = false;
         {
-            SqlTransaction transaction;
+            UnitOfWork transaction(Sql::instance());
             Sql &sql = Sql::instance();
             written = transaction.started()
-                      && (waiter == 0 || sql.exec(kSetWaiter, {waiter, idMesa}) == QLatin1String("00000"))
-                      && sql.exec(kBillRequested, {idMesa}) == QLatin1String("00000") && transaction.commit();
+                      && (waiter == 0 || sql.exec(stmt::kSetWaiter, {waiter, idMesa}).ok())
+                      && sql.exec(stmt::kMarkBillRequested, {idMesa}).ok() && transaction.commit();
         }
         if (!written) {
             // The table stays on show, so the cashier can ask again.
@@ -300,10 +271,10 @@ void TableCommands::tableDiscount()
     // someone else's name.
     bool written = false;
     {
-        SqlTransaction transaction;
+        UnitOfWork transaction(Sql::instance());
         Sql &sql = Sql::instance();
-        written = transaction.started() && sql.exec(kSetDiscount, {kind, idMesa}) == QLatin1String("00000")
-                  && sql.exec(kSetDiscountOperator, {operatorName, idMesa}) == QLatin1String("00000")
+        written = transaction.started() && sql.exec(stmt::kSetTableDiscount, {kind, idMesa}).ok()
+                  && sql.exec(stmt::kSetTableDiscountOperator, {operatorName, idMesa}).ok()
                   && transaction.commit();
     }
     if (!written)
@@ -328,7 +299,7 @@ void TableCommands::manualDiscount()
         ui.Ed_DESCMANT->selectAll();
         return;
     }
-    if (Sql::instance().exec(kSetManualDiscount, {*amount, idMesa}) != QLatin1String("00000"))
+    if (!Sql::instance().exec(stmt::kSetManualDiscount, {*amount, idMesa}).ok())
         reportWriteError(QStringLiteral("o desconto manual"));
     rereadTable();
 }
@@ -354,7 +325,7 @@ void TableCommands::toggleService()
     ui.Ds_VALOSER->setText(money(t.serviceValue));
     ui.Ds_TOTMESA->setText(money(t.tableTotal));
     ui.Ed_VALOPES->setText(t.hasPerPerson ? money(t.perPerson) : QString());
-    if (Sql::instance().exec(kSetService, {percent, idMesa}) != QLatin1String("00000")) {
+    if (!Sql::instance().exec(stmt::kSetService, {percent, idMesa}).ok()) {
         reportWriteError(QStringLiteral("a taxa de serviço"));
         // Show what is really charged.
         rereadTable();
@@ -376,7 +347,7 @@ void TableCommands::closeAccount()
     Sql &sql = Sql::instance();
     if (rows == 0) {
         // Nothing was consumed: the position is simply free again.
-        if (sql.exec(kResetTable, {idMesa}) != QLatin1String("00000")) {
+        if (!sql.exec(stmt::kResetTable, {idMesa}).ok()) {
             reportWriteError(QStringLiteral("a liberação da mesa"));
             return;
         }
@@ -385,7 +356,7 @@ void TableCommands::closeAccount()
     }
 
     Record split(kSplitFlag);
-    if (!read(kReadSplit, {idMesa}, &split)) {
+    if (!read(stmt::kTableSplitFlag, {idMesa}, &split)) {
         UiService::instance().message(&m_form, QStringLiteral("Erro %1 lendo a mesa !!!").arg(sql.state()),
                                       style::kStop);
         return;
@@ -460,7 +431,7 @@ bool TableCommands::GRAVAR()
     // freed without its sale.
     std::optional<Failure> failed;
     {
-        SqlTransaction transaction;
+        UnitOfWork transaction(Sql::instance());
         auto write = [&]() -> std::optional<Failure> {
             if (!transaction.started())
                 return failure(QStringLiteral("início"));
@@ -468,7 +439,7 @@ bool TableCommands::GRAVAR()
             // meanwhile has freed it, and a second sale of the same account
             // must not be written.
             Record status(kStatus);
-            if (sql.exec(kLockTable, {idMesa}, &status) != QLatin1String("00000"))
+            if (!sql.exec(stmt::kLockTable, {idMesa}, &status).ok())
                 return failure(QStringLiteral("mesa"));
             if (status.text(0) == QLatin1String("F"))
                 return Failure{QStringLiteral("fechada"), QString(), QString()};
@@ -476,38 +447,37 @@ bool TableCommands::GRAVAR()
             // anything is read: an item another terminal launches now waits
             // for the closing and then stays on the table, instead of being
             // deleted without having been copied.
-            if (!read(kLockItems, {idMesa}))
+            if (!read(stmt::kLockTableItems, {idMesa}))
                 return failure(QStringLiteral("itens"));
-            if (!read(kLockObservations, {idMesa}))
+            if (!read(stmt::kLockTableObservations, {idMesa}))
                 return failure(QStringLiteral("observações"));
 
             Record parameters(tables::tabParametros);
-            if (!read(kReadParameters, {}, &parameters))
+            if (!read(stmt::kParameters, {}, &parameters))
                 return failure(QStringLiteral("parâmetros"));
             Record now(kTime);
-            if (sql.exec(kServerTime, {}, &now) != QLatin1String("00000"))
+            if (!sql.exec(stmt::kServerTime, {}, &now).ok())
                 return failure(QStringLiteral("hora"));
             header.closedAt = now.text(0);
 
             Record saleRow(tables::movVendas);
             sale::fillSale(saleRow, header);
             const Record &s = saleRow;
-            if (sql.exec(kInsertSale,
+            if (!sql.exec(stmt::kInsertSale,
                          {column(s, 0), column(s, 1), column(s, 2), column(s, 3), column(s, 4), column(s, 5),
                           column(s, 6), column(s, 7), column(s, 8), column(s, 9), column(s, 10), column(s, 11),
                           column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16),
                           column(s, 17), column(s, 18), column(s, 19), column(s, 20), column(s, 21),
-                          column(s, 22), column(s, 23)})
-                != QLatin1String("00000")) {
+                          column(s, 22), column(s, 23)}).ok()) {
                 consoleBlock(QStringLiteral("Mesa - Erro gravando Vendas"), sql.state(), sql.message());
                 return failure(QStringLiteral("venda"));
             }
             Record inserted(kInsertId);
-            if (sql.exec(kLastId, {}, &inserted) != QLatin1String("00000"))
+            if (!sql.exec(stmt::kLastInsertId, {}, &inserted).ok())
                 return failure(QStringLiteral("venda"));
             const std::int64_t idVenda = inserted.num(0).toInt();
 
-            if (sql.open(kItemCursor, kReadItems, {idMesa}) != QLatin1String("00000"))
+            if (!sql.open(kItemCursor, stmt::kTableItems, {idMesa}).ok())
                 return failure(QStringLiteral("leitura dos itens"));
             Record item(tables::movMesaItem);
             Record product(tables::cadProdutos);
@@ -518,20 +488,20 @@ bool TableCommands::GRAVAR()
             std::vector<Record> observations;
             const sale::TimeDiff timeDiff = [&sql](const QString &later, const QString &earlier) {
                 Record diff(kDiff);
-                if (sql.exec(kTimeDiff, {later, earlier}, &diff) != QLatin1String("00000"))
+                if (!sql.exec(stmt::kTimeDiff, {later, earlier}, &diff).ok())
                     return std::optional<QString>();
                 return std::optional<QString>(diff.text(0));
             };
             int sequence = 0;
             for (;;) {
-                const QString &state = sql.fetch(kItemCursor, item);
-                if (state == QLatin1String("02000"))
+                const SqlResult &state = sql.fetch(kItemCursor, item);
+                if (state.noRow())
                     break;
-                if (state != QLatin1String("00000"))
+                if (!state.ok())
                     return failure(QStringLiteral("leitura dos itens"));
 
                 product.clear();
-                if (!read(kReadProduct, {item.integer("idProduto")}, &product))
+                if (!read(stmt::kProductById, {item.integer("idProduto")}, &product))
                     return failure(QStringLiteral("produtos"));
 
                 // An item the kitchen never saw reads as no times and no cook.
@@ -540,7 +510,7 @@ bool TableCommands::GRAVAR()
                 kitchen.setText("baixaGarHora", kNoTime);
                 kitchen.setText("hrEntrega", kNoTime);
                 kitchen.setInt("idCozinheiro", 0);
-                if (!read(kReadKitchen, {item.integer("idItem")}, &kitchen))
+                if (!read(stmt::kKitchenByItem, {item.integer("idItem")}, &kitchen))
                     return failure(QStringLiteral("cozinha"));
                 ++sequence;
 
@@ -549,7 +519,7 @@ bool TableCommands::GRAVAR()
                 sale::KitchenTimes times{kitchen.text("hrPronto"), kitchen.text("baixaGarHora"),
                                          kitchen.text("hrEntrega")};
                 latest.clear();
-                if (!read(kLatestReady, {idMesa / 100}, &latest))
+                if (!read(stmt::kLatestReady, {idMesa / 100}, &latest))
                     return failure(QStringLiteral("cozinha"));
                 if (sql.ok() && !latest.text(0).trimmed().isEmpty())
                     times.ready = latest.text(0);
@@ -559,18 +529,17 @@ bool TableCommands::GRAVAR()
 
                 sale::fillSaleItem(saleItem, idVenda, sequence, item, kitchen, *minutes);
                 const Record &i = saleItem;
-                if (sql.exec(kInsertSaleItem,
+                if (!sql.exec(stmt::kInsertSaleItem,
                              {column(i, 0), column(i, 1), column(i, 2), column(i, 3), column(i, 4), column(i, 5),
                               column(i, 6), column(i, 7), column(i, 8), column(i, 9), column(i, 10),
                               column(i, 11), column(i, 12), column(i, 13), column(i, 14), column(i, 15),
-                              column(i, 16)})
-                    != QLatin1String("00000")) {
+                              column(i, 16)}).ok()) {
                     consoleBlock(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"), sql.state(),
                                  sql.message());
                     return failure(QStringLiteral("itens"));
                 }
 
-                sql.execRows(kReadObservations, {item.integer("idItem")}, tables::movMesaItemObs, observations,
+                sql.execRows(stmt::kItemObservations, {item.integer("idItem")}, tables::movMesaItemObs, observations,
                              kMaxObservations);
                 if (!sql.ok() && !sql.noRow())
                     return failure(QStringLiteral("observações"));
@@ -579,9 +548,8 @@ bool TableCommands::GRAVAR()
                         continue;
                     sale::fillSaleObservation(saleObservation, idVenda, sequence, observation);
                     const Record &o = saleObservation;
-                    if (sql.exec(kInsertSaleObservation,
-                                 {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)})
-                        != QLatin1String("00000")) {
+                    if (!sql.exec(stmt::kInsertSaleObservation,
+                                 {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)}).ok()) {
                         consoleBlock(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"), sql.state(),
                                      sql.message());
                         return failure(QStringLiteral("observações"));
@@ -590,9 +558,9 @@ bool TableCommands::GRAVAR()
             }
             sql.close(kItemCursor);
 
-            const char *const resets[] = {kResetTable, kDeleteItems, kDeleteObservations};
-            for (const char *statement : resets) {
-                if (sql.exec(statement, {idMesa}) != QLatin1String("00000")) {
+            const std::string_view resets[] = {stmt::kResetTable, stmt::kDeleteTableItems, stmt::kDeleteTableObservations};
+            for (const std::string_view statement : resets) {
+                if (!sql.exec(statement, {idMesa}).ok()) {
                     consoleBlock(QStringLiteral("Mesa - Erro liberando a mesa"), sql.state(), sql.message());
                     return failure(QStringLiteral("liberação da mesa"));
                 }

@@ -1,4 +1,5 @@
 #include "data/Tables.h"
+#include "data/UnitOfWork.h"
 #include "platform/Sql.h"
 
 #include "TestSupport.h"
@@ -25,77 +26,77 @@ protected:
 TEST_F(SqlTest, StatesForFoundRowNoRowAndFailure)
 {
     Record mesa(tables::movMesa);
-    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa), QStringLiteral("00000"));
+    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa).state(), QStringLiteral("00000"));
     EXPECT_EQ(mesa.integer("idMesa"), 1201);
     EXPECT_EQ(mesa.text("status"), QStringLiteral("A"));
     EXPECT_EQ(mesa.text("horaAbertura").size(), 8);
 
     // No row: "02000", and the record keeps what it held.
-    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {9999}, &mesa), QStringLiteral("02000"));
+    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {9999}, &mesa).state(), QStringLiteral("02000"));
     EXPECT_TRUE(sql.noRow());
     EXPECT_EQ(mesa.integer("idMesa"), 1201);
 
     // A failing statement reports a failure state and the server's text.
-    EXPECT_NE(sql.exec("SELECT*FROM no_such_table WHERE x=?", {1}), QStringLiteral("00000"));
+    EXPECT_NE(sql.exec("SELECT*FROM no_such_table WHERE x=?", {1}).state(), QStringLiteral("00000"));
     EXPECT_EQ(sql.state(), QStringLiteral("42S02"));
     EXPECT_TRUE(sql.message().contains(QStringLiteral("no_such_table")));
     // A wrong number of values is refused before it reaches the server.
-    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {}, &mesa), QStringLiteral("07001"));
+    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {}, &mesa).state(), QStringLiteral("07001"));
     // And the next statement works.
-    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {301}, &mesa), QStringLiteral("00000"));
+    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {301}, &mesa).state(), QStringLiteral("00000"));
 }
 
 TEST_F(SqlTest, CursorEndsWithNoData)
 {
     ASSERT_EQ(sql.open("CUR1", "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)",
-                       {"*", "*", 1200, 1299}),
+                       {"*", "*", 1200, 1299}).state(),
               QStringLiteral("00000"));
     Record row(tables::movMesa);
     int rows = 0;
     Record other(tables::tabOperador);
-    while (sql.fetch("CUR1", row) == QLatin1String("00000")) {
+    while (sql.fetch("CUR1", row).state() == QLatin1String("00000")) {
         ++rows;
         // Statements inside the loop do not disturb the open cursor.
-        EXPECT_EQ(sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {1}, &other), QStringLiteral("00000"));
+        EXPECT_EQ(sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {1}, &other).state(), QStringLiteral("00000"));
     }
     EXPECT_EQ(sql.state(), QStringLiteral("02000"));
     EXPECT_EQ(rows, 4);
-    EXPECT_EQ(sql.close("CUR1"), QStringLiteral("00000"));
-    EXPECT_EQ(sql.fetch("CUR1", row), QStringLiteral("24000"));
+    EXPECT_EQ(sql.close("CUR1").state(), QStringLiteral("00000"));
+    EXPECT_EQ(sql.fetch("CUR1", row).state(), QStringLiteral("24000"));
 }
 
 TEST_F(SqlTest, ColumnCountMismatchIsRefused)
 {
     Record operador(tables::tabOperador);
-    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &operador), QStringLiteral("07002"));
+    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &operador).state(), QStringLiteral("07002"));
     EXPECT_TRUE(sql.message().contains(QStringLiteral("tab_Operador")));
     db.run(QStringLiteral("ALTER TABLE tab_Desconto ADD COLUMN extra INT NOT NULL DEFAULT 0"));
     Record desconto(tables::tabDesconto);
-    EXPECT_EQ(sql.exec("SELECT*FROM tab_Desconto WHERE idDesconto=?", {1}, &desconto), QStringLiteral("07002"));
+    EXPECT_EQ(sql.exec("SELECT*FROM tab_Desconto WHERE idDesconto=?", {1}, &desconto).state(), QStringLiteral("07002"));
 }
 
 TEST_F(SqlTest, CharAndDecimalRoundTrip)
 {
     // Trailing blanks come back: the value is padded to the column width.
-    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?", {"ANA  ", 101}), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?", {"ANA  ", 101}).state(), QStringLiteral("00000"));
     Record mesa(tables::movMesa);
-    ASSERT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101}, &mesa), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101}, &mesa).state(), QStringLiteral("00000"));
     EXPECT_EQ(mesa.text("operDesc"), QStringLiteral("ANA").leftJustified(20));
     // One blank stays one blank in the database, and reads back padded.
-    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=' ',descontoManual=? WHERE idMesa=?", {d("0.105"), 101}),
+    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=' ',descontoManual=? WHERE idMesa=?", {d("0.105"), 101}).state(),
               QStringLiteral("00000"));
-    ASSERT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101}, &mesa), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101}, &mesa).state(), QStringLiteral("00000"));
     EXPECT_EQ(mesa.text("operDesc"), QString(20, QLatin1Char(' ')));
     // Cut to the cent before binding, so the server has nothing to round.
     EXPECT_EQ(mesa.num("descontoManual"), d("0.10"));
     EXPECT_EQ(db.value(QStringLiteral("SELECT descontoManual FROM mov_Mesa WHERE idMesa=101")), QStringLiteral("0.10"));
     // Accents travel intact.
-    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?", {QStringLiteral("JOÃO ÇÉ"), 101}),
+    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?", {QStringLiteral("JOÃO ÇÉ"), 101}).state(),
               QStringLiteral("00000"));
-    ASSERT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101}, &mesa), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101}, &mesa).state(), QStringLiteral("00000"));
     EXPECT_EQ(mesa.text("operDesc").trimmed(), QStringLiteral("JOÃO ÇÉ"));
     // Strict mode: out of range is an error, not a silent clamp.
-    EXPECT_EQ(sql.exec("UPDATE mov_Mesa SET descontoManual=? WHERE idMesa=?", {d("123456"), 101}),
+    EXPECT_EQ(sql.exec("UPDATE mov_Mesa SET descontoManual=? WHERE idMesa=?", {d("123456"), 101}).state(),
               QStringLiteral("22003"));
 }
 
@@ -112,10 +113,10 @@ TEST_F(SqlTest, StatementsArePreparedOnceAndArrayReadIsCapped)
     for (int i = 0; i < 25; ++i)
         db.run(QStringLiteral("INSERT INTO mov_MesaItemObs VALUES(0,1,1,301,'C')"));
     std::vector<Record> rows;
-    EXPECT_EQ(sql.execRows("SELECT*FROM mov_MesaItemObs WHERE idItem=?", {1}, tables::movMesaItemObs, rows, 20),
+    EXPECT_EQ(sql.execRows("SELECT*FROM mov_MesaItemObs WHERE idItem=?", {1}, tables::movMesaItemObs, rows, 20).state(),
               QStringLiteral("00000"));
     EXPECT_EQ(rows.size(), 20u);
-    EXPECT_EQ(sql.execRows("SELECT*FROM mov_MesaItemObs WHERE idItem=?", {987654}, tables::movMesaItemObs, rows, 20),
+    EXPECT_EQ(sql.execRows("SELECT*FROM mov_MesaItemObs WHERE idItem=?", {987654}, tables::movMesaItemObs, rows, 20).state(),
               QStringLiteral("02000"));
     EXPECT_TRUE(rows.empty());
 }
@@ -123,30 +124,78 @@ TEST_F(SqlTest, StatementsArePreparedOnceAndArrayReadIsCapped)
 TEST_F(SqlTest, InsertAndLastInsertId)
 {
     const Layout id("id", {FieldDef::N("id", 11)});
-    ASSERT_EQ(sql.exec("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)", {0, 5, 1, 301, "O"}), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)", {0, 5, 1, 301, "O"}).state(), QStringLiteral("00000"));
     EXPECT_EQ(sql.affectedRows(), 1);
     Record last(id);
-    ASSERT_EQ(sql.exec("SELECT LAST_INSERT_ID()", {}, &last), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("SELECT LAST_INSERT_ID()", {}, &last).state(), QStringLiteral("00000"));
     EXPECT_GT(last.integer("id"), 0);
     // A guarded update that finds its row counts it even when nothing changes.
-    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET status=? WHERE idMesa=?", {"F", 101}), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET status=? WHERE idMesa=?", {"F", 101}).state(), QStringLiteral("00000"));
     EXPECT_EQ(sql.affectedRows(), 1);
-    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET status=? WHERE idMesa=?", {"F", 99999}), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET status=? WHERE idMesa=?", {"F", 99999}).state(), QStringLiteral("00000"));
     EXPECT_EQ(sql.affectedRows(), 0);
 }
 
-TEST_F(SqlTest, TransactionRollsBackOnScopeExit)
+TEST_F(SqlTest, UnitOfWorkRollsBackOnScopeExitAndCommitsWhole)
 {
     {
-        SqlTransaction tx;
-        ASSERT_TRUE(tx.started());
+        UnitOfWork unit(sql);
+        ASSERT_TRUE(unit.started());
+        EXPECT_TRUE(sql.inUnitOfWork());
         sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {101});
     }
+    EXPECT_FALSE(sql.inUnitOfWork());
     EXPECT_EQ(db.value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=101")), QStringLiteral("F"));
     {
-        SqlTransaction tx;
+        UnitOfWork unit(sql);
         sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {101});
-        EXPECT_TRUE(tx.commit());
+        EXPECT_TRUE(unit.commit());
+        EXPECT_FALSE(unit.commit()); // once only
+    }
+    EXPECT_EQ(db.value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=101")), QStringLiteral("B"));
+}
+
+TEST_F(SqlTest, NestedUnitOfWorkJoinsAndOnlyTheOutermostCommits)
+{
+    {
+        UnitOfWork outer(sql);
+        sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {101});
+        {
+            UnitOfWork inner(sql);
+            ASSERT_TRUE(inner.started());
+            EXPECT_FALSE(inner.outermost());
+            sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {102});
+            EXPECT_TRUE(inner.commit());
+        }
+        // The inner commit stored nothing yet: another connection still
+        // sees the rows as they were.
+        EXPECT_EQ(db.value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=102")), QStringLiteral("F"));
+        EXPECT_TRUE(outer.commit());
+    }
+    EXPECT_EQ(db.value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa IN (101,102) GROUP BY status")),
+              QStringLiteral("B"));
+}
+
+TEST_F(SqlTest, InnerUnitOfWorkGivingUpSpoilsTheWhole)
+{
+    {
+        UnitOfWork outer(sql);
+        sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {101});
+        {
+            UnitOfWork inner(sql);
+            sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {102});
+            // left without a commit: its part failed
+        }
+        EXPECT_FALSE(outer.commit());
+    }
+    EXPECT_FALSE(sql.inUnitOfWork());
+    EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa IN (101,102) AND status='B'")),
+              QStringLiteral("0"));
+    // The next unit starts clean.
+    {
+        UnitOfWork unit(sql);
+        sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {101});
+        EXPECT_TRUE(unit.commit());
     }
     EXPECT_EQ(db.value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=101")), QStringLiteral("B"));
 }
@@ -155,20 +204,20 @@ TEST_F(SqlTest, LostConnectionFailsOnceThenReconnects)
 {
     const Layout id("id", {FieldDef::N("id", 11)});
     Record connection(id);
-    ASSERT_EQ(sql.exec("SELECT CONNECTION_ID()", {}, &connection), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("SELECT CONNECTION_ID()", {}, &connection).state(), QStringLiteral("00000"));
     const qint64 before = connection.integer("id");
     db.run(QStringLiteral("KILL %1").arg(before));
 
     Record mesa(tables::movMesa);
-    const QString state = sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa);
-    EXPECT_NE(state, QStringLiteral("00000"));
-    EXPECT_NE(state, QStringLiteral("02000"));
+    const SqlResult result = sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa);
+    EXPECT_TRUE(result.failed());
+    EXPECT_TRUE(result.connectionLost());
     EXPECT_FALSE(sql.message().isEmpty());
 
     // The next statement connects again and prepares afresh.
-    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa), QStringLiteral("00000"));
+    EXPECT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa).state(), QStringLiteral("00000"));
     connection.clear();
-    ASSERT_EQ(sql.exec("SELECT CONNECTION_ID()", {}, &connection), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("SELECT CONNECTION_ID()", {}, &connection).state(), QStringLiteral("00000"));
     EXPECT_NE(connection.integer("id"), before);
 }
 
@@ -178,8 +227,9 @@ TEST(SqlConnection, UnreachableServerReportsInsteadOfHanging)
     c.socket = QStringLiteral("/nonexistent/quorvel.sock");
     c.database = QStringLiteral("x");
     Sql::instance().setConnection(c);
-    const QString state = Sql::instance().exec("SELECT CURTIME()");
-    EXPECT_NE(state, QStringLiteral("00000"));
+    const SqlResult result = Sql::instance().exec("SELECT CURTIME()");
+    EXPECT_TRUE(result.failed());
+    EXPECT_TRUE(result.connectionLost());
     EXPECT_FALSE(Sql::instance().message().isEmpty());
     Sql::instance().disconnect();
 }

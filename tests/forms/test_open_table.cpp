@@ -173,7 +173,7 @@ TEST_F(OpenTableTest, FirstPositionOpensWithServerTimeCurrentFeeAndEverythingEls
 
     // The injected failure is still waiting: nobody read it.
     Record any(tables::movMesa);
-    EXPECT_EQ(Sql::instance().exec(kReadTable, {2201}, &any), QStringLiteral("HY000"));
+    EXPECT_EQ(Sql::instance().exec(kReadTable, {2201}, &any).state(), QStringLiteral("HY000"));
 }
 
 TEST_F(OpenTableTest, LaterPositionOpensWhilePositionOneIsInUse)

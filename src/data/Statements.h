@@ -1,0 +1,155 @@
+#pragma once
+
+#include <string_view>
+
+namespace qv::stmt {
+
+// Every statement the program sends, each text written once and sent
+// exactly as written (spacing included): the server sees no other SQL.
+// Values always travel as positional parameters.
+
+inline constexpr std::string_view kTableRows = "SELECT*FROM mov_Mesa ORDER BY idMesa";
+inline constexpr std::string_view kTableById = "SELECT*FROM mov_Mesa WHERE idMesa=?";
+inline constexpr std::string_view kOpenPositions =
+    "SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)";
+inline constexpr std::string_view kPositionsByStatus =
+    "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
+inline constexpr std::string_view kSplitCandidates =
+    "SELECT*FROM mov_Mesa WHERE(status<>'I'AND status<>'F'AND "
+    "status<>'B')AND(idMesa>? AND idMesa<?)";
+inline constexpr std::string_view kCountBusyPositions =
+    "SELECT COUNT(*)FROM mov_Mesa WHERE status<>\"F\"AND(idMesa>? AND idMesa<?)";
+inline constexpr std::string_view kCountBusyTables =
+    "SELECT COUNT(DISTINCT(idMesa DIV 100))FROM mov_Mesa WHERE status<>\"F\"";
+inline constexpr std::string_view kTableSplitFlag = "SELECT dividida FROM mov_Mesa WHERE idMesa=?";
+inline constexpr std::string_view kTableDiscountPercent =
+    "SELECT dc.percentual FROM mov_Mesa AS me LEFT JOIN tab_Desconto AS dc ON "
+    "dc.idDesconto=me.idDesconto WHERE me.idMesa=?";
+inline constexpr std::string_view kOpenTable =
+    "UPDATE mov_Mesa SET "
+    "status='A',qtdPessoas=?,idGarcon=?,horaAbertura=?,idDesconto=0,descontoManual=0,operDesc=' "
+    "',taxaServico=?,dividida='N'WHERE idMesa=?";
+inline constexpr std::string_view kResetTable =
+    "UPDATE mov_Mesa SET "
+    "status='F',qtdPessoas=0,idGarcon=0,horaAbertura='00:00:00',idDesconto=0,descontoManual=0,operDesc=' "
+    "',taxaServico=0,dividida='N'WHERE idMesa=?";
+inline constexpr std::string_view kSetTableDiscount = "UPDATE mov_Mesa SET idDesconto=? WHERE idMesa=?";
+inline constexpr std::string_view kSetTableDiscountOperator = "UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?";
+inline constexpr std::string_view kSetManualDiscount = "UPDATE mov_Mesa SET descontoManual=? WHERE idMesa=?";
+inline constexpr std::string_view kSetService = "UPDATE mov_Mesa SET taxaServico=? WHERE idMesa=?";
+inline constexpr std::string_view kMarkSplit =
+    "UPDATE mov_Mesa SET dividida='S',taxaServico=0 WHERE idMesa=?";
+inline constexpr std::string_view kSetWaiter = "UPDATE mov_Mesa SET idGarcon=? WHERE idMesa=?";
+inline constexpr std::string_view kMarkBillRequested = "UPDATE mov_Mesa SET status='I'WHERE idMesa=?";
+inline constexpr std::string_view kBlock = "UPDATE mov_Mesa SET status='B'WHERE idMesa=?";
+inline constexpr std::string_view kUnblock = "UPDATE mov_Mesa SET status='A',dividida='N'WHERE idMesa=?";
+inline constexpr std::string_view kSetPeople = "UPDATE mov_Mesa SET qtdPessoas=? WHERE idMesa=?";
+inline constexpr std::string_view kLockTable = "SELECT status FROM mov_Mesa WHERE idMesa=? FOR UPDATE";
+inline constexpr std::string_view kLiveItems =
+    "SELECT*FROM mov_MesaItem WHERE idMesa=? AND status<>\"C\"AND status<>\"K\"ORDER "
+    "BY idComanda";
+inline constexpr std::string_view kTableItems = "SELECT*FROM mov_MesaItem WHERE idMesa=?";
+inline constexpr std::string_view kItemById = "SELECT*FROM mov_MesaItem WHERE idItem=?";
+inline constexpr std::string_view kLiveItemProduct =
+    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
+    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'";
+inline constexpr std::string_view kLiveDessertProduct =
+    "SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
+    "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND "
+    "mi.status<>'K'AND pr.sobremesa='S'";
+inline constexpr std::string_view kInsertItem =
+    "INSERT INTO mov_MesaItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+inline constexpr std::string_view kSetItemDiscount =
+    "UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?";
+inline constexpr std::string_view kCancelItem =
+    "UPDATE mov_MesaItem SET "
+    "produzido=?,idMotivoCanc=?,idOpeCanc=?,status=\"C\"WHERE idItem=?";
+inline constexpr std::string_view kAcknowledgeItem =
+    "UPDATE mov_MesaItem SET status=\"E\",operBaixa=? WHERE idItem=? AND status=\"I\"";
+inline constexpr std::string_view kReprintItem = "UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?";
+inline constexpr std::string_view kReprintComanda =
+    "UPDATE mov_MesaItem SET status=\"R\"WHERE idComanda=? AND status='I'";
+inline constexpr std::string_view kReprintComandaOfTable =
+    "UPDATE mov_MesaItem SET status=\"R\"WHERE idComanda=? AND status='I'AND idMesa=?";
+inline constexpr std::string_view kReprintProduct = "UPDATE mov_MesaItem SET status=\"P\"WHERE idItem=?";
+inline constexpr std::string_view kClearComanda = "UPDATE mov_MesaItem SET idComanda=999999 WHERE idItem=?";
+inline constexpr std::string_view kMoveItem = "UPDATE mov_MesaItem SET idMesa=? WHERE idItem=?";
+inline constexpr std::string_view kDeleteTableItems = "DELETE FROM mov_MesaItem WHERE idMesa=?";
+inline constexpr std::string_view kLockTableItems =
+    "SELECT idItem FROM mov_MesaItem WHERE idMesa=? FOR UPDATE";
+inline constexpr std::string_view kItemObservations = "SELECT*FROM mov_MesaItemObs WHERE idItem=?";
+inline constexpr std::string_view kInsertItemObservation = "INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)";
+inline constexpr std::string_view kDeleteItemObservations = "DELETE FROM mov_MesaItemObs WHERE idItem=?";
+inline constexpr std::string_view kDeleteTableObservations = "DELETE FROM mov_MesaItemObs WHERE idMesa=?";
+inline constexpr std::string_view kMoveItemObservations =
+    "UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?";
+inline constexpr std::string_view kLockTableObservations =
+    "SELECT idItemObs FROM mov_MesaItemObs WHERE idMesa=? FOR UPDATE";
+inline constexpr std::string_view kCountKitchenOrders =
+    "SELECT COUNT(*)FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
+inline constexpr std::string_view kCountKitchenWaiting =
+    "SELECT COUNT(*)FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"AND "
+    "baixaGarHora='00:00:00'";
+inline constexpr std::string_view kKitchenOrders =
+    "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
+inline constexpr std::string_view kKitchenWaiting =
+    "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"AND "
+    "baixaGarHora='00:00:00'";
+inline constexpr std::string_view kKitchenByItem = "SELECT*FROM mov_Cozinha WHERE idItem=?";
+inline constexpr std::string_view kLatestReady =
+    "SELECT max(hrPronto)FROM mov_Cozinha WHERE idPedMesa=? AND tipo='M'";
+inline constexpr std::string_view kMoveKitchen = "UPDATE mov_Cozinha SET idPedMesa=? WHERE idItem=?";
+inline constexpr std::string_view kCountTableSales =
+    "SELECT count(*)FROM mov_Vendas WHERE tipo=\"M\"AND data=? AND turno=? AND "
+    "pontoMesa=1";
+inline constexpr std::string_view kInsertSale =
+    "INSERT INTO mov_Vendas VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+inline constexpr std::string_view kInsertSaleItem =
+    "INSERT INTO mov_VendasItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+inline constexpr std::string_view kInsertSaleObservation = "INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)";
+inline constexpr std::string_view kLastInsertId = "SELECT LAST_INSERT_ID()";
+inline constexpr std::string_view kProductById = "SELECT*FROM cad_Produtos WHERE idProduto=?";
+inline constexpr std::string_view kProductsLike =
+    "SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao";
+inline constexpr std::string_view kMenuEntry = "SELECT*FROM cad_CardapioProd WHERE idProduto=?";
+inline constexpr std::string_view kOperatorById = "SELECT*FROM tab_Operador WHERE idOperador=?";
+inline constexpr std::string_view kOperatorByName = "SELECT*FROM tab_Operador WHERE nome=?";
+inline constexpr std::string_view kOperatorName = "SELECT nome FROM tab_Operador WHERE idOperador=?";
+inline constexpr std::string_view kParameters = "SELECT*FROM tab_Parametros WHERE idParam=1";
+inline constexpr std::string_view kDiscountById = "SELECT*FROM tab_Desconto WHERE idDesconto=?";
+inline constexpr std::string_view kObservations = "SELECT*FROM tab_Observacao";
+inline constexpr std::string_view kObservationById = "SELECT*FROM tab_Observacao WHERE idObs=?";
+inline constexpr std::string_view kReasonById = "SELECT*FROM tab_MotivoCancelamento WHERE idMotivo=?";
+inline constexpr std::string_view kPrinterName = "SELECT nome FROM tab_Impressoras WHERE idImpressora=?";
+inline constexpr std::string_view kServerTime = "SELECT CURTIME()";
+inline constexpr std::string_view kClock = "SELECT TIME_FORMAT(CURTIME(),'%h:%i')";
+inline constexpr std::string_view kToday = "SELECT DATE_FORMAT(CURDATE(),'%d%m%Y')";
+inline constexpr std::string_view kTimeDiff = "SELECT TIMEDIFF(?,?)";
+inline constexpr std::string_view kDiscountKinds = "SELECT*FROM tab_Desconto ORDER BY idDesconto";
+inline constexpr std::string_view kProductCatalogue = "SELECT*FROM cad_Produtos ORDER BY descricao";
+inline constexpr std::string_view kManagementTables =
+    "SELECT me.idMesa,me.status,me.qtdPessoas,op.nome,me.horaAbertura FROM mov_Mesa "
+    "AS me LEFT JOIN tab_Operador AS op ON op.idOperador=me.idGarcon WHERE "
+    "me.status<>'F'ORDER BY me.idMesa";
+inline constexpr std::string_view kManagementSales =
+    "SELECT COUNT(*),SUM(valorTotal)FROM mov_Vendas WHERE tipo='M'AND data=? AND "
+    "turno=? AND cancelada<>'S'";
+inline constexpr std::string_view kReportClosedTables =
+    "SELECT "
+    "ve.nrMesa,ve.pontoMesa,ve.qtdPessoas,op.nome,ve.horaAbertura,ve.horaFechamento,ve.valorTotal "
+    "FROM mov_Vendas AS ve LEFT JOIN tab_Operador AS op ON op.idOperador=ve.idGarcon "
+    "WHERE ve.tipo='M'AND ve.data=? AND ve.turno=? AND ve.nrCaixa=? AND "
+    "ve.cancelada<>'S'ORDER BY ve.horaFechamento,ve.idVenda";
+inline constexpr std::string_view kReportCommissions =
+    "SELECT ve.idGarcon,op.nome,COUNT(*),SUM(ve.valorServico)FROM mov_Vendas AS ve "
+    "LEFT JOIN tab_Operador AS op ON op.idOperador=ve.idGarcon WHERE ve.tipo='M'AND "
+    "ve.data=? AND ve.turno=? AND ve.nrCaixa=? AND ve.cancelada<>'S'GROUP BY "
+    "ve.idGarcon,op.nome ORDER BY op.nome,ve.idGarcon";
+inline constexpr std::string_view kReportMenuMix =
+    "SELECT vi.idProduto,pr.descricao,COUNT(*),SUM(vi.valorUnitario)FROM "
+    "mov_VendasItem AS vi JOIN mov_Vendas AS ve ON ve.idVenda=vi.idVenda LEFT JOIN "
+    "cad_Produtos AS pr ON pr.idProduto=vi.idProduto WHERE ve.data=? AND ve.turno=? "
+    "AND ve.cancelada<>'S'AND vi.cancelado<>'S'GROUP BY vi.idProduto,pr.descricao "
+    "ORDER BY pr.descricao,vi.idProduto";
+
+} // namespace qv::stmt

@@ -1,0 +1,48 @@
+#include "data/UnitOfWork.h"
+
+#include "platform/Sql.h"
+
+namespace qv {
+
+UnitOfWork::UnitOfWork(Sql &sql) : m_sql(sql)
+{
+    Sql::UnitState &unit = m_sql.unitState();
+    if (unit.depth == 0) {
+        if (!m_sql.begin())
+            return;
+        m_outermost = true;
+        unit.spoiled = false;
+    }
+    ++unit.depth;
+    m_started = true;
+}
+
+UnitOfWork::~UnitOfWork()
+{
+    if (!m_started || m_finished)
+        return;
+    Sql::UnitState &unit = m_sql.unitState();
+    --unit.depth;
+    if (m_outermost)
+        m_sql.rollback();
+    else
+        unit.spoiled = true;
+}
+
+bool UnitOfWork::commit()
+{
+    if (!m_started || m_finished)
+        return false;
+    m_finished = true;
+    Sql::UnitState &unit = m_sql.unitState();
+    --unit.depth;
+    if (!m_outermost)
+        return !unit.spoiled;
+    if (unit.spoiled) {
+        m_sql.rollback();
+        return false;
+    }
+    return m_sql.commit();
+}
+
+} // namespace qv

@@ -2,6 +2,7 @@
 #include "data/Statements.h"
 
 #include "data/Tables.h"
+#include "board/TableReader.h"
 #include "board/MainForm.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -12,29 +13,14 @@
 namespace qv {
 
 namespace {
-const Layout kName("tab_Operador", {FieldDef::C("nome", 20)});
-const Layout kPercent("tab_Desconto", {FieldDef::N("percentual", 3, 2)});
-const Layout kTime("time", {FieldDef::C("hora", 8)});
-
 QString money(Decimal value)
 {
     return value.toDisplay(2);
 }
 
-QString zoned(std::int64_t value, int width)
-{
-    return QStringLiteral("%1").arg(value, width);
-}
-
-// "descricao" of a take-away item: up to its first double blank.
-QString takeAwayName(const QString &description)
-{
-    const int cut = description.indexOf(QStringLiteral("  "));
-    return (cut < 0 ? description : description.left(cut)) + QStringLiteral(" - VIAGEM");
-}
 } // namespace
 
-Detail::Detail(MainForm &form) : m_form(form), m_table(tables::movMesa) {}
+Detail::Detail(MainForm &form) : m_form(form), m_reader(Sql::instance(), Session::instance()) {}
 
 bool Detail::showsObservations() const
 {
@@ -46,10 +32,7 @@ void Detail::clear()
     auto &ui = m_form.ui();
     ui.Lv_Itens->clear();
     ui.Lv_Consol->clear();
-    m_consolidation.clear();
-    m_table.clear();
-    m_totals = TableTotals();
-    m_itemCount = 0;
+    m_shown = ShownTable();
     for (QLineEdit *field :
          {ui.Ds_CODIGAR, ui.Ds_NOMEGAR, ui.Ed_QTDEPES, ui.Ds_HORAABE, ui.Ds_PERMANE, ui.Ds_TOTITENS,
           ui.Ds_TOTPROD, ui.Ds_CODIDES, ui.Ds_OPERDES, ui.Ds_PERCDES, ui.Ds_VALODES, ui.Ed_DESCMANT,
@@ -65,22 +48,16 @@ void Detail::clear()
 
 void Detail::refreshTimeOpen()
 {
-    auto &ui = m_form.ui();
-    const QString opened = ui.Ds_HORAABE->text();
-    if (opened.trimmed().isEmpty())
-        return;
-    Record now(kTime);
-    if (!Sql::instance().exec(stmt::kServerTime, {}, &now).ok())
-        return;
-    ui.Ds_PERMANE->setText(timeOpen(opened, now.text(0)));
+    if (const auto open = m_reader.timeOpenSince(m_form.ui().Ds_HORAABE->text()))
+        m_form.ui().Ds_PERMANE->setText(*open);
 }
 
 void Detail::LERMESA()
 {
     auto &ui = m_form.ui();
-    Sql &sql = Sql::instance();
     Session &session = Session::instance();
 
+    TableReader::Reading reading;
     for (;;) {
         // 1-2. Only within an open session.
         if (session.desk() == 0)
@@ -92,16 +69,15 @@ void Detail::LERMESA()
         const int idMesa = m_form.typedTable();
         if (idMesa == 0)
             return;
-        m_table.clear();
-        sql.exec(stmt::kTableById, {idMesa}, &m_table);
-        if (!sql.ok()) {
+        reading = m_reader.LERMESA(idMesa, showsObservations());
+        if (reading.result == TableReader::Reading::Result::Missing) {
             // No such position (or unreadable): nothing to show.
             m_form.showTableNumber(m_form.currentTable());
             return;
         }
 
         // 4. A free position is opened first, on request.
-        if (m_table.text("status") == QLatin1String("F")) {
+        if (reading.result == TableReader::Reading::Result::Free) {
             if (UiService::instance().message(&m_form, QStringLiteral("Mesa fechada, abre ?"), style::kAsk)
                 == answer::kYes) {
                 records::W_VARS_SQL().setDigits(23, 5, std::uint64_t(idMesa));
@@ -120,81 +96,97 @@ void Detail::LERMESA()
         break;
     }
 
+    if (reading.result == TableReader::Reading::Result::Failed) {
+        UiService::instance().message(&m_form, reading.failure.message, style::kStop);
+        if (reading.fatal) {
+            m_form.closeForm();
+            return;
+        }
+        // Prices that could not be read are never shown as if they were
+        // right: the table is left.
+        clear();
+        m_form.setCurrentTable(0);
+        m_form.showTableNumber(0);
+        return;
+    }
+
     // 5. The board stays as it is while a table is worked on.
     m_form.Cm_TimerMesas->stop();
-    const int idMesa = int(m_table.integer("idMesa"));
+    m_shown = std::move(reading.table);
+    m_form.showTableNumber(m_shown.idMesa);
+    m_form.setCurrentTable(m_shown.idMesa);
+    paint();
+    if (m_shown.waiterNameMismatch)
+        UiService::instance().message(&m_form,
+                                      QStringLiteral("Atenção, erro no nome do Garçon, reinicie seu computador !!!"),
+                                      style::kStop);
+}
+
+void Detail::paint()
+{
+    auto &ui = m_form.ui();
+    const ShownTable &t = m_shown;
     ui.Lv_Itens->clear();
     ui.Lv_Consol->clear();
-    m_consolidation.clear();
-    m_form.showTableNumber(idMesa);
-    m_form.setCurrentTable(idMesa);
-    m_totals = TableTotals();
-    const int waiter = int(m_table.integer("idGarcon"));
-    ui.Ds_CODIGAR->setText(QString::number(waiter));
+    ui.Ds_CODIGAR->setText(QString::number(t.waiter));
+    ui.Ds_NOMEGAR->setText(t.waiterName.trimmed());
+    ui.Cb_Operador->setCurrentIndex(t.waiterIndex);
+    ui.Ed_QTDEPES->setText(QString::number(t.people()));
+    ui.Bt_Bloqueio->setText(t.blocked() ? QStringLiteral("DESBLOQUEIA MESA") : QStringLiteral("BLOQUEIA MESA"));
+    ui.Bt_SERVICO->setText(t.serviceOn() ? QStringLiteral("EXCLUIR SERVIÇO") : QStringLiteral("INCLUIR SERVIÇO"));
+    ui.Ds_TAXASER->setText(money(t.totals.servicePercent));
 
-    // 6. The table's waiter, checked against the operator list.
-    Record name(kName);
-    sql.exec(stmt::kOperatorName, {waiter}, &name);
-    const QString waiterName = name.text(0);
-    ui.Ds_NOMEGAR->setText(waiterName.trimmed());
-    int found = -1;
-    const auto &operators = session.operators();
-    for (std::size_t i = 0; i < operators.size(); ++i) {
-        if (operators[i].name == waiterName) {
-            found = int(i);
-            break;
+    for (const ItemListRow &r : t.listRows()) {
+        const ShownItem &item = t.items[std::size_t(r.item)];
+        auto *row = new QTreeWidgetItem(ui.Lv_Itens);
+        row->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(r.idItem));
+        if (r.observation >= 0) {
+            const ShownObservation &obs = item.observations[std::size_t(r.observation)];
+            const QString prefix = obs.kind == 'C'   ? QStringLiteral("  -> Com ")
+                                   : obs.kind == 'S' ? QStringLiteral("  -> Sem ")
+                                                     : QStringLiteral("  -> ");
+            row->setText(0, QStringLiteral("0"));
+            row->setText(2, prefix + obs.text);
+            row->setText(5, QStringLiteral("0"));
+            row->setForeground(2, QBrush(QColor(0x55, 0x55, 0x55)));
+            continue;
         }
+        row->setText(0, QString::number(item.idItem));
+        row->setText(1, item.observations.empty() ? QString() : QStringLiteral("*"));
+        row->setText(2, item.description);
+        row->setText(3, money(item.price));
+        row->setText(4, item.waiterName);
+        row->setText(5, QString::number(item.idComanda));
+        row->setText(6, item.orderedAt);
+        row->setText(7, item.status);
+        row->setText(8, QString::number(item.idProduto));
+        row->setText(9, QString::number(item.idDesconto));
+        row->setText(10, money(item.manualDiscount));
+        row->setText(11, item.discountOperator);
+        row->setText(12, item.takeAway ? QStringLiteral("S") : QStringLiteral("N"));
+        row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        row->setTextAlignment(10, Qt::AlignRight | Qt::AlignVCenter);
     }
-    ui.Cb_Operador->setCurrentIndex(found);
-    if (ui.Cb_Operador->currentText().leftJustified(20, QLatin1Char(' '), true) != waiterName)
-        UiService::instance().message(&m_form,
-                               QStringLiteral("Atenção, erro no nome do Garçon, reinicie seu computador !!!"),
-                               style::kStop);
+    ui.Ds_TOTPRIN->setText(money(t.totalPrincipal));
+    ui.Ds_HORAABE->setText(t.openedAt);
+    ui.Ds_PERMANE->setText(t.timeOpen);
+    ui.Ds_CODIDES->setText(QString::number(t.row.integer("idDesconto")));
+    ui.Ds_OPERDES->setText(t.row.text("operDesc").trimmed());
 
-    // 7. People, captions, service percent.
-    ui.Ed_QTDEPES->setText(zoned(m_table.integer("qtdPessoas"), 3).trimmed());
-    ui.Bt_Bloqueio->setText(m_table.text("status") == QLatin1String("B") ? QStringLiteral("DESBLOQUEIA MESA")
-                                                                          : QStringLiteral("BLOQUEIA MESA"));
-    const Decimal service = m_table.num("taxaServico");
-    ui.Bt_SERVICO->setText(service.isZero() ? QStringLiteral("INCLUIR SERVIÇO")
-                                            : QStringLiteral("EXCLUIR SERVIÇO"));
-    ui.Ds_TAXASER->setText(money(service));
+    const TableTotals &totals = t.totals;
+    ui.Ds_TOTITENS->setText(QString::number(t.itemCount()));
+    ui.Ds_TOTPROD->setText(money(totals.products));
+    ui.Ds_PERCDES->setText(money(totals.discountPercent));
+    ui.Ds_VALODES->setText(money(totals.discountValue));
+    ui.Ed_DESCMANT->setText(money(totals.manualDiscount));
+    ui.Ds_SUBTOTA->setText(money(totals.subtotal));
+    ui.Ds_VALOSER->setText(money(totals.serviceValue));
+    ui.Ds_TOTMESA->setText(money(totals.tableTotal));
+    ui.Ed_VALOPES->setText(totals.hasPerPerson ? money(totals.perPerson) : QString());
+    ui.Ds_TOTVIAG->setText(money(totals.takeAway));
+    ui.Ds_VIAGLIQ->setText(money(totals.takeAwayNet));
 
-    // 8-9. The live items.
-    if (!readItems(idMesa))
-        return;
-
-    // 10. Opening time and time open.
-    ui.Ds_HORAABE->setText(m_table.text("horaAbertura"));
-    refreshTimeOpen();
-
-    // 11. The table discount.
-    ui.Ds_CODIDES->setText(QString::number(m_table.integer("idDesconto")));
-    ui.Ds_OPERDES->setText(m_table.text("operDesc").trimmed());
-    Record percent(kPercent);
-    sql.exec(stmt::kTableDiscountPercent,
-             {idMesa}, &percent);
-
-    // 12. Totals, then the consolidated list.
-    m_totals.discountPercent = percent.num(0);
-    m_totals.manualDiscount = m_table.num("descontoManual");
-    m_totals.servicePercent = service;
-    m_totals.people = int(m_table.integer("qtdPessoas"));
-    m_totals.compute();
-
-    ui.Ds_TOTITENS->setText(QString::number(m_itemCount));
-    ui.Ds_TOTPROD->setText(money(m_totals.products));
-    ui.Ds_PERCDES->setText(money(m_totals.discountPercent));
-    ui.Ds_VALODES->setText(money(m_totals.discountValue));
-    ui.Ed_DESCMANT->setText(money(m_totals.manualDiscount));
-    ui.Ds_SUBTOTA->setText(money(m_totals.subtotal));
-    ui.Ds_VALOSER->setText(money(m_totals.serviceValue));
-    ui.Ds_TOTMESA->setText(money(m_totals.tableTotal));
-    ui.Ed_VALOPES->setText(m_totals.hasPerPerson ? money(m_totals.perPerson) : QString());
-    ui.Ds_TOTVIAG->setText(money(m_totals.takeAway));
-    ui.Ds_VIAGLIQ->setText(money(m_totals.takeAwayNet));
-
-    for (const auto &[key, line] : m_consolidation.lines()) {
+    for (const auto &[key, line] : t.consolidation.lines()) {
         auto *row = new QTreeWidgetItem(ui.Lv_Consol);
         row->setText(0, line.description.trimmed());
         row->setText(1, QString::number(line.count));
@@ -203,136 +195,6 @@ void Detail::LERMESA()
         for (int c = 1; c <= 3; ++c)
             row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
-}
-
-bool Detail::readItems(int idMesa)
-{
-    auto &ui = m_form.ui();
-    Sql &sql = Sql::instance();
-    const bool withObservations = showsObservations();
-
-    if (!sql.open("CUR2", stmt::kLiveItems,
-                 {idMesa}).ok()) {
-        UiService::instance().message(&m_form, QStringLiteral("Erro na leitura dos itens da mesa !!!"), style::kStop);
-        m_form.closeForm();
-        return false;
-    }
-
-    Record item(tables::movMesaItem);
-    Record product(tables::cadProdutos);
-    Record observation(tables::movMesaItemObs);
-    Record text(tables::tabObservacao);
-    Record discount(tables::tabDesconto);
-    Record itemWaiter(tables::tabOperador);
-    m_itemCount = 0;
-    Decimal totalPrincipal;
-    for (;;) {
-        const SqlResult &state = sql.fetch("CUR2", item);
-        if (state.noRow())
-            break;
-        if (!state.ok()) {
-            UiService::instance().message(&m_form, QStringLiteral("Erro na leitura do cursor (ITENS) !!!"), style::kStop);
-            sql.close("CUR2");
-            m_form.closeForm();
-            return false;
-        }
-        product.clear();
-        sql.exec(stmt::kProductById, {item.integer("idProduto")}, &product);
-
-        // Observations: the price moves with each of them.
-        Decimal price = item.num("valorUnitario");
-        struct Shown
-        {
-            char kind;
-            QString text;
-        };
-        std::vector<Shown> shown;
-        if (!sql.open("CUR3", stmt::kItemObservations, {item.integer("idItem")}).ok()) {
-            UiService::instance().message(&m_form, QStringLiteral("Erro na leitura das observações dos itens da mesa !!!"),
-                                   style::kStop);
-            sql.close("CUR2");
-            m_form.closeForm();
-            return false;
-        }
-        for (;;) {
-            const SqlResult &obsState = sql.fetch("CUR3", observation);
-            if (obsState.noRow())
-                break;
-            if (!obsState.ok()) {
-                UiService::instance().message(&m_form, QStringLiteral("Erro na leitura do cursor (OBS) !!!"), style::kStop);
-                sql.close("CUR3");
-                sql.close("CUR2");
-                m_form.closeForm();
-                return false;
-            }
-            text.clear();
-            sql.exec(stmt::kObservationById, {observation.integer("idObs")}, &text);
-            const char kind = observation.text("tipo").at(0).toLatin1();
-            price = PriceAdjustment::observation(price, kind, text.num("valorCom"), text.num("valorSem"),
-                                                 text.num("valorObs"));
-            shown.push_back({kind, text.text("descricao")});
-        }
-        sql.close("CUR3");
-
-        if (item.integer("idDesconto") != 0) {
-            discount.clear();
-            sql.exec(stmt::kDiscountById, {item.integer("idDesconto")}, &discount);
-            price = PriceAdjustment::discount(price, discount.num("percentual"));
-        }
-
-        const QString description = product.text("descricao");
-        m_consolidation.add(item.integer("idProduto"), price, description);
-
-        itemWaiter.clear();
-        sql.exec(stmt::kOperatorById, {item.integer("idOperador")}, &itemWaiter);
-
-        const bool takeAway = item.text("viagem") == QLatin1String("S");
-        auto *row = new QTreeWidgetItem(ui.Lv_Itens);
-        row->setText(0, QString::number(item.integer("idItem")));
-        row->setText(1, shown.empty() ? QString() : QStringLiteral("*"));
-        row->setText(2, (takeAway ? takeAwayName(description) : description).trimmed());
-        row->setText(3, money(price));
-        row->setText(4, itemWaiter.text("nome").trimmed());
-        row->setText(5, QString::number(item.integer("idComanda")));
-        row->setText(6, item.text("horaPedido"));
-        row->setText(7, item.text("status"));
-        row->setText(8, QString::number(item.integer("idProduto")));
-        row->setText(9, QString::number(item.integer("idDesconto")));
-        row->setText(10, money(item.num("descontoManual")));
-        row->setText(11, item.text("operDesc").trimmed());
-        row->setText(12, item.text("viagem"));
-        row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-        row->setTextAlignment(10, Qt::AlignRight | Qt::AlignVCenter);
-        row->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(item.integer("idItem")));
-
-        m_totals.products += price;
-        ++m_itemCount;
-        if (product.text(18) == QLatin1String("S") && item.integer("idDesconto") == 0
-            && item.num("descontoManual").isZero())
-            totalPrincipal += price;
-        if (takeAway)
-            m_totals.takeAway += price;
-
-        if (withObservations) {
-            int n = 0;
-            for (const Shown &obs : shown) {
-                if (++n > 20)
-                    break;
-                auto *obsRow = new QTreeWidgetItem(ui.Lv_Itens);
-                const QString prefix = obs.kind == 'C'   ? QStringLiteral("  -> Com ")
-                                       : obs.kind == 'S' ? QStringLiteral("  -> Sem ")
-                                                         : QStringLiteral("  -> ");
-                obsRow->setText(0, QStringLiteral("0"));
-                obsRow->setText(2, prefix + obs.text);
-                obsRow->setText(5, QStringLiteral("0"));
-                obsRow->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(0));
-                obsRow->setForeground(2, QBrush(QColor(0x55, 0x55, 0x55)));
-            }
-        }
-    }
-    sql.close("CUR2");
-    ui.Ds_TOTPRIN->setText(money(totalPrincipal));
-    return true;
 }
 
 } // namespace qv

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "board/Totals.h"
-#include "platform/Record.h"
+#include "board/ShownTable.h"
+#include "board/TableReader.h"
 
 namespace qv {
 
@@ -23,19 +23,19 @@ public:
     // Cm_TimerPermanencia: recompute the time open of the table shown.
     void refreshTimeOpen();
 
-    // The values behind the controls, exact to four decimals.
-    const TableTotals &totals() const { return m_totals; }
-    const Record &table() const { return m_table; }
+    // The table on show as the last reading found it; what the controls
+    // show is painted from it.
+    const ShownTable &shown() const { return m_shown; }
+    const TableTotals &totals() const { return m_shown.totals; }
+    const Record &table() const { return m_shown.row; }
     bool showsObservations() const;
 
 private:
-    bool readItems(int idMesa);
+    void paint();
 
     MainForm &m_form;
-    Record m_table;
-    TableTotals m_totals;
-    Consolidation m_consolidation;
-    int m_itemCount = 0; // item rows of the last reading (observation rows not counted)
+    TableReader m_reader;
+    ShownTable m_shown;
 };
 
 } // namespace qv

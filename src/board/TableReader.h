@@ -1,0 +1,50 @@
+#pragma once
+
+#include "board/ShownTable.h"
+#include "data/Outcome.h"
+
+#include <optional>
+
+namespace qv {
+
+class Session;
+class Sql;
+
+// The table reading LERMESA without the screen: reads the position's row,
+// its live items with their products, observations, discounts and
+// waiters, and computes every total from exact values.
+class TableReader
+{
+public:
+    TableReader(Sql &sql, const Session &session);
+
+    struct Reading
+    {
+        enum class Result {
+            Shown,   // `table` holds the position
+            Free,    // the position is free: offer to open it
+            Missing, // no such position, or its row could not be read
+            Failed,  // a read failed: `failure` says which, the table must not be shown
+        };
+        Result result = Result::Missing;
+        ShownTable table;
+        Outcome failure;
+        // The item cursors themselves failed: the screen cannot go on
+        // reading tables and closes, as at start-up.
+        bool fatal = false;
+    };
+
+    Reading LERMESA(int idMesa, bool observationsVisible);
+
+    // The time open of a table opened at `openedAt`, from the server's
+    // clock; nothing when the clock could not be read.
+    std::optional<QString> timeOpenSince(const QString &openedAt);
+
+private:
+    bool readItems(ShownTable &table, Outcome &failure, bool &fatal);
+
+    Sql &m_sql;
+    const Session &m_session;
+};
+
+} // namespace qv

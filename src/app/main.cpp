@@ -1,4 +1,4 @@
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
 

@@ -2,7 +2,7 @@
 #include "data/Statements.h"
 
 #include "board/Detail.h"
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "data/Tables.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"

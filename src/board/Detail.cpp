@@ -3,7 +3,7 @@
 
 #include "data/Tables.h"
 #include "board/TableReader.h"
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"

@@ -1,6 +1,6 @@
 #include "board/SuiteLinks.h"
 
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "platform/Config.h"
 #include "platform/SharedRecords.h"
 #include "platform/UiService.h"

@@ -1,14 +1,14 @@
 #include "items/CancelCommands.h"
 #include "data/Statements.h"
 
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
 #include "session/Session.h"
-#include "tables/CommandFrame.h"
+#include "board/forms/CommandFrame.h"
 #include "ui_MainForm.h"
 #include "ui_ReasonFrame.h"
 

@@ -2,7 +2,7 @@
 #include "data/Statements.h"
 #include "data/UnitOfWork.h"
 
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "data/Tables.h"
 #include "items/ProductLookup.h"
 #include "platform/Keys.h"

@@ -1,7 +1,7 @@
 #include "printing/PrintCommands.h"
 #include "data/Statements.h"
 
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "platform/Config.h"
 #include "platform/Files.h"
 #include "platform/Keys.h"
@@ -12,7 +12,7 @@
 #include "printing/TestPage.h"
 #include "session/Paths.h"
 #include "session/Session.h"
-#include "tables/CommandFrame.h"
+#include "board/forms/CommandFrame.h"
 #include "tables/TableCommands.h"
 #include "ui_MainForm.h"
 #include "ui_PrintMenu.h"

@@ -4,14 +4,14 @@
 
 #include "board/Board.h"
 #include "board/Detail.h"
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
-#include "tables/CommandFrame.h"
+#include "board/forms/CommandFrame.h"
 #include "ui_MainForm.h"
 #include "ui_TransferFrame.h"
 

@@ -4,7 +4,7 @@
 
 #include "board/Board.h"
 #include "board/Detail.h"
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"

@@ -3,7 +3,7 @@
 #include "ModalScript.h"
 
 #include "board/Detail.h"
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "modules/Payment.h"
 #include "platform/Keys.h"
 #include "platform/SharedRecords.h"

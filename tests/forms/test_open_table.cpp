@@ -2,7 +2,7 @@
 #include "ModalScript.h"
 #include "TestSupport.h"
 
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "data/Tables.h"
 #include "platform/Record.h"
 #include "platform/SharedRecords.h"

@@ -2,7 +2,7 @@
 #include "Seed.h"
 
 #include "board/Detail.h"
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "modules/DiscountSearch.h"
 #include "platform/Keys.h"
 #include "platform/SharedRecords.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "TestSupport.h"
 
 #include <memory>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/forms/DeskContext.h"
 #include "platform/Decimal.h"
 
 #include <QString>
@@ -29,7 +30,7 @@ class TableCommands;
 // left, the selected table's detail and totals on the right, and the
 // function-key bar. Its larger procedures run through one dispatcher keyed
 // by a function code, as every command of the screen does.
-class MainForm : public QWidget
+class MainForm : public QWidget, public DeskContext
 {
     Q_OBJECT
 
@@ -85,6 +86,18 @@ public:
     void refuseBlocked();
     // A command frame (Frm_INC, Frm_MOT, Frm_IMP, Frm_NovaMesa) is shown.
     bool commandFrameOpen() const;
+
+    // DeskContext: what the command forms may ask of this form.
+    const ShownTable &shown() const override;
+    int shownTable() const override;
+    std::vector<ItemListRow> selectedRows() const override;
+    QWidget *window() override { return this; }
+    QWidget *tableArea() override;
+    void focusTableField() override;
+    void present(const Outcome &outcome) override;
+    void reread() override;
+    void release() override;
+    void closeAccount() override;
 
     QTimer *Cm_TimerMesas = nullptr;
     QTimer *Cm_TimerPermanencia = nullptr;

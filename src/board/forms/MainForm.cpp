@@ -1,4 +1,4 @@
-#include "board/MainForm.h"
+#include "board/forms/MainForm.h"
 #include "data/Statements.h"
 
 #include "board/Board.h"
@@ -464,6 +464,76 @@ bool MainForm::commandFrameOpen() const
     // Every command frame (include, reason, print, transfer) disables the
     // table area while it is shown.
     return !m_ui->Frm_CaixaM->isEnabled();
+}
+
+const ShownTable &MainForm::shown() const
+{
+    return m_detail->shown();
+}
+
+int MainForm::shownTable() const
+{
+    const int typed = typedTable();
+    return typed != 0 && typed == m_currentTable ? typed : 0;
+}
+
+std::vector<ItemListRow> MainForm::selectedRows() const
+{
+    // The list is painted from the reading's rows, in the same order.
+    const std::vector<ItemListRow> rows = m_detail->shown().listRows();
+    std::vector<ItemListRow> selected;
+    const int count = std::min<int>(m_ui->Lv_Itens->topLevelItemCount(), int(rows.size()));
+    for (int i = 0; i < count; ++i)
+        if (m_ui->Lv_Itens->topLevelItem(i)->isSelected())
+            selected.push_back(rows[std::size_t(i)]);
+    return selected;
+}
+
+QWidget *MainForm::tableArea()
+{
+    return m_ui->Frm_CaixaM;
+}
+
+void MainForm::focusTableField()
+{
+    m_ui->Ed_CODIMES->setFocus(Qt::OtherFocusReason);
+}
+
+void MainForm::present(const Outcome &outcome)
+{
+    UiService &ui = UiService::instance();
+    for (const QString &line : outcome.console)
+        ui.console(line);
+    if (!outcome.message.isEmpty()) {
+        ui.message(this, outcome.message,
+                   outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
+        // The server's own words never get lost to the box's length: they
+        // follow in a box of their own.
+        if (outcome.failed() && !outcome.error.message.isEmpty()
+            && !outcome.message.contains(outcome.error.message))
+            ui.message(this, outcome.error.message.left(120), style::kStop);
+    }
+    switch (outcome.next) {
+    case Outcome::Next::Stay: break;
+    case Outcome::Next::Reread: reread(); break;
+    case Outcome::Next::Release: release(); break;
+    case Outcome::Next::CloseAccount: closeAccount(); break;
+    }
+}
+
+void MainForm::reread()
+{
+    dispatch(QStringLiteral("LERMESA"));
+}
+
+void MainForm::release()
+{
+    m_board->release();
+}
+
+void MainForm::closeAccount()
+{
+    m_tables->closeAccount();
 }
 
 void MainForm::TECLA()

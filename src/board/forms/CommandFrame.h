@@ -7,7 +7,7 @@ class QWidget;
 
 namespace qv {
 
-class MainForm;
+class DeskContext;
 
 // A command frame of the main form (Frm_IMP, Frm_NovaMesa): an overlay over
 // the table area that stands for a modal step of a command. While it is
@@ -17,8 +17,8 @@ class MainForm;
 class CommandFrame : public QObject
 {
 public:
-    // `frame` must be a child of the form.
-    CommandFrame(MainForm &form, QWidget *frame);
+    // `frame` must be a child of the desk's window.
+    CommandFrame(DeskContext &desk, QWidget *frame);
 
     // Disables the table area, places the frame over it and shows it on top.
     void open();
@@ -31,7 +31,7 @@ protected:
 private:
     void place();
 
-    MainForm &m_form;
+    DeskContext &m_desk;
     QPointer<QWidget> m_frame;
 };
 

@@ -1,7 +1,8 @@
-#include "tables/CommandFrame.h"
+#include "board/forms/CommandFrame.h"
 
-#include "board/MainForm.h"
-#include "ui_MainForm.h"
+#include "board/forms/DeskContext.h"
+
+#include <QWidget>
 
 #include <QEvent>
 
@@ -9,17 +10,17 @@
 
 namespace qv {
 
-CommandFrame::CommandFrame(MainForm &form, QWidget *frame) : QObject(frame), m_form(form), m_frame(frame)
+CommandFrame::CommandFrame(DeskContext &desk, QWidget *frame) : QObject(frame), m_desk(desk), m_frame(frame)
 {
     frame->hide();
-    form.installEventFilter(this);
+    desk.window()->installEventFilter(this);
 }
 
 void CommandFrame::open()
 {
     if (!m_frame)
         return;
-    m_form.ui().Frm_CaixaM->setEnabled(false);
+    m_desk.tableArea()->setEnabled(false);
     place();
     m_frame->show();
     m_frame->raise();
@@ -29,7 +30,7 @@ void CommandFrame::close()
 {
     if (m_frame)
         m_frame->hide();
-    m_form.ui().Frm_CaixaM->setEnabled(true);
+    m_desk.tableArea()->setEnabled(true);
 }
 
 bool CommandFrame::isOpen() const
@@ -41,8 +42,8 @@ void CommandFrame::place()
 {
     // Centred over the table area at its natural size; an area smaller
     // than the frame leaves the frame whole, starting at the area's corner.
-    QWidget *area = m_form.ui().Frm_CaixaM;
-    const QRect target(area->mapTo(&m_form, QPoint(0, 0)), area->size());
+    QWidget *area = m_desk.tableArea();
+    const QRect target(area->mapTo(m_desk.window(), QPoint(0, 0)), area->size());
     m_frame->adjustSize();
     const QSize size = m_frame->size().expandedTo(m_frame->minimumSizeHint());
     QPoint corner = target.center() - QPoint(size.width() / 2, size.height() / 2);
@@ -53,7 +54,7 @@ void CommandFrame::place()
 
 bool CommandFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == &m_form && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+    if (watched == m_desk.window() && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
         && isOpen())
         place();
     return QObject::eventFilter(watched, event);

@@ -1,3 +1,4 @@
+#include "app/FirstRun.h"
 #include "board/MainForm.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
     qv::initCoreResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     qv::applyStyle();
+    if (!qv::checkConfiguration())
+        return 1;
     qv::SharedRecord::attachAll();
     qv::registerAllForms();
 

@@ -10,7 +10,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
+    // Qt appends the display name to each window title not ending with it:
+    // being the main window's whole title, it shows there once, and the
+    // dialogs read "Pagamento — Quorvel · Caixa de Mesas".
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvel · Caixa de Mesas"));
     qv::initCoreResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     qv::applyStyle();

@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
     // being the main window's whole title, it shows there once, and the
     // dialogs read "Pagamento — Quorvel · Caixa de Mesas".
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvel · Caixa de Mesas"));
+    // Lets the desktop match the window to the menu entry (quorvel.desktop).
+    QApplication::setDesktopFileName(QStringLiteral("quorvel"));
     qv::initCoreResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     qv::applyStyle();

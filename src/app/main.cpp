@@ -1,3 +1,4 @@
+#include "app/FirstRun.h"
 #include "board/forms/MainForm.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
@@ -9,10 +10,17 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
+    // Qt appends the display name to each window title not ending with it:
+    // being the main window's whole title, it shows there once, and the
+    // dialogs read "Pagamento — Quorvel · Caixa de Mesas".
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvel · Caixa de Mesas"));
+    // Lets the desktop match the window to the menu entry (quorvel.desktop).
+    QApplication::setDesktopFileName(QStringLiteral("quorvel"));
     qv::initCoreResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     qv::applyStyle();
+    if (!qv::checkConfiguration())
+        return 1;
     qv::SharedRecord::attachAll();
     qv::registerAllForms();
 

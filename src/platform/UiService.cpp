@@ -49,6 +49,11 @@ int UiService::openForm(const QString &name, QWidget *parent, const QString &mod
     return result;
 }
 
+int UiService::longMessage(QWidget *parent, const QString &text, int style)
+{
+    return message(parent, text, style);
+}
+
 void UiService::console(const QString &line)
 {
     std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
@@ -75,11 +80,19 @@ void UiService::install(std::unique_ptr<UiService> ui)
     installed() = std::move(ui);
 }
 
-int WidgetUi::message(QWidget *parent, const QString &text, int style)
+namespace {
+int showBox(QWidget *parent, const QString &text, int style, bool whole)
 {
     QMessageBox box(parent);
     box.setWindowTitle(QApplication::applicationDisplayName());
-    box.setText(text.left(120));
+    if (whole) {
+        // Instructions: plain text, and selectable so paths can be copied.
+        box.setTextFormat(Qt::PlainText);
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+        box.setText(text);
+    } else {
+        box.setText(text.left(120));
+    }
     const int icon = style & 0x70;
     if (icon == style::kStop)
         box.setIcon(QMessageBox::Critical);
@@ -101,6 +114,17 @@ int WidgetUi::message(QWidget *parent, const QString &text, int style)
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
     return answer::kOk;
+}
+} // namespace
+
+int WidgetUi::message(QWidget *parent, const QString &text, int style)
+{
+    return showBox(parent, text, style, false);
+}
+
+int WidgetUi::longMessage(QWidget *parent, const QString &text, int style)
+{
+    return showBox(parent, text, style, true);
 }
 
 bool WidgetUi::startProgram(const QString &program, const QStringList &arguments)

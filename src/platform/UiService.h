@@ -59,6 +59,10 @@ public:
 
     // Shows a modal message box; returns answer::kYes / kNo / kOk.
     virtual int message(QWidget *parent, const QString &text, int style) = 0;
+    // The same for a text of this program's own that must be read whole,
+    // such as instructions to a technician: message() cuts at 120
+    // characters, as the suite's message boxes did.
+    virtual int longMessage(QWidget *parent, const QString &text, int style);
     // Opens a form by name, modally; `module` names the library it lives in
     // for sibling modules (informative here: every form is in the registry).
     virtual int openForm(const QString &name, QWidget *parent, const QString &module = QString());
@@ -77,6 +81,7 @@ class WidgetUi : public UiService
 {
 public:
     int message(QWidget *parent, const QString &text, int style) override;
+    int longMessage(QWidget *parent, const QString &text, int style) override;
     bool startProgram(const QString &program, const QStringList &arguments) override;
 };
 

@@ -125,6 +125,14 @@ TEST(Startup, BothPeriodsOpenMeansDinner)
     EXPECT_EQ(f.ui().Cb_Operador->count(), 14);
 }
 
+TEST(Startup, TheTitleNamesTheProgramOnce)
+{
+    // main() makes this the display name too, so Qt appends nothing to it.
+    FormHarness h;
+    h.standardSession();
+    EXPECT_EQ(h.start().windowTitle(), QStringLiteral("Quorvel · Caixa de Mesas"));
+}
+
 TEST(Startup, PeriodOpenedYesterdayWarnsAndGoesOn)
 {
     FormHarness h;

@@ -9,6 +9,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "tables/CommandFrame.h"
 #include "ui_MainForm.h"
 #include "ui_TransferFrame.h"
@@ -164,7 +165,7 @@ void SplitTransfer::TRANSFERE()
         if (status == QLatin1String("F")) {
             if (messages.message(&m_form, QStringLiteral("Mesa fechada, abre ?"), style::kAsk) != answer::kYes)
                 return;
-            records::W_VARS_SQL().setDigits(23, 5, std::uint64_t(idMesa));
+            exchange::OpenTableExchange::writePosition(idMesa);
             messages.openForm(QStringLiteral("99-AbreMesa"), &m_form);
             continue; // whatever the dialog did, the row says now
         }

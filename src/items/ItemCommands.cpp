@@ -8,6 +8,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
 #include "ui_IncludeFrame.h"
 #include "ui_MainForm.h"
@@ -223,6 +224,7 @@ void ItemCommands::INSITEM()
     m_productCode = 0;
     m_price = Decimal();
     m_discountCode = 0;
+    m_discountKind = 0;
     closeChooser();
 
     // 4. Every key of a new item available.
@@ -275,6 +277,7 @@ void ItemCommands::CARITEM()
     m_productCode = code;
     m_price = item.num("valorUnitario");
     m_discountCode = 0;
+    m_discountKind = 0;
     ui.Ed_CODIPROD->setText(sixDigits(code));
     ui.Ds_CODIRED->setText(sixDigits(code));
     ui.Ds_DESCRIC->setText(product.text("descricao").trimmed());
@@ -294,6 +297,7 @@ void ItemCommands::CARITEM()
             return;
         }
         m_discountCode = discount;
+        m_discountKind = discount;
         ui.Ds_CODESCO->setText(QString::number(discount));
         ui.Ds_DESCDES->setText(kind.text("descricao").trimmed());
         ui.Ds_OPDESCO->setText(item.text("operDesc").trimmed());
@@ -625,25 +629,28 @@ void ItemCommands::removeSelectedObservations()
 void ItemCommands::itemDiscount()
 {
     auto &ui = *m_ui;
-    SharedRecord &link = records::L_LINK();
-    link.setDigits(kLinkCodeFrom, kLinkCodeDigits, 0);
+    exchange::DiscountSearchExchange::write();
     UiService::instance().openForm(QStringLiteral("99-Lissor"), &m_form, QStringLiteral("99-Sandral.dll"));
-    const int code = int(link.digits(kLinkCodeFrom, kLinkCodeDigits));
+    const exchange::DiscountSearchExchange::Answer chosen = exchange::DiscountSearchExchange::read();
+    const int code = chosen.code;
 
     auto noDiscount = [&] {
         m_discountCode = 0;
+        m_discountKind = 0;
         ui.Ds_CODESCO->clear();
         ui.Ds_OPDESCO->clear();
         ui.Ds_DESCDES->clear();
     };
-    if (code == 0) {
+    if (!chosen.chosen()) {
         noDiscount();
     } else {
+        // The kind looked up is the kind written: the one the code names.
         Sql &sql = Sql::instance();
         Record kind(tables::tabDesconto);
-        const QString state = sql.exec(kReadDiscount, {code % 1000}, &kind);
+        const QString state = sql.exec(kReadDiscount, {chosen.kind}, &kind);
         if (state == QLatin1String("00000")) {
             m_discountCode = code;
+            m_discountKind = chosen.kind;
             ui.Ds_CODESCO->setText(QString::number(code));
             ui.Ds_DESCDES->setText(kind.text("descricao").trimmed());
             ui.Ds_OPDESCO->setText(Session::instance().operatorName().trimmed());
@@ -751,7 +758,7 @@ std::optional<ItemCommands::Failure> ItemCommands::writeNewItem(int quantity, De
     Record lastId(kLastIdLayout);
     for (int n = 0; n < quantity; ++n) {
         if (sql.exec(kInsertItem, {std::int64_t(0), m_idMesa, idCardapio, idGrupo, m_productCode, m_price,
-                                   idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, m_discountCode % 100,
+                                   idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, m_discountKind,
                                    manualDiscount, operDesc, "N", blanks(20), blanks(20)})
             != QLatin1String("00000"))
             return failed();
@@ -790,7 +797,7 @@ std::optional<ItemCommands::Failure> ItemCommands::writeEditedItem(Decimal manua
             return failed();
     }
     if (sql.exec(kUpdateItemDiscount,
-                 {m_discountCode % 100, first20(ui.Ds_OPDESCO->text()), manualDiscount, m_editItem})
+                 {m_discountKind, first20(ui.Ds_OPDESCO->text()), manualDiscount, m_editItem})
         != QLatin1String("00000"))
         return failed();
     // Removed from the table meanwhile (closed, moved away by another

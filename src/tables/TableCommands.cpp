@@ -9,6 +9,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/AccountMath.h"
 #include "tables/Sale.h"
@@ -285,16 +286,15 @@ void TableCommands::tableDiscount()
     if (idMesa == 0 || m_form.detail().totals().products.isZero())
         return;
     auto &ui = m_form.ui();
-    auto &link = records::L_LINK();
-    link.setText(26, 6, QStringLiteral("000000"));
+    exchange::DiscountSearchExchange::write();
     // Without the search there was no choice at all, not a choice of
     // "none": the table keeps its discount.
     if (UiService::instance().openForm(QStringLiteral("99-Lissor"), &m_form, QStringLiteral("99-Sandral.dll")) == -1)
         return;
-    const std::uint64_t code = link.digits(26, 6);
-    const int kind = int(link.digits(30, 2));
-    const QString operatorName = records::W_VARS_SQL().text(1, 20);
-    ui.Ds_CODIDES->setText(QString::number(code));
+    const exchange::DiscountSearchExchange::Answer chosen = exchange::DiscountSearchExchange::read();
+    const int kind = chosen.kind;
+    const QString operatorName = exchange::SessionVariables::operatorName();
+    ui.Ds_CODIDES->setText(QString::number(chosen.code));
     ui.Ds_OPERDES->setText(operatorName.trimmed());
     // Kind and authoriser together: a discount must never be stored in
     // someone else's name.

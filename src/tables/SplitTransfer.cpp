@@ -6,7 +6,6 @@
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"
-#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
 #include "session/Exchanges.h"
@@ -34,8 +33,6 @@ const char *const kMoveObservations = "UPDATE mov_MesaItemObs SET idMesa=? WHERE
 
 const Layout kSplitFlag("mov_Mesa", {FieldDef::C("dividida", 1)});
 
-// L-LINK: the dialogs' result flag.
-constexpr int kResultFlag = 312;
 constexpr int kHighestPosition = 8001;
 
 bool succeeded(const QString &state)
@@ -90,11 +87,8 @@ void SplitTransfer::DIVIDIR()
 
     // 6. What the dialog needs: the position and the amount to share. The
     // service fee stays out; each receiving position charges its own.
-    records::W_VARS_SQL().setDigits(33, 5, std::uint64_t(idMesa));
     const TableTotals &totals = m_form.detail().totals();
-    const Decimal amount = totals.tableTotal - totals.serviceValue;
-    records::W_TAB_TOTMESA().setDigits(std::uint64_t(amount.isNegative() ? 0 : amount.cents()));
-    records::L_LINK().setAt(kResultFlag, ' ');
+    exchange::SplitExchange::write({idMesa, totals.tableTotal - totals.serviceValue});
 
     // 7-9. The shares and the flag are one transaction: shares on the other
     // positions without the flag would let this bill be paid in full too,
@@ -106,7 +100,7 @@ void SplitTransfer::DIVIDIR()
             failed = sql.state();
         } else {
             UiService::instance().openForm(QStringLiteral("99-Divide"), &m_form);
-            if (records::L_LINK().at(kResultFlag) != 'S')
+            if (!exchange::SplitExchange::read().split)
                 return refuse(); // nothing ticked or the dialog failed: rolled back
             if (!succeeded(sql.exec(kMarkSplit, {idMesa})) || !transaction.commit())
                 failed = sql.state();

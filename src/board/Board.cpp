@@ -7,6 +7,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
 #include "ui_MainForm.h"
 
@@ -203,11 +204,9 @@ void Board::tableNumberProcedure(bool typed)
             return;
         }
         // A bare table number: the chooser picks the position.
-        auto &vars = records::W_VARS_SQL();
-        vars.setDigits(33, 5, std::uint64_t(value * 100));
-        vars.setDigits(38, 5, std::uint64_t(value * 100 + 99));
+        exchange::TableChooserExchange::write({value * 100, value * 100 + 99});
         UiService::instance().openForm(QStringLiteral("99-Mesa"), &m_form);
-        const int chosen = int(vars.digits(33, 5));
+        const int chosen = exchange::TableChooserExchange::read().chosen;
         if (chosen == 0) {
             if (typed) {
                 m_form.showTableNumber(m_form.currentTable());

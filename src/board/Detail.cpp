@@ -7,6 +7,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
 #include "ui_MainForm.h"
 
@@ -80,10 +81,9 @@ void Detail::LERMESA()
         if (reading.result == TableReader::Reading::Result::Free) {
             if (UiService::instance().message(&m_form, QStringLiteral("Mesa fechada, abre ?"), style::kAsk)
                 == answer::kYes) {
-                records::W_VARS_SQL().setDigits(23, 5, std::uint64_t(idMesa));
-                records::L_LINK().setAt(312, ' ');
+                exchange::OpenTableExchange::write({idMesa});
                 UiService::instance().openForm(QStringLiteral("99-AbreMesa"), &m_form);
-                if (records::L_LINK().at(312) == 'S') {
+                if (exchange::OpenTableExchange::read().opened) {
                     m_form.showTableNumber(idMesa);
                     continue; // read it again, now open
                 }

@@ -10,6 +10,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
 #include "ui_IncludeFrame.h"
 #include "ui_MainForm.h"
@@ -211,6 +212,7 @@ void ItemCommands::INSITEM()
     m_productCode = 0;
     m_price = Decimal();
     m_discountCode = 0;
+    m_discountKind = 0;
     closeChooser();
 
     // 4. Every key of a new item available.
@@ -263,6 +265,7 @@ void ItemCommands::CARITEM()
     m_productCode = code;
     m_price = item.num("valorUnitario");
     m_discountCode = 0;
+    m_discountKind = 0;
     ui.Ed_CODIPROD->setText(sixDigits(code));
     ui.Ds_CODIRED->setText(sixDigits(code));
     ui.Ds_DESCRIC->setText(product.text("descricao").trimmed());
@@ -282,6 +285,7 @@ void ItemCommands::CARITEM()
             return;
         }
         m_discountCode = discount;
+        m_discountKind = discount;
         ui.Ds_CODESCO->setText(QString::number(discount));
         ui.Ds_DESCDES->setText(kind.text("descricao").trimmed());
         ui.Ds_OPDESCO->setText(item.text("operDesc").trimmed());
@@ -613,25 +617,28 @@ void ItemCommands::removeSelectedObservations()
 void ItemCommands::itemDiscount()
 {
     auto &ui = *m_ui;
-    SharedRecord &link = records::L_LINK();
-    link.setDigits(kLinkCodeFrom, kLinkCodeDigits, 0);
+    exchange::DiscountSearchExchange::write();
     UiService::instance().openForm(QStringLiteral("99-Lissor"), &m_form, QStringLiteral("99-Sandral.dll"));
-    const int code = int(link.digits(kLinkCodeFrom, kLinkCodeDigits));
+    const exchange::DiscountSearchExchange::Answer chosen = exchange::DiscountSearchExchange::read();
+    const int code = chosen.code;
 
     auto noDiscount = [&] {
         m_discountCode = 0;
+        m_discountKind = 0;
         ui.Ds_CODESCO->clear();
         ui.Ds_OPDESCO->clear();
         ui.Ds_DESCDES->clear();
     };
-    if (code == 0) {
+    if (!chosen.chosen()) {
         noDiscount();
     } else {
+        // The kind looked up is the kind written: the one the code names.
         Sql &sql = Sql::instance();
         Record kind(tables::tabDesconto);
-        const SqlResult state = sql.exec(stmt::kDiscountById, {code % 1000}, &kind);
+        const SqlResult state = sql.exec(stmt::kDiscountById, {chosen.kind}, &kind);
         if (state.ok()) {
             m_discountCode = code;
+            m_discountKind = chosen.kind;
             ui.Ds_CODESCO->setText(QString::number(code));
             ui.Ds_DESCDES->setText(kind.text("descricao").trimmed());
             ui.Ds_OPDESCO->setText(Session::instance().operatorName().trimmed());
@@ -739,7 +746,7 @@ std::optional<ItemCommands::Failure> ItemCommands::writeNewItem(int quantity, De
     Record lastId(kLastIdLayout);
     for (int n = 0; n < quantity; ++n) {
         if (!sql.exec(stmt::kInsertItem, {std::int64_t(0), m_idMesa, idCardapio, idGrupo, m_productCode, m_price,
-                                   idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, m_discountCode % 100,
+                                   idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, m_discountKind,
                                    manualDiscount, operDesc, "N", blanks(20), blanks(20)}).ok())
             return failed();
         if (!sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
@@ -775,7 +782,7 @@ std::optional<ItemCommands::Failure> ItemCommands::writeEditedItem(Decimal manua
             return failed();
     }
     if (!sql.exec(stmt::kSetItemDiscount,
-                 {m_discountCode % 100, first20(ui.Ds_OPDESCO->text()), manualDiscount, m_editItem}).ok())
+                 {m_discountKind, first20(ui.Ds_OPDESCO->text()), manualDiscount, m_editItem}).ok())
         return failed();
     // Removed from the table meanwhile (closed, moved away by another
     // terminal): its observations must not be left behind without it.

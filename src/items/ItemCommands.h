@@ -103,7 +103,8 @@ private:
     std::int64_t m_editItem = 0;
     int m_productCode = 0;    // Ds_CODIRED
     Decimal m_price;          // Ds_VALOVEN, exact
-    int m_discountCode = 0;   // Ds_CODESCO
+    int m_discountCode = 0;   // Ds_CODESCO, as the discount search answered it
+    int m_discountKind = 0;   // the idDesconto the item is written with
 };
 
 } // namespace qv

@@ -4,9 +4,9 @@
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"
-#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "ui_DiscountSearch.h"
 
 #include <QKeyEvent>
@@ -14,9 +14,6 @@
 namespace qv {
 
 namespace {
-// L-LINK: the code handed back.
-constexpr int kCodeFrom = 26;
-constexpr int kCodeDigits = 6;
 } // namespace
 
 DiscountSearch::DiscountSearch(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::DiscountSearch>())
@@ -25,7 +22,7 @@ DiscountSearch::DiscountSearch(QWidget *parent) : QDialog(parent), m_ui(std::mak
     setObjectName(QStringLiteral("99-Lissor"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // Nothing chosen until a row is.
-    records::L_LINK().setDigits(kCodeFrom, kCodeDigits, 0);
+    exchange::DiscountSearchExchange::answer(0);
 
     QTreeWidget *list = m_ui->Lv_Descontos;
     list->setColumnWidth(0, 70);
@@ -84,13 +81,13 @@ void DiscountSearch::choose()
     QTreeWidgetItem *row = m_ui->Lv_Descontos->currentItem();
     if (!row)
         return;
-    records::L_LINK().setDigits(kCodeFrom, kCodeDigits, row->data(0, Qt::UserRole).toULongLong());
+    exchange::DiscountSearchExchange::answer(int(row->data(0, Qt::UserRole).toLongLong()));
     accept();
 }
 
 void DiscountSearch::reject()
 {
-    records::L_LINK().setDigits(kCodeFrom, kCodeDigits, 0);
+    exchange::DiscountSearchExchange::answer(0);
     QDialog::reject();
 }
 

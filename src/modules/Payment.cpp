@@ -1,8 +1,8 @@
 #include "modules/Payment.h"
 
 #include "platform/Keys.h"
-#include "platform/SharedRecords.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "ui_Payment.h"
 
 #include <QKeyEvent>
@@ -139,7 +139,7 @@ void PaymentDialog::confirmPayment()
 void PaymentDialog::reject()
 {
     // Abandoned: the caller sees a blank flag and nothing else changes.
-    records::L_LINK().setAt(312, ' ');
+    exchange::PaymentExchange::answer(exchange::PaymentExchange::Answer{});
     QDialog::reject();
 }
 

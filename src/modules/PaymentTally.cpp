@@ -1,6 +1,6 @@
 #include "modules/PaymentTally.h"
 
-#include "platform/SharedRecords.h"
+#include "session/Exchanges.h"
 
 namespace qv::payment {
 
@@ -91,8 +91,8 @@ Tally::Tally(Decimal due, Decimal servicePercent) : m_due(maxZero(due)), m_servi
 
 Tally Tally::fromSharedRecords()
 {
-    return Tally(Decimal::fromCents(std::int64_t(records::L_LINK().digits(301, 11))),
-                 Decimal::fromCents(std::int64_t(records::W_TAB_TAXASER().digits())));
+    const exchange::PaymentExchange::Request request = exchange::PaymentExchange::request();
+    return Tally(request.total, request.servicePercent);
 }
 
 Refusal Tally::setTip(Decimal tip)
@@ -199,10 +199,7 @@ Refusal Tally::confirm() const
     const Refusal ready = readiness();
     if (ready != Refusal::None)
         return ready;
-    records::W_TAB_RECEBIM().setText(receipt());
-    records::W_TAB_REPIQUE().setDigits(cents(m_tip));
-    records::W_TAB_SERVICO().setDigits(cents(m_service));
-    records::L_LINK().setAt(312, 'S');
+    exchange::PaymentExchange::answer({true, receipt(), m_tip, m_service});
     return Refusal::None;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Decimal.h"
+#include "session/Exchanges.h"
 
 #include <QString>
 
@@ -48,11 +49,11 @@ class Tally
 {
 public:
     static constexpr int kMaxLines = 20;
-    static constexpr int kReceiptLength = 350;
+    static constexpr int kReceiptLength = exchange::PaymentExchange::kReceiptLength;
 
     Tally(Decimal due, Decimal servicePercent);
-    // From what the close-account command hands over: the amount in L-LINK
-    // characters 301-311 and the percent in W-TAB-TAXASER.
+    // From what the close-account command hands over: the amount due and
+    // the table's fee percent.
     static Tally fromSharedRecords();
 
     Decimal due() const { return m_due; }

@@ -11,7 +11,7 @@ class TestPage
 {
 public:
     // `printerName` as read from tab_Impressoras; `time` HH:MM:SS from the
-    // server ("SELECT CURTIME()").
+    // server (its CURTIME()).
     TestPage(const QString &printerName, const QString &time);
 
     // The two groups of the print file: "CN12" the printer name (20

@@ -4,9 +4,9 @@
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"
-#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "ui_OpenTable.h"
 
 #include <QDate>
@@ -22,17 +22,9 @@ namespace {
 // The one column of stmt::stmt::kServerTime: HH:MM:SS.
 const Layout kTime("time", {FieldDef::C("horaAbertura", 8)});
 
-// W-VARS-SQL: the logged-in operator and the position to open.
-constexpr int kOperatorFrom = 21;
-constexpr int kOperatorDigits = 2;
-constexpr int kTableFrom = 23;
-constexpr int kTableDigits = 5;
-// L-LINK: the caller's result flag.
-constexpr int kResultFlag = 312;
-
 int tableToOpen()
 {
-    return int(records::W_VARS_SQL().digits(kTableFrom, kTableDigits));
+    return exchange::OpenTableExchange::request().position;
 }
 
 void stop(QWidget *form, const QString &text)
@@ -166,7 +158,6 @@ void OpenTable::fillWaiters()
 void OpenTable::ABRIR()
 {
     Sql &sql = Sql::instance();
-    auto &vars = records::W_VARS_SQL();
 
     // 1-2. Missing input sends the cashier back to the field, silently.
     const Decimal people = Decimal::parseOrZero(m_ui->Ed_QTDEPES->text());
@@ -199,14 +190,14 @@ void OpenTable::ABRIR()
         waiter = int(oper.integer("idOperador"));
     } else {
         stop(this, QStringLiteral("Não foi possível associoar o Garçon à mesa !!!"));
-        waiter = int(vars.digits(kOperatorFrom, kOperatorDigits));
+        waiter = exchange::SessionVariables::operatorCode();
     }
 
     // 6. Opening also clears whatever discount, split or fee the position
     // kept from its last account.
     const SqlResult state = sql.exec(stmt::kOpenTable, {count, waiter, openedAt, m_serviceFee, idMesa});
     if (state.ok()) {
-        records::L_LINK().setAt(kResultFlag, 'S');
+        exchange::OpenTableExchange::answer({true});
         done(QDialog::Accepted);
         return;
     }

@@ -7,9 +7,9 @@
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"
-#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "tables/SplitShares.h"
 #include "tables/TableChooser.h"
 #include "ui_SplitDialog.h"
@@ -33,8 +33,6 @@ constexpr int kShareGroup = 19;
 constexpr int kShareProduct = 999999;
 constexpr int kNoComanda = 999999;
 
-constexpr int kResultFlag = 312;
-
 } // namespace
 
 SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::SplitDialog>())
@@ -46,8 +44,9 @@ SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_uniq
     positionlist::prepare(m_ui->Lv_Mesas);
 
     // Form opened: what the caller handed over.
-    m_position = int(records::W_VARS_SQL().digits(33, 5));
-    m_amount = Decimal::fromCents(std::int64_t(records::W_TAB_TOTMESA().digits(1, 7)));
+    const exchange::SplitExchange::Request request = exchange::SplitExchange::request();
+    m_position = request.position;
+    m_amount = request.amount;
 
     connect(m_ui->Bt_VOLTA, &QPushButton::clicked, this, [this] { dispatch(QStringLiteral("DIVIDIR")); });
     connect(m_ui->Lv_Mesas, &QTreeWidget::itemSelectionChanged, this, [this] { countTicked(); });
@@ -163,7 +162,7 @@ void SplitDialog::DIVIDIR()
     if (!timeState.ok())
         return fail(timeState.state());
     const std::vector<Decimal> shares = splitShares(m_amount, ticked);
-    const int waiter = int(records::W_VARS_SQL().digits(21, 2));
+    const int waiter = exchange::SessionVariables::operatorCode();
 
     // 4.
     std::size_t next = 0;
@@ -180,7 +179,7 @@ void SplitDialog::DIVIDIR()
     }
 
     // 5.
-    records::L_LINK().setAt(kResultFlag, 'S');
+    exchange::SplitExchange::answer({true});
     done(QDialog::Accepted);
 }
 

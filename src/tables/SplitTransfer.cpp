@@ -8,10 +8,10 @@
 #include "data/Tables.h"
 #include "platform/Keys.h"
 #include "platform/Record.h"
-#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
 #include "board/forms/CommandFrame.h"
+#include "session/Exchanges.h"
 #include "ui_MainForm.h"
 #include "ui_TransferFrame.h"
 
@@ -29,8 +29,6 @@ namespace {
 
 const Layout kSplitFlag("mov_Mesa", {FieldDef::C("dividida", 1)});
 
-// L-LINK: the dialogs' result flag.
-constexpr int kResultFlag = 312;
 constexpr int kHighestPosition = 8001;
 } // namespace
 
@@ -80,11 +78,8 @@ void SplitTransfer::DIVIDIR()
 
     // 6. What the dialog needs: the position and the amount to share. The
     // service fee stays out; each receiving position charges its own.
-    records::W_VARS_SQL().setDigits(33, 5, std::uint64_t(idMesa));
     const TableTotals &totals = m_form.detail().totals();
-    const Decimal amount = totals.tableTotal - totals.serviceValue;
-    records::W_TAB_TOTMESA().setDigits(std::uint64_t(amount.isNegative() ? 0 : amount.cents()));
-    records::L_LINK().setAt(kResultFlag, ' ');
+    exchange::SplitExchange::write({idMesa, totals.tableTotal - totals.serviceValue});
 
     // 7-9. The shares and the flag are one transaction: shares on the other
     // positions without the flag would let this bill be paid in full too,
@@ -96,7 +91,7 @@ void SplitTransfer::DIVIDIR()
             failed = sql.state();
         } else {
             UiService::instance().openForm(QStringLiteral("99-Divide"), &m_form);
-            if (records::L_LINK().at(kResultFlag) != 'S')
+            if (!exchange::SplitExchange::read().split)
                 return refuse(); // nothing ticked or the dialog failed: rolled back
             if (!sql.exec(stmt::kMarkSplit, {idMesa}).ok() || !transaction.commit())
                 failed = sql.state();
@@ -155,7 +150,7 @@ void SplitTransfer::TRANSFERE()
         if (status == QLatin1String("F")) {
             if (messages.message(&m_form, QStringLiteral("Mesa fechada, abre ?"), style::kAsk) != answer::kYes)
                 return;
-            records::W_VARS_SQL().setDigits(23, 5, std::uint64_t(idMesa));
+            exchange::OpenTableExchange::writePosition(idMesa);
             messages.openForm(QStringLiteral("99-AbreMesa"), &m_form);
             continue; // whatever the dialog did, the row says now
         }

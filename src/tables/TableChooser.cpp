@@ -6,9 +6,9 @@
 #include "board/BoardState.h"
 #include "data/Tables.h"
 #include "platform/Keys.h"
-#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "ui_TableChooser.h"
 
 #include <QKeyEvent>
@@ -62,9 +62,9 @@ TableChooser::TableChooser(QWidget *parent)
     positionlist::prepare(m_ui->Lv_Mesas);
 
     // Form opened: the bounds become the query parameters; nothing chosen.
-    const SharedRecord &vars = records::W_VARS_SQL();
-    m_lowest = int(vars.digits(33, 5));
-    m_highest = int(vars.digits(38, 5));
+    const exchange::TableChooserExchange::Request bounds = exchange::TableChooserExchange::request();
+    m_lowest = bounds.lowest;
+    m_highest = bounds.highest;
     setChosen(0);
 
     connect(m_ui->Cb_STATUSM, &QComboBox::currentIndexChanged, this, [this] { MOSTRA(); });
@@ -226,7 +226,7 @@ void TableChooser::done(int result)
 {
     // Form closed: the caller reads the choice from W-VARS-SQL.
     Cm_Timer->stop();
-    records::W_VARS_SQL().setDigits(33, 5, std::uint64_t(m_chosen));
+    exchange::TableChooserExchange::answer({m_chosen});
     QDialog::done(result);
 }
 

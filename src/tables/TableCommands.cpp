@@ -11,6 +11,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/UiService.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/AccountMath.h"
 #include "tables/Sale.h"
@@ -256,16 +257,15 @@ void TableCommands::tableDiscount()
     if (idMesa == 0 || m_form.detail().totals().products.isZero())
         return;
     auto &ui = m_form.ui();
-    auto &link = records::L_LINK();
-    link.setText(26, 6, QStringLiteral("000000"));
+    exchange::DiscountSearchExchange::write();
     // Without the search there was no choice at all, not a choice of
     // "none": the table keeps its discount.
     if (UiService::instance().openForm(QStringLiteral("99-Lissor"), &m_form, QStringLiteral("99-Sandral.dll")) == -1)
         return;
-    const std::uint64_t code = link.digits(26, 6);
-    const int kind = int(link.digits(30, 2));
-    const QString operatorName = records::W_VARS_SQL().text(1, 20);
-    ui.Ds_CODIDES->setText(QString::number(code));
+    const exchange::DiscountSearchExchange::Answer chosen = exchange::DiscountSearchExchange::read();
+    const int kind = chosen.kind;
+    const QString operatorName = exchange::SessionVariables::operatorName();
+    ui.Ds_CODIDES->setText(QString::number(chosen.code));
     ui.Ds_OPERDES->setText(operatorName.trimmed());
     // Kind and authoriser together: a discount must never be stored in
     // someone else's name.
@@ -365,29 +365,23 @@ void TableCommands::closeAccount()
     // What the payment module hands back must be this table's: a tip or a
     // service amount left over from the last closing must never reach this
     // sale.
-    records::W_TAB_REPIQUE().setDigits(0);
-    records::W_TAB_SERVICO().setDigits(0);
+    exchange::PaymentExchange::clearReturns();
 
     if (split.text(0) == QLatin1String("S")) {
         // The other positions pay the shares; this one is written as it is.
-        records::W_TAB_RECEBIM().setText(QString(350, QLatin1Char('0')));
+        exchange::PaymentExchange::writeSplitReceipt();
         if (GRAVAR())
             m_form.board().release();
         return;
     }
 
     const TableTotals &totals = m_form.detail().totals();
-    auto &link = records::L_LINK();
-    records::W_TAB_RECEBIM().blank();
-    link.setAt(312, 'M');
-    link.setDigits(301, 11, account::centsOf(totals.tableTotal));
-    link.setText(26, 6, QStringLiteral("000000"));
-    records::W_TAB_TAXASER().setDigits(account::centsOf(totals.servicePercent));
+    exchange::PaymentExchange::write({totals.tableTotal, totals.servicePercent});
     const int opened =
         UiService::instance().openForm(QStringLiteral("99-Fennoc"), &m_form, QStringLiteral("99-Sandral.dll"));
     // A payment module that could not even start took no payment, whatever
     // the flag still says.
-    if (opened == -1 || link.at(312) == ' ')
+    if (opened == -1 || !exchange::PaymentExchange::read().paid)
         return;
     if (GRAVAR())
         m_form.board().release();
@@ -415,14 +409,15 @@ bool TableCommands::GRAVAR()
     header.waiter = sale::waiterFor(Session::instance().operators(), ui.Cb_Operador->currentText(),
                                     int(table.integer("idGarcon")));
     header.openedAt = table.text("horaAbertura");
-    header.receipt = records::W_TAB_RECEBIM().text();
-    header.tip = Decimal::fromCents(std::int64_t(records::W_TAB_REPIQUE().digits()));
+    const exchange::PaymentExchange::Answer payment = exchange::PaymentExchange::read();
+    header.receipt = payment.receipt;
+    header.tip = payment.tip;
     header.products = totals.products;
     header.discountKind = int(table.integer("idDesconto"));
     header.manualDiscount = totals.manualDiscount;
     header.discountOperator = table.text("operDesc");
     header.serviceValue = totals.serviceValue;
-    header.returnedService = Decimal::fromCents(std::int64_t(records::W_TAB_SERVICO().digits()));
+    header.returnedService = payment.returnedService;
     header.tableTotal = totals.tableTotal;
 
     // The whole closing is one transaction: the sale, its items, their

@@ -418,6 +418,35 @@ TEST_F(ItemsTest, ChecksOfConfirmAndTheItemDiscounts)
     EXPECT_TRUE(f.Ds_OPDESCO->text().isEmpty());
 }
 
+TEST_F(ItemsTest, ItemDiscountKindIsTheLastTwoDigitsOfTheSearchCode)
+{
+    // The suite's discount search may answer any six-digit code; the item,
+    // like the table, takes its kind from the last two digits, and the kind
+    // described is the kind written.
+    FormRegistry::instance().add(QStringLiteral("99-Lissor"), [](QWidget *) {
+        records::L_LINK().setText(26, 6, QStringLiteral("000103"));
+        return 1;
+    });
+    struct Restore
+    {
+        ~Restore() { registerDiscountSearch(); }
+    } restore;
+    start();
+    include();
+    auto &f = frame();
+    product(QStringLiteral("101"));
+    press(Qt::Key_F5);
+    EXPECT_TRUE(h.ui().messages.empty());
+    EXPECT_EQ(f.Ds_CODESCO->text(), QStringLiteral("103"));
+    EXPECT_EQ(f.Ds_DESCDES->text(), QStringLiteral("Cliente VIP"));
+    activate();
+    press(Qt::Key_F9);
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',idDesconto,operDesc) FROM mov_MesaItem "
+                                   "WHERE idMesa=%1 AND idProduto=101")
+                        .arg(kTable)),
+              QStringLiteral("3|MARIANA SOUZA"));
+}
+
 TEST_F(ItemsTest, TwentyObservationsAtMostWhicheverKeyAddsThem)
 {
     start();

@@ -13,12 +13,6 @@
 
 namespace qv {
 
-namespace {
-const Layout kProductCode("cad_Produtos", {FieldDef::N("idProduto", 6)});
-const Layout kCount("count", {FieldDef::N("count", 11)});
-const Layout kClock("clock", {FieldDef::C("hora", 5)});
-
-} // namespace
 
 const QIcon &stateIcon(int number)
 {
@@ -45,7 +39,7 @@ QString stateName(char state)
     }
 }
 
-Board::Board(MainForm &form) : m_form(form) {}
+Board::Board(MainForm &form) : m_form(form), m_reader(Sql::instance()) {}
 
 void Board::prepareListViews()
 {
@@ -81,17 +75,7 @@ void Board::prepareListViews()
 
 char examinePosition(int idMesa, char status)
 {
-    if (status != 'A')
-        return status;
-    Sql &sql = Sql::instance();
-    char state = 'A';
-    Record product(kProductCode);
-    if (sql.exec(stmt::kLiveItemProduct, {idMesa}, &product).ok() && !product.num(0).isZero())
-        state = 'P';
-    product.clear();
-    if (sql.exec(stmt::kLiveDessertProduct, {idMesa}, &product).ok() && !product.num(0).isZero())
-        state = 'S';
-    return state;
+    return examinePosition(Sql::instance(), idMesa, status);
 }
 
 void Board::MESAS()
@@ -99,99 +83,45 @@ void Board::MESAS()
     if (Session::instance().desk() == 0)
         return;
     auto &ui = m_form.ui();
-    Sql &sql = Sql::instance();
-
-    // 1. Clock, empty list, fresh summary.
-    Record clock(kClock);
-    if (sql.exec(stmt::kClock, {}, &clock).ok())
-        ui.Ds_HORABCO->setText(clock.text(0));
-    ui.Lv_Mesas->clear();
-    m_summary.reset();
-
-    bool listed = false;
-    if (!sql.open("CUR1", stmt::kTableRows).ok()) {
-        UiService::instance().message(&m_form, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
-        m_form.closeForm();
-    } else {
-        // 2. Every position, merged into its table.
-        Record row(tables::movMesa);
-        bool failed = false;
-        for (;;) {
-            const SqlResult &state = sql.fetch("CUR1", row);
-            if (state.noRow())
-                break;
-            if (!state.ok()) {
-                UiService::instance().message(&m_form, QStringLiteral("Erro na leitura do cursor (MESAS) !!!"),
-                                       style::kStop);
-                failed = true;
-                break;
-            }
-            const int idMesa = int(row.integer("idMesa"));
-            const char status = row.text("status").at(0).toLatin1();
-            m_summary.add(idMesa, status, examinePosition(idMesa, status), int(row.integer("qtdPessoas")),
-                          int(row.integer("idGarcon")));
-        }
-        if (failed) {
-            sql.close("CUR1");
+    BoardQuery query;
+    query.filter = ui.Cb_STATUSM->currentIndex() + 1;
+    query.businessDate = records::W_CABEDAT().text();
+    query.period = Session::instance().period();
+    BoardSnapshot board = m_reader.MESAS(query);
+    if (board.result == BoardSnapshot::Result::Failed) {
+        UiService::instance().message(&m_form, board.failure.message, style::kStop);
+        if (board.fatal)
             m_form.closeForm();
-            listed = true; // nothing more is listed once the form closes
-        }
-        // 3. The listing, in table order, through the filter.
-        const int filter = ui.Cb_STATUSM->currentIndex() + 1;
-        Record count(kCount);
-        Record waiter(tables::tabOperador);
-        for (int t = 1; !listed && t <= BoardSummary::kTables; ++t) {
-            const auto &table = m_summary.table(t);
-            if (!boardstate::passesFilter(filter, table.state))
-                continue;
-            bool allCollected = false;
-            count.clear();
-            sql.exec(stmt::kCountKitchenOrders, {t}, &count);
-            if (!count.num(0).isZero()) {
-                count.clear();
-                sql.exec(stmt::kCountKitchenWaiting,
-                         {t}, &count);
-                allCollected = count.num(0).isZero();
-            }
-            auto *item = new QTreeWidgetItem(ui.Lv_Mesas);
-            const int icon = boardstate::icon(table.state, allCollected);
-            item->setIcon(0, stateIcon(icon));
-            item->setData(0, Qt::UserRole, QChar::fromLatin1(table.state));
-            item->setData(0, Qt::UserRole + 1, icon);
-            item->setToolTip(0, stateName(table.state));
-            item->setText(1, QStringLiteral("%1").arg(t, 3));
-            item->setText(2, QStringLiteral("%1").arg(table.people, 3));
-            item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-            item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-            QString name;
-            if (table.waiter != 0) {
-                waiter.clear();
-                sql.exec(stmt::kOperatorById, {table.waiter}, &waiter);
-                name = waiter.text("nome");
-            }
-            item->setText(3, name.trimmed());
-            count.clear();
-            sql.exec(stmt::kCountBusyPositions,
-                     {t * 100, t * 100 + 99}, &count);
-            item->setText(4, count.num(0).toInt() > 1 ? QStringLiteral("*") : QString());
-            item->setTextAlignment(4, Qt::AlignCenter);
-        }
-        if (!failed)
-            sql.close("CUR1");
     }
+    show(board);
+}
 
-    // 4. Counters.
-    Record count(kCount);
-    sql.exec(stmt::kCountBusyTables, {}, &count);
-    ui.Ds_MESALAN->setText(QString::number(count.num(0).toInt()));
-    // The business date of the desk and period, as year, month, day and two
-    // blanks.
-    const QString date = records::W_CABEDAT().text();
-    const QString day = date.mid(4, 4) + date.mid(2, 2) + date.mid(0, 2) + QStringLiteral("  ");
-    count.clear();
-    sql.exec(stmt::kCountTableSales,
-             {day, Session::instance().period()}, &count);
-    ui.Ds_MESAFEC->setText(QString::number(count.num(0).toInt()));
+void Board::show(const BoardSnapshot &board)
+{
+    auto &ui = m_form.ui();
+    if (!board.clock.isEmpty())
+        ui.Ds_HORABCO->setText(board.clock);
+    // The list is replaced in one step: nothing half-built is ever shown.
+    ui.Lv_Mesas->setUpdatesEnabled(false);
+    ui.Lv_Mesas->clear();
+    for (const BoardRow &row : board.rows) {
+        auto *item = new QTreeWidgetItem(ui.Lv_Mesas);
+        item->setIcon(0, stateIcon(row.icon));
+        item->setData(0, Qt::UserRole, QChar::fromLatin1(row.state));
+        item->setData(0, Qt::UserRole + 1, row.icon);
+        item->setToolTip(0, stateName(row.state));
+        item->setText(1, QStringLiteral("%1").arg(row.table, 3));
+        item->setText(2, QStringLiteral("%1").arg(row.people, 3));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(3, row.waiterName);
+        item->setText(4, row.severalPositions ? QStringLiteral("*") : QString());
+        item->setTextAlignment(4, Qt::AlignCenter);
+    }
+    ui.Lv_Mesas->setUpdatesEnabled(true);
+    m_summary = board.summary;
+    ui.Ds_MESALAN->setText(QString::number(board.busyTables));
+    ui.Ds_MESAFEC->setText(QString::number(board.closedSales));
 }
 
 void Board::tableNumberProcedure(bool typed)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/BoardReader.h"
 #include "board/BoardState.h"
 
 #include <QIcon>
@@ -16,10 +17,7 @@ const QIcon &stateIcon(int number);
 // What a board state means, for tool tips.
 QString stateName(char state);
 
-// The state a position shows: its stored status, except that an open one
-// ('A') becomes 'P' with a live item and 'S' with a live dessert. A look-up
-// that fails or finds no product leaves it as it was. Shared by the board
-// and the dialogs that list positions.
+// examinePosition on the program's connection.
 char examinePosition(int idMesa, char status);
 
 // The table board of the main form (Lv_Mesas and its counters): rebuilds it
@@ -39,10 +37,14 @@ public:
     // Releasing the table shown: detail cleared, board rebuilt, timer on.
     void release();
 
+    // Replaces the list, the clock and the counters with a finished board.
+    void show(const BoardSnapshot &board);
+
     const BoardSummary &summary() const { return m_summary; }
 
 private:
     MainForm &m_form;
+    BoardReader m_reader;
     BoardSummary m_summary;
 };
 

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "board/BoardState.h"
+#include "data/Outcome.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace qv {
+
+class Sql;
+
+// One listed table of the board.
+struct BoardRow
+{
+    int table = 0; // 1..80
+    char state = 'F';
+    int icon = 4;  // image of the state strip, 1..6
+    int people = 0;
+    QString waiterName; // trimmed; empty when the table has no waiter
+    bool severalPositions = false; // more than one position in use
+};
+
+// A finished board: everything a rebuild (MESAS) read, ready to replace
+// the list in one step.
+struct BoardSnapshot
+{
+    QString clock; // "HH:MM"; empty when the clock could not be read
+    std::vector<BoardRow> rows;
+    BoardSummary summary;
+    int busyTables = 0;  // " Em andamento"
+    int closedSales = 0; // " Fechadas"
+
+    enum class Result { Built, Failed };
+    Result result = Result::Built;
+    Outcome failure; // the message of a failed rebuild
+    // The table list itself could not be read: the screen cannot go on.
+    bool fatal = false;
+};
+
+// The inputs of a rebuild: the filter entry (1..7) and the period the
+// closed-sales counter looks at.
+struct BoardQuery
+{
+    int filter = 7;
+    QString businessDate; // DDMMYYYY, as W-CABEDAT holds it
+    int period = 0;
+};
+
+// The state a position shows: its stored status, except that an open one
+// ('A') becomes 'P' with a live item and 'S' with a live dessert. A look-up
+// that fails or finds no product leaves it as it was. Shared by the board
+// and the dialogs that list positions.
+char examinePosition(Sql &sql, int idMesa, char status);
+
+// The board rebuild without the screen, on the connection it is given.
+class BoardReader
+{
+public:
+    explicit BoardReader(Sql &sql);
+    BoardSnapshot MESAS(const BoardQuery &query);
+
+private:
+    Sql &m_sql;
+};
+
+} // namespace qv

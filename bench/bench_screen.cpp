@@ -5,7 +5,7 @@
 // selects issued in a bare loop on the same connection. Run by hand:
 //   bench/run            (starts its own MariaDB)
 #include "FormHarness.h"
-#include "board/Detail.h"
+#include "board/forms/Detail.h"
 #include "data/Tables.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"

@@ -1,7 +1,7 @@
 #include "app/FirstRun.h"
 
 #include "platform/Config.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>

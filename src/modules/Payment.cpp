@@ -1,7 +1,7 @@
 #include "modules/Payment.h"
 
-#include "platform/Keys.h"
-#include "platform/UiService.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "ui_Payment.h"
 

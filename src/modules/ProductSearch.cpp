@@ -2,10 +2,10 @@
 #include "data/Statements.h"
 
 #include "data/Tables.h"
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 #include "ui_ProductSearch.h"
 
 #include <QKeyEvent>

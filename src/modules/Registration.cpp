@@ -5,9 +5,9 @@
 #include "modules/Payment.h"
 #include "modules/ProductSearch.h"
 #include "modules/Reports.h"
-#include "tables/OpenTable.h"
-#include "tables/SplitDialog.h"
-#include "tables/TableChooser.h"
+#include "tables/forms/OpenTable.h"
+#include "tables/forms/SplitDialog.h"
+#include "tables/forms/TableChooser.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "platform/Record.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 #include "ui_Reports.h"
 
 #include <QHeaderView>

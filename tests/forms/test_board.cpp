@@ -1,7 +1,7 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "board/Board.h"
+#include "board/forms/Board.h"
 #include "platform/Sql.h"
 #include "ui_MainForm.h"
 

@@ -3,8 +3,8 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "items/CancelCommands.h"
-#include "platform/Keys.h"
+#include "items/forms/CancelCommands.h"
+#include "platform/ui/Keys.h"
 #include "platform/Sql.h"
 #include "ui_MainForm.h"
 #include "ui_ReasonFrame.h"

@@ -1,7 +1,7 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "board/Detail.h"
+#include "board/forms/Detail.h"
 #include "platform/Sql.h"
 #include "ui_MainForm.h"
 

@@ -4,10 +4,10 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "items/ItemCommands.h"
+#include "items/forms/ItemCommands.h"
 #include "modules/DiscountSearch.h"
 #include "modules/ProductSearch.h"
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "ui_DiscountSearch.h"

@@ -3,11 +3,11 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "items/CancelCommands.h"
+#include "items/forms/CancelCommands.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
-#include "platform/Keys.h"
-#include "platform/UiService.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/UiService.h"
 #include "ui_MainForm.h"
 
 #include <QTest>

@@ -7,8 +7,8 @@
 #include "platform/Record.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
-#include "platform/UiService.h"
-#include "tables/OpenTable.h"
+#include "platform/ui/UiService.h"
+#include "tables/forms/OpenTable.h"
 #include "ui_MainForm.h"
 #include "ui_OpenTable.h"
 

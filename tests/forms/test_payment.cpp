@@ -4,7 +4,7 @@
 #include "modules/Payment.h"
 #include "modules/PaymentTally.h"
 #include "platform/SharedRecords.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 #include "ui_Payment.h"
 
 #include <QApplication>

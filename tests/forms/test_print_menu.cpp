@@ -3,9 +3,9 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/Sql.h"
-#include "printing/PrintCommands.h"
+#include "printing/forms/PrintCommands.h"
 #include "printing/PrinterConfig.h"
 #include "session/Paths.h"
 #include "ui_MainForm.h"

@@ -4,9 +4,9 @@
 #include "ModalWatch.h"
 #include "Seed.h"
 
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/Sql.h"
-#include "tables/SplitDialog.h"
+#include "tables/forms/SplitDialog.h"
 #include "ui_MainForm.h"
 #include "ui_SplitDialog.h"
 

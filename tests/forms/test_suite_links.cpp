@@ -2,7 +2,7 @@
 // management, take-away program) and our stand-ins for the first two.
 #include "FormHarness.h"
 
-#include "board/SuiteLinks.h"
+#include "board/forms/SuiteLinks.h"
 #include "modules/Management.h"
 #include "modules/Registration.h"
 #include "modules/Reports.h"

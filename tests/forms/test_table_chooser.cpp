@@ -3,10 +3,10 @@
 // back in W-VARS-SQL for every way out.
 #include "FormHarness.h"
 
-#include "board/Board.h"
+#include "board/forms/Board.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
-#include "tables/TableChooser.h"
+#include "tables/forms/TableChooser.h"
 #include "ui_MainForm.h"
 #include "ui_TableChooser.h"
 

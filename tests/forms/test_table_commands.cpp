@@ -1,14 +1,14 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "board/Detail.h"
+#include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
 #include "modules/DiscountSearch.h"
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
-#include "platform/UiService.h"
-#include "tables/TableCommands.h"
+#include "platform/ui/UiService.h"
+#include "tables/forms/TableCommands.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "ModalWatch.h"
 #include "Seed.h"
 
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/Sql.h"
-#include "tables/OpenTable.h"
-#include "tables/SplitTransfer.h"
+#include "tables/forms/OpenTable.h"
+#include "tables/forms/SplitTransfer.h"
 #include "ui_MainForm.h"
 #include "ui_OpenTable.h"
 #include "ui_TransferFrame.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 
 #include <QString>
 #include <QStringList>

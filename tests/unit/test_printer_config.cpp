@@ -2,7 +2,7 @@
 
 #include "platform/Files.h"
 #include "printing/PrinterConfig.h"
-#include "printing/TestPage.h"
+#include "printing/forms/TestPage.h"
 #include "session/Paths.h"
 
 #include <QDir>

@@ -1,17 +1,17 @@
-#include "tables/SplitDialog.h"
+#include "tables/forms/SplitDialog.h"
 #include "data/Statements.h"
 
-#include "board/Board.h"
-#include "tables/PositionList.h"
+#include "board/forms/Board.h"
+#include "tables/forms/PositionList.h"
 #include "board/BoardState.h"
 #include "data/Tables.h"
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "tables/SplitShares.h"
-#include "tables/TableChooser.h"
+#include "tables/forms/TableChooser.h"
 #include "ui_SplitDialog.h"
 
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "tables/PositionList.h"
+#include "tables/forms/PositionList.h"
 #include "data/Statements.h"
 
-#include "board/Board.h"
+#include "board/forms/Board.h"
 #include "data/Tables.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"

@@ -1,4 +1,4 @@
-#include "printing/TestPage.h"
+#include "printing/forms/TestPage.h"
 
 #include "printing/PrinterConfig.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tables/PositionList.h"
+#include "tables/forms/PositionList.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 
 #include <QApplication>
 #include <QMessageBox>

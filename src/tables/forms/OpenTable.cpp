@@ -1,11 +1,11 @@
-#include "tables/OpenTable.h"
+#include "tables/forms/OpenTable.h"
 #include "data/Statements.h"
 
 #include "data/Tables.h"
-#include "platform/Keys.h"
+#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "ui_OpenTable.h"
 

@@ -1,4 +1,4 @@
-#include "board/Detail.h"
+#include "board/forms/Detail.h"
 #include "data/Statements.h"
 
 #include "data/Tables.h"
@@ -6,7 +6,7 @@
 #include "board/forms/MainForm.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "ui_MainForm.h"

@@ -1,9 +1,9 @@
-#include "board/SuiteLinks.h"
+#include "board/forms/SuiteLinks.h"
 
 #include "board/forms/MainForm.h"
 #include "platform/Config.h"
 #include "platform/SharedRecords.h"
-#include "platform/UiService.h"
+#include "platform/ui/UiService.h"
 #include "ui_MainForm.h"
 
 #include <QCoreApplication>

@@ -8,6 +8,7 @@ UnitOfWork::UnitOfWork(Sql &sql) : m_sql(sql)
 {
     Sql::UnitState &unit = m_sql.unitState();
     if (unit.depth == 0) {
+        unit.lost = false;
         if (!m_sql.begin())
             return;
         m_outermost = true;
@@ -23,10 +24,12 @@ UnitOfWork::~UnitOfWork()
         return;
     Sql::UnitState &unit = m_sql.unitState();
     --unit.depth;
-    if (m_outermost)
+    if (m_outermost) {
         m_sql.rollback();
-    else
+        unit.lost = false;
+    } else {
         unit.spoiled = true;
+    }
 }
 
 bool UnitOfWork::commit()
@@ -37,9 +40,13 @@ bool UnitOfWork::commit()
     Sql::UnitState &unit = m_sql.unitState();
     --unit.depth;
     if (!m_outermost)
-        return !unit.spoiled;
-    if (unit.spoiled) {
+        return !unit.spoiled && !unit.lost;
+    const bool lost = unit.lost;
+    unit.lost = false;
+    if (unit.spoiled || lost) {
         m_sql.rollback();
+        if (lost)
+            return m_sql.commit(); // fails and tells why: the connection is gone
         return false;
     }
     return m_sql.commit();

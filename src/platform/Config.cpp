@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <optional>
 
 namespace qv {
@@ -33,6 +34,12 @@ Config Config::load()
     c.dbUser = s.value("database/user", c.dbUser).toString();
     c.dbPassword = s.value("database/password", c.dbPassword).toString();
     c.dbName = s.value("database/name", c.dbName).toString();
+    // "a:1,b:2" reads as a list already (QSettings splits at commas).
+    for (const QString &entry : s.value("database/hosts").toStringList())
+        for (const QString &host : entry.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            if (!host.trimmed().isEmpty())
+                c.dbHosts.append(host.trimmed());
+    c.dbTimeoutSeconds = std::clamp(s.value("database/timeout", c.dbTimeoutSeconds).toInt(), 1, 600);
     c.root = s.value("paths/root", QDir::homePath() + QStringLiteral("/.local/share/quorvel/drives"))
                  .toString();
     c.drive = s.value("paths/drive", c.drive).toString().left(1).toUpper();
@@ -52,6 +59,9 @@ void Config::save() const
     s.setValue("database/user", dbUser);
     s.setValue("database/password", dbPassword);
     s.setValue("database/name", dbName);
+    if (!dbHosts.isEmpty())
+        s.setValue("database/hosts", dbHosts.join(QLatin1Char(',')));
+    s.setValue("database/timeout", dbTimeoutSeconds);
     s.setValue("paths/root", root);
     s.setValue("paths/drive", drive);
     s.setValue("takeaway/program", takeAwayProgram);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace qv {
 
@@ -17,6 +18,8 @@ struct Config
     QString dbUser = QStringLiteral("root");
     QString dbPassword;
     QString dbName = QStringLiteral("quorvel");
+    QStringList dbHosts;       // host:port,... of a cluster; tried in turn
+    int dbTimeoutSeconds = 5;  // the longest wait on the server
     // [paths]
     QString root;              // where the Windows drives are mapped
     QString drive = QStringLiteral("C"); // the "current drive"

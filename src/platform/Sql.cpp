@@ -5,6 +5,7 @@
 #include <mysql.h>
 #include <errmsg.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace qv {
@@ -127,65 +128,142 @@ void Sql::noteLostConnection(unsigned int errorNumber)
 {
     if (isConnectionLoss(errorNumber)) {
         m_result.m_connectionLost = true;
+        if (m_unit.depth > 0)
+            m_unit.lost = true;
         // Everything prepared on the dead connection is gone with it; the
         // next statement connects again and prepares afresh.
         m_connected = false;
     }
 }
 
-bool Sql::ensureConnected()
+std::vector<Sql::Endpoint> Sql::endpoints() const
 {
-    if (m_connected)
-        return true;
-    disconnect();
-    if (!m_hasConnection) {
-        const Config &c = Config::current();
-        m_connection.socket = c.dbSocket;
-        m_connection.host = c.dbHost;
-        m_connection.port = c.dbPort;
-        m_connection.user = c.dbUser;
-        m_connection.password = c.dbPassword;
-        m_connection.database = c.dbName;
-        m_hasConnection = true;
+    std::vector<Endpoint> list;
+    if (!m_connection.socket.isEmpty()) {
+        list.push_back({QString(), 0, m_connection.socket});
+        return list;
     }
+    for (const QString &entry : m_connection.hosts) {
+        const QString trimmed = entry.trimmed();
+        if (trimmed.isEmpty())
+            continue;
+        if (trimmed.startsWith(QLatin1Char('/'))) {
+            // A server on this machine, by its socket.
+            list.push_back({QString(), 0, trimmed});
+            continue;
+        }
+        const int colon = trimmed.lastIndexOf(QLatin1Char(':'));
+        bool numeric = false;
+        const int port = colon > 0 ? trimmed.mid(colon + 1).toInt(&numeric) : 0;
+        if (colon > 0 && numeric)
+            list.push_back({trimmed.left(colon), port, QString()});
+        else
+            list.push_back({trimmed, 3306, QString()});
+    }
+    if (list.empty())
+        list.push_back({m_connection.host, m_connection.port, QString()});
+    return list;
+}
+
+bool Sql::connectTo(const Endpoint &endpoint)
+{
     m_mysql = mysql_init(nullptr);
     if (!m_mysql) {
         setState(QStringLiteral("HY001"), QStringLiteral("out of memory"));
         return false;
     }
-    const unsigned int connectTimeout = 10, ioTimeout = 60;
+    // Every wait on the server is bounded: a server that is stopped,
+    // stalled or unreachable costs at most the configured limit per
+    // statement, never the library's minute.
+    const unsigned int limit = unsigned(std::max(1, m_connection.timeoutSeconds));
     const my_bool reconnect = 0;
-    mysql_options(db(m_mysql), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
-    mysql_options(db(m_mysql), MYSQL_OPT_READ_TIMEOUT, &ioTimeout);
-    mysql_options(db(m_mysql), MYSQL_OPT_WRITE_TIMEOUT, &ioTimeout);
+    mysql_options(db(m_mysql), MYSQL_OPT_CONNECT_TIMEOUT, &limit);
+    mysql_options(db(m_mysql), MYSQL_OPT_READ_TIMEOUT, &limit);
+    mysql_options(db(m_mysql), MYSQL_OPT_WRITE_TIMEOUT, &limit);
     mysql_options(db(m_mysql), MYSQL_OPT_RECONNECT, &reconnect);
     mysql_options(db(m_mysql), MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    // A row lock held by another desk is waited for as long, and then the
+    // statement fails with the server's "Lock wait timeout exceeded".
+    const QByteArray init = QByteArrayLiteral("SET SESSION innodb_lock_wait_timeout=") + QByteArray::number(limit);
+    mysql_options(db(m_mysql), MYSQL_INIT_COMMAND, init.constData());
 
-    const QByteArray host = m_connection.host.toUtf8();
+    const QByteArray host = endpoint.host.toUtf8();
     const QByteArray user = m_connection.user.toUtf8();
     const QByteArray password = m_connection.password.toUtf8();
     const QByteArray database = m_connection.database.toUtf8();
-    const QByteArray socket = m_connection.socket.toUtf8();
-    const bool viaSocket = !m_connection.socket.isEmpty();
+    const QByteArray socket = endpoint.socket.toUtf8();
+    const bool viaSocket = !endpoint.socket.isEmpty();
     // CLIENT_FOUND_ROWS: an UPDATE reports the rows it matched, so a guarded
     // update that found its row is told apart from one that found none.
-    if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(),
-                            user.constData(), password.constData(),
-                            database.isEmpty() ? nullptr : database.constData(),
-                            viaSocket ? 0 : unsigned(m_connection.port),
-                            viaSocket ? socket.constData() : nullptr, CLIENT_FOUND_ROWS)) {
+    if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(), user.constData(),
+                            password.constData(), database.isEmpty() ? nullptr : database.constData(),
+                            viaSocket ? 0 : unsigned(endpoint.port), viaSocket ? socket.constData() : nullptr,
+                            CLIENT_FOUND_ROWS)) {
         setStateFromConnection();
         if (m_result.m_state == kSuccess)
             m_result.m_state = QStringLiteral("08001");
-        // No connection at all is a lost one for the callers: the next
+        // No connection at all is a lost one for the callers: a later
         // statement tries again.
         m_result.m_connectionLost = true;
         mysql_close(db(m_mysql));
         m_mysql = nullptr;
         return false;
     }
-    m_connected = true;
     return true;
+}
+
+bool Sql::ensureConnected()
+{
+    if (m_connected && !m_unit.lost) {
+        // A connection idle for a while may have died with its server (a
+        // restart, a cluster node gone): find out before the statement, so
+        // it runs on a live connection instead of failing.
+        if (m_lastUse.isValid() && m_lastUse.elapsed() > kIdleCheckMs && mysql_ping(db(m_mysql)) != 0) {
+            noteLostConnection(mysql_errno(db(m_mysql)));
+            m_connected = false;
+        } else {
+            m_lastUse.start();
+            return true;
+        }
+    }
+    if (m_unit.depth > 0) {
+        // The transaction died with its connection: the server rolled it
+        // back. Reconnecting now would store the rest of the command on its
+        // own, so every statement of the unit fails until it ends.
+        m_unit.lost = true;
+        setState(QStringLiteral("08003"),
+                 QStringLiteral("connection lost during the transaction; nothing of it was stored"));
+        m_result.m_connectionLost = true;
+        return false;
+    }
+    disconnect();
+    if (!m_hasConnection) {
+        const Config &c = Config::current();
+        m_connection.socket = c.dbSocket;
+        m_connection.host = c.dbHost;
+        m_connection.port = c.dbPort;
+        m_connection.hosts = c.dbHosts;
+        m_connection.user = c.dbUser;
+        m_connection.password = c.dbPassword;
+        m_connection.database = c.dbName;
+        m_connection.timeoutSeconds = c.dbTimeoutSeconds;
+        m_hasConnection = true;
+    }
+    // Failover: start with the endpoint in use last and go round the list
+    // once; the first that answers is the new one.
+    const std::vector<Endpoint> list = endpoints();
+    for (std::size_t attempt = 0; attempt < list.size(); ++attempt) {
+        const std::size_t index = (m_endpoint + attempt) % list.size();
+        if (connectTo(list[index])) {
+            m_endpoint = index;
+            m_connected = true;
+            m_lastUse.start();
+            return true;
+        }
+    }
+    // Next time the following endpoint is tried first.
+    m_endpoint = (m_endpoint + 1) % list.size();
+    return false;
 }
 
 Sql::Prepared *Sql::prepare(const std::string &key, std::string_view text)

@@ -3,7 +3,9 @@
 #include "platform/Decimal.h"
 #include "platform/Record.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <initializer_list>
@@ -94,6 +96,13 @@ public:
         QString user = QStringLiteral("root");
         QString password;
         QString database;
+        // host:port endpoints of a cluster (or socket paths), tried in
+        // turn; when empty, host and port above. A socket, when set, wins
+        // over both.
+        QStringList hosts;
+        // The longest any statement, connection or row lock may keep the
+        // screen waiting.
+        int timeoutSeconds = 5;
     };
 
     static Sql &instance();
@@ -131,6 +140,7 @@ public:
     {
         int depth = 0;
         bool spoiled = false;
+        bool lost = false; // the connection died under the open transaction
     };
     UnitState &unitState() { return m_unit; }
     // A transaction is open: no modal form may open now, or its locks would
@@ -164,6 +174,14 @@ private:
     struct Prepared;
     struct Cursor;
 
+    struct Endpoint
+    {
+        QString host;
+        int port = 0;
+        QString socket;
+    };
+    std::vector<Endpoint> endpoints() const;
+    bool connectTo(const Endpoint &endpoint);
     bool ensureConnected();
     Prepared *prepare(const std::string &key, std::string_view text);
     bool bindAndExecute(Prepared &p, SqlParams in);
@@ -179,6 +197,9 @@ private:
     bool m_connected = false;
     bool m_hasConnection = false;
     Connection m_connection;
+    std::size_t m_endpoint = 0; // index of the endpoint in use, or to try first
+    QElapsedTimer m_lastUse;    // since the connection last did something
+    static constexpr qint64 kIdleCheckMs = 2000;
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_prepared;
     std::map<std::string, Prepared *, std::less<>> m_cursors;
     SqlResult m_result;

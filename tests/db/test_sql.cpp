@@ -221,6 +221,55 @@ TEST_F(SqlTest, LostConnectionFailsOnceThenReconnects)
     EXPECT_NE(connection.integer("id"), before);
 }
 
+TEST_F(SqlTest, ConnectionLostInsideAUnitOfWorkStoresNothingAndNeverReconnectsMidway)
+{
+    const Layout id("id", {FieldDef::N("id", 11)});
+    Record connection(id);
+    ASSERT_TRUE(sql.exec("SELECT CONNECTION_ID()", {}, &connection).ok());
+    {
+        UnitOfWork unit(sql);
+        ASSERT_TRUE(unit.started());
+        ASSERT_TRUE(sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {101}).ok());
+        db.run(QStringLiteral("KILL %1").arg(connection.integer("id")));
+        const SqlResult second = sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {102});
+        EXPECT_TRUE(second.connectionLost());
+        // A reconnection now would store the third write on its own.
+        EXPECT_TRUE(sql.exec("UPDATE mov_Mesa SET status='B'WHERE idMesa=?", {103}).failed());
+        EXPECT_FALSE(unit.commit());
+        EXPECT_FALSE(sql.state().isEmpty());
+    }
+    EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa IN (101,102,103) AND status='B'")),
+              QStringLiteral("0"));
+    // Once the unit is over the next statement connects again.
+    EXPECT_TRUE(sql.exec("SELECT CONNECTION_ID()", {}, &connection).ok());
+}
+
+TEST_F(SqlTest, FailoverTakesTheNextEndpointThatAnswers)
+{
+    Sql::Connection c;
+    c.hosts = {QStringLiteral("/nonexistent/first.sock"), test::TestDatabase::socket()};
+    c.database = db.name();
+    c.timeoutSeconds = 2;
+    sql.setConnection(c);
+    Record mesa(tables::movMesa);
+    EXPECT_TRUE(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa).ok());
+
+    // Lost again: the endpoint in use is tried first, the dead one not at all.
+    const Layout id("id", {FieldDef::N("id", 11)});
+    Record connection(id);
+    ASSERT_TRUE(sql.exec("SELECT CONNECTION_ID()", {}, &connection).ok());
+    db.run(QStringLiteral("KILL %1").arg(connection.integer("id")));
+    EXPECT_TRUE(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa).connectionLost());
+    EXPECT_TRUE(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa).ok());
+
+    // Every endpoint gone: a failure that says the connection is lost.
+    c.hosts = {QStringLiteral("/nonexistent/a.sock"), QStringLiteral("/nonexistent/b.sock")};
+    sql.setConnection(c);
+    const SqlResult none = sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa);
+    EXPECT_TRUE(none.failed());
+    EXPECT_TRUE(none.connectionLost());
+}
+
 TEST(SqlConnection, UnreachableServerReportsInsteadOfHanging)
 {
     Sql::Connection c;

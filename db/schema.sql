@@ -179,8 +179,12 @@ CREATE TABLE mov_VendasItemObs (
     idObs           INT           NOT NULL DEFAULT 0,
     idItemOrigem    BIGINT        NOT NULL DEFAULT 0,
     tipo            CHAR(1)       NOT NULL DEFAULT 'O',
-    -- an item may carry the same observation twice, so there is no natural
-    -- unique key
+    -- An item may carry the same observation twice, so there is no natural
+    -- unique key. A cluster replicates by primary key, so the table gets a
+    -- surrogate one, invisible: SELECT* and INSERT ... VALUES(?,...) see the
+    -- five columns above and nothing else.
+    idVendaItemObs  BIGINT        NOT NULL AUTO_INCREMENT INVISIBLE,
+    PRIMARY KEY (idVendaItemObs),
     KEY idx_vendasitemobs_item (idVenda, sequencia)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 

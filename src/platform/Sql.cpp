@@ -101,6 +101,7 @@ void Sql::setState(const QString &state, const QString &message)
     m_result.m_state = state;
     m_result.m_message = message;
     m_result.m_connectionLost = false;
+    m_result.m_errorNumber = 0;
 }
 
 void Sql::setStateFromConnection()
@@ -110,6 +111,7 @@ void Sql::setStateFromConnection()
              QString::fromUtf8(mysql_error(db(m_mysql))));
     if (m_result.m_state == kSuccess && error != 0)
         m_result.m_state = QStringLiteral("HY000");
+    m_result.m_errorNumber = error;
     noteLostConnection(error);
 }
 
@@ -121,6 +123,7 @@ void Sql::setStateFromStmt(Prepared &p)
     // A failure must never read as success, whatever the library reports.
     if (m_result.m_state == kSuccess || m_result.m_state.isEmpty())
         m_result.m_state = QStringLiteral("HY000");
+    m_result.m_errorNumber = error;
     noteLostConnection(error);
 }
 
@@ -175,11 +178,16 @@ bool Sql::connectTo(const Endpoint &endpoint)
     // Every wait on the server is bounded: a server that is stopped,
     // stalled or unreachable costs at most the configured limit per
     // statement, never the library's minute.
+    // The server's answer is waited for a second longer than a row lock:
+    // a statement waiting on another desk's lock then ends with the
+    // server's "Lock wait timeout exceeded", told as such, rather than
+    // looking like a server gone away.
     const unsigned int limit = unsigned(std::max(1, m_connection.timeoutSeconds));
+    const unsigned int ioLimit = limit + 1;
     const my_bool reconnect = 0;
     mysql_options(db(m_mysql), MYSQL_OPT_CONNECT_TIMEOUT, &limit);
-    mysql_options(db(m_mysql), MYSQL_OPT_READ_TIMEOUT, &limit);
-    mysql_options(db(m_mysql), MYSQL_OPT_WRITE_TIMEOUT, &limit);
+    mysql_options(db(m_mysql), MYSQL_OPT_READ_TIMEOUT, &ioLimit);
+    mysql_options(db(m_mysql), MYSQL_OPT_WRITE_TIMEOUT, &ioLimit);
     mysql_options(db(m_mysql), MYSQL_OPT_RECONNECT, &reconnect);
     mysql_options(db(m_mysql), MYSQL_SET_CHARSET_NAME, "utf8mb4");
     // A row lock held by another desk is waited for as long, and then the

@@ -64,6 +64,12 @@ public:
     bool answered() const { return ok() || noRow(); }
     bool failed() const { return !answered(); }
     bool connectionLost() const { return m_connectionLost; }
+    // Another connection's write won: a deadlock, or a cluster's
+    // certification refusing this transaction at COMMIT. The server rolled
+    // the transaction back.
+    bool conflict() const { return m_state == QLatin1String("40001"); }
+    // A row lock held elsewhere was waited for as long as allowed.
+    bool lockTimeout() const { return m_errorNumber == kLockWaitTimeout; }
     const QString &state() const { return m_state; }
     const QString &message() const { return m_message; }
     DbError error() const { return {m_state, m_message, m_connectionLost}; }
@@ -73,6 +79,8 @@ private:
     QString m_state = QStringLiteral("00000");
     QString m_message;
     bool m_connectionLost = false;
+    unsigned int m_errorNumber = 0; // the server's or the library's own number
+    static constexpr unsigned int kLockWaitTimeout = 1205;
 };
 
 // The embedded-SQL runtime of the program: one connection made lazily from
@@ -167,10 +175,14 @@ public:
     void failNext(std::string_view text, const QString &state = QStringLiteral("HY000"),
                   const QString &message = QStringLiteral("injected failure"));
 
+    // A connection of its own (a second screen thread, a test's other
+    // desk); it connects from the configuration unless told otherwise.
+    Sql();
     ~Sql();
+    Sql(const Sql &) = delete;
+    Sql &operator=(const Sql &) = delete;
 
 private:
-    Sql();
     struct Prepared;
     struct Cursor;
 

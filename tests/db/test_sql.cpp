@@ -4,6 +4,12 @@
 
 #include "TestSupport.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 using namespace qv;
@@ -268,6 +274,73 @@ TEST_F(SqlTest, FailoverTakesTheNextEndpointThatAnswers)
     const SqlResult none = sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {1201}, &mesa);
     EXPECT_TRUE(none.failed());
     EXPECT_TRUE(none.connectionLost());
+}
+
+TEST_F(SqlTest, ARowLockHeldElsewhereIsWaitedForOnlyAsLongAsAllowed)
+{
+    Sql::Connection c;
+    c.socket = test::TestDatabase::socket();
+    c.database = db.name();
+    c.timeoutSeconds = 1;
+    Sql other;
+    other.setConnection(c);
+    sql.setConnection(c);
+
+    UnitOfWork holder(other);
+    ASSERT_TRUE(holder.started());
+    ASSERT_TRUE(other.exec("SELECT status FROM mov_Mesa WHERE idMesa=? FOR UPDATE", {1201}).ok());
+
+    UnitOfWork waiter(sql);
+    ASSERT_TRUE(waiter.started());
+    QElapsedTimer clock;
+    clock.start();
+    const SqlResult result = sql.exec("SELECT status FROM mov_Mesa WHERE idMesa=? FOR UPDATE", {1201});
+    EXPECT_TRUE(result.failed());
+    EXPECT_TRUE(result.lockTimeout()) << result.state().toStdString() << " " << result.message().toStdString();
+    EXPECT_FALSE(result.connectionLost());
+    EXPECT_LT(clock.elapsed(), 4000);
+}
+
+TEST_F(SqlTest, AStalledServerHoldsAStatementNoLongerThanTheLimit)
+{
+    // The server's process is stopped (as a hung machine would be): the
+    // statement gives up after the configured limit and the connection is
+    // taken as lost, so the next statement, once the server is back,
+    // connects again.
+    const QString pid = db.value(QStringLiteral("SELECT @@pid_file"));
+    QFile pidFile(pid);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly)) << pid.toStdString();
+    const qint64 serverPid = pidFile.readAll().trimmed().toLongLong();
+    ASSERT_GT(serverPid, 0);
+
+    Sql::Connection c;
+    c.socket = test::TestDatabase::socket();
+    c.database = db.name();
+    c.timeoutSeconds = 2;
+    sql.setConnection(c);
+    ASSERT_TRUE(sql.exec("SELECT CONNECTION_ID()").ok());
+
+    ASSERT_EQ(::kill(pid_t(serverPid), SIGSTOP), 0);
+    // The stop reaches the server's threads asynchronously: wait until the
+    // kernel shows it stopped, or a busy machine lets it answer first.
+    QElapsedTimer settle;
+    settle.start();
+    for (;;) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(serverPid));
+        const bool stopped = stat.open(QIODevice::ReadOnly) && stat.readAll().split(' ').value(2) == "T";
+        if (stopped || settle.elapsed() > 3000)
+            break;
+        QThread::msleep(10);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const SqlResult stalled = sql.exec("SELECT CONNECTION_ID()");
+    const qint64 waited = clock.elapsed();
+    ::kill(pid_t(serverPid), SIGCONT);
+    EXPECT_TRUE(stalled.failed());
+    EXPECT_TRUE(stalled.connectionLost());
+    EXPECT_LT(waited, 7000) << "a stalled server held the statement " << waited << " ms";
+    EXPECT_TRUE(sql.exec("SELECT CONNECTION_ID()").ok()) << sql.message().toStdString();
 }
 
 TEST(SqlConnection, UnreachableServerReportsInsteadOfHanging)

@@ -44,7 +44,7 @@ struct BoardSnapshot
 struct BoardQuery
 {
     int filter = 7;
-    QString businessDate; // DDMMYYYY, as W-CABEDAT holds it
+    QString businessDate; // the period's, DDMMYYYY, as W-PABEDAT holds it: the date the sales carry
     int period = 0;
 };
 

@@ -233,3 +233,19 @@ TEST_F(BoardTest, ReleasingATableRestsTheCaptionsThatFollowIt)
     EXPECT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
     EXPECT_EQ(f.ui().Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
 }
+
+TEST(BoardCounters, ClosedAccountsCountByThePeriodsDateNotTheDesks)
+{
+    // Dinner opened yesterday, desk 1 of it opened today: the sales carry
+    // yesterday's date, and so does the counter.
+    FormHarness h;
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    h.files().login(1, QStringLiteral("MARIANA SOUZA"));
+    h.files().openPeriod(2, {1}, yesterday.toString(QStringLiteral("ddMMyyyy")), todayDDMMYYYY());
+    for (const QDate &day : {yesterday, yesterday, QDate::currentDate()})
+        h.db().run(QStringLiteral("INSERT INTO mov_Vendas(idVenda,tipo,data,turno,nrCaixa,pontoMesa) "
+                                  "VALUES(0,'M','%1',2,1,1)")
+                       .arg(day.toString(QStringLiteral("yyyyMMdd"))));
+    MainForm &f = h.startOnDesk(1);
+    EXPECT_EQ(f.ui().Ds_MESAFEC->text(), QStringLiteral("2"));
+}

@@ -158,13 +158,13 @@ CashDeskRecord currentRecord()
 }
 } // namespace
 
-void TestFiles::openPeriod(int period, const std::vector<int> &desks, const QString &date)
+void TestFiles::openPeriod(int period, const std::vector<int> &desks, const QString &date, const QString &deskDate)
 {
     CashDeskRecord r = currentRecord();
     const QString d = date.isEmpty() ? todayDDMMYYYY() : date;
     r.setEntry(period, 0, 'A', d, QStringLiteral("18:00:00"));
     for (int n : desks)
-        r.setEntry(period, n, 'A', d, QStringLiteral("18:05:00"));
+        r.setEntry(period, n, 'A', deskDate.isEmpty() ? d : deskDate, QStringLiteral("18:05:00"));
     KeyedFile::write(QString::fromLatin1(paths::kCaixaCt), r.bytes());
 }
 

@@ -86,8 +86,9 @@ public:
 
     void login(int code, const QString &name);
     // Opens `period` (opened on `date`, DDMMYYYY; today when empty) and the
-    // listed desks of it.
-    void openPeriod(int period, const std::vector<int> &desks, const QString &date = QString());
+    // listed desks of it (opened on `deskDate`; the period's date when empty).
+    void openPeriod(int period, const std::vector<int> &desks, const QString &date = QString(),
+                    const QString &deskDate = QString());
     void closePeriod(int period);
     void closeDesk(int period, int desk);
     void writeRaw(const QString &windowsPath, const QByteArray &bytes);

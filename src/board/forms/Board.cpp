@@ -85,7 +85,9 @@ void Board::MESAS()
     auto &ui = m_form.ui();
     BoardQuery query;
     query.filter = ui.Cb_STATUSM->currentIndex() + 1;
-    query.businessDate = records::W_CABEDAT().text();
+    // The sales carry the period's business date, whatever day this desk
+    // was opened on: the closed-accounts counter must count by the same.
+    query.businessDate = records::W_PABEDAT().text();
     query.period = Session::instance().period();
     BoardSnapshot board = m_reader.MESAS(query);
     if (board.result == BoardSnapshot::Result::Failed) {

@@ -136,8 +136,9 @@ inline constexpr std::string_view kManagementSales =
     "turno=? AND cancelada<>'S'";
 inline constexpr std::string_view kReportClosedTables =
     "SELECT "
-    "ve.nrMesa,ve.pontoMesa,ve.qtdPessoas,op.nome,ve.horaAbertura,ve.horaFechamento,ve.valorTotal "
-    "FROM mov_Vendas AS ve LEFT JOIN tab_Operador AS op ON op.idOperador=ve.idGarcon "
+    "ve.nrMesa,ve.pontoMesa,ve.qtdPessoas,op.nome,ve.horaAbertura,ve.horaFechamento,ve.valorTotal,"
+    "ve.recebimento=REPEAT('0',350)FROM mov_Vendas AS ve LEFT JOIN tab_Operador AS op ON "
+    "op.idOperador=ve.idGarcon "
     "WHERE ve.tipo='M'AND ve.data=? AND ve.turno=? AND ve.nrCaixa=? AND "
     "ve.cancelada<>'S'ORDER BY ve.horaFechamento,ve.idVenda";
 inline constexpr std::string_view kReportCommissions =
@@ -149,7 +150,8 @@ inline constexpr std::string_view kReportMenuMix =
     "SELECT vi.idProduto,pr.descricao,COUNT(*),SUM(vi.valorUnitario)FROM "
     "mov_VendasItem AS vi JOIN mov_Vendas AS ve ON ve.idVenda=vi.idVenda LEFT JOIN "
     "cad_Produtos AS pr ON pr.idProduto=vi.idProduto WHERE ve.data=? AND ve.turno=? "
-    "AND ve.cancelada<>'S'AND vi.cancelado<>'S'GROUP BY vi.idProduto,pr.descricao "
+    "AND ve.cancelada<>'S'AND vi.cancelado<>'S'AND ve.recebimento<>REPEAT('0',350)GROUP BY "
+    "vi.idProduto,pr.descricao "
     "ORDER BY pr.descricao,vi.idProduto";
 
 } // namespace qv::stmt

@@ -20,7 +20,7 @@ const char *const kCursor = "CURREL";
 const Layout kClosedRow("mov_Vendas", {FieldDef::N("nrMesa", 3), FieldDef::N("pontoMesa", 2),
                                        FieldDef::N("qtdPessoas", 3), FieldDef::C("nome", 20),
                                        FieldDef::C("horaAbertura", 8), FieldDef::C("horaFechamento", 8),
-                                       FieldDef::N("valorTotal", 12, 2)});
+                                       FieldDef::N("valorTotal", 12, 2), FieldDef::N("dividida", 1)});
 const Layout kCommissionRow("mov_Vendas", {FieldDef::N("idGarcon", 2), FieldDef::C("nome", 20),
                                            FieldDef::N("contas", 9), FieldDef::N("servico", 12, 2)});
 const Layout kMenuMixRow("mov_VendasItem", {FieldDef::N("idProduto", 6), FieldDef::C("descricao", 40),
@@ -111,8 +111,9 @@ bool ReportsDialog::load()
     const char kind = records::L_LINK().at(312);
     const int period = int(vars.digits(31, 1));
     const int desk = int(vars.digits(32, 1));
-    // The business date of the cash desk, DDMMYYYY; sales keep it YYYYMMDD.
-    const SharedRecord &opened = records::W_CABEDAT();
+    // The period's business date, DDMMYYYY, which every sale of the period
+    // carries (as YYYYMMDD) whatever day its desk was opened on.
+    const SharedRecord &opened = records::W_PABEDAT();
     const QString date = opened.text(5, 4) + opened.text(3, 2) + opened.text(1, 2);
     const QString shownDate = opened.text(1, 2) + QLatin1Char('/') + opened.text(3, 2) + QLatin1Char('/')
                               + opened.text(5, 4);
@@ -157,8 +158,16 @@ bool ReportsDialog::loadClosedTables(const QString &date, int period, int desk)
         item->setText(3, row.text("nome").trimmed());
         item->setText(4, row.text("horaAbertura"));
         item->setText(5, row.text("horaFechamento"));
-        item->setText(6, money(row.num("valorTotal")));
         alignRows(item, m_rightAligned);
+        // A split position's sale took no payment (its receipt is empty):
+        // its money is counted in the shares paid at the other positions,
+        // so here it is shown, marked, and left out of the total.
+        if (row.integer("dividida") != 0) {
+            item->setText(6, QStringLiteral("%1 (dividida)").arg(money(row.num("valorTotal"))));
+            people += row.integer("qtdPessoas");
+            return;
+        }
+        item->setText(6, money(row.num("valorTotal")));
         total += row.num("valorTotal");
         people += row.integer("qtdPessoas");
         ++accounts;

@@ -70,14 +70,16 @@ struct Sale
     const char *service = "0.00";
     const char *total = "0.00";
     char cancelled = 'N';
+    bool split = false; // a split position's sale: written with an empty receipt
 };
 
 qint64 addSale(const TestDatabase &db, const Sale &s)
 {
     return db
         .run(QStringLiteral("INSERT INTO mov_Vendas(tipo,data,turno,nrCaixa,nrMesa,pontoMesa,qtdPessoas,idGarcon,"
-                            "horaAbertura,horaFechamento,valorServico,valorTotal,cancelada) "
-                            "VALUES('M','%1',%2,%3,%4,%5,%6,%7,'%8','%9',%10,%11,'%12'); SELECT LAST_INSERT_ID();")
+                            "horaAbertura,horaFechamento,valorServico,valorTotal,cancelada,recebimento) "
+                            "VALUES('M','%1',%2,%3,%4,%5,%6,%7,'%8','%9',%10,%11,'%12',%13); "
+                            "SELECT LAST_INSERT_ID();")
                  .arg(s.date.isEmpty() ? today() : s.date)
                  .arg(s.period)
                  .arg(s.desk)
@@ -86,7 +88,8 @@ qint64 addSale(const TestDatabase &db, const Sale &s)
                  .arg(s.people)
                  .arg(s.waiter)
                  .arg(QLatin1String(s.opened), QLatin1String(s.closed), QLatin1String(s.service),
-                      QLatin1String(s.total), QString(QLatin1Char(s.cancelled))))
+                      QLatin1String(s.total), QString(QLatin1Char(s.cancelled)),
+                      s.split ? QStringLiteral("REPEAT('0',350)") : QStringLiteral("'01'")))
         .toLongLong();
 }
 
@@ -249,6 +252,35 @@ TEST_F(SuiteLinksTest, ClosedTablesReportListsTheDesksAccountsOfTonightWithATota
                           QStringLiteral("TOTAL||7|3 conta(s)|||198,55"),
                       }));
     EXPECT_TRUE(h.texts().isEmpty());
+}
+
+TEST_F(SuiteLinksTest, ASplitBillCountsOnceWhereItsSharesWerePaid)
+{
+    // Table 9/01 was split over 9/02 and 9/03: its sale took no payment,
+    // the two shares were paid with the other positions' accounts.
+    Sale split;
+    split.table = 9, split.position = 1, split.people = 2, split.closed = "21:00:00", split.total = "40.00";
+    split.split = true;
+    const qint64 splitSale = addSale(h.db(), split);
+    addSaleItem(h.db(), splitSale, 1, 112, "40.00");
+    for (int position : {2, 3}) {
+        Sale share;
+        share.table = 9, share.position = position, share.people = 1, share.total = "20.00";
+        share.closed = position == 2 ? "21:10:00" : "21:20:00";
+        addSaleItem(h.db(), addSale(h.db(), share), 1, 999999, "20.00");
+    }
+    h.startOnDesk(1);
+    const QStringList closed = reportThroughButton(h.form().ui().Bt_MFECH);
+    EXPECT_EQ(closed, (QStringList{
+                          QStringLiteral("9|01|2|JOAO PEREIRA|20:00:00|21:00:00|40,00 (dividida)"),
+                          QStringLiteral("9|02|1|JOAO PEREIRA|20:00:00|21:10:00|20,00"),
+                          QStringLiteral("9|03|1|JOAO PEREIRA|20:00:00|21:20:00|20,00"),
+                          QStringLiteral("TOTAL||4|2 conta(s)|||40,00"),
+                      }));
+    const QStringList mix = reportThroughButton(h.form().ui().Bt_IMPPRO6);
+    ASSERT_EQ(mix.size(), 2);
+    EXPECT_TRUE(mix[0].startsWith(QStringLiteral("999999|"))) << mix[0].toStdString();
+    EXPECT_EQ(mix[1], QStringLiteral("TOTAL||2|40,00"));
 }
 
 TEST_F(SuiteLinksTest, CommissionsReportSumsTheServiceFeePerWaiter)

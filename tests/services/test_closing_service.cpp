@@ -150,6 +150,9 @@ TEST_F(ClosingServiceTest, ThePaymentModuleGetsTheTotalAndTheFee)
     const exchange::PaymentExchange::Request request = exchange::PaymentExchange::request();
     EXPECT_EQ(request.total.toDisplay(2), QStringLiteral("190,08"));
     EXPECT_EQ(request.servicePercent.toDisplay(2), QStringLiteral("10,00"));
+    EXPECT_EQ(records::W_TAB_TAXASER().digits(), 1000u);
+    EXPECT_EQ(records::L_LINK().digits(exchange::PaymentExchange::kTotalFrom, exchange::PaymentExchange::kTotalDigits),
+              19008u);
     EXPECT_EQ(records::L_LINK().text(26, 6), QStringLiteral("000000"));
     EXPECT_EQ(records::W_TAB_REPIQUE().digits(), 0u);
     EXPECT_EQ(records::W_TAB_SERVICO().digits(), 0u);
@@ -199,7 +202,14 @@ TEST_F(ClosingServiceTest, ServiceTakenOnATableWithoutFee)
     // Demo table 25/01: no fee, manual discount 5,00; the customer pays a
     // service of 5,00 and a tip of 2,50 anyway.
     db.run(QStringLiteral("UPDATE mov_Mesa SET status='B' WHERE idMesa=2501"));
-    EXPECT_TRUE(close(2501, Decimal::fromCents(250), Decimal::fromCents(500)).done());
+    const ShownTable table = shown(2501);
+    EXPECT_EQ(table.totals.tableTotal.toDisplay(2), QStringLiteral("36,90"));
+    ASSERT_EQ(closing.prepare(table).then, Then::Pay);
+    // The module is told the table carries no fee.
+    EXPECT_TRUE(exchange::PaymentExchange::request().servicePercent.isZero());
+    EXPECT_EQ(records::W_TAB_TAXASER().digits(), 0u);
+    pay(Decimal::fromCents(250), Decimal::fromCents(500));
+    EXPECT_TRUE(closing.GRAVAR(table, {QString::number(table.people()), QString()}).done());
     EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',valorRepique,valorProdutos,descontoManual,operDesc,"
                                    "valorServico,valorTotal) FROM mov_Vendas")),
               QStringLiteral("2.50|41.90|5.00|ANDRE MARTINS|5.00|41.90"));

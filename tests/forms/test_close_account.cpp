@@ -1,13 +1,13 @@
 #include "FormHarness.h"
-#include "Seed.h"
 #include "ModalScript.h"
+#include "Seed.h"
 
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
 #include "modules/Payment.h"
-#include "platform/ui/Keys.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "tables/forms/OpenTable.h"
 #include "tables/forms/TableCommands.h"
@@ -116,17 +116,24 @@ protected:
 
     QString value(const QString &sql) { return h.db().value(sql); }
     QString sales() { return value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")); }
-    QString items(int idMesa) { return value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=%1").arg(idMesa)); }
+    QString items(int idMesa)
+    {
+        return value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=%1").arg(idMesa));
+    }
     QString observations(int idMesa)
     {
         return value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idMesa=%1").arg(idMesa));
     }
-    QString status(int idMesa) { return value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=%1").arg(idMesa)); }
+    QString status(int idMesa)
+    {
+        return value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=%1").arg(idMesa));
+    }
     QString freeRow(int idMesa)
     {
-        return value(QStringLiteral("SELECT CONCAT_WS('|',status,qtdPessoas,idGarcon,horaAbertura,idDesconto,descontoManual,"
-                                    "CONCAT('[',operDesc,']'),taxaServico,dividida) FROM mov_Mesa WHERE idMesa=%1")
-                         .arg(idMesa));
+        return value(
+            QStringLiteral("SELECT CONCAT_WS('|',status,qtdPessoas,idGarcon,horaAbertura,idDesconto,descontoManual,"
+                           "CONCAT('[',operDesc,']'),taxaServico,dividida) FROM mov_Mesa WHERE idMesa=%1")
+                .arg(idMesa));
     }
     // The sale items, one line each, in sequence order.
     QString saleItems()
@@ -197,7 +204,8 @@ TEST_F(CloseAccountTest, TypicalTableEndToEnd)
     addObservation(h.db(), burger, 4001, 5, 'S');
     const qint64 fries = addItem(h.db(), {4001, 201, "28.00", 'I', 0, 'S'});
     const qint64 soda = addItem(h.db(), {4001, 303, "7.00", 'C'});
-    h.db().run(QStringLiteral("UPDATE mov_MesaItem SET idMotivoCanc=2,idOpeCanc=1,produzido='N' WHERE idItem=%1").arg(soda));
+    h.db().run(
+        QStringLiteral("UPDATE mov_MesaItem SET idMotivoCanc=2,idOpeCanc=1,produzido='N' WHERE idItem=%1").arg(soda));
     kitchen(burger, 40, "20:10:00", "20:25:30", "20:40:00", 2);
     kitchen(fries, 40, "20:05:00", "00:00:00", "20:40:00", 3);
     f.dispatch(QStringLiteral("LERMESA"));
@@ -246,7 +254,8 @@ TEST_F(CloseAccountTest, TypicalTableEndToEnd)
               QStringLiteral("M|%1|2|1|0|0|40|1|3|5|%2|5.00|70.50|0|0.00||4.25|74.75|00:00:00|N|[]")
                   .arg(businessDate(), opened));
     const QString closedAt = value(QStringLiteral("SELECT horaFechamento FROM mov_Vendas"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(closedAt).hasMatch()) << closedAt.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(closedAt).hasMatch())
+        << closedAt.toStdString();
     EXPECT_EQ(value(QStringLiteral("SELECT LENGTH(recebimento) FROM mov_Vendas")), QStringLiteral("350"));
     EXPECT_EQ(value(QStringLiteral("SELECT LEFT(recebimento,59) FROM mov_Vendas")),
               QStringLiteral("02") + QStringLiteral("00000007975") + QStringLiteral("00000009000")
@@ -312,87 +321,6 @@ TEST_F(CloseAccountTest, EmptyPositionIsFreedWithoutASaleBlockedOrNot)
     EXPECT_EQ(payment.calls, 0);
     EXPECT_EQ(sales(), QStringLiteral("0"));
     EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
-}
-
-TEST_F(CloseAccountTest, CancelledItemsAreCopiedFlagged)
-{
-    // Demo table 15/01: blocked, 5 % table discount, one beer cancelled by
-    // operator 1 for reason 1.
-    payment.install();
-    show(1501);
-    EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("190,08"));
-    key(vk::kF10);
-    ASSERT_EQ(payment.calls, 1);
-    // What the closing hands over.
-    EXPECT_EQ(payment.flagSeen, 'M');
-    EXPECT_EQ(payment.dueSeen, 19008u);
-    EXPECT_EQ(payment.percentSeen, 1000u);
-    EXPECT_EQ(payment.discountAreaSeen, QStringLiteral("000000"));
-
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("8"));
-    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',sequencia,idProduto,cancelado,idMotivoCanc,idOpeCanc,operBaixa) "
-                                   "FROM mov_VendasItem WHERE cancelado='S'")),
-              QStringLiteral("6|307|S|1|1|"));
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem WHERE cancelado='N' AND operBaixa='MARCOS GOMES'")),
-              QStringLiteral("7"));
-    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',nrMesa,pontoMesa,qtdPessoas,idGarcon,idDesconto,operDesc,"
-                                   "valorProdutos,valorServico,valorTotal) FROM mov_Vendas")),
-              QStringLiteral("15|1|5|11|5|MARIANA SOUZA|181.90|17.28|190.08"));
-    EXPECT_EQ(items(1501), QStringLiteral("0"));
-}
-
-TEST_F(CloseAccountTest, ServiceTakenOnATableWithoutFee)
-{
-    // Demo table 25/01: no fee, manual discount 5,00; the customer pays a
-    // service of 5,00 anyway.
-    payment.serviceCents = 500;
-    payment.tipCents = 250;
-    payment.install();
-    show(2501);
-    ASSERT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("36,90"));
-    blockAndClose();
-    EXPECT_EQ(payment.percentSeen, 0u);
-    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',valorRepique,valorProdutos,descontoManual,operDesc,valorServico,"
-                                   "valorTotal) FROM mov_Vendas")),
-              QStringLiteral("2.50|41.90|5.00|ANDRE MARTINS|5.00|41.90"));
-}
-
-TEST_F(CloseAccountTest, KitchenMinutesOfTheWorkedExample)
-{
-    payment.install();
-    setPosition(h.db(), 4201, 'B', 2, 4, "10.00");
-    const qint64 first = addItem(h.db(), {4201, 112, "30.00"});
-    const qint64 second = addItem(h.db(), {4201, 101, "50.00"});
-    const qint64 drink = addItem(h.db(), {4201, 303, "7.00"});
-    kitchen(first, 42, "12:10:00", "12:25:30", "12:40:00", 4);
-    kitchen(second, 42, "12:02:00", "00:00:00", "12:40:00", 5);
-    show(4201);
-    key(vk::kF10);
-    ASSERT_EQ(payment.calls, 1);
-    EXPECT_EQ(value(QStringLiteral("SELECT GROUP_CONCAT(CONCAT_WS('|',idProduto,idCozinheiro,minutosRetirada,"
-                                   "minutosEntrega) ORDER BY sequencia SEPARATOR ';') FROM mov_VendasItem")),
-              QStringLiteral("112|4|15|14;101|5|0|30;303|0|0|0"));
-    // The kitchen's records are the kitchen's: they stay.
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_Cozinha WHERE idPedMesa=42")), QStringLiteral("2"));
-    (void)drink;
-}
-
-TEST_F(CloseAccountTest, TwentyObservationsReachTheSale)
-{
-    payment.install();
-    setPosition(h.db(), 4301, 'B', 1, 4, "10.00");
-    const qint64 item = addItem(h.db(), {4301, 112, "38.50"});
-    for (int i = 0; i < 23; ++i)
-        addObservation(h.db(), item, 4301, 1 + i % 20, 'O');
-    const qint64 other = addItem(h.db(), {4301, 201, "28.00"});
-    addObservation(h.db(), other, 4301, 7, 'S');
-    show(4301);
-    key(vk::kF10);
-    ASSERT_EQ(payment.calls, 1);
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItemObs WHERE sequencia=1")), QStringLiteral("20"));
-    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',idObs,tipo) FROM mov_VendasItemObs WHERE sequencia=2")),
-              QStringLiteral("7|S"));
-    EXPECT_EQ(observations(4301), QStringLiteral("0"));
 }
 
 TEST_F(CloseAccountTest, AbandonedPaymentWritesNothing)
@@ -464,7 +392,8 @@ TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
         EXPECT_EQ(h.ui().messages[0].style, style::kStop) << statement;
         EXPECT_TRUE(h.ui().messages[0].text.startsWith(QStringLiteral("Erro HY000 gravando a venda (")))
             << h.ui().messages[0].text.toStdString();
-        EXPECT_TRUE(h.ui().messages[0].text.endsWith(QStringLiteral("nada foi gravado, a mesa continua bloqueada !!!")));
+        EXPECT_TRUE(
+            h.ui().messages[0].text.endsWith(QStringLiteral("nada foi gravado, a mesa continua bloqueada !!!")));
         EXPECT_LE(h.ui().messages[0].text.size(), 120);
         EXPECT_EQ(sales(), QStringLiteral("0")) << statement;
         EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("0")) << statement;
@@ -491,19 +420,6 @@ TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
     EXPECT_EQ(sales(), QStringLiteral("1"));
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("8"));
     EXPECT_EQ(status(1501), QStringLiteral("F"));
-    EXPECT_EQ(items(1501), QStringLiteral("0"));
-}
-
-TEST_F(CloseAccountTest, AnItemLaunchedWhileThePaymentIsTakenIsNotLost)
-{
-    payment.meanwhile = [this] { addItem(h.db(), {1501, 311, "6.00"}); };
-    payment.install();
-    show(1501);
-    key(vk::kF10);
-    ASSERT_EQ(payment.calls, 1);
-    // Either in the sale or on the table; here it made it into the sale.
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("9"));
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem WHERE idProduto=311")), QStringLiteral("1"));
     EXPECT_EQ(items(1501), QStringLiteral("0"));
 }
 

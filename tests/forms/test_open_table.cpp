@@ -36,8 +36,7 @@ struct DialogScript : test::ModalScript<OpenTable>
 {
     explicit DialogScript(std::function<void(OpenTable &)> action = {})
         : ModalScript<OpenTable>(std::move(action), [](OpenTable &d) { return d.started(); })
-    {
-    }
+    {}
 };
 
 // Picks a waiter by the name the list shows (the names are 20-character,
@@ -254,11 +253,11 @@ TEST_F(OpenTableTest, WaiterListHoldsCodesOneTo99InCodeOrderWithoutThoseWhoLeft)
                           "(0,'CODIGO ZERO','A'),(20,'AAA PRIMEIRO','A'),(99,'ULTIMO CODIGO','A'),"
                           "(100,'ALEM DO LIMITE','A')"));
     const QStringList expected = {
-        QStringLiteral("MARIANA SOUZA"),   QStringLiteral("ROBERTO LIMA"),    QStringLiteral("PAULO SANTOS"),
-        QStringLiteral("JOAO PEREIRA"),    QStringLiteral("ANTONIO SILVA"),   QStringLiteral("CARLOS OLIVEIRA"),
-        QStringLiteral("FRANCISCO ALVES"), QStringLiteral("JOSE RODRIGUES"),  QStringLiteral("LUCAS FERREIRA"),
-        QStringLiteral("MARCOS GOMES"),    QStringLiteral("ANDRE MARTINS"),   QStringLiteral("FERNANDA ROCHA"),
-        QStringLiteral("TIAGO BARBOSA"),   QStringLiteral("PEDRO CARDOSO"),   QStringLiteral("AAA PRIMEIRO"),
+        QStringLiteral("MARIANA SOUZA"),   QStringLiteral("ROBERTO LIMA"),   QStringLiteral("PAULO SANTOS"),
+        QStringLiteral("JOAO PEREIRA"),    QStringLiteral("ANTONIO SILVA"),  QStringLiteral("CARLOS OLIVEIRA"),
+        QStringLiteral("FRANCISCO ALVES"), QStringLiteral("JOSE RODRIGUES"), QStringLiteral("LUCAS FERREIRA"),
+        QStringLiteral("MARCOS GOMES"),    QStringLiteral("ANDRE MARTINS"),  QStringLiteral("FERNANDA ROCHA"),
+        QStringLiteral("TIAGO BARBOSA"),   QStringLiteral("PEDRO CARDOSO"),  QStringLiteral("AAA PRIMEIRO"),
         QStringLiteral("ULTIMO CODIGO"),
     };
     {
@@ -372,6 +371,22 @@ TEST_F(OpenTableTest, FailedWriteShowsTheStateThenTheDatabaseText)
     EXPECT_EQ(open(2201, script), int(QDialog::Rejected));
     EXPECT_TRUE(script.ran());
     expectOnlyStop({QStringLiteral("Erro 23000 na abertura da mesa !!!"), longText.left(120)});
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(flag(), ' ');
+}
+
+TEST_F(OpenTableTest, UnreadableServerTimeOpensNothing)
+{
+    Sql::instance().failNext("SELECT CURTIME()");
+    const QString before = snapshot();
+    DialogScript script([](OpenTable &d) {
+        fill(d, QStringLiteral("4"), QStringLiteral("JOAO PEREIRA"));
+        QTest::mouseClick(d.ui().Bt_Gravar, Qt::LeftButton);
+    });
+    EXPECT_EQ(open(2201, script), int(QDialog::Rejected));
+    EXPECT_TRUE(script.ran());
+    expectOnlyStop({QStringLiteral("Erro HY000 lendo a hora do servidor, a mesa não foi aberta !!!"),
+                    QStringLiteral("injected failure")});
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(flag(), ' ');
 }

@@ -29,6 +29,9 @@ public:
     const TableTotals &totals() const { return m_shown.totals; }
     const Record &table() const { return m_shown.row; }
     bool showsObservations() const;
+    // The service fee was switched on the table shown: its totals as the
+    // switch computed them, until the next reading.
+    void serviceSwitched(const TableTotals &totals) { m_shown.totals = totals; }
 
 private:
     void paint();

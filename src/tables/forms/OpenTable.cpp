@@ -1,10 +1,10 @@
 #include "tables/forms/OpenTable.h"
-#include "data/Statements.h"
 
+#include "data/Statements.h"
 #include "data/Tables.h"
-#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "ui_OpenTable.h"
@@ -19,9 +19,6 @@ namespace qv {
 
 namespace {
 
-// The one column of stmt::stmt::kServerTime: HH:MM:SS.
-const Layout kTime("time", {FieldDef::C("horaAbertura", 8)});
-
 int tableToOpen()
 {
     return exchange::OpenTableExchange::request().position;
@@ -33,7 +30,8 @@ void stop(QWidget *form, const QString &text)
 }
 } // namespace
 
-OpenTable::OpenTable(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::OpenTable>())
+OpenTable::OpenTable(QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::OpenTable>()), m_service(Sql::instance())
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("99-AbreMesa"));
@@ -90,43 +88,23 @@ void OpenTable::showEvent(QShowEvent *event)
 
 void OpenTable::ABRAR()
 {
-    Sql &sql = Sql::instance();
-
     // 1-2. A later position only opens while position 1 of the table is in
-    // use: the table's account starts at position 1.
+    // use.
     const int idMesa = tableToOpen();
-    const int firstPosition = (idMesa / 100) * 100 + 1;
-    if (idMesa != firstPosition) {
-        Record first(tables::movMesa);
-        const SqlResult state = sql.exec(stmt::kTableById, {firstPosition}, &first);
-        // A read that fails for any reason other than "no row" leaves the
-        // record as it was, not as the database holds it; judging the
-        // status from it could let a position open beside a closed
-        // position 1. Every failure therefore counts as "no such position".
-        if (!state.ok()) {
-            stop(this, QStringLiteral("Erro ao acessar a posição da mesa !!!"));
-            m_started = true;
-            done(QDialog::Rejected);
-            return;
-        }
-        if (first.text("status") == QLatin1String("F")) {
-            stop(this, QStringLiteral("Posição 1 da mesa fechada, abra a posição 1 primeiro !!!"));
-            m_started = true;
-            done(QDialog::Rejected);
-            return;
-        }
+    const Outcome may = m_service.mayOpen(idMesa);
+    if (!may.done()) {
+        stop(this, may.message);
+        m_started = true;
+        done(QDialog::Rejected);
+        return;
     }
 
     // 3. The position on show, no people yet.
     m_ui->Ed_CODIMES->setText(maskCodimes(idMesa));
     m_ui->Ed_QTDEPES->clear();
 
-    // 4. The service fee every new opening starts with. An unreadable row
-    // leaves the record at zero: the table opens without fee, which the
-    // cashier sees and can change on the main form.
-    Record parameters(tables::tabParametros);
-    sql.exec(stmt::kParameters, {}, &parameters);
-    m_serviceFee = parameters.num("taxaServicoParam");
+    // 4. The service fee every new opening starts with.
+    m_serviceFee = m_service.serviceFee();
 
     // 5. The waiters, fresh every time: staff joins and leaves during a shift.
     fillWaiters();
@@ -157,8 +135,6 @@ void OpenTable::fillWaiters()
 
 void OpenTable::ABRIR()
 {
-    Sql &sql = Sql::instance();
-
     // 1-2. Missing input sends the cashier back to the field, silently.
     const Decimal people = Decimal::parseOrZero(m_ui->Ed_QTDEPES->text());
     if (people.isZero()) {
@@ -172,38 +148,26 @@ void OpenTable::ABRIR()
     }
 
     // 3. The row values. qtdPessoas holds three digits.
-    const int idMesa = tableToOpen();
-    const int count = int(people.narrowed(3, 0).toInt());
+    OpenTableService::Opening opening;
+    opening.idMesa = tableToOpen();
+    opening.people = int(people.narrowed(3, 0).toInt());
+    opening.waiterName = waiterText;
+    opening.fallbackWaiter = exchange::SessionVariables::operatorCode();
+    opening.serviceFee = m_serviceFee;
 
-    // 4. The opening time is the server's: every terminal and the kitchen
-    // measure the time at the table against the same clock.
-    Record now(kTime);
-    sql.exec(stmt::kServerTime, {}, &now);
-    const QString openedAt = now.text(0);
-
-    // 5. The waiter by name; a name that is no longer there (renamed since
-    // the list was built) still opens the table, in the cashier's name.
-    const QString name = waiterText.left(20).leftJustified(20, QLatin1Char(' '));
-    Record oper(tables::tabOperador);
-    int waiter = 0;
-    if (sql.exec(stmt::kOperatorByName, {name}, &oper).ok()) {
-        waiter = int(oper.integer("idOperador"));
-    } else {
-        stop(this, QStringLiteral("Não foi possível associoar o Garçon à mesa !!!"));
-        waiter = exchange::SessionVariables::operatorCode();
-    }
-
-    // 6. Opening also clears whatever discount, split or fee the position
-    // kept from its last account.
-    const SqlResult state = sql.exec(stmt::kOpenTable, {count, waiter, openedAt, m_serviceFee, idMesa});
-    if (state.ok()) {
+    // 4-6. The server's time, the waiter, the row.
+    const OpenTableService::Opened opened = m_service.ABRIR(opening);
+    if (!opened.notice.isEmpty())
+        stop(this, opened.notice);
+    if (opened.outcome.done()) {
         exchange::OpenTableExchange::answer({true});
         done(QDialog::Accepted);
         return;
     }
-    const QString databaseText = sql.message();
-    stop(this, QStringLiteral("Erro ") + state.state() + QStringLiteral(" na abertura da mesa !!!"));
-    stop(this, databaseText.left(120));
+    // The state first, then the server's own words, which may be longer
+    // than a box holds.
+    stop(this, opened.outcome.message);
+    stop(this, opened.outcome.error.message.left(120));
     done(QDialog::Rejected);
 }
 
@@ -228,8 +192,7 @@ bool OpenTable::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Decimal.h"
+#include "tables/OpenTableService.h"
 
 #include <QDialog>
 #include <QString>
@@ -15,7 +16,8 @@ namespace qv {
 
 // "99-AbreMesa", "Abre Mesa": turns a closed table position ('F') into an
 // open one ('A') with a people count, a waiter, the server's time and the
-// current service fee.
+// current service fee. What may be opened and what is written is
+// OpenTableService's; the dialog takes the cashier's input and tells.
 //
 // The caller writes the position to open into W-VARS-SQL bytes 23-27 and a
 // space into L-LINK byte 312, then opens the form by name; the dialog puts
@@ -62,6 +64,7 @@ private:
     void fillWaiters();
 
     std::unique_ptr<Ui::OpenTable> m_ui;
+    OpenTableService m_service;
     QString m_functionCode;
     Decimal m_serviceFee;
     char m_keyFlag = 'E';

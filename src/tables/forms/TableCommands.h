@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tables/ClosingService.h"
+#include "tables/TableService.h"
+
 #include <QObject>
 #include <QString>
 
@@ -7,12 +10,17 @@ namespace qv {
 
 class MainForm;
 
-// Commands on the table position as a whole: people count, blocking, the
-// waiter and bill request (IMPMESA), table and manual discount, service
-// fee, and closing the account into a sale.
+// The keys and fields of the commands on the table position as a whole:
+// people count, blocking, the waiter and bill request (IMPMESA), table and
+// manual discount, service fee, and closing the account into a sale. What
+// they do lives in TableService and ClosingService; this object reads the
+// cashier's input from the main form, opens the discount search and the
+// payment module, and tells the outcome.
 //
 // The people count and the manual discount are confirmed from their own
-// fields (Enter or leaving the field), which this object watches.
+// fields (Enter or leaving the field), which this object watches. It keeps
+// the main form itself (not only its DeskContext) for those fields, the
+// waiter list and the totals the fee switch repaints at once.
 class TableCommands : public QObject
 {
 public:
@@ -41,13 +49,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // The position shown, when the number in Ed_CODIMES is still that
-    // position; 0 otherwise.
-    int shownTable() const;
-    void reportWriteError(const QString &what);
-    void rereadTable();
+    // Console lines, then the message with its icon, then on as the outcome
+    // says. Unlike DeskContext::present no second box with the server's own
+    // text follows: these commands put the state in their one message.
+    void tell(const Outcome &outcome);
 
     MainForm &m_form;
+    TableService m_service;
+    ClosingService m_closing;
     bool m_busy = false; // a field command is running (its messages move the focus)
 };
 

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "board/ShownTable.h"
+#include "data/Outcome.h"
+#include "session/Exchanges.h"
+
+#include <QString>
+
+namespace qv {
+
+class Session;
+class Sql;
+
+// The commands on a table position as a whole, below any screen: the people
+// count, blocking, the bill request (IMPMESA), the table and the manual
+// discount and the service fee. Each takes the position on show (or the
+// table as the last reading found it) and what the cashier typed or chose,
+// writes, and tells what happened; none of them opens a window.
+class TableService
+{
+public:
+    TableService(Sql &sql, Session &session);
+
+    // The people count typed for `idMesa`. Refused (nothing written) when it
+    // is no count of 0 to 999. The value per person keeps the old count
+    // until the next reading, so the table is not read again.
+    Outcome peopleCount(int idMesa, const QString &typed);
+
+    // Blocks an unblocked table, unblocks a blocked one (reopening it as 'A'
+    // whatever it was before, and ending any split under way). The table is
+    // read again afterwards whatever happened, so it shows what is stored.
+    Outcome toggleBlock(const ShownTable &table);
+
+    // The bill request: the waiter chosen by name (none chosen keeps the
+    // stored one) and status 'I', together; then the table is released.
+    // Without a table on show (idMesa 0) it only releases.
+    Outcome IMPMESA(int idMesa, const QString &chosenWaiter);
+
+    // The discount search's answer for `idMesa`, stored with who authorised
+    // it (the logged-in operator, blank-padded as the session holds it).
+    Outcome tableDiscount(int idMesa, const exchange::DiscountSearchExchange::Answer &chosen,
+                          const QString &authoriser);
+
+    // The manual discount typed for `idMesa`. Refused (nothing written) when
+    // it is no amount that fits the table row.
+    Outcome manualDiscount(int idMesa, const QString &typed);
+
+    // The service fee switched: off when the table carries one, else on at
+    // the house's rate. `totals` are what the table owes right after the
+    // switch (for the screen to show at once); `on` is the new state.
+    struct ServiceSwitch
+    {
+        bool applies = false; // false: no products to charge a fee on, nothing done
+        bool on = false;
+        TableTotals totals;
+        Outcome outcome;
+    };
+    // `typedPeople` divides the new total (the stored count when it is not
+    // a count). A failed write has the table read again, so the screen
+    // shows what is really charged.
+    ServiceSwitch toggleService(const ShownTable &table, const QString &typedPeople);
+
+private:
+    Outcome writeFailed(const QString &what, Outcome::Next next) const;
+
+    Sql &m_sql;
+    Session &m_session;
+};
+
+} // namespace qv

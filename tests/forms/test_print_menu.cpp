@@ -225,10 +225,11 @@ TEST_F(PrintMenuTest, ComandaOnAnItemWithoutTicketStaysOnThePositionShown)
         EXPECT_EQ(itemStatus(id), QStringLiteral("I")) << id;
 }
 
-TEST_F(PrintMenuTest, TheWalkStopsAtTheItemCountWhenObservationsAreShown)
+TEST_F(PrintMenuTest, EverySelectedItemIsRequestedWhenObservationsAreShown)
 {
     // Tickets 1, 2, 3 in that order; the first item carries two observations,
-    // so with observations shown the list has five rows and three items.
+    // so with observations shown the list has five rows and three items, the
+    // last item on the fifth row.
     setPosition(h.db(), 4201, 'A');
     ItemSpec a{4201, 112, "38.50"};
     a.comanda = 1;
@@ -246,20 +247,26 @@ TEST_F(PrintMenuTest, TheWalkStopsAtTheItemCountWhenObservationsAreShown)
     ASSERT_EQ(ui().Lv_Itens->topLevelItemCount(), 5);
     ASSERT_EQ(ui().Ds_TOTITENS->text(), QStringLiteral("3"));
     ASSERT_EQ(ui().Lv_Itens->topLevelItem(3)->text(0).toLongLong(), second);
+    ASSERT_EQ(ui().Lv_Itens->topLevelItem(4)->text(0).toLongLong(), third);
 
-    // Rows 4 and 5 are past the count: not looked at.
+    // The selected observation rows ask for nothing of their own.
     select({second, third}, /*observationRows=*/true);
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
     EXPECT_EQ(itemStatus(first), QStringLiteral("I"));
-    EXPECT_EQ(itemStatus(second), QStringLiteral("I"));
-    EXPECT_EQ(itemStatus(third), QStringLiteral("I"));
+    EXPECT_EQ(itemStatus(second), QStringLiteral("R"));
+    EXPECT_EQ(itemStatus(third), QStringLiteral("R"));
 
-    select({first, second});
+    h.db().run(QStringLiteral("UPDATE mov_MesaItem SET status='I' WHERE idMesa=4201"));
+    show(QStringLiteral("4201"));
+    ASSERT_EQ(ui().Lv_Itens->topLevelItemCount(), 5);
+    select({first, third});
     openMenu();
     QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
     EXPECT_EQ(itemStatus(first), QStringLiteral("R"));
     EXPECT_EQ(itemStatus(second), QStringLiteral("I"));
+    EXPECT_EQ(itemStatus(third), QStringLiteral("R"));
+    EXPECT_TRUE(h.texts().isEmpty()) << h.texts().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)

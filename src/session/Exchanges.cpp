@@ -2,6 +2,8 @@
 
 #include "platform/SharedRecords.h"
 
+#include <algorithm>
+
 namespace qv::exchange {
 
 namespace {
@@ -104,8 +106,8 @@ QString DeskSession::deskDateSortable()
 QString DeskSession::deskDateShown()
 {
     const SharedRecord &date = records::W_CABEDAT();
-    return date.text(kDayFrom, kDayLength) + QLatin1Char('/') + date.text(kMonthFrom, kMonthLength)
-           + QLatin1Char('/') + date.text(kYearFrom, kYearLength);
+    return date.text(kDayFrom, kDayLength) + QLatin1Char('/') + date.text(kMonthFrom, kMonthLength) + QLatin1Char('/')
+           + date.text(kYearFrom, kYearLength);
 }
 
 // ---------------------------------------------------------------------------
@@ -254,7 +256,16 @@ void SplitExchange::write(const Request &request)
 
 SplitExchange::Answer SplitExchange::read()
 {
-    return Answer{flag(kFlag) == kSplit};
+    Answer answer;
+    answer.split = flag(kFlag) == kSplit;
+    if (!answer.split)
+        return answer;
+    const SharedRecord &link = records::L_LINK();
+    const int table = request().position / 100;
+    const int count = std::min(int(link.digits(kCountFrom, kCountDigits)), kMaxPoints);
+    for (int i = 0; i < count; ++i)
+        answer.positions.push_back(table * 100 + int(link.digits(kPointsFrom + i * kPointDigits, kPointDigits)));
+    return answer;
 }
 
 SplitExchange::Request SplitExchange::request()
@@ -265,6 +276,15 @@ SplitExchange::Request SplitExchange::request()
 
 void SplitExchange::answer(const Answer &answer)
 {
+    SharedRecord &link = records::L_LINK();
+    // Without positions the list is left alone: only the flag changes.
+    const int count = answer.split ? std::min(int(answer.positions.size()), kMaxPoints) : 0;
+    if (count > 0) {
+        link.setDigits(kCountFrom, kCountDigits, unsignedOf(count));
+        for (int i = 0; i < count; ++i)
+            link.setDigits(kPointsFrom + i * kPointDigits, kPointDigits,
+                           unsignedOf(answer.positions[std::size_t(i)] % 100));
+    }
     setFlag(kFlag, answer.split ? kSplit : ' ');
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // What this program and the dialogs and sibling modules of the suite hand
 // each other. They share nothing but the bytes of the shared records, so a
@@ -45,7 +46,7 @@ struct DeskSession
     {
         QString periodDate; // DDMMYYYY
         QString periodTime;
-        QString deskDate;   // DDMMYYYY
+        QString deskDate; // DDMMYYYY
         QString deskTime;
     };
 
@@ -208,7 +209,9 @@ struct PaymentExchange
 };
 
 // "99-Divide", the split dialog: the position and the amount to share go
-// in; the flag says whether the shares were written.
+// in; the positions the cashier chose to share the bill come back, with
+// their count and the flag. The dialog only chooses: the caller writes the
+// shares once it has closed, so no transaction waits on the cashier.
 struct SplitExchange
 {
     static constexpr int kPositionFrom = 33; // W-VARS-SQL
@@ -216,6 +219,14 @@ struct SplitExchange
     static constexpr int kAmountDigits = 7; // W-TAB-TOTMESA: 5 + 2 digits
     static constexpr int kFlag = 312;       // L-LINK
     static constexpr char kSplit = 'S';
+    // L-LINK: how many positions were chosen, then the point (the last two
+    // digits of idMesa) of each, in list order. Every chosen position is of
+    // the same table as the one being split, so the point says which.
+    static constexpr int kCountFrom = 313;
+    static constexpr int kCountDigits = 2;
+    static constexpr int kPointsFrom = 101;
+    static constexpr int kPointDigits = 2;
+    static constexpr int kMaxPoints = 98; // points 01 to 99 but the one split
 
     struct Request
     {
@@ -225,12 +236,16 @@ struct SplitExchange
     struct Answer
     {
         bool split = false;
+        // idMesa of every chosen position; empty unless split.
+        std::vector<int> positions;
     };
 
     // Caller: the request and a blank flag.
     static void write(const Request &request);
+    // The chosen positions are of the table of the request.
     static Answer read();
     static Request request();
+    // Dialog: split with the positions chosen (at most kMaxPoints), or not.
     static void answer(const Answer &answer);
 };
 

@@ -3,10 +3,10 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
-#include "platform/ui/Keys.h"
 #include "platform/Sql.h"
-#include "printing/forms/PrintCommands.h"
+#include "platform/ui/Keys.h"
 #include "printing/PrinterConfig.h"
+#include "printing/forms/PrintCommands.h"
 #include "session/Paths.h"
 #include "ui_MainForm.h"
 #include "ui_PrintMenu.h"
@@ -202,33 +202,11 @@ TEST_F(PrintMenuTest, ComandaRequestsTheWholeTicketStillWaiting)
     EXPECT_EQ(itemStatus(otherLooseId), QStringLiteral("I")); // no ticket binds it
 }
 
-TEST_F(PrintMenuTest, ComandaOnAnItemWithoutTicketStaysOnThePositionShown)
-{
-    // 12/02 has item 24 (999999); another one there, unselected, is of the
-    // same "ticket"; every other table's unprinted items must stay as they are.
-    const qint64 sibling = addItem(h.db(), {1202, 303, "7.00"});
-    const QString elsewhere =
-        QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idComanda=999999 AND status='I' AND idMesa<>1202");
-    const QString before = h.db().value(elsewhere);
-    ASSERT_NE(before, QStringLiteral("0"));
-
-    show(QStringLiteral("1202"));
-    select({24});
-    openMenu();
-    QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
-
-    EXPECT_EQ(itemStatus(24), QStringLiteral("R"));
-    EXPECT_EQ(itemStatus(sibling), QStringLiteral("R"));
-    EXPECT_EQ(itemStatus(22), QStringLiteral("I")); // ticket 1005, not asked for
-    EXPECT_EQ(h.db().value(elsewhere), before);
-    for (qint64 id : {5, 6, 11, 12, 18, 36})
-        EXPECT_EQ(itemStatus(id), QStringLiteral("I")) << id;
-}
-
-TEST_F(PrintMenuTest, TheWalkStopsAtTheItemCountWhenObservationsAreShown)
+TEST_F(PrintMenuTest, EverySelectedItemIsRequestedWhenObservationsAreShown)
 {
     // Tickets 1, 2, 3 in that order; the first item carries two observations,
-    // so with observations shown the list has five rows and three items.
+    // so with observations shown the list has five rows and three items, the
+    // last item on the fifth row.
     setPosition(h.db(), 4201, 'A');
     ItemSpec a{4201, 112, "38.50"};
     a.comanda = 1;
@@ -246,20 +224,26 @@ TEST_F(PrintMenuTest, TheWalkStopsAtTheItemCountWhenObservationsAreShown)
     ASSERT_EQ(ui().Lv_Itens->topLevelItemCount(), 5);
     ASSERT_EQ(ui().Ds_TOTITENS->text(), QStringLiteral("3"));
     ASSERT_EQ(ui().Lv_Itens->topLevelItem(3)->text(0).toLongLong(), second);
+    ASSERT_EQ(ui().Lv_Itens->topLevelItem(4)->text(0).toLongLong(), third);
 
-    // Rows 4 and 5 are past the count: not looked at.
+    // The selected observation rows ask for nothing of their own.
     select({second, third}, /*observationRows=*/true);
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
     EXPECT_EQ(itemStatus(first), QStringLiteral("I"));
-    EXPECT_EQ(itemStatus(second), QStringLiteral("I"));
-    EXPECT_EQ(itemStatus(third), QStringLiteral("I"));
+    EXPECT_EQ(itemStatus(second), QStringLiteral("R"));
+    EXPECT_EQ(itemStatus(third), QStringLiteral("R"));
 
-    select({first, second});
+    h.db().run(QStringLiteral("UPDATE mov_MesaItem SET status='I' WHERE idMesa=4201"));
+    show(QStringLiteral("4201"));
+    ASSERT_EQ(ui().Lv_Itens->topLevelItemCount(), 5);
+    select({first, third});
     openMenu();
     QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
     EXPECT_EQ(itemStatus(first), QStringLiteral("R"));
     EXPECT_EQ(itemStatus(second), QStringLiteral("I"));
+    EXPECT_EQ(itemStatus(third), QStringLiteral("R"));
+    EXPECT_TRUE(h.texts().isEmpty()) << h.texts().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
@@ -270,7 +254,8 @@ TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
     // Which of the two failed depends on the list order; one did, one did not.
-    EXPECT_EQ(QSet<QString>({itemStatus(19), itemStatus(20)}), QSet<QString>({QStringLiteral("I"), QStringLiteral("R")}));
+    EXPECT_EQ(QSet<QString>({itemStatus(19), itemStatus(20)}),
+              QSet<QString>({QStringLiteral("I"), QStringLiteral("R")}));
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].text,
               QStringLiteral("Erro 40001 gravando o pedido de impressão, confira os itens !!!"));
@@ -302,9 +287,7 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
         bool timerActive;
     };
     std::vector<Seen> seen;
-    h.ui().onMessage = [&](const QString &text) {
-        seen.push_back({text, configFile(), f.Cm_TimerMesas->isActive()});
-    };
+    h.ui().onMessage = [&](const QString &text) { seen.push_back({text, configFile(), f.Cm_TimerMesas->isActive()}); };
     chooseTestPrinter(QStringLiteral("Todas"));
     QTest::mouseClick(ui().Bt_IMPPRO4, Qt::LeftButton);
 
@@ -337,7 +320,8 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
         ASSERT_TRUE(reader.waitForFinished(30000));
         const QString text = QString::fromUtf8(reader.readAllStandardOutput());
         EXPECT_TRUE(text.contains(QStringLiteral("Impressora: ") + QLatin1String(names[i]))) << text.toStdString();
-        EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Hora: \\d\\d:\\d\\d:\\d\\d")))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Hora: \\d\\d:\\d\\d:\\d\\d"))))
+            << text.toStdString();
     }
 }
 

@@ -313,7 +313,7 @@ TEST_F(Exchanges, SplitRequestAndAnswer)
     SplitExchange::write({4201, d("123456.78")});
     EXPECT_EQ(bytesOf(records::W_TAB_TOTMESA()), "2345678");
 
-    SplitExchange::answer({true});
+    SplitExchange::answer({true, {}});
     EXPECT_EQ(bytesOf(link), expected(link, {{312, "S"}}));
     EXPECT_TRUE(SplitExchange::read().split);
     put(link, 312, "s");

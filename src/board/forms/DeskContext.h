@@ -49,6 +49,7 @@ public:
     virtual void reread() = 0;       // LERMESA
     virtual void release() = 0;      // detail cleared, board rebuilt, board timer on
     virtual void closeAccount() = 0; // F10's command
+    virtual void requestBill() = 0;  // IMPMESA: the bill of the table on show asked for
 };
 
 } // namespace qv

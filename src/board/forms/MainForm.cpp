@@ -536,6 +536,11 @@ void MainForm::closeAccount()
     m_tables->closeAccount();
 }
 
+void MainForm::requestBill()
+{
+    m_tables->IMPMESA();
+}
+
 void MainForm::TECLA()
 {
     const int key = m_keyCode;

@@ -98,6 +98,7 @@ public:
     void reread() override;
     void release() override;
     void closeAccount() override;
+    void requestBill() override;
 
     QTimer *Cm_TimerMesas = nullptr;
     QTimer *Cm_TimerPermanencia = nullptr;

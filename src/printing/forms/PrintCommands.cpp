@@ -1,50 +1,25 @@
 #include "printing/forms/PrintCommands.h"
-#include "data/Statements.h"
 
+#include "board/forms/CommandFrame.h"
 #include "board/forms/MainForm.h"
 #include "platform/Config.h"
-#include "platform/Files.h"
-#include "platform/ui/Keys.h"
-#include "platform/Record.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
-#include "printing/PrinterConfig.h"
 #include "printing/forms/TestPage.h"
 #include "session/Paths.h"
 #include "session/Session.h"
-#include "board/forms/CommandFrame.h"
-#include "tables/forms/TableCommands.h"
 #include "ui_MainForm.h"
 #include "ui_PrintMenu.h"
 #include "ui_PrinterTest.h"
 
 #include <QKeyEvent>
 
-#include <algorithm>
-
 namespace qv {
 
-namespace {
-// 999999 is not a ticket but "not on a ticket yet", shared by every
-// unprinted item of the restaurant: by number alone it would send every
-// table's pending items to the kitchen printer again.
-
-const Layout kPrinterName("tab_Impressoras", {FieldDef::C("nome", 20)});
-const Layout kTime("time", {FieldDef::C("hora", 8)});
-
-constexpr std::int64_t kNoComanda = 999999;
-constexpr int kPrinterCodes = 30;
-
-QString withoutTrailingBlanks(QString text)
-{
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    return text;
-}
-} // namespace
-
 PrintCommands::PrintCommands(MainForm &form)
-    : m_form(form), m_menuUi(std::make_unique<Ui::PrintMenu>()), m_testUi(std::make_unique<Ui::PrinterTest>())
+    : m_form(form), m_service(Sql::instance()), m_menuUi(std::make_unique<Ui::PrintMenu>()),
+      m_testUi(std::make_unique<Ui::PrinterTest>())
 {
     // The menu: an overlay of the form over the table area.
     m_menu = new QGroupBox(&form);
@@ -81,14 +56,14 @@ void PrintCommands::loadPrinters()
 
 void PrintCommands::openPrintMenu()
 {
-    auto &ui = m_form.ui();
+    const DeskContext &desk = m_form;
     // 1. A blocked table prints nothing more.
-    if (ui.Bt_Bloqueio->text() == QLatin1String("DESBLOQUEIA MESA")) {
+    if (desk.shown().blocked()) {
         m_form.refuseBlocked();
         return;
     }
     // 2. Nothing shown, or nothing on it.
-    if (m_form.typedTable() == 0 || ui.Lv_Itens->topLevelItemCount() == 0)
+    if (m_form.typedTable() == 0 || desk.shown().itemCount() == 0)
         return;
     // Another command frame holds the table area: the menu waits for it.
     if (m_form.commandFrameOpen())
@@ -101,147 +76,74 @@ void PrintCommands::openPrintMenu()
 void PrintCommands::leaveMenu()
 {
     m_frame->close();
-    m_form.ui().Ed_CODIMES->setFocus(Qt::OtherFocusReason);
+    m_form.focusTableField();
 }
 
-std::vector<PrintCommands::SelectedItem> PrintCommands::selectedItems() const
+void PrintCommands::tell(const Outcome &outcome)
 {
-    auto &ui = m_form.ui();
-    // Only the first Ds_TOTITENS rows are looked at: with observation rows
-    // shown, the item rows past that count stay out of the request.
-    const int total = ui.Ds_TOTITENS->text().trimmed().toInt();
-    const int rows = std::min(total, ui.Lv_Itens->topLevelItemCount());
-    std::vector<SelectedItem> selected;
-    for (int i = 0; i < rows; ++i) {
-        const QTreeWidgetItem *row = ui.Lv_Itens->topLevelItem(i);
-        if (!row->isSelected())
-            continue;
-        selected.push_back({row->text(0).trimmed().toLongLong(), row->text(5).trimmed().toLongLong() % 1000000});
-    }
-    return selected;
-}
-
-void PrintCommands::reportFailure(const QString &state)
-{
-    // The request of the other rows stands; the cashier sees on the list
-    // which rows took it and can ask again.
-    UiService::instance().message(&m_form,
-                                  QStringLiteral("Erro ") + state
-                                      + QStringLiteral(" gravando o pedido de impressão, confira os itens !!!"),
-                                  style::kStop);
+    // One box naming the SQLSTATE, then the table as it is now.
+    if (!outcome.message.isEmpty())
+        UiService::instance().message(&m_form, outcome.message,
+                                      outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
+    if (outcome.next == Outcome::Next::Reread)
+        m_form.reread();
 }
 
 void PrintCommands::IMPCTA()
 {
     leaveMenu();
-    m_form.tables().IMPMESA();
+    m_form.requestBill();
 }
 
 void PrintCommands::IMPPRO()
 {
     leaveMenu();
-    Sql &sql = Sql::instance();
-    QString failed;
-    for (const SelectedItem &item : selectedItems()) {
-        if (item.comanda == 0) {
-            // Never on a ticket: printed as a product of its own, and from
-            // now on counted among the items without a ticket.
-            if (!sql.exec(stmt::kReprintProduct, {item.idItem}).ok()
-                || !sql.exec(stmt::kClearComanda, {item.idItem}).ok()) {
-                if (failed.isEmpty())
-                    failed = sql.state();
-            }
-        } else if (!sql.exec(stmt::kReprintItem, {item.idItem}).ok() && failed.isEmpty()) {
-            failed = sql.state();
-        }
-    }
-    if (!failed.isEmpty())
-        reportFailure(failed);
-    m_form.dispatch(QStringLiteral("LERMESA"));
+    const DeskContext &desk = m_form;
+    tell(m_service.reprintProducts(desk.shown(), desk.selectedItems()));
 }
 
 void PrintCommands::IMPCMD()
 {
     leaveMenu();
-    Sql &sql = Sql::instance();
-    const int position = m_form.currentTable();
-    QString failed;
-    for (const SelectedItem &item : selectedItems()) {
-        SqlResult state;
-        if (item.comanda == 0)
-            state = sql.exec(stmt::kReprintItem, {item.idItem});
-        else if (item.comanda == kNoComanda)
-            state = sql.exec(stmt::kReprintComandaOfTable, {item.comanda, position});
-        else
-            state = sql.exec(stmt::kReprintComanda, {item.comanda});
-        if (!state.ok() && failed.isEmpty())
-            failed = state.state();
-    }
-    if (!failed.isEmpty())
-        reportFailure(failed);
-    m_form.dispatch(QStringLiteral("LERMESA"));
+    const DeskContext &desk = m_form;
+    tell(m_service.reprintComandas(desk.shown(), desk.selectedItems()));
 }
 
 void PrintCommands::VOLTA()
 {
     leaveMenu();
-    m_form.dispatch(QStringLiteral("LERMESA"));
+    m_form.reread();
 }
 
 void PrintCommands::TESTEIMP()
 {
-    Sql &sql = Sql::instance();
     UiService &ui = UiService::instance();
     const QString formPrt = QString::fromLatin1(paths::kFormPrt);
 
     // 1. The board waits while pages are being printed.
     m_form.Cm_TimerMesas->stop();
 
-    const QString chosen = withoutTrailingBlanks(m_testUi->Cb_TESTEIMP->currentText());
-    const bool everyPrinter = chosen == QLatin1String("Todas");
+    // 2. Every printer chosen, in code order.
+    const QString chosen = m_testUi->Cb_TESTEIMP->currentText();
+    PrintService::TestPrinter printer;
+    for (;;) {
+        const Outcome found = m_service.nextTestPrinter(printer.code, chosen, printer);
+        if (!found.done()) {
+            ui.message(&m_form, found.message, style::kStop);
+            break;
+        }
+        if (printer.code == 0)
+            break;
 
-    // 2. Every printer code, in code order.
-    Record row(kPrinterName);
-    Record now(kTime);
-    for (int code = 1; code <= kPrinterCodes; ++code) {
-        row.clear();
-        const SqlResult state = sql.exec(stmt::kPrinterName, {code}, &row);
-        if (sql.noRow())
-            continue;
-        if (!state.ok()) {
-            ui.message(&m_form,
-                       QStringLiteral("Erro ") + state.state() + QStringLiteral(" na leitura das impressoras !!!"),
-                       style::kStop);
+        // 3. The configuration for this printer, then its page.
+        const Outcome prepared = m_service.TESTEIMP(printer, formPrt);
+        if (!prepared.done()) {
+            ui.message(&m_form, prepared.message, style::kStop);
             break;
         }
-        const QString name = row.text(0);
-        if (name.trimmed().isEmpty())
-            continue;
-        if (!everyPrinter && chosen != withoutTrailingBlanks(name))
-            continue;
-
-        // 3. The configuration the print runtime reads for this printer,
-        // then its page. Without the file no page may go out: the runtime
-        // would print on whatever printer the last file named.
-        const PrinterConfig config(name);
-        const QString written = config.write(formPrt);
-        if (written != QLatin1String(filestatus::kOk)) {
-            ui.message(&m_form, QStringLiteral("Erro ") + written + QStringLiteral(" gravando ") + formPrt
-                                    + QStringLiteral(" !!!"),
-                       style::kStop);
-            break;
-        }
-        now.clear();
-        const SqlResult timeState = sql.exec(stmt::kServerTime, {}, &now);
-        if (!timeState.ok()) {
-            ui.message(&m_form,
-                       QStringLiteral("Erro ") + timeState.state() + QStringLiteral(" na leitura da hora do servidor !!!"),
-                       style::kStop);
-            break;
-        }
-        const TestPage page(name, now.text(0));
-        const TestPage::Outcome outcome = page.print(code, Config::current().pdfFolder);
-        const QString shownName = TestPage::systemPrinterName(name);
+        const TestPage page(printer.name, printer.time);
+        const TestPage::Outcome outcome = page.print(printer.code, Config::current().pdfFolder);
+        const QString shownName = TestPage::systemPrinterName(printer.name);
         if (!outcome.printed) {
             // The other printers are still worth testing.
             ui.message(&m_form,
@@ -272,22 +174,13 @@ bool PrintCommands::eventFilter(QObject *watched, QEvent *event)
                                         m_menuUi->Bt_VOLTA};
     const int at = order.indexOf(button);
     switch (virtualKey(*static_cast<QKeyEvent *>(event))) {
-    case vk::kEnter:
-        button->click();
-        return true;
-    case vk::kEscape:
-        VOLTA();
-        return true;
+    case vk::kEnter: button->click(); return true;
+    case vk::kEscape: VOLTA(); return true;
     case vk::kLeft:
-    case vk::kUp:
-        order[(at + order.size() - 1) % order.size()]->setFocus(Qt::OtherFocusReason);
-        return true;
+    case vk::kUp: order[(at + order.size() - 1) % order.size()]->setFocus(Qt::OtherFocusReason); return true;
     case vk::kRight:
-    case vk::kDown:
-        order[(at + 1) % order.size()]->setFocus(Qt::OtherFocusReason);
-        return true;
-    default:
-        return QObject::eventFilter(watched, event);
+    case vk::kDown: order[(at + 1) % order.size()]->setFocus(Qt::OtherFocusReason); return true;
+    default: return QObject::eventFilter(watched, event);
     }
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "printing/PrintService.h"
+
 #include <QObject>
 #include <QString>
 
-#include <cstdint>
 #include <memory>
-#include <vector>
 
 class QComboBox;
 class QGroupBox;
@@ -22,8 +22,9 @@ class CommandFrame;
 class MainForm;
 
 // The print menu Frm_IMP (bill request, item and comanda reprints) and the
-// printer test. The reprints are requests recorded on the items; the
-// printing side of the suite carries them out.
+// printer test: the cashier's side of PrintService. The main form itself
+// is needed for the printer choice's place among its reports, the board
+// timer and the bill request.
 class PrintCommands : public QObject
 {
 public:
@@ -51,17 +52,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct SelectedItem
-    {
-        std::int64_t idItem = 0;
-        std::int64_t comanda = 0; // column "Comanda" taken as 6 digits
-    };
-    // The selected rows of Lv_Itens among rows 1 to Ds_TOTITENS.
-    std::vector<SelectedItem> selectedItems() const;
     void leaveMenu();
-    void reportFailure(const QString &state);
+    // The outcome of a reprint request for the cashier, then the table
+    // read again.
+    void tell(const Outcome &outcome);
 
     MainForm &m_form;
+    PrintService m_service;
     std::unique_ptr<Ui::PrintMenu> m_menuUi;
     std::unique_ptr<Ui::PrinterTest> m_testUi;
     QGroupBox *m_menu = nullptr;

@@ -1,16 +1,15 @@
 #include "tables/forms/SplitDialog.h"
 #include "data/Statements.h"
 
-#include "board/forms/Board.h"
-#include "tables/forms/PositionList.h"
 #include "board/BoardState.h"
+#include "board/forms/Board.h"
 #include "data/Tables.h"
-#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
-#include "tables/SplitShares.h"
+#include "tables/forms/PositionList.h"
 #include "tables/forms/TableChooser.h"
 #include "ui_SplitDialog.h"
 
@@ -18,20 +17,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <vector>
 
 namespace qv {
 
 namespace {
 const char *const kCursor = "CUR8";
-
-const Layout kTime("time", {FieldDef::C("hora", 8)});
-
-// The share item: the split-account product, on the menu and group the
-// rest of the suite books split shares under, never on a kitchen ticket.
-constexpr int kShareMenu = 30;
-constexpr int kShareGroup = 19;
-constexpr int kShareProduct = 999999;
-constexpr int kNoComanda = 999999;
 
 } // namespace
 
@@ -64,7 +55,6 @@ SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_uniq
 }
 
 SplitDialog::~SplitDialog() = default;
-
 
 void SplitDialog::dispatch(const QString &code)
 {
@@ -137,49 +127,23 @@ int SplitDialog::countTicked()
 
 void SplitDialog::DIVIDIR()
 {
-    Sql &sql = Sql::instance();
     QTreeWidget *list = m_ui->Lv_Mesas;
 
     // 1-2.
-    const int ticked = countTicked();
-    if (ticked == 0) {
+    if (countTicked() == 0) {
         done(QDialog::Rejected);
         return;
     }
 
-    auto fail = [this](const QString &state) {
-        UiService::instance().message(this,
-                                      QStringLiteral("Erro ") + state
-                                          + QStringLiteral(" na gravação da conta dividida, nada foi dividido !!!"),
-                                      style::kStop);
-        done(QDialog::Rejected);
-    };
-
-    // 3. One order time for every share; the last ticked position takes
-    // the cents the division leaves.
-    Record now(kTime);
-    const SqlResult timeState = sql.exec(stmt::kServerTime, {}, &now);
-    if (!timeState.ok())
-        return fail(timeState.state());
-    const std::vector<Decimal> shares = splitShares(m_amount, ticked);
-    const int waiter = exchange::SessionVariables::operatorCode();
-
-    // 4.
-    std::size_t next = 0;
+    // 3. The ticked positions in list order: the caller writes the shares,
+    // the last of them taking the cents the division leaves.
+    std::vector<int> positions;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *row = list->topLevelItem(i);
-        if (!row->isSelected())
-            continue;
-        const int idMesa = row->data(1, kMesaRole).toInt();
-        const SqlResult state = sql.exec(stmt::kInsertItem, {0, idMesa, kShareMenu, kShareGroup, kShareProduct,
-                                                     shares[next++], waiter, "I", kNoComanda, now.text(0), "N", 0,
-                                                     0, 0, Decimal(), " ", "N", " ", " "});
-        if (!state.ok())
-            return fail(state.state());
+        if (row->isSelected())
+            positions.push_back(row->data(1, kMesaRole).toInt());
     }
-
-    // 5.
-    exchange::SplitExchange::answer({true});
+    exchange::SplitExchange::answer({true, positions});
     done(QDialog::Accepted);
 }
 

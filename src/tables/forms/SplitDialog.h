@@ -18,16 +18,14 @@ class SplitDialog;
 namespace qv {
 
 // "99-Divide", "Conta Dividida": the cashier ticks the open positions of the
-// table that share the bill of a blocked position; each of them receives one
-// share item (product 999999).
+// table that share the bill of a blocked position; each of them will receive
+// one share item (product 999999).
 //
 // The caller writes the position being split into W-VARS-SQL bytes 33-37,
 // the amount to share into W-TAB-TOTMESA (5 digits and 2 decimals) and a
-// space into L-LINK byte 312, and opens the form by name inside a database
-// transaction of its own; the dialog puts 'S' there when every share was
-// written, and the caller then flags the position and commits. When writing
-// a share fails the dialog says so and leaves without 'S', and the caller's
-// transaction takes the shares back.
+// space into L-LINK byte 312, and opens the form by name. The dialog only
+// chooses: it hands back the ticked positions and 'S' there, and writes
+// nothing; the caller writes the shares once it has closed.
 class SplitDialog : public QDialog
 {
     Q_OBJECT
@@ -43,7 +41,7 @@ public:
     // Start procedure, run once by Cm_Timer when the form is on screen: the
     // position in Ed_MESA and the candidate positions in Lv_Mesas.
     void ABRAR();
-    // Bt_VOLTA: one share item on every ticked position.
+    // Bt_VOLTA: hands the ticked positions back to the caller.
     void DIVIDIR();
 
     // ABRAR has run (whatever it decided).

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tables/SplitService.h"
+#include "tables/TransferService.h"
+
 #include <QObject>
 
 #include <memory>
@@ -16,7 +19,9 @@ class CommandFrame;
 class MainForm;
 
 // Splitting a blocked table's bill over other positions (99-Divide) and
-// moving items to another table (Frm_NovaMesa).
+// moving items to another table (Frm_NovaMesa): the cashier's side of
+// SplitService and TransferService. The main form itself is needed only for
+// its blocked-table message, its command-frame state and whether it closed.
 class SplitTransfer : public QObject
 {
 public:
@@ -42,6 +47,8 @@ private:
     void leaveTransfer();
 
     MainForm &m_form;
+    SplitService m_split;
+    TransferService m_transfer;
     std::unique_ptr<Ui::TransferFrame> m_transferUi;
     QGroupBox *m_transferFrame = nullptr;
     CommandFrame *m_frame = nullptr;

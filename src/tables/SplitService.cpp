@@ -1,0 +1,94 @@
+#include "tables/SplitService.h"
+
+#include "data/Statements.h"
+#include "data/UnitOfWork.h"
+#include "platform/Record.h"
+#include "platform/Sql.h"
+#include "session/Session.h"
+#include "tables/SplitShares.h"
+
+namespace qv {
+
+namespace {
+const Layout kSplitFlag("mov_Mesa", {FieldDef::C("dividida", 1)});
+const Layout kTime("time", {FieldDef::C("hora", 8)});
+
+constexpr int kHighestPosition = 8001;
+
+// The share item: the split-account product, on the menu and group the
+// rest of the suite books split shares under, never on a kitchen ticket.
+constexpr int kShareMenu = 30;
+constexpr int kShareGroup = 19;
+constexpr int kShareProduct = 999999;
+constexpr int kNoComanda = 999999;
+
+Outcome writeFailed(const SqlResult &result)
+{
+    return Outcome::fail(QStringLiteral("Erro ") + result.state()
+                             + QStringLiteral(" na gravação da conta dividida, nada foi dividido !!!"),
+                         result, QStringLiteral("a gravação da conta dividida"));
+}
+} // namespace
+
+SplitService::SplitService(Sql &sql, Session &session) : m_sql(sql), m_session(session) {}
+
+Outcome SplitService::check(const ShownTable &table, int idMesa, Request &request)
+{
+    // 1-5. Only the blocked position on show, and only once.
+    if (idMesa > kHighestPosition || idMesa == 0 || idMesa != table.idMesa)
+        return Outcome::refuse(QString());
+    if (!table.blocked())
+        return Outcome::refuse(QString());
+    Record flag(kSplitFlag);
+    const SqlResult readState = m_sql.exec(stmt::kTableSplitFlag, {idMesa}, &flag);
+    if (!readState.ok()) {
+        // Unknown whether it was split already: splitting again would
+        // charge the bill twice.
+        return Outcome::fail(QStringLiteral("Erro ") + readState.state()
+                                 + QStringLiteral(" na leitura da mesa, conta não dividida !!!"),
+                             readState, QStringLiteral("a leitura da mesa"));
+    }
+    if (flag.text(0) == QLatin1String("S"))
+        return Outcome::refuse(QString());
+
+    // 6. The service fee stays out of the amount shared: each receiving
+    // position charges its own.
+    request = {idMesa, table.totals.tableTotal - table.totals.serviceValue};
+    return Outcome::ok();
+}
+
+Outcome SplitService::DIVIDIR(const Request &request, const std::vector<int> &positions)
+{
+    if (positions.empty())
+        return Outcome::refuse(QString());
+
+    // 7-9. The shares and the flag are one transaction: shares on the other
+    // positions without the flag would let this bill be paid in full too,
+    // the flag without all shares would lose part of it.
+    UnitOfWork transaction(m_sql);
+    if (!transaction.started())
+        return writeFailed(m_sql.result());
+
+    // One order time for every share.
+    Record now(kTime);
+    const SqlResult timeState = m_sql.exec(stmt::kServerTime, {}, &now);
+    if (!timeState.ok())
+        return writeFailed(timeState);
+    const std::vector<Decimal> shares = splitShares(request.amount, int(positions.size()));
+    const int waiter = m_session.operatorCode();
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        const SqlResult state =
+            m_sql.exec(stmt::kInsertItem, {0, positions[i], kShareMenu, kShareGroup, kShareProduct, shares[i], waiter,
+                                           "I", kNoComanda, now.text(0), "N", 0, 0, 0, Decimal(), " ", "N", " ", " "});
+        if (!state.ok())
+            return writeFailed(state);
+    }
+    const SqlResult marked = m_sql.exec(stmt::kMarkSplit, {request.position});
+    if (!marked.ok())
+        return writeFailed(marked);
+    if (!transaction.commit())
+        return writeFailed(m_sql.result());
+    return Outcome::ok(Outcome::Next::Release);
+}
+
+} // namespace qv

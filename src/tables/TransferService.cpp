@@ -1,0 +1,71 @@
+#include "tables/TransferService.h"
+
+#include "data/Statements.h"
+#include "data/UnitOfWork.h"
+#include "platform/Record.h"
+#include "platform/Sql.h"
+
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+Outcome moveFailed(const SqlResult &result)
+{
+    return Outcome::fail(QStringLiteral("Erro ") + result.state()
+                             + QStringLiteral(" na transferência, nenhum item foi transferido !!!"),
+                         result, QStringLiteral("a transferência"));
+}
+} // namespace
+
+TransferService::TransferService(Sql &sql) : m_sql(sql) {}
+
+TransferService::Target TransferService::target(int idMesa, Outcome &refusal)
+{
+    Record row(tables::movMesa);
+    if (!m_sql.exec(stmt::kTableById, {idMesa}, &row).ok()) {
+        refusal = Outcome::refuse(QStringLiteral("Mesa/Posição não existe !!!"), Outcome::Severity::Stop);
+        return Target::Refused;
+    }
+    const QString status = row.text("status");
+    if (status == QLatin1String("F"))
+        return Target::Closed;
+    if (status != QLatin1String("A")) {
+        refusal = Outcome::refuse(QStringLiteral("Erro, mesa não está aberta !!!"), Outcome::Severity::Stop);
+        return Target::Refused;
+    }
+    return Target::Open;
+}
+
+Outcome TransferService::TRANSFERE(const ShownTable &source, int idMesa, const std::vector<std::int64_t> &items)
+{
+    // Every item moves with its kitchen record and its observations, and
+    // all of them move or none: half a transfer would leave a table's
+    // order split between two bills without anyone knowing. The
+    // observations carry their position too, and the closing of a position
+    // deletes its observations by it: left behind, they would be lost with
+    // the source's closing and missing from the target's sale.
+    const int kitchenTable = idMesa / 100;
+    if (!items.empty()) {
+        UnitOfWork transaction(m_sql);
+        if (!transaction.started())
+            return moveFailed(m_sql.result());
+        for (const std::int64_t idItem : items) {
+            if (!m_sql.exec(stmt::kMoveItem, {idMesa, idItem}).ok()
+                || !m_sql.exec(stmt::kMoveKitchen, {kitchenTable, idItem}).ok()
+                || !m_sql.exec(stmt::kMoveItemObservations, {idMesa, idItem}).ok())
+                return moveFailed(m_sql.result());
+        }
+        if (!transaction.commit())
+            return moveFailed(m_sql.result());
+    }
+
+    // A source left without items goes on to its closing.
+    const bool emptied = source.itemCount() > 0
+                         && std::all_of(source.items.begin(), source.items.end(), [&items](const ShownItem &item) {
+                                return std::find(items.begin(), items.end(), item.idItem) != items.end();
+                            });
+    return Outcome::ok(emptied ? Outcome::Next::CloseAccount : Outcome::Next::Reread);
+}
+
+} // namespace qv

@@ -115,7 +115,7 @@ ItemCommands::ItemCommands(MainForm &form)
                              static_cast<QWidget *>(m_ui->Cb_OBSERVA), static_cast<QWidget *>(m_ui->Bt_Confirma)})
         control->installEventFilter(this);
     // The frame follows the table area when the form is resized.
-    m_form.ui().Frm_CaixaM->installEventFilter(this);
+    m_form.tableArea()->installEventFilter(this);
 }
 
 ItemCommands::~ItemCommands() = default;
@@ -181,7 +181,7 @@ void ItemCommands::placeFrame()
 
 void ItemCommands::showFrame()
 {
-    m_form.ui().Frm_CaixaM->setEnabled(false);
+    m_form.tableArea()->setEnabled(false);
     placeFrame();
     m_frame->show();
     m_frame->raise();
@@ -195,7 +195,7 @@ void ItemCommands::INSITEM()
     auto &ui = *m_ui;
     // 1. A new item, on the position shown.
     records::W_INCREME().setDigits(0);
-    m_idMesa = m_form.typedTable();
+    m_idMesa = m_form.shownTable();
     records::W_VARS_SQL().setDigits(kTableFrom, kTableDigits, std::uint64_t(m_idMesa));
     m_editItem = 0;
 
@@ -288,10 +288,10 @@ void ItemCommands::leave()
 {
     m_open = false;
     m_choosing = false;
-    m_form.ui().Frm_CaixaM->setEnabled(true);
+    m_form.tableArea()->setEnabled(true);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
-    m_form.ui().Ed_CODIMES->setFocus(Qt::OtherFocusReason);
+    m_form.focusTableField();
 }
 
 void ItemCommands::closeAfterWrite()
@@ -301,10 +301,10 @@ void ItemCommands::closeAfterWrite()
     m_ui->Frm_PROD->setEnabled(true);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
-    m_form.ui().Frm_CaixaM->setEnabled(true);
+    m_form.tableArea()->setEnabled(true);
     m_form.reread();
     if (!m_form.closedDown())
-        m_form.ui().Ed_CODIMES->setFocus(Qt::OtherFocusReason);
+        m_form.focusTableField();
 }
 
 void ItemCommands::productSearch()
@@ -701,7 +701,7 @@ void ItemCommands::focusNeighbour(QWidget *from, bool forward)
 bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
 {
     auto &ui = *m_ui;
-    if (watched == m_form.ui().Frm_CaixaM) {
+    if (watched == m_form.tableArea()) {
         if (m_open && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
             placeFrame();
         return false;

@@ -1,15 +1,11 @@
 #include "items/forms/CancelCommands.h"
-#include "data/Statements.h"
 
-#include "board/forms/MainForm.h"
-#include "data/Tables.h"
-#include "platform/ui/Keys.h"
-#include "platform/Record.h"
+#include "board/forms/CommandFrame.h"
+#include "board/forms/DeskContext.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Session.h"
-#include "board/forms/CommandFrame.h"
-#include "ui_MainForm.h"
 #include "ui_ReasonFrame.h"
 
 #include <QKeyEvent>
@@ -19,8 +15,6 @@
 namespace qv {
 
 namespace {
-// The status condition is what keeps an item another terminal has already
-// moved on (printed, cancelled, acknowledged) from being acknowledged here.
 
 // Keys of the reason frame's controls, handed to the command object: the
 // frame is a sub-state of the main form, not a dialog, so Enter, Escape and
@@ -44,30 +38,20 @@ private:
     Handler m_handler;
 };
 
-bool allDigits(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
 } // namespace
 
-CancelCommands::CancelCommands(MainForm &form) : m_form(form), m_ui(std::make_unique<Ui::ReasonFrame>())
+CancelCommands::CancelCommands(DeskContext &desk)
+    : m_desk(desk), m_service(Sql::instance()), m_ui(std::make_unique<Ui::ReasonFrame>())
 {
-    m_frame = new QFrame(&m_form);
+    m_frame = new QFrame(m_desk.window());
     m_ui->setupUi(m_frame);
-    m_overlay = new CommandFrame(m_form, m_frame);
+    m_overlay = new CommandFrame(m_desk, m_frame);
 
     QObject::connect(m_ui->Bt_CONFIRMA1, &QPushButton::clicked, m_frame, [this] { confirm(); });
     QObject::connect(m_ui->Bt_VOLTA1, &QPushButton::clicked, m_frame, [this] { back(); });
 
-    m_keys = new FrameKeys(m_frame, [this](QObject *watched, int key, bool backwards) {
-        return handleFrameKey(watched, key, backwards);
-    });
+    m_keys = new FrameKeys(
+        m_frame, [this](QObject *watched, int key, bool backwards) { return handleFrameKey(watched, key, backwards); });
     for (QWidget *control : {static_cast<QWidget *>(m_ui->Cb_MOTICAN), static_cast<QWidget *>(m_ui->Chk_PRODUZI),
                              static_cast<QWidget *>(m_ui->Bt_CONFIRMA1), static_cast<QWidget *>(m_ui->Bt_VOLTA1)})
         control->installEventFilter(m_keys);
@@ -89,14 +73,14 @@ void CancelCommands::loadReasons()
     // so it is not offered.
     for (const ReasonEntry &reason : Session::instance().reasons()) {
         if (!reason.description.trimmed().isEmpty())
-            list->addItem(reasonEntry(reason.code, reason.description));
+            list->addItem(reasonEntry(reason.code, reason.description), reason.code);
     }
     list->setCurrentIndex(-1);
 }
 
 void CancelCommands::CANCITE()
 {
-    if (m_form.typedTable() == 0 || !m_form.hasSelectedItem())
+    if (m_desk.shownTable() == 0 || m_desk.selectedRows().empty())
         return;
     showReasonFrame();
 }
@@ -118,41 +102,35 @@ void CancelCommands::hideReasonFrame()
 
 void CancelCommands::confirm()
 {
-    // Characters 39-40 of the entry are the reason code's last two digits
-    // (the column holds two). Without a chosen entry there is no reason to
-    // store: the cashier is asked for one and the frame stays as it is.
-    const bool chosen = m_ui->Cb_MOTICAN->currentIndex() >= 0;
-    const QString reason = chosen ? m_ui->Cb_MOTICAN->currentText().mid(38, 2) : QString();
-    if (!chosen || reason.size() != 2 || !allDigits(reason)) {
-        UiService::instance().message(&m_form, QStringLiteral("Escolha o motivo do cancelamento !!!"),
+    // Without a chosen entry there is no reason to store: the cashier is
+    // asked for one and the frame stays as it is.
+    const QVariant reason = m_ui->Cb_MOTICAN->currentData();
+    if (m_ui->Cb_MOTICAN->currentIndex() < 0 || !reason.isValid()) {
+        UiService::instance().message(m_desk.window(), QStringLiteral("Escolha o motivo do cancelamento !!!"),
                                       style::kInformation);
         m_ui->Cb_MOTICAN->setFocus();
         return;
     }
 
     hideReasonFrame();
-    cancelSelected(reason);
+    cancelSelected(reason.toInt());
     m_ui->Chk_PRODUZI->setChecked(false);
-    if (!m_form.closedDown())
-        m_form.ui().Ed_CODIMES->setFocus();
+    m_desk.focusTableField();
 }
 
 void CancelCommands::back()
 {
     hideReasonFrame();
-    m_form.dispatch(QStringLiteral("LERMESA"));
+    m_desk.reread();
     m_ui->Chk_PRODUZI->setChecked(false);
-    if (!m_form.closedDown())
-        m_form.ui().Ed_CODIMES->setFocus();
+    m_desk.focusTableField();
 }
 
 bool CancelCommands::handleFrameKey(QObject *watched, int key, bool backwards)
 {
     auto &ui = *m_ui;
     switch (key) {
-    case vk::kEscape:
-        back();
-        return true;
+    case vk::kEscape: back(); return true;
     case vk::kEnter:
         // Enter walks reason -> "Produzido" -> confirm, and presses the
         // button it is on.
@@ -177,99 +155,43 @@ bool CancelCommands::handleFrameKey(QObject *watched, int key, bool backwards)
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
-std::vector<std::int64_t> CancelCommands::selectedItems() const
+void CancelCommands::cancelSelected(int reasonCode)
 {
-    std::vector<std::int64_t> ids;
-    QTreeWidget *list = m_form.ui().Lv_Itens;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = list->topLevelItem(i);
-        if (!row->isSelected())
-            continue;
-        const std::int64_t id = row->text(0).trimmed().toLongLong();
-        if (id != 0)
-            ids.push_back(id);
-    }
-    return ids;
-}
+    CancelService::Cancellation cancellation;
+    cancellation.idMesa = m_desk.shownTable();
+    for (const ShownItem &item : m_desk.shown().items)
+        cancellation.liveItems.push_back(item.idItem);
+    cancellation.items = m_desk.selectedItems();
+    cancellation.reasonCode = reasonCode;
+    cancellation.produced = m_ui->Chk_PRODUZI->isChecked();
+    cancellation.idOperador = Session::instance().operatorCode();
+    const Outcome outcome = m_service.CANCITE(cancellation);
 
-void CancelCommands::reportFailure(const QString &what, std::int64_t idItem)
-{
-    const Sql &sql = Sql::instance();
-    UiService::instance().message(&m_form,
-                                  QStringLiteral("Erro %1 %2 do item %3 !!!\n%4")
-                                      .arg(sql.state(), what, QString::number(idItem), sql.message()),
-                                  style::kStop);
-}
-
-void CancelCommands::cancelSelected(const QString &reason)
-{
-    auto &ui = m_form.ui();
-    if (m_form.typedTable() == 0 || ui.Lv_Itens->topLevelItemCount() == 0)
-        return;
-
-    Sql &sql = Sql::instance();
-    const int idMotivoCanc = reason.toInt();
-    const int idOpeCanc = Session::instance().operatorCode();
-    const QString produzido = m_ui->Chk_PRODUZI->isChecked() ? QStringLiteral("S") : QStringLiteral("N");
-    for (const std::int64_t idItem : selectedItems()) {
-        sql.exec(stmt::kCancelItem, {produzido, idMotivoCanc, idOpeCanc, idItem});
-        if (!sql.ok()) {
-            // What was cancelled before stays cancelled; the reading shows
-            // the cashier where it stopped.
-            reportFailure(QStringLiteral("no cancelamento"), idItem);
-            m_form.dispatch(QStringLiteral("LERMESA"));
-            return;
-        }
-    }
-
-    m_form.dispatch(QStringLiteral("LERMESA"));
-    // A position left without items is closed as F10 would: freed, no sale.
-    if (!m_form.closedDown() && m_form.currentTable() != 0 && ui.Lv_Itens->topLevelItemCount() == 0)
-        m_form.pressKey(vk::kF10);
+    // The table is read again first in every case: the account is closed
+    // only when the fresh reading, which has the last word over what this
+    // terminal saw, finds the position without items.
+    Outcome shown = outcome;
+    if (shown.next == Outcome::Next::CloseAccount)
+        shown.next = Outcome::Next::Reread;
+    m_desk.present(shown);
+    if (outcome.done() && m_desk.shownTable() != 0 && m_desk.shown().shown() && m_desk.shown().itemCount() == 0)
+        m_desk.closeAccount();
 }
 
 void CancelCommands::BAIXITE()
 {
-    auto &ui = m_form.ui();
-    if (m_form.typedTable() == 0 || ui.Lv_Itens->topLevelItemCount() == 0)
-        return;
-
-    // The right is read afresh: it may have been taken away since log-in.
-    Sql &sql = Sql::instance();
-    Record loggedIn(tables::tabOperador);
-    const SqlResult state = sql.exec(stmt::kOperatorById, {Session::instance().operatorCode()}, &loggedIn);
-    if (!state.ok() && !state.noRow()) {
-        UiService::instance().message(&m_form,
-                                      QStringLiteral("Erro %1 na leitura do operador !!!\n%2")
-                                          .arg(state.state(), sql.message()),
-                                      style::kStop);
-        return;
-    }
-    if (loggedIn.text("direito8") != QLatin1String("X")) {
-        UiService::instance().message(&m_form, QStringLiteral("Operador sem direito a Baixa !!!"),
-                                      style::kInformation);
-        return;
-    }
-    acknowledgeSelected();
-    m_form.dispatch(QStringLiteral("LERMESA"));
-}
-
-void CancelCommands::acknowledgeSelected()
-{
-    Sql &sql = Sql::instance();
-    const QString waiter = m_form.ui().Ds_NOMEGAR->text().leftJustified(20, QLatin1Char(' '), true);
-    for (const std::int64_t idItem : selectedItems()) {
-        sql.exec(stmt::kAcknowledgeItem, {waiter, idItem});
-        if (!sql.ok()) {
-            reportFailure(QStringLiteral("na baixa"), idItem);
-            return;
-        }
-    }
+    const ShownTable &table = m_desk.shown();
+    CancelService::Acknowledgement acknowledgement;
+    acknowledgement.idMesa = m_desk.shownTable();
+    acknowledgement.itemCount = table.itemCount();
+    acknowledgement.items = m_desk.selectedItems();
+    acknowledgement.waiterName = table.waiterName.trimmed();
+    acknowledgement.idOperador = Session::instance().operatorCode();
+    m_desk.present(m_service.BAIXITE(acknowledgement));
 }
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "items/CancelService.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,15 +18,16 @@ class ReasonFrame;
 namespace qv {
 
 class CommandFrame;
-class MainForm;
+class DeskContext;
 
-// Cancelling items with a reason (Frm_MOT) and the waiter's delivery
-// acknowledgement. Both act on the rows selected in Lv_Itens and end by
-// reading the table again.
+// The screen of cancelling items with a reason (Frm_MOT) and of the
+// waiter's delivery acknowledgement: takes the cashier's choices, hands
+// them to the cancel service with the items selected on the table shown,
+// and tells what it did.
 class CancelCommands
 {
 public:
-    explicit CancelCommands(MainForm &form);
+    explicit CancelCommands(DeskContext &desk);
     ~CancelCommands();
 
     // Start-up: the reason list of Cb_MOTICAN, from the session's list.
@@ -42,6 +45,7 @@ public:
     Ui::ReasonFrame &reasonUi() const { return *m_ui; }
 
     // A Cb_MOTICAN entry: 30-character description, 7 blanks, 3-digit code.
+    // The whole code rides along as the entry's data.
     static QString reasonEntry(int code, const QString &description);
 
 private:
@@ -50,16 +54,11 @@ private:
     void confirm();
     void back();
     // The cancellation proper, over the selected rows.
-    void cancelSelected(const QString &reason);
-    // The acknowledgement proper, over the selected rows.
-    void acknowledgeSelected();
-    // idItem of every selected row, first to last; observation rows
-    // (id 0) are no item and are left out.
-    std::vector<std::int64_t> selectedItems() const;
-    void reportFailure(const QString &what, std::int64_t idItem);
+    void cancelSelected(int reasonCode);
     bool handleFrameKey(QObject *watched, int key, bool backwards);
 
-    MainForm &m_form;
+    DeskContext &m_desk;
+    CancelService m_service;
     std::unique_ptr<Ui::ReasonFrame> m_ui;
     QFrame *m_frame = nullptr;
     CommandFrame *m_overlay = nullptr; // owned by m_frame

@@ -1,14 +1,11 @@
 #include "items/forms/ItemCommands.h"
-#include "data/Statements.h"
-#include "data/UnitOfWork.h"
 
 #include "board/forms/MainForm.h"
-#include "data/Tables.h"
 #include "items/ProductLookup.h"
-#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
@@ -25,17 +22,24 @@ namespace qv {
 
 namespace {
 
-const Layout kTime("time", {FieldDef::C("horaPedido", 8)});
-const Layout kLastIdLayout("lastId", {FieldDef::N("idItem", 18)});
-
 // Lv_Produtos columns, shared by the observation rows of the item and the
 // products found by a description search.
-enum Column { kText = 0, kCode = 1, kPrice = 2, kObsCode = 3, kObsKind = 4 };
+enum Column {
+    kText = 0,
+    kCode = 1,
+    kPrice = 2,
+    kObsCode = 3,
+    kObsKind = 4
+};
+// What a row stands for rides along as the data of its first column: the
+// product code of a listed product, or the kind and code of an observation
+// (no kind for a product).
+constexpr int kCodeRole = Qt::UserRole;
+constexpr int kKindRole = Qt::UserRole + 1;
 
 // The most observations an item keeps: the closing and the edit read back
 // only this many, so no key may add more.
 constexpr int kObservationLimit = 20;
-constexpr int kItemsTicket = 999999;
 
 // L-LINK: the product picked in the list, and the discount search's answer.
 constexpr int kLinkCodeFrom = 26;
@@ -54,19 +58,10 @@ QString money(Decimal value)
     return value.toDisplay(2);
 }
 
-QString blanks(int count)
-{
-    return QString(count, QLatin1Char(' '));
-}
-
-QString first20(const QString &text)
-{
-    return text.left(20).leftJustified(20, QLatin1Char(' '));
-}
 } // namespace
 
 ItemCommands::ItemCommands(MainForm &form)
-    : m_form(form), m_ui(std::make_unique<Ui::IncludeFrame>())
+    : m_form(form), m_service(Sql::instance()), m_ui(std::make_unique<Ui::IncludeFrame>())
 {
     m_frame = new QFrame(&m_form);
     m_ui->setupUi(m_frame);
@@ -98,8 +93,8 @@ ItemCommands::ItemCommands(MainForm &form)
         QPushButton *button;
         int key;
     } buttons[] = {
-        {m_ui->Bt_SEM, vk::kF2},  {m_ui->Bt_OBS, vk::kF3},      {m_ui->Bt_COM, vk::kF4},
-        {m_ui->Bt_DESC, vk::kF5}, {m_ui->Bt_JA, vk::kF6},       {m_ui->Bt_Confirma, vk::kF9},
+        {m_ui->Bt_SEM, vk::kF2},         {m_ui->Bt_OBS, vk::kF3}, {m_ui->Bt_COM, vk::kF4},
+        {m_ui->Bt_DESC, vk::kF5},        {m_ui->Bt_JA, vk::kF6},  {m_ui->Bt_Confirma, vk::kF9},
         {m_ui->CmCommand2, vk::kEscape},
     };
     for (const auto &entry : buttons) {
@@ -120,7 +115,7 @@ ItemCommands::ItemCommands(MainForm &form)
                              static_cast<QWidget *>(m_ui->Cb_OBSERVA), static_cast<QWidget *>(m_ui->Bt_Confirma)})
         control->installEventFilter(this);
     // The frame follows the table area when the form is resized.
-    m_form.ui().Frm_CaixaM->installEventFilter(this);
+    m_form.tableArea()->installEventFilter(this);
 }
 
 ItemCommands::~ItemCommands() = default;
@@ -142,9 +137,11 @@ void ItemCommands::pressKey(int keyCode)
     dispatch(QStringLiteral("TECLAITE"));
 }
 
-void ItemCommands::stop(const QString &text)
+void ItemCommands::tell(const Outcome &outcome)
 {
-    UiService::instance().message(&m_form, text, style::kStop);
+    if (!outcome.message.isEmpty())
+        UiService::instance().message(&m_form, outcome.message,
+                                      outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
 }
 
 // ---------------------------------------------------------------------------
@@ -184,7 +181,7 @@ void ItemCommands::placeFrame()
 
 void ItemCommands::showFrame()
 {
-    m_form.ui().Frm_CaixaM->setEnabled(false);
+    m_form.tableArea()->setEnabled(false);
     placeFrame();
     m_frame->show();
     m_frame->raise();
@@ -198,7 +195,7 @@ void ItemCommands::INSITEM()
     auto &ui = *m_ui;
     // 1. A new item, on the position shown.
     records::W_INCREME().setDigits(0);
-    m_idMesa = m_form.typedTable();
+    m_idMesa = m_form.shownTable();
     records::W_VARS_SQL().setDigits(kTableFrom, kTableDigits, std::uint64_t(m_idMesa));
     m_editItem = 0;
 
@@ -206,13 +203,15 @@ void ItemCommands::INSITEM()
     showFrame();
 
     // 3. Nothing of the last item is left.
-    for (QLineEdit *field : {ui.Ed_CODIPROD, ui.Ds_CODIRED, ui.Ds_DESCRIC, ui.Ds_VALOVEN, ui.Ed_QUANTID,
-                             ui.Ed_DESCMAN, ui.Ds_CODESCO, ui.Ds_DESCDES, ui.Ds_OPDESCO})
+    for (QLineEdit *field : {ui.Ed_CODIPROD, ui.Ds_CODIRED, ui.Ds_DESCRIC, ui.Ds_VALOVEN, ui.Ed_QUANTID, ui.Ed_DESCMAN,
+                             ui.Ds_CODESCO, ui.Ds_DESCDES, ui.Ds_OPDESCO})
         field->clear();
     m_productCode = 0;
+    m_productShown = false;
     m_price = Decimal();
     m_discountCode = 0;
     m_discountKind = 0;
+    m_discountOperator.clear();
     closeChooser();
 
     // 4. Every key of a new item available.
@@ -229,7 +228,6 @@ void ItemCommands::CARITEM()
     if (m_open)
         return;
     auto &ui = *m_ui;
-    Sql &sql = Sql::instance();
     const std::int64_t idItem = std::int64_t(records::W_INCREME().digits());
     if (idItem == 0)
         return;
@@ -241,83 +239,46 @@ void ItemCommands::CARITEM()
     ui.Frm_PROD->setEnabled(false);
     ui.Lv_Produtos->setEnabled(false);
 
-    // 2. The item and its product.
-    Record item(tables::movMesaItem);
-    if (!sql.exec(stmt::kItemById, {idItem}, &item).ok()) {
-        if (sql.noRow()) {
-            // Cancelled or moved from another terminal since the list was read.
-            UiService::instance().message(&m_form, QStringLiteral("Item não está mais na mesa !!!"),
-                                          style::kInformation);
-            m_form.dispatch(QStringLiteral("LERMESA"));
-        } else {
-            stop(QStringLiteral("Erro %1 na leitura do item !!!").arg(sql.state()));
-        }
+    // 2. The item as stored; a frame that could not be filled does not open.
+    const ItemService::EditRead read = m_service.readItem(idItem);
+    if (!read.outcome.done()) {
+        tell(read.outcome);
+        if (read.outcome.next == Outcome::Next::Reread)
+            m_form.reread();
         return;
     }
-    Record product(tables::cadProdutos);
-    const int code = int(item.integer("idProduto"));
-    if (!sql.exec(stmt::kProductById, {code}, &product).ok() && !sql.noRow()) {
-        stop(QStringLiteral("Erro %1 na leitura do produto !!!").arg(sql.state()));
-        return;
-    }
+    const ItemService::StoredItem &item = read.item;
 
     // 3. What the item was launched with.
-    m_productCode = code;
-    m_price = item.num("valorUnitario");
-    m_discountCode = 0;
-    m_discountKind = 0;
-    ui.Ed_CODIPROD->setText(sixDigits(code));
-    ui.Ds_CODIRED->setText(sixDigits(code));
-    ui.Ds_DESCRIC->setText(product.text("descricao").trimmed());
+    m_productCode = item.productCode;
+    m_productShown = !item.description.isEmpty();
+    m_price = item.price;
+    m_discountCode = item.discountKind;
+    m_discountKind = item.discountKind;
+    m_discountOperator = item.discountOperator;
+    ui.Ed_CODIPROD->setText(sixDigits(item.productCode));
+    ui.Ds_CODIRED->setText(sixDigits(item.productCode));
+    ui.Ds_DESCRIC->setText(item.description);
     ui.Ds_VALOVEN->setText(money(m_price));
     ui.Ed_QUANTID->setText(QStringLiteral("1"));
-    ui.Ds_CODESCO->clear();
-    ui.Ds_OPDESCO->clear();
-    ui.Ds_DESCDES->clear();
-    ui.Ed_DESCMAN->setText(item.num("descontoManual").toDisplay(2, false));
-
+    ui.Ed_DESCMAN->setText(item.manualDiscount.toDisplay(2, false));
     // 4. Its discount kind and who gave it.
-    const int discount = int(item.integer("idDesconto"));
-    if (discount != 0) {
-        Record kind(tables::tabDesconto);
-        if (!sql.exec(stmt::kDiscountById, {discount}, &kind).ok() && !sql.noRow()) {
-            stop(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(sql.state()));
-            return;
-        }
-        m_discountCode = discount;
-        m_discountKind = discount;
-        ui.Ds_CODESCO->setText(QString::number(discount));
-        ui.Ds_DESCDES->setText(kind.text("descricao").trimmed());
-        ui.Ds_OPDESCO->setText(item.text("operDesc").trimmed());
+    if (item.discountKind != 0) {
+        ui.Ds_CODESCO->setText(QString::number(item.discountKind));
+        ui.Ds_DESCDES->setText(item.discountDescription);
+        ui.Ds_OPDESCO->setText(item.discountOperator);
+    } else {
+        ui.Ds_CODESCO->clear();
+        ui.Ds_OPDESCO->clear();
+        ui.Ds_DESCDES->clear();
     }
-
-    // 5. Its observations. A list that could not be read must not open:
-    // confirming it would replace the stored observations with none.
-    std::vector<Record> stored;
-    const SqlResult &state = sql.execRows(stmt::kItemObservations, {idItem}, tables::movMesaItemObs, stored,
-                                        kObservationLimit);
-    if (!state.ok() && !sql.noRow()) {
-        stop(QStringLiteral("Erro %1 na leitura das observações do item !!!").arg(state.state()));
-        return;
-    }
-    Record observation(tables::tabObservacao);
-    for (const Record &entry : stored) {
-        if (entry.integer("idItemObs") == 0)
-            continue;
-        const int idObs = int(entry.integer("idObs"));
-        observation.clear();
-        if (!sql.exec(stmt::kObservationById, {idObs}, &observation).ok() && !sql.noRow()) {
-            stop(QStringLiteral("Erro %1 na leitura das observações do item !!!").arg(sql.state()));
-            return;
-        }
-        // An observation no longer in the catalogue still belongs to the
-        // item: it is kept, without its text.
-        appendObservationRow(entry.text("tipo").at(0).toLatin1(), idObs, observation);
-    }
+    // 5. Its observations.
+    for (const ChosenObservation &observation : item.observations)
+        appendObservationRow(observation);
 
     // 6. On show.
     m_editItem = idItem;
-    m_idMesa = int(item.integer("idMesa"));
+    m_idMesa = item.idMesa;
     closeChooser();
     showFrame();
     ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
@@ -327,10 +288,10 @@ void ItemCommands::leave()
 {
     m_open = false;
     m_choosing = false;
-    m_form.ui().Frm_CaixaM->setEnabled(true);
+    m_form.tableArea()->setEnabled(true);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
-    m_form.ui().Ed_CODIMES->setFocus(Qt::OtherFocusReason);
+    m_form.focusTableField();
 }
 
 void ItemCommands::closeAfterWrite()
@@ -340,10 +301,10 @@ void ItemCommands::closeAfterWrite()
     m_ui->Frm_PROD->setEnabled(true);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
-    m_form.ui().Frm_CaixaM->setEnabled(true);
-    m_form.dispatch(QStringLiteral("LERMESA"));
+    m_form.tableArea()->setEnabled(true);
+    m_form.reread();
     if (!m_form.closedDown())
-        m_form.ui().Ed_CODIMES->setFocus(Qt::OtherFocusReason);
+        m_form.focusTableField();
 }
 
 void ItemCommands::productSearch()
@@ -361,6 +322,7 @@ void ItemCommands::clearProductFields()
     for (QLineEdit *field : {ui.Ds_CODIRED, ui.Ds_DESCRIC, ui.Ds_VALOVEN, ui.Ed_QUANTID})
         field->clear();
     m_productCode = 0;
+    m_productShown = false;
     m_price = Decimal();
 }
 
@@ -377,12 +339,11 @@ void ItemCommands::LERPRO()
     if (m_inLookup)
         return;
     auto &ui = *m_ui;
-    Sql &sql = Sql::instance();
     SharedRecord &link = records::L_LINK();
 
     // 1. Nothing typed, nothing to look up.
-    const QString typed = ui.Ed_CODIPROD->text().left(lookup::kConsidered);
-    if (typed.trimmed().isEmpty())
+    const QString typed = ui.Ed_CODIPROD->text();
+    if (typed.left(lookup::kConsidered).trimmed().isEmpty())
         return;
     m_inLookup = true;
 
@@ -391,80 +352,72 @@ void ItemCommands::LERPRO()
     ui.Lv_Produtos->clear();
     clearProductFields();
 
-    if (lookup::isProductCode(typed)) {
-        // 4. A code: read that product.
-        const int code = lookup::productCode(typed);
-        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(code));
-        Record product(tables::cadProdutos);
-        const SqlResult state = sql.exec(stmt::kProductById, {code}, &product);
-        if (state.ok() && product.text("inativo") == QLatin1String("S")) {
-            UiService::instance().message(&m_form, QStringLiteral("Produto inativo !!!"), style::kStop);
-            m_inLookup = false;
-            focusProductField();
-            return;
-        }
+    using Result = ItemService::Lookup::Result;
+    const ItemService::Lookup found = m_service.LERPRO(typed);
+    switch (found.result) {
+    case Result::Nothing: break;
+    case Result::Inactive:
+        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(found.code));
+        tell(found.outcome);
+        m_inLookup = false;
+        focusProductField();
+        return;
+    case Result::Unknown:
+        // An unknown code just goes back to the field.
+        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(found.code));
         ui.Bt_JA->setEnabled(true);
-        if (!state.ok()) {
-            // An unknown code just goes back to the field; a failed read is
-            // said, so it is not taken for an unknown code.
-            if (!sql.noRow())
-                stop(QStringLiteral("Erro %1 na leitura do produto !!!").arg(state.state()));
-            m_inLookup = false;
-            focusProductField();
-            return;
-        }
-        m_productCode = code;
-        m_price = product.num("valorVenda");
-        ui.Ds_CODIRED->setText(sixDigits(code));
-        ui.Ds_DESCRIC->setText(product.text("descricao").trimmed());
+        tell(found.outcome);
+        m_inLookup = false;
+        focusProductField();
+        return;
+    case Result::Found: {
+        // 4. A code: that product.
+        const ItemService::Product &product = found.product;
+        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(found.code));
+        ui.Bt_JA->setEnabled(true);
+        m_productCode = product.code;
+        m_productShown = !product.description.isEmpty();
+        m_price = product.price;
+        ui.Ds_CODIRED->setText(sixDigits(product.code));
+        ui.Ds_DESCRIC->setText(product.description);
         ui.Ds_VALOVEN->setText(money(m_price));
         ui.Ed_QUANTID->setText(QStringLiteral("1"));
-        if (product.text("permiteJa") == QLatin1String("N"))
+        if (!product.allowsJa)
             ui.Bt_JA->setEnabled(false);
         ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
         ui.Ed_QUANTID->setFocus(Qt::OtherFocusReason);
         ui.Ed_QUANTID->selectAll();
-        m_inLookup = false;
-        return;
+        break;
     }
-
-    // 5. A description: list the products whose description has it.
-    const QString pattern = lookup::likePattern(typed);
-    if (!sql.open("CURP", stmt::kProductsLike, {pattern}).ok()) {
+    case Result::Failed:
+        // 5. A list that cannot be read ends the screen.
         m_inLookup = false;
-        stop(QStringLiteral("Erro na leitura dos produtos !!!"));
+        tell(found.outcome);
         m_form.closeForm();
         return;
-    }
-    Record product(tables::cadProdutos);
-    for (;;) {
-        const SqlResult &state = sql.fetch("CURP", product);
-        if (state.noRow())
-            break;
-        if (!state.ok()) {
-            sql.close("CURP");
-            m_inLookup = false;
-            stop(QStringLiteral("Erro na leitura do cursor (LERPRO) !!!"));
-            m_form.closeForm();
+    case Result::Listed:
+        // 5. A description: the products whose description has it.
+        for (const ItemService::ListedProduct &product : found.listed) {
+            auto *row = new QTreeWidgetItem(ui.Lv_Produtos);
+            row->setText(kText, product.description);
+            row->setText(kCode, sixDigits(product.code));
+            row->setText(kPrice, money(product.menuPrice));
+            row->setText(kObsCode, sixDigits(0));
+            row->setText(kObsKind, QString());
+            row->setData(kText, kCodeRole, product.code);
+            row->setTextAlignment(kPrice, Qt::AlignRight | Qt::AlignVCenter);
+        }
+        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, 0);
+        m_inLookup = false;
+        if (ui.Lv_Produtos->topLevelItemCount() == 0) {
+            focusProductField();
             return;
         }
-        auto *row = new QTreeWidgetItem(ui.Lv_Produtos);
-        row->setText(kText, product.text("descricao").trimmed());
-        row->setText(kCode, sixDigits(product.integer("idProduto")));
-        row->setText(kPrice, money(product.num("valorCardapio")));
-        row->setText(kObsCode, sixDigits(0));
-        row->setText(kObsKind, QString());
-        row->setTextAlignment(kPrice, Qt::AlignRight | Qt::AlignVCenter);
-    }
-    sql.close("CURP");
-    link.setDigits(kLinkCodeFrom, kLinkCodeDigits, 0);
-    m_inLookup = false;
-    if (ui.Lv_Produtos->topLevelItemCount() == 0) {
-        focusProductField();
+        ui.Lv_Produtos->clearSelection();
+        ui.Lv_Produtos->setFocus(Qt::OtherFocusReason);
         return;
     }
-    ui.Lv_Produtos->clearSelection();
-    ui.Lv_Produtos->setFocus(Qt::OtherFocusReason);
+    m_inLookup = false;
 }
 
 void ItemCommands::noteListedProduct(QTreeWidgetItem *row)
@@ -473,7 +426,7 @@ void ItemCommands::noteListedProduct(QTreeWidgetItem *row)
     // list taking the focus makes its first row current without choosing it.
     if (!row || !row->isSelected())
         return;
-    records::L_LINK().setDigits(kLinkCodeFrom, kLinkCodeDigits, row->text(kCode).toULongLong());
+    records::L_LINK().setDigits(kLinkCodeFrom, kLinkCodeDigits, row->data(kText, kCodeRole).toULongLong());
 }
 
 void ItemCommands::pickListedProduct()
@@ -482,7 +435,7 @@ void ItemCommands::pickListedProduct()
     // kind). Enter on an observation row must not re-read the product shown
     // and drop the observations chosen for it.
     QTreeWidgetItem *row = m_ui->Lv_Produtos->currentItem();
-    if (!row || !row->isSelected() || !row->text(kObsKind).isEmpty())
+    if (!row || !row->isSelected() || row->data(kText, kKindRole).isValid())
         return;
     const std::uint64_t code = records::L_LINK().digits(kLinkCodeFrom, kLinkCodeDigits);
     if (code == 0)
@@ -529,6 +482,7 @@ void ItemCommands::openChooser(const QString &caption)
     if (isObservationLimitReached())
         return;
     m_ui->Frm_Observacoes->setTitle(caption);
+    m_chooserKind = lookup::observationKind(caption);
     m_ui->Cb_OBSERVA->setCurrentIndex(0);
     m_ui->Frm_Observacoes->show();
     m_choosing = true;
@@ -545,52 +499,58 @@ void ItemCommands::chooseObservation()
 {
     QComboBox *combo = m_ui->Cb_OBSERVA;
     const QVariant code = combo->currentData();
-    addObservation(code.isValid() ? code.toInt() : lookup::observationCode(combo->currentText()));
+    addObservation(code.isValid() ? code.toInt() : 0);
 }
 
 void ItemCommands::addObservation(int idObs)
 {
     auto &ui = *m_ui;
-    const char kind = lookup::observationKind(ui.Frm_Observacoes->title());
+    const char kind = m_chooserKind;
     // The blank entry, or leaving the chooser without a choice, adds nothing.
     if (idObs == 0 || kind == 0) {
         closeChooser();
         ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
         return;
     }
-    Sql &sql = Sql::instance();
-    Record observation(tables::tabObservacao);
-    const SqlResult state = sql.exec(stmt::kObservationById, {idObs}, &observation);
-    if (!state.ok()) {
+    const ItemService::ObservationRead read = m_service.observation(kind, idObs);
+    if (!read.outcome.done()) {
         closeChooser();
-        if (sql.noRow())
-            UiService::instance().message(&m_form, QStringLiteral("Observação %1 não cadastrada !!!").arg(idObs),
-                                          style::kInformation);
-        else
-            stop(QStringLiteral("Erro %1 na leitura da observação !!!").arg(state.state()));
+        tell(read.outcome);
         ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
         return;
     }
-    appendObservationRow(kind, idObs, observation);
+    appendObservationRow(read.observation);
     closeChooser();
     ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
 }
 
-void ItemCommands::appendObservationRow(char kind, int idObs, const Record &observation)
+void ItemCommands::appendObservationRow(const ChosenObservation &observation)
 {
-    Decimal value;
-    switch (kind) {
-    case 'C': value = observation.num("valorCom"); break;
-    case 'S': value = observation.num("valorSem"); break;
-    default: value = observation.num("valorObs"); break;
-    }
     auto *row = new QTreeWidgetItem(m_ui->Lv_Produtos);
-    row->setText(kText, lookup::observationRowText(kind, observation.text("descricao")));
+    row->setText(kText, lookup::observationRowText(observation.kind, observation.description));
     row->setText(kCode, sixDigits(0));
-    row->setText(kPrice, money(value));
-    row->setText(kObsCode, sixDigits(idObs));
-    row->setText(kObsKind, QString(QLatin1Char(kind)));
+    row->setText(kPrice, money(observation.value));
+    row->setText(kObsCode, sixDigits(observation.idObs));
+    row->setText(kObsKind, QString(QLatin1Char(observation.kind)));
+    row->setData(kText, kCodeRole, observation.idObs);
+    row->setData(kText, kKindRole, int(observation.kind));
     row->setTextAlignment(kPrice, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+std::vector<ChosenObservation> ItemCommands::chosenObservations() const
+{
+    std::vector<ChosenObservation> observations;
+    for (int i = 0; i < m_ui->Lv_Produtos->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = m_ui->Lv_Produtos->topLevelItem(i);
+        const QVariant kind = row->data(kText, kKindRole);
+        if (!kind.isValid())
+            continue; // a product listed by a search, not an observation
+        ChosenObservation observation;
+        observation.kind = char(kind.toInt());
+        observation.idObs = row->data(kText, kCodeRole).toInt();
+        observations.push_back(observation);
+    }
+    return observations;
 }
 
 void ItemCommands::addJa()
@@ -602,6 +562,7 @@ void ItemCommands::addJa()
     if (isObservationLimitReached())
         return;
     m_ui->Frm_Observacoes->setTitle(QStringLiteral("Observações"));
+    m_chooserKind = 'O';
     addObservation(int(Session::instance().parameters().integer("idObsJa")));
 }
 
@@ -614,43 +575,40 @@ void ItemCommands::removeSelectedObservations()
     }
 }
 
+void ItemCommands::clearDiscount()
+{
+    m_discountCode = 0;
+    m_discountKind = 0;
+    m_discountOperator.clear();
+    m_ui->Ds_CODESCO->clear();
+    m_ui->Ds_OPDESCO->clear();
+    m_ui->Ds_DESCDES->clear();
+}
+
 void ItemCommands::itemDiscount()
 {
     auto &ui = *m_ui;
     exchange::DiscountSearchExchange::write();
     UiService::instance().openForm(QStringLiteral("99-Lissor"), &m_form, QStringLiteral("99-Sandral.dll"));
     const exchange::DiscountSearchExchange::Answer chosen = exchange::DiscountSearchExchange::read();
-    const int code = chosen.code;
 
-    auto noDiscount = [&] {
-        m_discountCode = 0;
-        m_discountKind = 0;
-        ui.Ds_CODESCO->clear();
-        ui.Ds_OPDESCO->clear();
-        ui.Ds_DESCDES->clear();
-    };
     if (!chosen.chosen()) {
-        noDiscount();
+        clearDiscount();
     } else {
         // The kind looked up is the kind written: the one the code names.
-        Sql &sql = Sql::instance();
-        Record kind(tables::tabDesconto);
-        const SqlResult state = sql.exec(stmt::kDiscountById, {chosen.kind}, &kind);
-        if (state.ok()) {
-            m_discountCode = code;
+        const ItemService::DiscountRead read = m_service.discountKind(chosen.code, chosen.kind);
+        if (read.outcome.done()) {
+            m_discountCode = chosen.code;
             m_discountKind = chosen.kind;
-            ui.Ds_CODESCO->setText(QString::number(code));
-            ui.Ds_DESCDES->setText(kind.text("descricao").trimmed());
-            ui.Ds_OPDESCO->setText(Session::instance().operatorName().trimmed());
+            m_discountOperator = Session::instance().operatorName().trimmed();
+            ui.Ds_CODESCO->setText(QString::number(chosen.code));
+            ui.Ds_DESCDES->setText(read.description);
+            ui.Ds_OPDESCO->setText(m_discountOperator);
         } else {
             // A kind that cannot be shown is not given: the item would carry
             // a discount nobody can see on the frame.
-            noDiscount();
-            if (sql.noRow())
-                UiService::instance().message(&m_form, QStringLiteral("Desconto %1 não cadastrado !!!").arg(code),
-                                              style::kInformation);
-            else
-                stop(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(state.state()));
+            clearDiscount();
+            tell(read.outcome);
         }
     }
     ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
@@ -664,133 +622,57 @@ void ItemCommands::confirm()
 {
     auto &ui = *m_ui;
     // 1. No product, nothing to confirm.
-    if (ui.Ds_DESCRIC->text().trimmed().isEmpty()) {
+    if (!m_productShown) {
         focusProductField();
         return;
     }
-    // 2. At least one unit.
+    // 2. At least one unit; 3. the manual discount is per unit and may take
+    // the whole price, no more. A blank field is no discount.
     const int quantity = ui.Ed_QUANTID->text().trimmed().toInt();
-    if (quantity <= 0) {
-        UiService::instance().message(&m_form, QStringLiteral("Quantidade inválida !!!"), style::kInformation);
-        ui.Ed_QUANTID->setFocus(Qt::OtherFocusReason);
-        ui.Ed_QUANTID->selectAll();
-        return;
-    }
-    // 3. The manual discount is per unit and may take the whole price, no
-    // more. A blank field is no discount.
     const QString typedDiscount = ui.Ed_DESCMAN->text().trimmed();
     const std::optional<Decimal> manual =
         typedDiscount.isEmpty() ? std::optional<Decimal>(Decimal()) : Decimal::parse(typedDiscount);
-    if (!manual || manual->isNegative() || *manual > m_price) {
-        UiService::instance().message(&m_form, QStringLiteral("Desconto inválido !!!"), style::kInformation);
-        ui.Ed_DESCMAN->setFocus(Qt::OtherFocusReason);
-        ui.Ed_DESCMAN->selectAll();
+    const ItemService::Invalid invalid = ItemService::check(quantity, manual, m_price);
+    if (invalid != ItemService::Invalid::Nothing) {
+        tell(ItemService::refusal(invalid));
+        QLineEdit *field = invalid == ItemService::Invalid::Quantity ? ui.Ed_QUANTID : ui.Ed_DESCMAN;
+        field->setFocus(Qt::OtherFocusReason);
+        field->selectAll();
         return;
     }
 
     // 4. A new item or the edited one. Either is written whole or not at
     // all; on failure the frame stays as it is, to be confirmed again or left.
-    const bool newItem = ui.Frm_PROD->isEnabled();
-    const std::optional<Failure> failure = newItem ? writeNewItem(quantity, *manual) : writeEditedItem(*manual);
-    if (failure) {
-        const QString what = newItem ? QStringLiteral("Erro %1 na gravação do item: nada foi gravado !!!")
-                                     : QStringLiteral("Erro %1 na alteração do item: nada foi alterado !!!");
-        QString text = what.arg(failure->state);
-        if (!failure->message.isEmpty())
-            text += QLatin1Char('\n') + failure->message.left(120);
-        stop(text);
+    Outcome outcome;
+    if (m_editItem == 0) {
+        ItemService::NewItem item;
+        item.idMesa = m_idMesa;
+        item.productCode = m_productCode;
+        item.price = m_price;
+        item.quantity = quantity;
+        item.discountChosen = m_discountCode != 0;
+        item.discountKind = m_discountKind;
+        item.manualDiscount = *manual;
+        item.discountOperator = m_discountOperator;
+        item.idOperador = Session::instance().operatorCode();
+        item.observations = chosenObservations();
+        outcome = m_service.INSITEM(item);
+    } else {
+        ItemService::EditedItem item;
+        item.idItem = m_editItem;
+        item.idMesa = m_idMesa;
+        item.discountKind = m_discountKind;
+        item.manualDiscount = *manual;
+        item.discountOperator = m_discountOperator;
+        item.observations = chosenObservations();
+        outcome = m_service.CARITEM(item);
+    }
+    if (!outcome.done()) {
+        tell(outcome);
         ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
         return;
     }
     closeAfterWrite();
-}
-
-std::optional<ItemCommands::Failure> ItemCommands::writeNewItem(int quantity, Decimal manualDiscount)
-{
-    Sql &sql = Sql::instance();
-    auto &ui = *m_ui;
-    auto failed = [&sql] { return std::optional<Failure>(Failure{sql.state(), sql.message()}); };
-
-    // The menu entry of the product, when it has one.
-    Record menu(tables::cadCardapioProd);
-    if (!sql.exec(stmt::kMenuEntry, {m_productCode}, &menu).ok() && !sql.noRow())
-        return failed();
-    // One order time for every unit of this launch: the kitchen groups by it.
-    Record now(kTime);
-    if (!sql.exec(stmt::kServerTime, {}, &now).ok())
-        return failed();
-
-    const bool discounted = m_discountCode != 0 || !manualDiscount.isZero();
-    const QString operDesc = discounted ? first20(ui.Ds_OPDESCO->text()) : blanks(20);
-    const int idCardapio = int(menu.integer("idCardapio"));
-    const int idGrupo = int(menu.integer("idGrupo"));
-    const int idOperador = Session::instance().operatorCode();
-    const QString orderTime = now.text(0);
-
-    struct Observation
-    {
-        int idObs;
-        QString kind;
-    };
-    std::vector<Observation> observations;
-    for (int i = 0; i < ui.Lv_Produtos->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *row = ui.Lv_Produtos->topLevelItem(i);
-        if (row->text(kObsKind).isEmpty())
-            continue; // a product listed by a search, not an observation
-        observations.push_back({row->text(kObsCode).toInt(), row->text(kObsKind).left(1)});
-    }
-
-    UnitOfWork transaction(Sql::instance());
-    if (!transaction.started())
-        return failed();
-    Record lastId(kLastIdLayout);
-    for (int n = 0; n < quantity; ++n) {
-        if (!sql.exec(stmt::kInsertItem, {std::int64_t(0), m_idMesa, idCardapio, idGrupo, m_productCode, m_price,
-                                   idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, m_discountKind,
-                                   manualDiscount, operDesc, "N", blanks(20), blanks(20)}).ok())
-            return failed();
-        if (!sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
-            return failed();
-        const std::int64_t idItem = lastId.integer("idItem");
-        for (const Observation &obs : observations) {
-            if (!sql.exec(stmt::kInsertItemObservation, {std::int64_t(0), idItem, obs.idObs, m_idMesa, obs.kind}).ok())
-                return failed();
-        }
-    }
-    if (!transaction.commit())
-        return failed();
-    return std::nullopt;
-}
-
-std::optional<ItemCommands::Failure> ItemCommands::writeEditedItem(Decimal manualDiscount)
-{
-    Sql &sql = Sql::instance();
-    auto &ui = *m_ui;
-    auto failed = [&sql] { return std::optional<Failure>(Failure{sql.state(), sql.message()}); };
-
-    UnitOfWork transaction(Sql::instance());
-    if (!transaction.started())
-        return failed();
-    if (!sql.exec(stmt::kDeleteItemObservations, {m_editItem}).ok())
-        return failed();
-    for (int i = 0; i < ui.Lv_Produtos->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *row = ui.Lv_Produtos->topLevelItem(i);
-        if (row->text(kObsKind).isEmpty())
-            continue;
-        if (!sql.exec(stmt::kInsertItemObservation, {std::int64_t(0), m_editItem, row->text(kObsCode).toInt(), m_idMesa,
-                                          row->text(kObsKind).left(1)}).ok())
-            return failed();
-    }
-    if (!sql.exec(stmt::kSetItemDiscount,
-                 {m_discountKind, first20(ui.Ds_OPDESCO->text()), manualDiscount, m_editItem}).ok())
-        return failed();
-    // Removed from the table meanwhile (closed, moved away by another
-    // terminal): its observations must not be left behind without it.
-    if (sql.affectedRows() == 0)
-        return Failure{QStringLiteral("02000"), QStringLiteral("Item não está mais na mesa.")};
-    if (!transaction.commit())
-        return failed();
-    return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------
@@ -819,7 +701,7 @@ void ItemCommands::focusNeighbour(QWidget *from, bool forward)
 bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
 {
     auto &ui = *m_ui;
-    if (watched == m_form.ui().Frm_CaixaM) {
+    if (watched == m_form.tableArea()) {
         if (m_open && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
             placeFrame();
         return false;
@@ -844,9 +726,9 @@ bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
             if (watched == ui.Ed_CODIPROD && !m_inLookup)
                 dispatch(QStringLiteral("LERPRO"));
             else if (watched == ui.Cb_OBSERVA && m_choosing)
-                dispatch(lookup::observationKind(ui.Frm_Observacoes->title()) == 'C'   ? QStringLiteral("COM")
-                         : lookup::observationKind(ui.Frm_Observacoes->title()) == 'S' ? QStringLiteral("SEM")
-                                                                                       : QStringLiteral("OBS"));
+                dispatch(m_chooserKind == 'C'   ? QStringLiteral("COM")
+                         : m_chooserKind == 'S' ? QStringLiteral("SEM")
+                                                : QStringLiteral("OBS"));
         }
         return false;
     }
@@ -861,9 +743,10 @@ bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
     auto *widget = static_cast<QWidget *>(watched);
 
     if (watched == ui.Cb_OBSERVA) {
-        const char kind = lookup::observationKind(ui.Frm_Observacoes->title());
-        const QString code = kind == 'C' ? QStringLiteral("COM") : kind == 'S' ? QStringLiteral("SEM")
-                                                                             : QStringLiteral("OBS");
+        const char kind = m_chooserKind;
+        const QString code = kind == 'C'   ? QStringLiteral("COM")
+                             : kind == 'S' ? QStringLiteral("SEM")
+                                           : QStringLiteral("OBS");
         if (key == vk::kEscape) {
             // Escape backs out of the chooser only; a second one leaves.
             closeChooser();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "items/ItemService.h"
 #include "platform/Decimal.h"
 
 #include <QObject>
@@ -19,10 +20,11 @@ class IncludeFrame;
 namespace qv {
 
 class MainForm;
-class Record;
 
-// Launching and editing items on the table shown: the include frame
-// Frm_INC with its product lookup and observation chooser.
+// The screen of launching and editing items on the table shown: the
+// include frame Frm_INC with its product lookup and observation chooser.
+// What is read and written goes through the item service; the frame keeps
+// only what the cashier chose.
 class ItemCommands : public QObject
 {
     Q_OBJECT
@@ -59,13 +61,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // What went wrong in a write, reported once the transaction is undone.
-    struct Failure
-    {
-        QString state;
-        QString message;
-    };
-
     void TECLAITE();
     void openChooser(const QString &caption);
     void chooseObservation();
@@ -75,8 +70,8 @@ private:
     void removeSelectedObservations();
     void itemDiscount();
     void confirm();
-    std::optional<Failure> writeNewItem(int quantity, Decimal manualDiscount);
-    std::optional<Failure> writeEditedItem(Decimal manualDiscount);
+    // The observations listed for the item, in the list's order.
+    std::vector<ChosenObservation> chosenObservations() const;
     void closeAfterWrite();
     void leave();
 
@@ -88,23 +83,29 @@ private:
     void pickListedProduct();
     void noteListedProduct(QTreeWidgetItem *row);
     bool isObservationLimitReached();
-    void appendObservationRow(char kind, int idObs, const Record &observation);
-    void stop(const QString &text);
+    void appendObservationRow(const ChosenObservation &observation);
+    void clearDiscount();
+    // The message of an outcome, with its icon, as the frame shows it.
+    void tell(const Outcome &outcome);
 
     MainForm &m_form;
+    ItemService m_service;
     std::unique_ptr<Ui::IncludeFrame> m_ui;
     QFrame *m_frame = nullptr;
     QString m_functionCode;
     int m_keyCode = 0;
     bool m_open = false;
-    bool m_choosing = false;  // Frm_Observacoes waits for a choice
-    bool m_inLookup = false;  // LERPRO running: its own focus moves start nothing
-    int m_idMesa = 0;         // position the frame writes to
-    std::int64_t m_editItem = 0;
-    int m_productCode = 0;    // Ds_CODIRED
-    Decimal m_price;          // Ds_VALOVEN, exact
-    int m_discountCode = 0;   // Ds_CODESCO, as the discount search answered it
-    int m_discountKind = 0;   // the idDesconto the item is written with
+    bool m_choosing = false;     // Frm_Observacoes waits for a choice
+    char m_chooserKind = 0;      // the kind letter the chooser adds
+    bool m_inLookup = false;     // LERPRO running: its own focus moves start nothing
+    int m_idMesa = 0;            // position the frame writes to
+    std::int64_t m_editItem = 0; // the item edited; 0 for a new item
+    int m_productCode = 0;       // Ds_CODIRED
+    bool m_productShown = false; // a product with its description is on the frame
+    Decimal m_price;             // Ds_VALOVEN, exact
+    int m_discountCode = 0;      // Ds_CODESCO, as the discount search answered it
+    int m_discountKind = 0;      // the idDesconto the item is written with
+    QString m_discountOperator;  // Ds_OPDESCO: who gave the discount
 };
 
 } // namespace qv

@@ -1,0 +1,76 @@
+#include "items/CancelService.h"
+
+#include "data/Statements.h"
+#include "data/Tables.h"
+#include "data/UnitOfWork.h"
+#include "platform/Record.h"
+#include "platform/Sql.h"
+
+#include <algorithm>
+
+namespace qv {
+
+CancelService::CancelService(Sql &sql) : m_sql(sql) {}
+
+Outcome CancelService::failure(const QString &what, std::int64_t idItem) const
+{
+    return Outcome::fail(QStringLiteral("Erro %1 %2 do item %3 !!!\n%4")
+                             .arg(m_sql.state(), what, QString::number(idItem), m_sql.message()),
+                         m_sql.result(), what, Outcome::Next::Reread);
+}
+
+Outcome CancelService::CANCITE(const Cancellation &c)
+{
+    if (c.idMesa == 0 || c.liveItems.empty())
+        return Outcome::refuse(QString());
+
+    const QString produzido = c.produced ? QStringLiteral("S") : QStringLiteral("N");
+    const int idMotivoCanc = storedReason(c.reasonCode);
+    // A cancellation that fails part way leaves every item as it was: the
+    // cashier reads the reason and does it again, not half of it.
+    UnitOfWork transaction(m_sql);
+    if (!transaction.started())
+        return failure(QStringLiteral("no cancelamento"), c.items.empty() ? 0 : c.items.front());
+    for (const std::int64_t idItem : c.items) {
+        if (!m_sql.exec(stmt::kCancelItem, {produzido, idMotivoCanc, c.idOperador, idItem}).ok())
+            return failure(QStringLiteral("no cancelamento"), idItem);
+    }
+    if (!transaction.commit())
+        return failure(QStringLiteral("no cancelamento"), c.items.empty() ? 0 : c.items.back());
+
+    const bool anyLeft = std::any_of(c.liveItems.begin(), c.liveItems.end(), [&c](std::int64_t live) {
+        return std::find(c.items.begin(), c.items.end(), live) == c.items.end();
+    });
+    return Outcome::ok(anyLeft ? Outcome::Next::Reread : Outcome::Next::CloseAccount);
+}
+
+Outcome CancelService::BAIXITE(const Acknowledgement &a)
+{
+    if (a.idMesa == 0 || a.itemCount == 0)
+        return Outcome::refuse(QString());
+
+    // The right is read afresh: it may have been taken away since log-in.
+    Record loggedIn(tables::tabOperador);
+    const SqlResult state = m_sql.exec(stmt::kOperatorById, {a.idOperador}, &loggedIn);
+    if (state.failed())
+        return Outcome::fail(
+            QStringLiteral("Erro %1 na leitura do operador !!!\n%2").arg(state.state(), state.message()), state);
+    if (loggedIn.text("direito8") != QLatin1String("X"))
+        return Outcome::refuse(QStringLiteral("Operador sem direito a Baixa !!!"));
+
+    // The status condition keeps an item another terminal has already moved
+    // on (printed, cancelled, acknowledged) from being acknowledged here.
+    const QString waiter = a.waiterName.leftJustified(20, QLatin1Char(' '), true);
+    UnitOfWork transaction(m_sql);
+    if (!transaction.started())
+        return failure(QStringLiteral("na baixa"), a.items.empty() ? 0 : a.items.front());
+    for (const std::int64_t idItem : a.items) {
+        if (!m_sql.exec(stmt::kAcknowledgeItem, {waiter, idItem}).ok())
+            return failure(QStringLiteral("na baixa"), idItem);
+    }
+    if (!transaction.commit())
+        return failure(QStringLiteral("na baixa"), a.items.empty() ? 0 : a.items.back());
+    return Outcome::ok(Outcome::Next::Reread);
+}
+
+} // namespace qv

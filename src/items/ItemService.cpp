@@ -1,0 +1,334 @@
+#include "items/ItemService.h"
+
+#include "data/Statements.h"
+#include "data/Tables.h"
+#include "data/UnitOfWork.h"
+#include "items/ProductLookup.h"
+#include "platform/Record.h"
+#include "platform/Sql.h"
+
+namespace qv {
+
+namespace {
+
+const Layout kTime("time", {FieldDef::C("horaPedido", 8)});
+const Layout kLastIdLayout("lastId", {FieldDef::N("idItem", 18)});
+
+// The most observations an item keeps: the closing and the edit read back
+// only this many.
+constexpr int kObservationLimit = 20;
+constexpr int kItemsTicket = 999999;
+
+QString blanks(int count)
+{
+    return QString(count, QLatin1Char(' '));
+}
+
+QString first20(const QString &text)
+{
+    return text.left(20).leftJustified(20, QLatin1Char(' '));
+}
+
+const QString kNewItemFailure = QStringLiteral("Erro %1 na gravação do item: nada foi gravado !!!");
+const QString kEditFailure = QStringLiteral("Erro %1 na alteração do item: nada foi alterado !!!");
+
+} // namespace
+
+ItemService::ItemService(Sql &sql) : m_sql(sql) {}
+
+Decimal ItemService::observationValue(char kind, const Record &observation)
+{
+    switch (kind) {
+    case 'C': return observation.num("valorCom");
+    case 'S': return observation.num("valorSem");
+    default: return observation.num("valorObs");
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Reads
+// ---------------------------------------------------------------------------
+
+ItemService::Lookup ItemService::LERPRO(const QString &text)
+{
+    Lookup lookup;
+    const QString typed = text.left(lookup::kConsidered);
+    if (typed.trimmed().isEmpty())
+        return lookup;
+
+    if (lookup::isProductCode(typed)) {
+        const int code = lookup::productCode(typed);
+        lookup.code = code;
+        Record product(tables::cadProdutos);
+        const SqlResult state = m_sql.exec(stmt::kProductById, {code}, &product);
+        if (state.ok() && product.text("inativo") == QLatin1String("S")) {
+            lookup.result = Lookup::Result::Inactive;
+            lookup.outcome = Outcome::refuse(QStringLiteral("Produto inativo !!!"), Outcome::Severity::Stop);
+            return lookup;
+        }
+        if (!state.ok()) {
+            // An unknown code says nothing; a failed read is said, so it is
+            // not taken for an unknown code.
+            lookup.result = Lookup::Result::Unknown;
+            lookup.outcome =
+                state.noRow()
+                    ? Outcome::refuse(QString())
+                    : Outcome::fail(QStringLiteral("Erro %1 na leitura do produto !!!").arg(state.state()), state);
+            return lookup;
+        }
+        lookup.result = Lookup::Result::Found;
+        lookup.product.code = code;
+        lookup.product.description = product.text("descricao").trimmed();
+        lookup.product.price = product.num("valorVenda");
+        lookup.product.allowsJa = product.text("permiteJa") != QLatin1String("N");
+        return lookup;
+    }
+
+    // A description: the products whose description has it. A list that
+    // cannot be read ends the screen, as every cursor failure does.
+    const QString pattern = lookup::likePattern(typed);
+    if (!m_sql.open("CURP", stmt::kProductsLike, {pattern}).ok()) {
+        lookup.result = Lookup::Result::Failed;
+        lookup.outcome = Outcome::fail(QStringLiteral("Erro na leitura dos produtos !!!"), m_sql.result());
+        return lookup;
+    }
+    Record product(tables::cadProdutos);
+    for (;;) {
+        const SqlResult &state = m_sql.fetch("CURP", product);
+        if (state.noRow())
+            break;
+        if (!state.ok()) {
+            lookup.result = Lookup::Result::Failed;
+            lookup.outcome = Outcome::fail(QStringLiteral("Erro na leitura do cursor (LERPRO) !!!"), state);
+            m_sql.close("CURP");
+            lookup.listed.clear();
+            return lookup;
+        }
+        lookup.listed.push_back(
+            {int(product.integer("idProduto")), product.text("descricao").trimmed(), product.num("valorCardapio")});
+    }
+    m_sql.close("CURP");
+    lookup.result = Lookup::Result::Listed;
+    return lookup;
+}
+
+ItemService::EditRead ItemService::readItem(std::int64_t idItem)
+{
+    EditRead read;
+    StoredItem &stored = read.item;
+
+    Record item(tables::movMesaItem);
+    const SqlResult itemState = m_sql.exec(stmt::kItemById, {idItem}, &item);
+    if (!itemState.ok()) {
+        // Cancelled or moved from another terminal since the list was read.
+        read.outcome =
+            itemState.noRow()
+                ? Outcome::refuse(QStringLiteral("Item não está mais na mesa !!!"), Outcome::Severity::Information,
+                                  Outcome::Next::Reread)
+                : Outcome::fail(QStringLiteral("Erro %1 na leitura do item !!!").arg(itemState.state()), itemState);
+        return read;
+    }
+    Record product(tables::cadProdutos);
+    const int code = int(item.integer("idProduto"));
+    const SqlResult productState = m_sql.exec(stmt::kProductById, {code}, &product);
+    if (productState.failed()) {
+        read.outcome =
+            Outcome::fail(QStringLiteral("Erro %1 na leitura do produto !!!").arg(productState.state()), productState);
+        return read;
+    }
+
+    // The product, its price and quantity are what was launched: only the
+    // observations and the discount change.
+    stored.idItem = idItem;
+    stored.idMesa = int(item.integer("idMesa"));
+    stored.productCode = code;
+    stored.description = product.text("descricao").trimmed();
+    stored.price = item.num("valorUnitario");
+    stored.manualDiscount = item.num("descontoManual");
+
+    const int discount = int(item.integer("idDesconto"));
+    if (discount != 0) {
+        Record kind(tables::tabDesconto);
+        const SqlResult kindState = m_sql.exec(stmt::kDiscountById, {discount}, &kind);
+        if (kindState.failed()) {
+            read.outcome =
+                Outcome::fail(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(kindState.state()), kindState);
+            return read;
+        }
+        stored.discountKind = discount;
+        stored.discountDescription = kind.text("descricao").trimmed();
+        stored.discountOperator = item.text("operDesc").trimmed();
+    }
+
+    // A list that could not be read must not open: confirming it would
+    // replace the stored observations with none.
+    const QString observationFailure = QStringLiteral("Erro %1 na leitura das observações do item !!!");
+    std::vector<Record> entries;
+    const SqlResult listState =
+        m_sql.execRows(stmt::kItemObservations, {idItem}, tables::movMesaItemObs, entries, kObservationLimit);
+    if (listState.failed()) {
+        read.outcome = Outcome::fail(observationFailure.arg(listState.state()), listState);
+        return read;
+    }
+    Record observation(tables::tabObservacao);
+    for (const Record &entry : entries) {
+        if (entry.integer("idItemObs") == 0)
+            continue;
+        const int idObs = int(entry.integer("idObs"));
+        observation.clear();
+        const SqlResult state = m_sql.exec(stmt::kObservationById, {idObs}, &observation);
+        if (state.failed()) {
+            read.outcome = Outcome::fail(observationFailure.arg(state.state()), state);
+            return read;
+        }
+        // An observation no longer in the catalogue still belongs to the
+        // item: it is kept, without its text.
+        const char kind = entry.text("tipo").at(0).toLatin1();
+        stored.observations.push_back(
+            {kind, idObs, observation.text("descricao"), observationValue(kind, observation)});
+    }
+    return read;
+}
+
+ItemService::ObservationRead ItemService::observation(char kind, int idObs)
+{
+    ObservationRead read;
+    Record observation(tables::tabObservacao);
+    const SqlResult state = m_sql.exec(stmt::kObservationById, {idObs}, &observation);
+    if (!state.ok()) {
+        read.outcome =
+            state.noRow()
+                ? Outcome::refuse(QStringLiteral("Observação %1 não cadastrada !!!").arg(idObs))
+                : Outcome::fail(QStringLiteral("Erro %1 na leitura da observação !!!").arg(state.state()), state);
+        return read;
+    }
+    read.observation = {kind, idObs, observation.text("descricao"), observationValue(kind, observation)};
+    return read;
+}
+
+ItemService::DiscountRead ItemService::discountKind(int code, int kind)
+{
+    DiscountRead read;
+    Record row(tables::tabDesconto);
+    const SqlResult state = m_sql.exec(stmt::kDiscountById, {kind}, &row);
+    if (!state.ok()) {
+        read.outcome =
+            state.noRow()
+                ? Outcome::refuse(QStringLiteral("Desconto %1 não cadastrado !!!").arg(code))
+                : Outcome::fail(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(state.state()), state);
+        return read;
+    }
+    read.description = row.text("descricao").trimmed();
+    return read;
+}
+
+// ---------------------------------------------------------------------------
+// Confirmation and the writes
+// ---------------------------------------------------------------------------
+
+ItemService::Invalid ItemService::check(int quantity, const std::optional<Decimal> &manualDiscount, Decimal price)
+{
+    if (quantity <= 0)
+        return Invalid::Quantity;
+    if (!manualDiscount || manualDiscount->isNegative() || *manualDiscount > price)
+        return Invalid::Discount;
+    return Invalid::Nothing;
+}
+
+Outcome ItemService::refusal(Invalid invalid)
+{
+    switch (invalid) {
+    case Invalid::Quantity: return Outcome::refuse(QStringLiteral("Quantidade inválida !!!"));
+    case Invalid::Discount: return Outcome::refuse(QStringLiteral("Desconto inválido !!!"));
+    case Invalid::Nothing: break;
+    }
+    return Outcome::ok();
+}
+
+Outcome ItemService::writeFailure(const QString &what) const
+{
+    QString text = what.arg(m_sql.state());
+    if (!m_sql.message().isEmpty())
+        text += QLatin1Char('\n') + m_sql.message().left(120);
+    return Outcome::fail(text, m_sql.result());
+}
+
+Outcome ItemService::INSITEM(const NewItem &item)
+{
+    if (const Invalid invalid = check(item.quantity, item.manualDiscount, item.price); invalid != Invalid::Nothing)
+        return refusal(invalid);
+
+    // The menu entry of the product, when it has one.
+    Record menu(tables::cadCardapioProd);
+    if (m_sql.exec(stmt::kMenuEntry, {item.productCode}, &menu).failed())
+        return writeFailure(kNewItemFailure);
+    // One order time for every unit of this launch: the kitchen groups by it.
+    Record now(kTime);
+    if (!m_sql.exec(stmt::kServerTime, {}, &now).ok())
+        return writeFailure(kNewItemFailure);
+
+    const bool discounted = item.discountChosen || !item.manualDiscount.isZero();
+    const QString operDesc = discounted ? first20(item.discountOperator) : blanks(20);
+    const int idCardapio = int(menu.integer("idCardapio"));
+    const int idGrupo = int(menu.integer("idGrupo"));
+    const QString orderTime = now.text(0);
+
+    UnitOfWork transaction(m_sql);
+    if (!transaction.started())
+        return writeFailure(kNewItemFailure);
+    Record lastId(kLastIdLayout);
+    for (int n = 0; n < item.quantity; ++n) {
+        if (!m_sql
+                 .exec(stmt::kInsertItem,
+                       {std::int64_t(0), item.idMesa, idCardapio, idGrupo, item.productCode, item.price,
+                        item.idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind,
+                        item.manualDiscount, operDesc, "N", blanks(20), blanks(20)})
+                 .ok())
+            return writeFailure(kNewItemFailure);
+        if (!m_sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
+            return writeFailure(kNewItemFailure);
+        const std::int64_t idItem = lastId.integer("idItem");
+        for (const ChosenObservation &obs : item.observations) {
+            if (!m_sql
+                     .exec(stmt::kInsertItemObservation,
+                           {std::int64_t(0), idItem, obs.idObs, item.idMesa, QString(QLatin1Char(obs.kind))})
+                     .ok())
+                return writeFailure(kNewItemFailure);
+        }
+    }
+    if (!transaction.commit())
+        return writeFailure(kNewItemFailure);
+    return Outcome::ok(Outcome::Next::Reread);
+}
+
+Outcome ItemService::CARITEM(const EditedItem &item)
+{
+    UnitOfWork transaction(m_sql);
+    if (!transaction.started())
+        return writeFailure(kEditFailure);
+    if (!m_sql.exec(stmt::kDeleteItemObservations, {item.idItem}).ok())
+        return writeFailure(kEditFailure);
+    for (const ChosenObservation &obs : item.observations) {
+        if (!m_sql
+                 .exec(stmt::kInsertItemObservation,
+                       {std::int64_t(0), item.idItem, obs.idObs, item.idMesa, QString(QLatin1Char(obs.kind))})
+                 .ok())
+            return writeFailure(kEditFailure);
+    }
+    if (!m_sql
+             .exec(stmt::kSetItemDiscount,
+                   {item.discountKind, first20(item.discountOperator), item.manualDiscount, item.idItem})
+             .ok())
+        return writeFailure(kEditFailure);
+    // Removed from the table meanwhile (closed, moved away by another
+    // terminal): its observations must not be left behind without it.
+    if (m_sql.affectedRows() == 0)
+        return Outcome::refuse(kEditFailure.arg(QStringLiteral("02000"))
+                                   + QStringLiteral("\nItem não está mais na mesa."),
+                               Outcome::Severity::Stop);
+    if (!transaction.commit())
+        return writeFailure(kEditFailure);
+    return Outcome::ok(Outcome::Next::Reread);
+}
+
+} // namespace qv

@@ -5,6 +5,7 @@
 // selects issued in a bare loop on the same connection. Run by hand:
 //   bench/run            (starts its own MariaDB)
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "board/forms/Detail.h"
 #include "data/Tables.h"
 #include "modules/Registration.h"
@@ -49,16 +50,16 @@ void measure(const char *name, const std::function<void()> &operation)
     std::int64_t statements = 0;
     operation(); // warm: statements prepared, caches filled
     for (int i = 0; i < kRuns; ++i) {
-        const std::int64_t before = Sql::instance().statementCount();
+        const std::int64_t before = desk::sql().statementCount();
         QElapsedTimer clock;
         clock.start();
         operation();
         const double t = millis(clock);
-        statements = Sql::instance().statementCount() - before;
+        statements = desk::sql().statementCount() - before;
 
         clock.restart();
         for (std::int64_t n = 0; n < statements; ++n)
-            Sql::instance().exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {int(101 + (n % 80) * 100)}, &row);
+            desk::sql().exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {int(101 + (n % 80) * 100)}, &row);
         const double f = millis(clock);
         times.push_back(t);
         floors.push_back(f);
@@ -144,7 +145,7 @@ int main(int argc, char **argv)
         static const Layout product("p", {FieldDef::N("idProduto", 6)});
         static const Layout count("c", {FieldDef::N("c", 11)});
         Record mesa(tables::movMesa), code(product), number(count), waiter(tables::tabOperador);
-        Sql &sql = Sql::instance();
+        Sql &sql = desk::sql();
         const struct
         {
             const char *name;

@@ -3,7 +3,8 @@
 #    no widget, Gui or generated form header and nothing from a forms/
 #    folder, platform/ui/, modules/ or app/;
 #  - a core folder includes only from itself and the folders below it, so
-#    no include cycle can form between them.
+#    no include cycle can form between them;
+#  - the core looks up no process-wide instance().
 # Run with -DSOURCE_DIR=<src>.
 
 # Lowest first; a folder may include from the folders before it.
@@ -44,6 +45,19 @@ foreach(index RANGE ${last})
                     endif()
                 endif()
             endif()
+        endforeach()
+    endforeach()
+endforeach()
+
+# The core is handed its connection, session and the rest by whoever builds
+# it: no process-wide accessor is looked up there.
+foreach(folder ${order})
+    file(GLOB sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+    foreach(source ${sources})
+        file(STRINGS "${source}" lookups REGEX "::instance\\(\\)|static [A-Za-z]+ &instance\\(\\)")
+        foreach(line ${lookups})
+            string(STRIP "${line}" line)
+            string(APPEND failures "\n  ${source}: ${line} (no instance() in the core)")
         endforeach()
     endforeach()
 endforeach()

@@ -2,6 +2,9 @@
 #include "board/forms/MainForm.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "platform/ui/Desk.h"
+#include "session/Session.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,6 +26,13 @@ int main(int argc, char *argv[])
         return 1;
     qv::SharedRecord::attachAll();
     qv::registerAllForms();
+
+    // The desk's connection (made by its first statement, from the INI) and
+    // its session; the forms find them through qv::desk, the services they
+    // build get them handed down.
+    qv::Sql sql;
+    qv::Session session(sql);
+    qv::desk::install(&sql, &session);
 
     qv::MainForm form;
     form.showMaximized();

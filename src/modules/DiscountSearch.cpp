@@ -1,4 +1,5 @@
 #include "modules/DiscountSearch.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "data/Tables.h"
@@ -39,7 +40,7 @@ DiscountSearch::~DiscountSearch() = default;
 
 bool DiscountSearch::load()
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     QTreeWidget *list = m_ui->Lv_Descontos;
     list->clear();
     if (!sql.open("CURLISSOR", stmt::kDiscountKinds).ok()) {

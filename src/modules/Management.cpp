@@ -1,4 +1,5 @@
 #include "modules/Management.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "platform/Decimal.h"
@@ -47,7 +48,7 @@ ManagementDialog::~ManagementDialog() = default;
 
 bool ManagementDialog::readFailed()
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     UiService::instance().message(this,
                                   QStringLiteral("Erro %1 na leitura da tela gerência !!!\n%2")
                                       .arg(sql.state(), sql.message()),
@@ -58,7 +59,7 @@ bool ManagementDialog::readFailed()
 
 bool ManagementDialog::load()
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     const int period = int(records::W_NRTURNO().digits());
     const SharedRecord &opened = records::W_CABEDAT();
     const QString date = opened.text(5, 4) + opened.text(3, 2) + opened.text(1, 2);

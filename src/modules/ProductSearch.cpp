@@ -1,4 +1,5 @@
 #include "modules/ProductSearch.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "data/Tables.h"
@@ -49,7 +50,7 @@ QString ProductSearch::folded(const QString &text)
 
 bool ProductSearch::load()
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     m_products.clear();
     bool ok = true;
     if (!sql.open("CURTESSUP", stmt::kProductCatalogue).ok()) {

@@ -1,4 +1,5 @@
 #include "modules/Reports.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "platform/Decimal.h"
@@ -78,7 +79,7 @@ void ReportsDialog::addTotalLine(const QStringList &texts)
 
 bool ReportsDialog::readFailed()
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     UiService::instance().message(this,
                                   QStringLiteral("Erro %1 na leitura do relatório !!!\n%2").arg(sql.state(), sql.message()),
                                   style::kStop);
@@ -89,7 +90,7 @@ bool ReportsDialog::readFailed()
 bool ReportsDialog::readRows(std::string_view text, SqlParams in, const Layout &layout,
                              const std::function<void(const Record &)> &addRow)
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     if (!sql.open(kCursor, text, in).ok())
         return readFailed();
     Record row(layout);

@@ -60,12 +60,6 @@ struct Sql::Prepared
     }
 };
 
-Sql &Sql::instance()
-{
-    static Sql sql;
-    return sql;
-}
-
 Sql::Sql() = default;
 
 Sql::~Sql()

@@ -113,8 +113,6 @@ public:
         int timeoutSeconds = 5;
     };
 
-    static Sql &instance();
-
     // Overrides the connection taken from the configuration file; the next
     // statement connects with it.
     void setConnection(const Connection &connection);

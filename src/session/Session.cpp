@@ -12,13 +12,10 @@ namespace {
 const Layout kPrinterName("tab_Impressoras", {FieldDef::C("nome", 20)});
 }
 
-Session &Session::instance()
+Session::Session(Sql &sql)
+    : m_sql(sql), m_parameters(tables::tabParametros), m_loggedOperator(tables::tabOperador)
 {
-    static Session session;
-    return session;
 }
-
-Session::Session() : m_parameters(tables::tabParametros), m_loggedOperator(tables::tabOperador) {}
 
 void Session::reset()
 {
@@ -152,7 +149,7 @@ Session::Check Session::check()
 void Session::loadOperators()
 {
     m_operators.clear();
-    Sql &sql = Sql::instance();
+    Sql &sql = m_sql;
     Record row(tables::tabOperador);
     for (int code = 1; code <= 99; ++code) {
         row.clear();
@@ -167,7 +164,7 @@ void Session::loadOperators()
 void Session::loadReasons()
 {
     m_reasons.clear();
-    Sql &sql = Sql::instance();
+    Sql &sql = m_sql;
     Record row(tables::tabMotivoCancelamento);
     for (int code = 1; code <= 60; ++code) {
         row.clear();
@@ -180,7 +177,7 @@ void Session::loadReasons()
 void Session::loadPrinters()
 {
     m_printers.clear();
-    Sql &sql = Sql::instance();
+    Sql &sql = m_sql;
     Record row(kPrinterName);
     for (int code = 1; code <= 30; ++code) {
         row.clear();
@@ -193,7 +190,7 @@ void Session::loadPrinters()
 bool Session::loadObservations()
 {
     m_observations.clear();
-    Sql &sql = Sql::instance();
+    Sql &sql = m_sql;
     if (!sql.open("CUROBS", stmt::kObservations).ok())
         return false;
     for (;;) {
@@ -209,13 +206,13 @@ bool Session::loadObservations()
 bool Session::readParameters()
 {
     m_parameters.clear();
-    return Sql::instance().exec(stmt::kParameters, {}, &m_parameters).ok();
+    return m_sql.exec(stmt::kParameters, {}, &m_parameters).ok();
 }
 
 void Session::readLoggedOperator()
 {
     m_loggedOperator.clear();
-    Sql::instance().exec(stmt::kOperatorById, {operatorCode()},
+    m_sql.exec(stmt::kOperatorById, {operatorCode()},
                          &m_loggedOperator);
 }
 

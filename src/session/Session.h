@@ -11,6 +11,10 @@
 #include <vector>
 
 namespace qv {
+class Sql;
+}
+
+namespace qv {
 
 struct OperatorEntry
 {
@@ -32,7 +36,10 @@ struct ReasonEntry
 class Session
 {
 public:
-    static Session &instance();
+    // Reads and refreshes its lists through `sql`.
+    explicit Session(Sql &sql);
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
     // Forgets everything (a new main form starts from scratch).
     void reset();
 
@@ -94,8 +101,7 @@ public:
     QString savePrinter(const QString &name) const;
 
 private:
-    Session();
-
+    Sql &m_sql;
     CashDeskRecord m_cashDesk;
     std::vector<OperatorEntry> m_operators;
     std::vector<ReasonEntry> m_reasons;

@@ -1,4 +1,5 @@
 #include "data/Tables.h"
+#include "platform/ui/Desk.h"
 #include "data/UnitOfWork.h"
 #include "platform/Sql.h"
 
@@ -26,7 +27,7 @@ class SqlTest : public ::testing::Test
 {
 protected:
     test::TestDatabase db{/*withDemo=*/true};
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
 };
 
 TEST_F(SqlTest, StatesForFoundRowNoRowAndFailure)
@@ -348,10 +349,10 @@ TEST(SqlConnection, UnreachableServerReportsInsteadOfHanging)
     Sql::Connection c;
     c.socket = QStringLiteral("/nonexistent/quorvel.sock");
     c.database = QStringLiteral("x");
-    Sql::instance().setConnection(c);
-    const SqlResult result = Sql::instance().exec("SELECT CURTIME()");
+    desk::sql().setConnection(c);
+    const SqlResult result = desk::sql().exec("SELECT CURTIME()");
     EXPECT_TRUE(result.failed());
     EXPECT_TRUE(result.connectionLost());
-    EXPECT_FALSE(Sql::instance().message().isEmpty());
-    Sql::instance().disconnect();
+    EXPECT_FALSE(desk::sql().message().isEmpty());
+    desk::sql().disconnect();
 }

@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "Seed.h"
 
 #include "board/forms/Board.h"
@@ -206,7 +207,7 @@ TEST_F(BoardTest, TypedNumbersAboveTheLimitPutTheShownTableBack)
 TEST_F(BoardTest, ReadFailuresCloseTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
-    Sql::instance().failNext("FETCH CUR1");
+    desk::sql().failNext("FETCH CUR1");
     f.dispatch(QStringLiteral("MESAS"));
     EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
     EXPECT_TRUE(f.closedDown());
@@ -215,7 +216,7 @@ TEST_F(BoardTest, ReadFailuresCloseTheForm)
 TEST_F(BoardTest, UnreadableTableListClosesTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
-    Sql::instance().failNext("SELECT*FROM mov_Mesa ORDER BY idMesa");
+    desk::sql().failNext("SELECT*FROM mov_Mesa ORDER BY idMesa");
     f.dispatch(QStringLiteral("MESAS"));
     ASSERT_FALSE(h.ui().messages.empty());
     EXPECT_EQ(h.ui().messages.back().text, QStringLiteral("Erro na leitura das mesas !!!"));

@@ -1,6 +1,7 @@
 // Cancelling items with a reason (DEL, Frm_MOT) and the waiter's delivery
 // acknowledgement (F9), driven from the keyboard on the real main form.
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "Seed.h"
 
 #include "items/forms/CancelCommands.h"
@@ -229,7 +230,7 @@ TEST_F(CancelTest, AFailingUpdateStopsTheCancellationSaysSoAndReadsTheTableAgain
     frame().Cb_MOTICAN->setCurrentIndex(indexOfReason(1));
     // Someone else cancels item 20 meanwhile: the new reading shows it.
     h.db().run(QStringLiteral("UPDATE mov_MesaItem SET status='C' WHERE idItem=20"));
-    Sql::instance().failNext(kCancelText, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
+    desk::sql().failNext(kCancelText, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
     QTest::mouseClick(frame().Bt_CONFIRMA1, Qt::LeftButton);
 
     ASSERT_EQ(h.ui().messages.size(), 1u);
@@ -266,7 +267,7 @@ TEST_F(CancelTest, AFailingAcknowledgementIsReportedAndChangesNothing)
 {
     show(QStringLiteral("1201"));
     select({19, 21});
-    Sql::instance().failNext(kAcknowledgeText);
+    desk::sql().failNext(kAcknowledgeText);
     pressInList(Qt::Key_F9);
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].style, style::kStop);

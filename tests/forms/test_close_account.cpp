@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "ModalScript.h"
 #include "Seed.h"
 
@@ -386,7 +387,7 @@ TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
     for (const char *statement : failing) {
         h.ui().messages.clear();
         h.ui().consoleLines.clear();
-        Sql::instance().failNext(statement);
+        desk::sql().failNext(statement);
         key(vk::kF10);
         ASSERT_EQ(h.ui().messages.size(), 1u) << statement;
         EXPECT_EQ(h.ui().messages[0].style, style::kStop) << statement;
@@ -407,7 +408,7 @@ TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
     }
     // The insert failures leave their diagnostic lines on the console.
     h.ui().consoleLines.clear();
-    Sql::instance().failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
+    desk::sql().failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
                              QStringLiteral("duplicate"));
     key(vk::kF10);
     EXPECT_EQ(h.ui().consoleLines,

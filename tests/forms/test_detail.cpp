@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "Seed.h"
 
 #include "board/forms/Detail.h"
@@ -226,7 +227,7 @@ TEST_F(DetailTest, BlockedTableAndServiceCaptions)
 TEST_F(DetailTest, ItemReadFailureClosesTheForm)
 {
     MainForm &f = show(QStringLiteral("1201"));
-    Sql::instance().failNext("FETCH CUR2");
+    desk::sql().failNext("FETCH CUR2");
     h.typeTable(QStringLiteral("0301"));
     EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (ITENS) !!!"));
     EXPECT_TRUE(f.closedDown());

@@ -2,6 +2,7 @@
 // form, driven from the keyboard against the demo restaurant: the product
 // lookup, observations, discounts, the checks of F9 and what is written.
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "Seed.h"
 
 #include "items/forms/ItemCommands.h"
@@ -614,7 +615,7 @@ TEST_F(ItemsTest, FailedWriteUndoesTheWholeConfirmationAndKeepsTheFrame)
     choose(QStringLiteral("Cebola"));
 
     // The first observation fails, after the first unit was inserted.
-    Sql::instance().failNext("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)");
+    desk::sql().failNext("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)");
     press(Qt::Key_F9);
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(lastStyle(), style::kStop);
@@ -640,7 +641,7 @@ TEST_F(ItemsTest, FailedWriteUndoesTheWholeConfirmationAndKeepsTheFrame)
     records::W_INCREME().setDigits(std::uint64_t(idItem));
     items().CARITEM();
     ASSERT_TRUE(items().isOpen());
-    Sql::instance().failNext("UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?");
+    desk::sql().failNext("UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?");
     items().pressKey(vk::kF9);
     EXPECT_EQ(lastStyle(), style::kStop);
     EXPECT_TRUE(items().isOpen());
@@ -715,7 +716,7 @@ TEST_F(ItemsTest, UnreadableProductListClosesTheForm)
 {
     start();
     include();
-    Sql::instance().failNext("SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao");
+    desk::sql().failNext("SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao");
     product(QStringLiteral("PIZZA"));
     EXPECT_EQ(lastMessage(), QStringLiteral("Erro na leitura dos produtos !!!"));
     EXPECT_EQ(lastStyle(), style::kStop);
@@ -726,7 +727,7 @@ TEST_F(ItemsTest, FailedProductFetchClosesTheForm)
 {
     start();
     include();
-    Sql::instance().failNext("FETCH CURP");
+    desk::sql().failNext("FETCH CURP");
     product(QStringLiteral("SUCO"));
     EXPECT_EQ(lastMessage(), QStringLiteral("Erro na leitura do cursor (LERPRO) !!!"));
     EXPECT_TRUE(h.form().closedDown());

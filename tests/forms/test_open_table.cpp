@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "ModalScript.h"
 #include "TestSupport.h"
 
@@ -141,7 +142,7 @@ TEST_F(OpenTableTest, FirstPositionOpensWithServerTimeCurrentFeeAndEverythingEls
                           "UPDATE tab_Parametros SET taxaServicoParam=12.50 WHERE idParam=1"));
     // Position 1 itself needs no position-1 check: were it read, this
     // injected failure would refuse the opening.
-    Sql::instance().failNext(kReadTable);
+    desk::sql().failNext(kReadTable);
 
     DialogScript script([](OpenTable &d) {
         EXPECT_EQ(d.objectName(), QStringLiteral("99-AbreMesa"));
@@ -172,7 +173,7 @@ TEST_F(OpenTableTest, FirstPositionOpensWithServerTimeCurrentFeeAndEverythingEls
 
     // The injected failure is still waiting: nobody read it.
     Record any(tables::movMesa);
-    EXPECT_EQ(Sql::instance().exec(kReadTable, {2201}, &any).state(), QStringLiteral("HY000"));
+    EXPECT_EQ(desk::sql().exec(kReadTable, {2201}, &any).state(), QStringLiteral("HY000"));
 }
 
 TEST_F(OpenTableTest, LaterPositionOpensWhilePositionOneIsInUse)
@@ -232,7 +233,7 @@ TEST_F(OpenTableTest, PositionOneMissingOrUnreadableCountsAsNoPosition)
     ui.ui().messages.clear();
     {
         // 1201 is open, so only the failed read stops position 3 here.
-        Sql::instance().failNext(kReadTable, QStringLiteral("HY000"));
+        desk::sql().failNext(kReadTable, QStringLiteral("HY000"));
         DialogScript script([](OpenTable &) { ADD_FAILURE() << "the dialog should have closed itself"; });
         EXPECT_EQ(open(1203, script), int(QDialog::Rejected));
         expectOnlyStop({QStringLiteral("Erro ao acessar a posição da mesa !!!")});
@@ -362,7 +363,7 @@ TEST_F(OpenTableTest, SairLeavesTheRowAndTheFlagAlone)
 TEST_F(OpenTableTest, FailedWriteShowsTheStateThenTheDatabaseText)
 {
     const QString longText = QStringLiteral("Duplicate entry ") + QString(140, QLatin1Char('x'));
-    Sql::instance().failNext(kOpenStatement, QStringLiteral("23000"), longText);
+    desk::sql().failNext(kOpenStatement, QStringLiteral("23000"), longText);
     const QString before = snapshot();
     DialogScript script([](OpenTable &d) {
         fill(d, QStringLiteral("4"), QStringLiteral("JOAO PEREIRA"));
@@ -377,7 +378,7 @@ TEST_F(OpenTableTest, FailedWriteShowsTheStateThenTheDatabaseText)
 
 TEST_F(OpenTableTest, UnreadableServerTimeOpensNothing)
 {
-    Sql::instance().failNext("SELECT CURTIME()");
+    desk::sql().failNext("SELECT CURTIME()");
     const QString before = snapshot();
     DialogScript script([](OpenTable &d) {
         fill(d, QStringLiteral("4"), QStringLiteral("JOAO PEREIRA"));

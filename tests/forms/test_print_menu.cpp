@@ -1,6 +1,7 @@
 // The print menu Frm_IMP (bill, product and comanda reprint requests) and
 // the printer test against the demo restaurant.
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "Seed.h"
 
 #include "platform/Sql.h"
@@ -250,7 +251,7 @@ TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
 {
     show(QStringLiteral("1201"));
     select({19, 20});
-    Sql::instance().failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
+    desk::sql().failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
     // Which of the two failed depends on the list order; one did, one did not.

@@ -1,6 +1,7 @@
 // The split account: "CONTA DIVIDIDA" on the main form, the dialog
 // "99-Divide" and the split position's later closing.
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "ModalWatch.h"
 #include "Seed.h"
 
@@ -238,7 +239,7 @@ TEST_F(SplitTest, AFailureWritesNoShareAndNoFlag)
     MainForm &f = show(QStringLiteral("4201"));
 
     // The flag fails after every share was written: the shares go too.
-    Sql::instance().failNext(kMarkSplit, QStringLiteral("40001"));
+    desk::sql().failNext(kMarkSplit, QStringLiteral("40001"));
     split({4202, 4203, 4204});
     EXPECT_TRUE(shares().empty());
     EXPECT_EQ(tableColumn("dividida", 4201), QStringLiteral("N"));
@@ -249,7 +250,7 @@ TEST_F(SplitTest, AFailureWritesNoShareAndNoFlag)
     EXPECT_EQ(f.currentTable(), 4201);
 
     // A share that cannot be written: the dialog says so, nothing is split.
-    Sql::instance().failNext(kInsertItem, QStringLiteral("23000"));
+    desk::sql().failNext(kInsertItem, QStringLiteral("23000"));
     split({4202, 4203});
     EXPECT_TRUE(shares().empty());
     EXPECT_EQ(tableColumn("dividida", 4201), QStringLiteral("N"));

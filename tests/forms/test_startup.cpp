@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -89,7 +90,7 @@ TEST(StartupFailures, DatabaseUnreachableIsReported)
     h.standardSession();
     Sql::Connection c;
     c.socket = QStringLiteral("/nonexistent/socket");
-    Sql::instance().setConnection(c);
+    desk::sql().setConnection(c);
     h.start();
     EXPECT_TRUE(h.form().closedDown());
     ASSERT_GE(h.ui().messages.size(), 1u);
@@ -121,7 +122,7 @@ TEST(Startup, BothPeriodsOpenMeansDinner)
     EXPECT_EQ(f.ui().Lv_Mesas->topLevelItemCount(), 0);
     EXPECT_FALSE(f.Cm_TimerMesas->isActive());
     EXPECT_EQ(QApplication::focusWidget(), f.ui().Bt_Sair);
-    EXPECT_EQ(Session::instance().operators().size(), 14u); // operator 10 is excluded
+    EXPECT_EQ(desk::session().operators().size(), 14u); // operator 10 is excluded
     EXPECT_EQ(f.ui().Cb_Operador->count(), 14);
 }
 

@@ -2,6 +2,7 @@
 // for a table, through which filter and with which icon, and what it hands
 // back in W-VARS-SQL for every way out.
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/Board.h"
 #include "platform/SharedRecords.h"
@@ -170,7 +171,7 @@ TEST_F(TableChooserTest, StartFilterAndThePositionOffered)
     }), 4001);
 
     // Only "no row" means nothing in use: a failed read opens in progress.
-    Sql::instance().failNext("SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)");
+    desk::sql().failNext("SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)");
     choose(40, [](TableChooser &c) {
         EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), EmAndamento);
         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
@@ -325,11 +326,11 @@ TEST_F(TableChooserTest, KeysAndMouse)
 
 TEST_F(TableChooserTest, UnreadableListClosesTheDialog)
 {
-    Sql::instance().failNext(kPositions);
+    desk::sql().failNext(kPositions);
     EXPECT_EQ(choose(12, [](TableChooser &) {}, /*expectDriven=*/false), 0);
     // Later, after a position was shown: that one is handed back.
     EXPECT_EQ(choose(12, [](TableChooser &c) {
-        Sql::instance().failNext(kPositions);
+        desk::sql().failNext(kPositions);
         setFilter(c, Todas);
     }), 1201);
     ASSERT_EQ(ui.ui().messages.size(), 2u);

@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "Seed.h"
 
 #include "board/forms/Detail.h"
@@ -177,14 +178,14 @@ TEST_F(TableCommandsTest, BlockingFollowsTheCaptionAndReopensTheTable)
 TEST_F(TableCommandsTest, AFailedWriteIsReportedAndTheTableShowsWhatIsStored)
 {
     show(kOpenTable);
-    Sql::instance().failNext("UPDATE mov_Mesa SET status='B'WHERE idMesa=?");
+    desk::sql().failNext("UPDATE mov_Mesa SET status='B'WHERE idMesa=?");
     key(vk::kF2);
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Erro HY000 gravando o bloqueio da mesa !!!"), style::kStop));
     EXPECT_EQ(column(kOpenTable, "status"), QStringLiteral("A"));
     EXPECT_EQ(ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
 
     // The fee switch shows again what is charged when it could not store.
-    Sql::instance().failNext("UPDATE mov_Mesa SET taxaServico=? WHERE idMesa=?");
+    desk::sql().failNext("UPDATE mov_Mesa SET taxaServico=? WHERE idMesa=?");
     key(vk::kF8);
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Erro HY000 gravando a taxa de serviço !!!"), style::kStop));
     EXPECT_EQ(column(kOpenTable, "taxaServico"), QStringLiteral("10.00"));
@@ -224,7 +225,7 @@ TEST_F(TableCommandsTest, BillRequestThatCannotBeStoredKeepsTheTableOnShow)
 {
     show(kOpenTable);
     chooseWaiter(QStringLiteral("ANTONIO SILVA"));
-    Sql::instance().failNext("UPDATE mov_Mesa SET status='I'WHERE idMesa=?");
+    desk::sql().failNext("UPDATE mov_Mesa SET status='I'WHERE idMesa=?");
     h.form().tables().IMPMESA();
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Erro HY000 gravando o pedido de conta !!!"), style::kStop));
     // Waiter and mark go together: neither was stored.

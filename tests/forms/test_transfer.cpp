@@ -2,6 +2,7 @@
 // checks, the item, kitchen and observation updates, and the source's
 // closing when it is left empty.
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 #include "ModalWatch.h"
 #include "Seed.h"
 
@@ -270,7 +271,7 @@ TEST_F(TransferTest, AFailedTransferMovesNothingAndSaysSo)
     openFrame({1, 2});
     // The first item's item and kitchen rows are already moved when its
     // observations fail.
-    Sql::instance().failNext("UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?", QStringLiteral("40001"));
+    desk::sql().failNext("UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?", QStringLiteral("40001"));
     transferTo(QStringLiteral("1203"));
 
     EXPECT_EQ(itemTable(1), QStringLiteral("301"));

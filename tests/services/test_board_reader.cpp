@@ -1,5 +1,6 @@
 // The board rebuild without any form: the snapshot a rebuild hands over.
 #include "board/BoardReader.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
 
@@ -15,7 +16,7 @@ class BoardReaderTest : public ::testing::Test
 {
 protected:
     TestDatabase db{true};
-    BoardReader reader{Sql::instance()};
+    BoardReader reader{desk::sql()};
 
     BoardSnapshot rebuild(int filter)
     {
@@ -72,14 +73,14 @@ TEST_F(BoardReaderTest, SnapshotListsFilteredTablesWithTheirStateAndCounters)
 
 TEST_F(BoardReaderTest, UnreadableTableListFailsTheRebuildAndListsNothing)
 {
-    Sql::instance().failNext("FETCH CUR1");
+    desk::sql().failNext("FETCH CUR1");
     const BoardSnapshot board = rebuild(1);
     EXPECT_EQ(board.result, BoardSnapshot::Result::Failed);
     EXPECT_TRUE(board.fatal);
     EXPECT_EQ(board.failure.message, QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
     EXPECT_TRUE(board.rows.empty());
 
-    Sql::instance().failNext(stmt::kTableRows);
+    desk::sql().failNext(stmt::kTableRows);
     EXPECT_EQ(rebuild(1).failure.message, QStringLiteral("Erro na leitura das mesas !!!"));
 }
 

@@ -1,6 +1,7 @@
 // Cancelling items with a reason and acknowledging their delivery, without
 // any form: what is stored, what is refused and how the table goes on.
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 #include "items/CancelService.h"
 #include "platform/Sql.h"
 
@@ -52,7 +53,7 @@ protected:
     }
 
     TestDatabase db{true};
-    CancelService service{Sql::instance()};
+    CancelService service{desk::sql()};
 };
 
 TEST_F(CancelServiceTest, SelectedItemsAreCancelledWithReasonProducedAndOperatorAndTheTableIsReadAgain)
@@ -97,7 +98,7 @@ TEST_F(CancelServiceTest, CancellingEveryLiveItemGoesOnToCloseTheAccount)
 
 TEST_F(CancelServiceTest, AFailingUpdateLeavesEveryItemAsItWasAndSaysWhichItemStopped)
 {
-    Sql::instance().failNext(stmt::kCancelItem, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
+    desk::sql().failNext(stmt::kCancelItem, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
     const Outcome outcome = service.CANCITE(cancellation({19, 21}, 1, false));
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);
@@ -166,7 +167,7 @@ TEST_F(CancelServiceTest, AcknowledgementNeedsTheRightAsStoredNow)
               QStringLiteral("3"));
 
     // An unreadable operator is said, not taken for one without the right.
-    Sql::instance().failNext(stmt::kOperatorById, QStringLiteral("HY000"), QStringLiteral("gone"));
+    desk::sql().failNext(stmt::kOperatorById, QStringLiteral("HY000"), QStringLiteral("gone"));
     outcome = service.BAIXITE(acknowledgement(1));
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro HY000 na leitura do operador !!!\ngone"));
@@ -175,7 +176,7 @@ TEST_F(CancelServiceTest, AcknowledgementNeedsTheRightAsStoredNow)
 
 TEST_F(CancelServiceTest, AFailingAcknowledgementChangesNothing)
 {
-    Sql::instance().failNext(stmt::kAcknowledgeItem);
+    desk::sql().failNext(stmt::kAcknowledgeItem);
     const Outcome outcome = service.BAIXITE(acknowledgement(1));
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);

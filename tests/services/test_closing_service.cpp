@@ -1,6 +1,7 @@
 // Closing an account without any form: the checks before the payment and
 // the sale GRAVAR writes after it.
 #include "board/TableReader.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -24,9 +25,9 @@ protected:
     ClosingServiceTest()
     {
         SharedRecord::resetAll();
-        Session::instance().reset();
-        Session::instance().loadOperators();
-        Session::instance().readParameters();
+        desk::session().reset();
+        desk::session().loadOperators();
+        desk::session().readParameters();
         // Dinner of today, desk 1.
         exchange::DeskSession::setPeriod(2);
         exchange::DeskSession::setDesk(1);
@@ -53,7 +54,7 @@ protected:
         const ShownTable table = shown(idMesa);
         const ClosingService::Preparation p = closing.prepare(table);
         EXPECT_EQ(p.then, Then::Pay) << idMesa;
-        EXPECT_FALSE(Sql::instance().inUnitOfWork());
+        EXPECT_FALSE(desk::sql().inUnitOfWork());
         pay(tip, service);
         // The people field shows the stored count; no other waiter chosen.
         return closing.GRAVAR(table, {QString::number(table.people()), QString()});
@@ -91,8 +92,8 @@ protected:
 
     TestDatabase db{true};
     ScriptedUiScope ui;
-    TableReader reader{Sql::instance(), Session::instance()};
-    ClosingService closing{Sql::instance(), Session::instance()};
+    TableReader reader{desk::sql(), desk::session()};
+    ClosingService closing{desk::sql(), desk::session()};
 };
 
 TEST_F(ClosingServiceTest, ATableWithItemsMustBePrintedFirst)
@@ -131,7 +132,7 @@ TEST_F(ClosingServiceTest, EmptyPositionIsFreedWithoutASaleBlockedOrNot)
 
     // A reset that cannot be stored keeps the position.
     setPosition(db, 4102, 'A');
-    Sql::instance().failNext(stmt::kResetTable);
+    desk::sql().failNext(stmt::kResetTable);
     p = closing.prepare(shown(4102));
     EXPECT_TRUE(p.outcome.failed());
     EXPECT_EQ(p.outcome.message, QStringLiteral("Erro HY000 gravando a liberação da mesa !!!"));
@@ -157,7 +158,7 @@ TEST_F(ClosingServiceTest, ThePaymentModuleGetsTheTotalAndTheFee)
     EXPECT_EQ(records::W_TAB_REPIQUE().digits(), 0u);
     EXPECT_EQ(records::W_TAB_SERVICO().digits(), 0u);
     // Nothing is held while the module runs.
-    EXPECT_FALSE(Sql::instance().inUnitOfWork());
+    EXPECT_FALSE(desk::sql().inUnitOfWork());
     EXPECT_EQ(sales(), QStringLiteral("0"));
 }
 
@@ -232,7 +233,7 @@ TEST_F(ClosingServiceTest, SplitPositionIsWrittenWithoutPayment)
 
 TEST_F(ClosingServiceTest, TheSplitMarkThatCannotBeReadStopsTheClosing)
 {
-    Sql::instance().failNext(stmt::kTableSplitFlag);
+    desk::sql().failNext(stmt::kTableSplitFlag);
     const ClosingService::Preparation p = closing.prepare(shown(1501));
     EXPECT_EQ(p.then, Then::Stop);
     EXPECT_TRUE(p.outcome.failed());
@@ -282,7 +283,7 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     for (const std::string_view statement : failing) {
         ASSERT_EQ(closing.prepare(table).then, Then::Pay);
         pay();
-        Sql::instance().failNext(statement);
+        desk::sql().failNext(statement);
         const Outcome o = closing.GRAVAR(table, {});
         EXPECT_TRUE(o.failed()) << statement;
         EXPECT_EQ(o.severity, Outcome::Severity::Stop) << statement;
@@ -297,11 +298,11 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
         EXPECT_EQ(freeRow(1501), before) << statement;
         EXPECT_EQ(items(1501), QStringLiteral("8")) << statement;
         EXPECT_EQ(observations(1501), obsBefore) << statement;
-        EXPECT_FALSE(Sql::instance().inUnitOfWork()) << statement;
+        EXPECT_FALSE(desk::sql().inUnitOfWork()) << statement;
     }
     // The steps are named, and the failed inserts and releases carry their
     // diagnostic block for the console.
-    Sql::instance().failNext(stmt::kInsertSaleObservation, QStringLiteral("23000"), QStringLiteral("duplicate"));
+    desk::sql().failNext(stmt::kInsertSaleObservation, QStringLiteral("23000"), QStringLiteral("duplicate"));
     Outcome o = closing.GRAVAR(table, {});
     EXPECT_EQ(
         o.message,
@@ -309,16 +310,16 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     EXPECT_EQ(o.console,
               QStringList({QString(40, QLatin1Char('-')), QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"),
                            QStringLiteral("23000"), QStringLiteral("duplicate")}));
-    Sql::instance().failNext(stmt::kDeleteTableItems);
+    desk::sql().failNext(stmt::kDeleteTableItems);
     o = closing.GRAVAR(table, {});
     EXPECT_EQ(o.step, QStringLiteral("liberação da mesa"));
     EXPECT_EQ(o.console.value(1), QStringLiteral("Mesa - Erro liberando a mesa"));
-    Sql::instance().failNext(stmt::kInsertSale);
+    desk::sql().failNext(stmt::kInsertSale);
     o = closing.GRAVAR(table, {});
     EXPECT_EQ(o.step, QStringLiteral("venda"));
     EXPECT_EQ(o.console.value(1), QStringLiteral("Mesa - Erro gravando Vendas"));
     // A failed read carries no block.
-    Sql::instance().failNext(stmt::kServerTime);
+    desk::sql().failNext(stmt::kServerTime);
     o = closing.GRAVAR(table, {});
     EXPECT_EQ(o.step, QStringLiteral("hora"));
     EXPECT_TRUE(o.console.isEmpty());

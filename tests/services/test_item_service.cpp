@@ -1,6 +1,7 @@
 // Launching and editing items without any form: the product lookup, the
 // reads of the include frame and what a new or an edited item writes.
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 #include "items/ItemService.h"
 #include "platform/Sql.h"
 
@@ -42,7 +43,7 @@ protected:
     }
 
     TestDatabase db{true};
-    ItemService service{Sql::instance()};
+    ItemService service{desk::sql()};
 };
 
 TEST_F(ItemServiceTest, CodeLookupFindsTheProductAndADescriptionListsCandidatesInOrder)
@@ -99,19 +100,19 @@ TEST_F(ItemServiceTest, InactiveProductsAreRefusedAndBottledDrinksTakeNoJa)
 
 TEST_F(ItemServiceTest, UnreadableProductsAreSaidAndAnUnreadableListEndsTheScreen)
 {
-    Sql::instance().failNext(stmt::kProductById);
+    desk::sql().failNext(stmt::kProductById);
     ItemService::Lookup found = service.LERPRO(QStringLiteral("309"));
     EXPECT_EQ(found.result, Result::Unknown);
     EXPECT_TRUE(found.outcome.failed());
     EXPECT_EQ(found.outcome.message, QStringLiteral("Erro HY000 na leitura do produto !!!"));
 
-    Sql::instance().failNext(stmt::kProductsLike);
+    desk::sql().failNext(stmt::kProductsLike);
     found = service.LERPRO(QStringLiteral("PIZZA"));
     EXPECT_EQ(found.result, Result::Failed);
     EXPECT_EQ(found.outcome.message, QStringLiteral("Erro na leitura dos produtos !!!"));
     EXPECT_EQ(found.outcome.severity, Outcome::Severity::Stop);
 
-    Sql::instance().failNext("FETCH CURP");
+    desk::sql().failNext("FETCH CURP");
     found = service.LERPRO(QStringLiteral("SUCO"));
     EXPECT_EQ(found.result, Result::Failed);
     EXPECT_EQ(found.outcome.message, QStringLiteral("Erro na leitura do cursor (LERPRO) !!!"));
@@ -138,7 +139,7 @@ TEST_F(ItemServiceTest, ObservationsAndDiscountKindsAreReadForTheKindChosen)
     EXPECT_EQ(kind.description, QStringLiteral("Cliente VIP"));
     kind = service.discountKind(177, 77);
     EXPECT_EQ(kind.outcome.message, QStringLiteral("Desconto 177 não cadastrado !!!"));
-    Sql::instance().failNext(stmt::kDiscountById);
+    desk::sql().failNext(stmt::kDiscountById);
     kind = service.discountKind(103, 3);
     EXPECT_TRUE(kind.outcome.failed());
     EXPECT_EQ(kind.outcome.message, QStringLiteral("Erro HY000 na leitura do desconto !!!"));
@@ -225,7 +226,7 @@ TEST_F(ItemServiceTest, AFailedWriteStoresNothingAndCanBeConfirmedAgain)
     item.observations = {chosen('C', 2), chosen('S', 1)};
 
     // The first observation fails, after the first unit was inserted.
-    Sql::instance().failNext(stmt::kInsertItemObservation, QStringLiteral("HY000"), QStringLiteral("disk full"));
+    desk::sql().failNext(stmt::kInsertItemObservation, QStringLiteral("HY000"), QStringLiteral("disk full"));
     Outcome outcome = service.INSITEM(item);
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);
@@ -245,7 +246,7 @@ TEST_F(ItemServiceTest, AFailedWriteStoresNothingAndCanBeConfirmedAgain)
     ItemService::EditedItem edit;
     edit.idItem = idItem;
     edit.idMesa = kTable;
-    Sql::instance().failNext(stmt::kSetItemDiscount);
+    desk::sql().failNext(stmt::kSetItemDiscount);
     outcome = service.CARITEM(edit);
     EXPECT_TRUE(outcome.failed());
     EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Erro HY000 na alteração do item: nada foi alterado !!!")));
@@ -295,7 +296,7 @@ TEST_F(ItemServiceTest, AnItemIsReadForEditingAsItWasLaunched)
     EXPECT_TRUE(read.item.discountOperator.isEmpty());
 
     // A list of observations that cannot be read keeps the frame shut.
-    Sql::instance().failNext(stmt::kItemObservations);
+    desk::sql().failNext(stmt::kItemObservations);
     read = service.readItem(first);
     EXPECT_TRUE(read.outcome.failed());
     EXPECT_EQ(read.outcome.message, QStringLiteral("Erro HY000 na leitura das observações do item !!!"));

@@ -1,6 +1,7 @@
 // The print requests and the printer test's configuration without any
 // form, against the demo restaurant.
 #include "board/TableReader.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
 #include "printing/PrintService.h"
@@ -24,7 +25,7 @@ class PrintServiceTest : public ::testing::Test
 protected:
     ShownTable read(int idMesa, bool observations = false)
     {
-        TableReader reader(Sql::instance(), Session::instance());
+        TableReader reader(desk::sql(), desk::session());
         return reader.LERMESA(idMesa, observations).table;
     }
     QString itemStatus(qint64 idItem)
@@ -43,7 +44,7 @@ protected:
     }
 
     TestDatabase db{true};
-    PrintService service{Sql::instance()};
+    PrintService service{desk::sql()};
 };
 
 TEST_F(PrintServiceTest, ProdutoRequestsEachItemAndALooseOneJoinsTheItemsWithoutTicket)
@@ -134,7 +135,7 @@ TEST_F(PrintServiceTest, ItemsBelowTheObservationRowsAreRequestedToo)
 
 TEST_F(PrintServiceTest, AFailedRequestIsToldOnceAndTheOtherItemsGoOn)
 {
-    Sql::instance().failNext(stmt::kReprintItem, QStringLiteral("40001"));
+    desk::sql().failNext(stmt::kReprintItem, QStringLiteral("40001"));
     Outcome outcome = service.reprintProducts(read(1201), {19, 20});
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001 gravando o pedido de impressão, confira os itens !!!"));
@@ -146,13 +147,13 @@ TEST_F(PrintServiceTest, AFailedRequestIsToldOnceAndTheOtherItemsGoOn)
     // A loose item whose request fails keeps its ticket number: the clearing
     // is not tried.
     const qint64 loose = looseItem(1201, 201, "28.00");
-    Sql::instance().failNext(stmt::kReprintProduct, QStringLiteral("40002"));
-    Sql::instance().failNext(stmt::kReprintItem, QStringLiteral("40003"));
+    desk::sql().failNext(stmt::kReprintProduct, QStringLiteral("40002"));
+    desk::sql().failNext(stmt::kReprintItem, QStringLiteral("40003"));
     outcome = service.reprintProducts(read(1201), {loose, 21});
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40002 gravando o pedido de impressão, confira os itens !!!"));
     EXPECT_EQ(itemComanda(loose), QStringLiteral("0"));
 
-    Sql::instance().failNext(stmt::kReprintComanda, QStringLiteral("40004"));
+    desk::sql().failNext(stmt::kReprintComanda, QStringLiteral("40004"));
     outcome = service.reprintComandas(read(1202), {22});
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40004 gravando o pedido de impressão, confira os itens !!!"));
     EXPECT_EQ(itemStatus(22), QStringLiteral("I"));
@@ -193,7 +194,7 @@ TEST_F(PrintServiceTest, TheTestStopsWhenThePrintersTheFileOrTheTimeFail)
     const QString formPrt = QString::fromLatin1(paths::kFormPrt);
     PrintService::TestPrinter printer;
 
-    Sql::instance().failNext(stmt::kPrinterName, QStringLiteral("40001"));
+    desk::sql().failNext(stmt::kPrinterName, QStringLiteral("40001"));
     Outcome outcome = service.nextTestPrinter(0, QStringLiteral("Todas"), printer);
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001 na leitura das impressoras !!!"));
@@ -201,7 +202,7 @@ TEST_F(PrintServiceTest, TheTestStopsWhenThePrintersTheFileOrTheTimeFail)
 
     ASSERT_TRUE(service.nextTestPrinter(0, QStringLiteral("Todas"), printer).done());
     ASSERT_EQ(printer.code, 1);
-    Sql::instance().failNext(stmt::kServerTime, QStringLiteral("40002"));
+    desk::sql().failNext(stmt::kServerTime, QStringLiteral("40002"));
     outcome = service.TESTEIMP(printer, formPrt);
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40002 na leitura da hora do servidor !!!"));

@@ -1,6 +1,7 @@
 // The split account without any form: the checks before the chooser and
 // the shares written after it.
 #include "board/TableReader.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
 #include "session/Exchanges.h"
@@ -40,7 +41,7 @@ protected:
     }
     ShownTable read(int idMesa)
     {
-        TableReader reader(Sql::instance(), Session::instance());
+        TableReader reader(desk::sql(), desk::session());
         return reader.LERMESA(idMesa, false).table;
     }
     // check() on the position as read, then the writing for `positions`.
@@ -67,7 +68,7 @@ protected:
     }
 
     TestDatabase db{true};
-    SplitService service{Sql::instance(), Session::instance()};
+    SplitService service{desk::sql(), desk::session()};
 };
 
 TEST_F(SplitServiceTest, TheAmountSharedLeavesTheServiceOutAndEveryShareIsOneItem)
@@ -95,7 +96,7 @@ TEST_F(SplitServiceTest, TheAmountSharedLeavesTheServiceOutAndEveryShareIsOneIte
     EXPECT_EQ(column("dividida", 4201), QStringLiteral("S"));
     EXPECT_EQ(column("taxaServico", 4201), QStringLiteral("0.00"));
     EXPECT_EQ(column("status", 4201), QStringLiteral("B"));
-    EXPECT_FALSE(Sql::instance().inUnitOfWork());
+    EXPECT_FALSE(desk::sql().inUnitOfWork());
 }
 
 TEST_F(SplitServiceTest, TheLastChosenPositionTakesTheCentsInTheChoosersOrder)
@@ -140,7 +141,7 @@ TEST_F(SplitServiceTest, AnyFailureWritesNoShareAndNoFlagAndTellsItsState)
     for (const std::string_view statement : {stmt::kServerTime, stmt::kInsertItem, stmt::kMarkSplit}) {
         SplitService::Request request;
         ASSERT_TRUE(service.check(read(4201), 4201, request).done());
-        Sql::instance().failNext(statement, QStringLiteral("40001"));
+        desk::sql().failNext(statement, QStringLiteral("40001"));
         const Outcome outcome = service.DIVIDIR(request, {4202, 4203, 4204});
         EXPECT_TRUE(outcome.failed()) << statement;
         EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001") + lost) << statement;
@@ -150,12 +151,12 @@ TEST_F(SplitServiceTest, AnyFailureWritesNoShareAndNoFlagAndTellsItsState)
         EXPECT_TRUE(shares().isEmpty()) << statement;
         EXPECT_EQ(column("dividida", 4201), QStringLiteral("N")) << statement;
         EXPECT_EQ(column("taxaServico", 4201), QStringLiteral("10.00")) << statement;
-        EXPECT_FALSE(Sql::instance().inUnitOfWork()) << statement;
+        EXPECT_FALSE(desk::sql().inUnitOfWork()) << statement;
     }
 
     // An unreadable flag splits nothing: it could have been split already.
     const ShownTable table = read(4201);
-    Sql::instance().failNext(stmt::kTableSplitFlag, QStringLiteral("HY000"));
+    desk::sql().failNext(stmt::kTableSplitFlag, QStringLiteral("HY000"));
     SplitService::Request request;
     const Outcome unread = service.check(table, 4201, request);
     EXPECT_TRUE(unread.failed());

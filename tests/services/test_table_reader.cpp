@@ -1,5 +1,6 @@
 // The table reading without any form: what LERMESA finds and computes.
 #include "board/TableReader.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
 #include "session/Session.h"
@@ -18,7 +19,7 @@ class TableReaderTest : public ::testing::Test
 {
 protected:
     TestDatabase db{true};
-    TableReader reader{Sql::instance(), Session::instance()};
+    TableReader reader{desk::sql(), desk::session()};
 };
 
 TEST_F(TableReaderTest, FreeMissingAndShownPositionsAreToldApart)
@@ -74,7 +75,7 @@ TEST_F(TableReaderTest, UnreadablePricesRefuseTheReadingInsteadOfAWrongTotal)
     addObservation(db, item, 4003, 1, 'C');
 
     for (const std::string_view statement : {stmt::kObservationById, stmt::kDiscountById, stmt::kProductById}) {
-        Sql::instance().failNext(statement);
+        desk::sql().failNext(statement);
         const auto reading = reader.LERMESA(4003, true);
         EXPECT_EQ(reading.result, Result::Failed) << statement;
         EXPECT_FALSE(reading.fatal) << statement;
@@ -82,7 +83,7 @@ TEST_F(TableReaderTest, UnreadablePricesRefuseTheReadingInsteadOfAWrongTotal)
         EXPECT_TRUE(reading.failure.message.startsWith(QStringLiteral("Erro HY000 na leitura"))) << statement;
     }
     // The item cursor itself failing ends the screen, as before.
-    Sql::instance().failNext(stmt::kLiveItems);
+    desk::sql().failNext(stmt::kLiveItems);
     const auto reading = reader.LERMESA(4003, true);
     EXPECT_EQ(reading.result, Result::Failed);
     EXPECT_TRUE(reading.fatal);

@@ -1,6 +1,7 @@
 // The table commands and the opening without any form: what each writes,
 // refuses and tells.
 #include "board/TableReader.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -26,15 +27,15 @@ protected:
     TableServiceTest()
     {
         SharedRecord::resetAll();
-        Session::instance().reset();
-        Session::instance().loadOperators();
-        Session::instance().readParameters();
+        desk::session().reset();
+        desk::session().loadOperators();
+        desk::session().readParameters();
     }
     void TearDown() override
     {
         // Services tell, they never show.
         EXPECT_TRUE(ui.ui().messages.empty());
-        EXPECT_FALSE(Sql::instance().inUnitOfWork());
+        EXPECT_FALSE(desk::sql().inUnitOfWork());
     }
 
     ShownTable shown(int idMesa)
@@ -58,8 +59,8 @@ protected:
 
     TestDatabase db{true};
     ScriptedUiScope ui;
-    TableReader reader{Sql::instance(), Session::instance()};
-    TableService service{Sql::instance(), Session::instance()};
+    TableReader reader{desk::sql(), desk::session()};
+    TableService service{desk::sql(), desk::session()};
 };
 
 void expectWriteFailure(const Outcome &o, const QString &what, Outcome::Next next)
@@ -89,7 +90,7 @@ TEST_F(TableServiceTest, PeopleCountIsStoredOnlyWhenItIsACount)
         EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("0")) << typed;
     }
 
-    Sql::instance().failNext(stmt::kSetPeople);
+    desk::sql().failNext(stmt::kSetPeople);
     expectWriteFailure(service.peopleCount(kOpenTable, QStringLiteral("3")), QStringLiteral("as pessoas da mesa"),
                        Outcome::Next::Stay);
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("0"));
@@ -110,11 +111,11 @@ TEST_F(TableServiceTest, BlockingFollowsTheStoredStatusAndReopensTheTable)
     EXPECT_EQ(column(1801, "dividida"), QStringLiteral("N"));
 
     // A failed write still has the table read again, to show what is stored.
-    Sql::instance().failNext(stmt::kBlock);
+    desk::sql().failNext(stmt::kBlock);
     expectWriteFailure(service.toggleBlock(shown(kOpenTable)), QStringLiteral("o bloqueio da mesa"),
                        Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "status"), QStringLiteral("A"));
-    Sql::instance().failNext(stmt::kUnblock);
+    desk::sql().failNext(stmt::kUnblock);
     expectWriteFailure(service.toggleBlock(shown(1501)), QStringLiteral("o desbloqueio da mesa"),
                        Outcome::Next::Reread);
     EXPECT_EQ(column(1501, "status"), QStringLiteral("B"));
@@ -124,7 +125,7 @@ TEST_F(TableServiceTest, BillRequestRecordsTheChosenWaiterAndReleases)
 {
     // A second operator with the same name, loaded after JOAO PEREIRA (4).
     db.run(QStringLiteral("INSERT INTO tab_Operador(idOperador,nome,situacao) VALUES(30,'JOAO PEREIRA','A')"));
-    Session::instance().loadOperators();
+    desk::session().loadOperators();
 
     Outcome o = service.IMPMESA(kOpenTable, QStringLiteral("ANTONIO SILVA"));
     EXPECT_TRUE(o.done());
@@ -151,7 +152,7 @@ TEST_F(TableServiceTest, BillRequestRecordsTheChosenWaiterAndReleases)
 TEST_F(TableServiceTest, BillRequestThatCannotBeStoredStoresNeitherHalf)
 {
     db.run(QStringLiteral("UPDATE mov_Mesa SET status='A' WHERE idMesa=1201"));
-    Sql::instance().failNext(stmt::kMarkBillRequested);
+    desk::sql().failNext(stmt::kMarkBillRequested);
     expectWriteFailure(service.IMPMESA(kOpenTable, QStringLiteral("ANTONIO SILVA")),
                        QStringLiteral("o pedido de conta"), Outcome::Next::Stay);
     // Waiter and mark go together: neither was stored.
@@ -176,7 +177,7 @@ TEST_F(TableServiceTest, TableDiscountIsStoredWithItsAuthoriser)
 
     // Kind and authoriser are stored together or not at all.
     db.run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=3,operDesc='ROBERTO LIMA' WHERE idMesa=1201"));
-    Sql::instance().failNext(stmt::kSetTableDiscountOperator);
+    desk::sql().failNext(stmt::kSetTableDiscountOperator);
     expectWriteFailure(service.tableDiscount(kOpenTable, {101, 1}, mariana), QStringLiteral("o desconto da mesa"),
                        Outcome::Next::Reread);
     EXPECT_EQ(row(kOpenTable), QStringLiteral("A|2|8|3|0.00|ROBERTO LIMA|10.00|N"));
@@ -213,7 +214,7 @@ TEST_F(TableServiceTest, ManualDiscountIsStoredOnlyWhenItFits)
         EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00")) << typed;
     }
 
-    Sql::instance().failNext(stmt::kSetManualDiscount);
+    desk::sql().failNext(stmt::kSetManualDiscount);
     expectWriteFailure(service.manualDiscount(kOpenTable, QStringLiteral("1")), QStringLiteral("o desconto manual"),
                        Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00"));
@@ -248,7 +249,7 @@ TEST_F(TableServiceTest, ServiceFeeSwitchedOffAndOnFromTheStoredFee)
     EXPECT_EQ(row(2101), before);
 
     // A fee that could not be stored: the table is read again.
-    Sql::instance().failNext(stmt::kSetService);
+    desk::sql().failNext(stmt::kSetService);
     s = service.toggleService(shown(kOpenTable), QString());
     expectWriteFailure(s.outcome, QStringLiteral("a taxa de serviço"), Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "taxaServico"), QStringLiteral("10.00"));
@@ -323,7 +324,7 @@ protected:
         return o;
     }
 
-    OpenTableService opener{Sql::instance()};
+    OpenTableService opener{desk::sql()};
 };
 
 TEST_F(OpenTableServiceTest, OpeningWritesServerTimeFeeAndResetsTheLastAccount)
@@ -332,7 +333,7 @@ TEST_F(OpenTableServiceTest, OpeningWritesServerTimeFeeAndResetsTheLastAccount)
                           "dividida='S',taxaServico=0,qtdPessoas=9,idGarcon=2 WHERE idMesa=2201;"
                           "UPDATE tab_Parametros SET taxaServicoParam=12.50 WHERE idParam=1"));
     // Position 1 itself needs no position-1 check.
-    Sql::instance().failNext(stmt::kTableById);
+    desk::sql().failNext(stmt::kTableById);
     EXPECT_TRUE(opener.mayOpen(2201).done());
     EXPECT_EQ(opener.serviceFee(), Decimal::fromCents(1250));
 
@@ -346,7 +347,7 @@ TEST_F(OpenTableServiceTest, OpeningWritesServerTimeFeeAndResetsTheLastAccount)
               2);
     // The injected failure is still waiting: nobody read position 1.
     Record any(tables::movMesa);
-    EXPECT_EQ(Sql::instance().exec(stmt::kTableById, {2201}, &any).state(), QStringLiteral("HY000"));
+    EXPECT_EQ(desk::sql().exec(stmt::kTableById, {2201}, &any).state(), QStringLiteral("HY000"));
 }
 
 TEST_F(OpenTableServiceTest, LaterPositionOnlyBesideAPositionOneInUse)
@@ -358,7 +359,7 @@ TEST_F(OpenTableServiceTest, LaterPositionOnlyBesideAPositionOneInUse)
     EXPECT_EQ(o.message, QStringLiteral("Posição 1 da mesa fechada, abra a posição 1 primeiro !!!"));
 
     // Unreadable or missing, position 1 counts as no position.
-    Sql::instance().failNext(stmt::kTableById);
+    desk::sql().failNext(stmt::kTableById);
     o = opener.mayOpen(2202);
     EXPECT_EQ(o.message, QStringLiteral("Erro ao acessar a posição da mesa !!!"));
     EXPECT_EQ(opener.mayOpen(9902).message, QStringLiteral("Erro ao acessar a posição da mesa !!!"));
@@ -380,7 +381,7 @@ TEST_F(OpenTableServiceTest, FailedWriteOrServerTimeOpensNothing)
 {
     const QString before = snapshot();
     const QString longText = QStringLiteral("Duplicate entry ") + QString(140, QLatin1Char('x'));
-    Sql::instance().failNext(stmt::kOpenTable, QStringLiteral("23000"), longText);
+    desk::sql().failNext(stmt::kOpenTable, QStringLiteral("23000"), longText);
     OpenTableService::Opened opened = opener.ABRIR(request(2201, 4, "JOAO PEREIRA"));
     EXPECT_TRUE(opened.outcome.failed());
     EXPECT_EQ(opened.outcome.message, QStringLiteral("Erro 23000 na abertura da mesa !!!"));
@@ -389,7 +390,7 @@ TEST_F(OpenTableServiceTest, FailedWriteOrServerTimeOpensNothing)
 
     // Without the server's time there is no opening: a blank time would
     // make the time at the table meaningless.
-    Sql::instance().failNext(stmt::kServerTime);
+    desk::sql().failNext(stmt::kServerTime);
     opened = opener.ABRIR(request(2201, 4, "JOAO PEREIRA"));
     EXPECT_FALSE(opened.outcome.done());
     EXPECT_EQ(opened.outcome.severity, Outcome::Severity::Stop);

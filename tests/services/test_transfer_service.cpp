@@ -1,6 +1,7 @@
 // Moving items between positions without any form: the target checks and
 // the item, kitchen and observation moves, all or none.
 #include "board/TableReader.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
 #include "session/Session.h"
@@ -19,7 +20,7 @@ class TransferServiceTest : public ::testing::Test
 protected:
     ShownTable read(int idMesa)
     {
-        TableReader reader(Sql::instance(), Session::instance());
+        TableReader reader(desk::sql(), desk::session());
         return reader.LERMESA(idMesa, false).table;
     }
     QString itemTable(qint64 idItem)
@@ -38,7 +39,7 @@ protected:
     }
 
     TestDatabase db{true};
-    TransferService service{Sql::instance()};
+    TransferService service{desk::sql()};
 };
 
 TEST_F(TransferServiceTest, TargetsAreOpenClosedOrRefusedWithTheirMessage)
@@ -57,7 +58,7 @@ TEST_F(TransferServiceTest, TargetsAreOpenClosedOrRefusedWithTheirMessage)
         EXPECT_EQ(refusal.severity, Outcome::Severity::Stop);
     }
     // A position that cannot be read is not offered as a target.
-    Sql::instance().failNext(stmt::kTableById);
+    desk::sql().failNext(stmt::kTableById);
     EXPECT_EQ(service.target(1202, refusal), TransferService::Target::Refused);
     EXPECT_EQ(refusal.message, QStringLiteral("Mesa/Posição não existe !!!"));
 }
@@ -110,7 +111,7 @@ TEST_F(TransferServiceTest, AFailureAtAnyStepMovesNothingAndTellsItsState)
     // The first item's item and kitchen rows are already moved when a later
     // step fails.
     for (const std::string_view statement : {stmt::kMoveItem, stmt::kMoveKitchen, stmt::kMoveItemObservations}) {
-        Sql::instance().failNext(statement, QStringLiteral("40001"));
+        desk::sql().failNext(statement, QStringLiteral("40001"));
         const Outcome outcome = service.TRANSFERE(read(301), 1203, {1, 2});
         EXPECT_TRUE(outcome.failed()) << statement;
         EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001 na transferência, nenhum item foi transferido !!!"));
@@ -120,7 +121,7 @@ TEST_F(TransferServiceTest, AFailureAtAnyStepMovesNothingAndTellsItsState)
         EXPECT_EQ(itemTable(2), QStringLiteral("301")) << statement;
         EXPECT_EQ(kitchenTable(1), QStringLiteral("3")) << statement;
         EXPECT_EQ(observationTables(1), QStringLiteral("301")) << statement;
-        EXPECT_FALSE(Sql::instance().inUnitOfWork());
+        EXPECT_FALSE(desk::sql().inUnitOfWork());
     }
     // Tried again, it goes through.
     const Outcome outcome = service.TRANSFERE(read(301), 1203, {1, 2});

@@ -1,4 +1,5 @@
 #include "FormHarness.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/SharedRecords.h"
 #include "session/Session.h"
@@ -13,7 +14,7 @@ namespace qv::test {
 FormHarness::FormHarness(bool withDemo) : m_db(withDemo)
 {
     SharedRecord::resetAll();
-    Session::instance().reset();
+    desk::session().reset();
 }
 
 FormHarness::~FormHarness()

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/Config.h"
 #include "platform/Files.h"
@@ -14,6 +15,8 @@
 #include <QThread>
 #include <QFile>
 #include <QProcess>
+
+#include <mysql.h>
 
 #include <stdexcept>
 
@@ -64,23 +67,114 @@ QString TestDatabase::socket()
     return s;
 }
 
+namespace {
+
+// The tests' own line to the server, for setting rows up and checking what
+// the program stored: one Connector/C connection for the whole test
+// program, instead of a command-line client started for every check. It
+// takes any SQL text, several statements at once included, and answers as
+// the command-line client in batch mode would: the rows of every result,
+// columns separated by tabs, NULL as "NULL".
+class ClientLine
+{
+public:
+    ~ClientLine()
+    {
+        if (m_mysql)
+            mysql_close(m_mysql);
+    }
+
+    QString run(const QString &database, const QString &sql, bool *ok)
+    {
+        QString failure;
+        QString out;
+        if (!connect(failure) || !use(database, failure))
+            return finish(ok, failure, out);
+        const QByteArray text = sql.toUtf8();
+        int status = mysql_real_query(m_mysql, text.constData(), text.size());
+        if (status != 0)
+            return finish(ok, error(), out);
+        QStringList lines;
+        do {
+            if (MYSQL_RES *result = mysql_store_result(m_mysql)) {
+                const unsigned int columns = mysql_num_fields(result);
+                while (MYSQL_ROW row = mysql_fetch_row(result)) {
+                    const unsigned long *lengths = mysql_fetch_lengths(result);
+                    QStringList values;
+                    for (unsigned int c = 0; c < columns; ++c)
+                        values << (row[c] ? QString::fromUtf8(row[c], int(lengths[c])) : QStringLiteral("NULL"));
+                    lines << values.join(QLatin1Char('\t'));
+                }
+                mysql_free_result(result);
+            } else if (mysql_field_count(m_mysql) != 0) {
+                return finish(ok, error(), out);
+            }
+            status = mysql_next_result(m_mysql);
+            if (status > 0)
+                return finish(ok, error(), out);
+        } while (status == 0);
+        out = lines.join(QLatin1Char('\n')).trimmed();
+        return finish(ok, QString(), out);
+    }
+
+private:
+    bool connect(QString &failure)
+    {
+        if (m_mysql)
+            return true;
+        m_mysql = mysql_init(nullptr);
+        mysql_options(m_mysql, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+        const QByteArray socket = TestDatabase::socket().toUtf8();
+        if (!mysql_real_connect(m_mysql, nullptr, "root", "", nullptr, 0, socket.constData(),
+                                CLIENT_MULTI_STATEMENTS)) {
+            failure = error();
+            mysql_close(m_mysql);
+            m_mysql = nullptr;
+            return false;
+        }
+        return true;
+    }
+
+    bool use(const QString &database, QString &failure)
+    {
+        if (database.isEmpty() || database == m_database)
+            return true;
+        if (mysql_select_db(m_mysql, database.toUtf8().constData()) != 0) {
+            failure = error();
+            return false;
+        }
+        m_database = database;
+        return true;
+    }
+
+    QString error() const { return QString::fromUtf8(mysql_error(m_mysql)); }
+
+    QString finish(bool *ok, const QString &failure, const QString &out)
+    {
+        if (!failure.isEmpty()) {
+            // Whatever the failing text left unread is dropped with the
+            // connection, so the next check starts clean.
+            mysql_close(m_mysql);
+            m_mysql = nullptr;
+            m_database.clear();
+        }
+        if (ok)
+            *ok = failure.isEmpty();
+        else if (!failure.isEmpty())
+            throw std::runtime_error(("test SQL failed: " + failure).toStdString());
+        return out;
+    }
+
+    MYSQL *m_mysql = nullptr;
+    QString m_database;
+};
+
+} // namespace
+
 QString TestDatabase::client(const QString &database, const QString &sql, bool *ok)
 {
-    QProcess p;
-    QStringList args = {QStringLiteral("--no-defaults"), QStringLiteral("--socket=") + socket(),
-                        QStringLiteral("-uroot"), QStringLiteral("-N"), QStringLiteral("-B")};
-    if (!database.isEmpty())
-        args << database;
-    p.start(QStringLiteral("mariadb"), args);
-    p.write(sql.toUtf8());
-    p.closeWriteChannel();
-    p.waitForFinished(120000);
-    const bool good = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (ok)
-        *ok = good;
-    else if (!good)
-        throw std::runtime_error(("mariadb client failed: " + p.readAllStandardError()).toStdString());
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    static ClientLine line;
+    return line.run(database, sql, ok);
 }
 
 namespace {
@@ -107,12 +201,12 @@ TestDatabase::TestDatabase(bool withDemo)
     Sql::Connection c;
     c.socket = socket();
     c.database = m_name;
-    Sql::instance().setConnection(c);
+    desk::sql().setConnection(c);
 }
 
 TestDatabase::~TestDatabase()
 {
-    Sql::instance().disconnect();
+    desk::sql().disconnect();
     bool ok = false;
     client(QString(), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_name), &ok);
 }

@@ -64,7 +64,8 @@ public:
     ~TestDatabase();
     const QString &name() const { return m_name; }
     static QString socket();
-    // Runs SQL through the command-line client (setup and checks only).
+    // Runs SQL on the tests' own connection, the way the command-line
+    // client in batch mode would (setup and checks only).
     static QString client(const QString &database, const QString &sql, bool *ok = nullptr);
     QString run(const QString &sql, bool *ok = nullptr) const { return client(m_name, sql, ok); }
     // One value of a query, as text.

@@ -1,4 +1,5 @@
 #include "board/forms/Board.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "board/forms/Detail.h"
@@ -39,7 +40,7 @@ QString stateName(char state)
     }
 }
 
-Board::Board(MainForm &form) : m_form(form), m_reader(Sql::instance()) {}
+Board::Board(MainForm &form) : m_form(form), m_reader(desk::sql()) {}
 
 void Board::prepareListViews()
 {
@@ -75,12 +76,12 @@ void Board::prepareListViews()
 
 char examinePosition(int idMesa, char status)
 {
-    return examinePosition(Sql::instance(), idMesa, status);
+    return examinePosition(desk::sql(), idMesa, status);
 }
 
 void Board::MESAS()
 {
-    if (Session::instance().desk() == 0)
+    if (desk::session().desk() == 0)
         return;
     auto &ui = m_form.ui();
     BoardQuery query;
@@ -88,7 +89,7 @@ void Board::MESAS()
     // The sales carry the period's business date, whatever day this desk
     // was opened on: the closed-accounts counter must count by the same.
     query.businessDate = records::W_PABEDAT().text();
-    query.period = Session::instance().period();
+    query.period = desk::session().period();
     BoardSnapshot board = m_reader.MESAS(query);
     if (board.result == BoardSnapshot::Result::Failed) {
         UiService::instance().message(&m_form, board.failure.message, style::kStop);

@@ -1,4 +1,5 @@
 #include "board/forms/Detail.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "data/Tables.h"
@@ -21,11 +22,14 @@ QString money(Decimal value)
 
 } // namespace
 
-Detail::Detail(MainForm &form) : m_form(form), m_reader(Sql::instance(), Session::instance()) {}
+Detail::Detail(MainForm &form) : m_form(form), m_reader(desk::sql(), desk::session()) {}
 
-bool Detail::showsObservations() const
+void Detail::switchObservations()
 {
-    return m_form.ui().Bt_MOSTRA->text() == QStringLiteral("NÃO MOSTRA OBS");
+    m_showObservations = !m_showObservations;
+    // The caption names what the button will do next.
+    m_form.ui().Bt_MOSTRA->setText(m_showObservations ? QStringLiteral("NÃO MOSTRA OBS")
+                                                      : QStringLiteral("MOSTRA OBS"));
 }
 
 void Detail::clear()
@@ -56,7 +60,7 @@ void Detail::refreshTimeOpen()
 void Detail::LERMESA()
 {
     auto &ui = m_form.ui();
-    Session &session = Session::instance();
+    Session &session = desk::session();
 
     TableReader::Reading reading;
     for (;;) {

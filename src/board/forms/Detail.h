@@ -28,7 +28,10 @@ public:
     const ShownTable &shown() const { return m_shown; }
     const TableTotals &totals() const { return m_shown.totals; }
     const Record &table() const { return m_shown.row; }
-    bool showsObservations() const;
+    // The observation rows of the item list are shown (F7 switches them,
+    // and the caption of Bt_MOSTRA follows).
+    bool showsObservations() const { return m_showObservations; }
+    void switchObservations();
     // The service fee was switched on the table shown: its totals as the
     // switch computed them, until the next reading.
     void serviceSwitched(const TableTotals &totals) { m_shown.totals = totals; }
@@ -38,6 +41,7 @@ private:
 
     MainForm &m_form;
     TableReader m_reader;
+    bool m_showObservations = false;
     ShownTable m_shown;
 };
 

@@ -1,4 +1,5 @@
 #include "board/forms/MainForm.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "board/forms/Board.h"
@@ -223,8 +224,8 @@ void MainForm::resizeEvent(QResizeEvent *event)
 
 void MainForm::ABRAR()
 {
-    Session &session = Session::instance();
-    Sql &sql = Sql::instance();
+    Session &session = desk::session();
+    Sql &sql = desk::sql();
 
     // 1. Frames in place: the cash-desk choice shown, the wait notice over it.
     placeFrames();
@@ -328,7 +329,7 @@ void MainForm::ABRAR()
 
 void MainForm::chooseDesk(int n)
 {
-    Session &session = Session::instance();
+    Session &session = desk::session();
     if (n > 1
         && UiService::instance().message(this, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"),
                                   style::kAsk | style::kDefaultButton2)
@@ -362,7 +363,7 @@ void MainForm::chooseDesk(int n)
 
 bool MainForm::sessionStillOpen()
 {
-    switch (Session::instance().check()) {
+    switch (desk::session().check()) {
     case Session::Check::NoDesk:
     case Session::Check::Unreadable:
         return false;
@@ -556,7 +557,7 @@ void MainForm::TECLA()
         return;
     }
     // 3. A blocked table takes no command that changes its items or prints it.
-    if (typed != 0 && m_ui->Bt_Bloqueio->text() == QLatin1String("DESBLOQUEIA MESA")
+    if (typed != 0 && m_detail->shown().blocked()
         && (key == vk::kInsert || key == vk::kDelete || key == vk::kF1 || key == vk::kF3 || key == vk::kF8
             || key == vk::kF9)) {
         refuseBlocked();
@@ -576,7 +577,7 @@ void MainForm::TECLA()
         m_ui->Ed_CODIMES->setFocus();
         break;
     case vk::kHome:
-        if (Session::instance().hasRight(7)) {
+        if (desk::session().hasRight(7)) {
             m_ui->Frm_EmAndamento->show();
             m_ui->Frm_Fechadas->show();
         } else {
@@ -598,9 +599,7 @@ void MainForm::TECLA()
     case vk::kF6: closeForm(); break;
     case vk::kF7:
         if (shown && m_itemRows > 0) {
-            m_ui->Bt_MOSTRA->setText(m_ui->Bt_MOSTRA->text() == QLatin1String("MOSTRA OBS")
-                                         ? QStringLiteral("NÃO MOSTRA OBS")
-                                         : QStringLiteral("MOSTRA OBS"));
+            m_detail->switchObservations();
             dispatch(QStringLiteral("LERMESA"));
         }
         break;

@@ -1,4 +1,5 @@
 #include "items/forms/CancelCommands.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/CommandFrame.h"
 #include "board/forms/DeskContext.h"
@@ -41,7 +42,7 @@ private:
 } // namespace
 
 CancelCommands::CancelCommands(DeskContext &desk)
-    : m_desk(desk), m_service(Sql::instance()), m_ui(std::make_unique<Ui::ReasonFrame>())
+    : m_desk(desk), m_service(desk::sql()), m_ui(std::make_unique<Ui::ReasonFrame>())
 {
     m_frame = new QFrame(m_desk.window());
     m_ui->setupUi(m_frame);
@@ -71,7 +72,7 @@ void CancelCommands::loadReasons()
     list->clear();
     // A reason without a description cannot be told apart from the others,
     // so it is not offered.
-    for (const ReasonEntry &reason : Session::instance().reasons()) {
+    for (const ReasonEntry &reason : desk::session().reasons()) {
         if (!reason.description.trimmed().isEmpty())
             list->addItem(reasonEntry(reason.code, reason.description), reason.code);
     }
@@ -168,7 +169,7 @@ void CancelCommands::cancelSelected(int reasonCode)
     cancellation.items = m_desk.selectedItems();
     cancellation.reasonCode = reasonCode;
     cancellation.produced = m_ui->Chk_PRODUZI->isChecked();
-    cancellation.idOperador = Session::instance().operatorCode();
+    cancellation.idOperador = desk::session().operatorCode();
     const Outcome outcome = m_service.CANCITE(cancellation);
 
     // The table is read again first in every case: the account is closed
@@ -190,7 +191,7 @@ void CancelCommands::BAIXITE()
     acknowledgement.itemCount = table.itemCount();
     acknowledgement.items = m_desk.selectedItems();
     acknowledgement.waiterName = table.waiterName.trimmed();
-    acknowledgement.idOperador = Session::instance().operatorCode();
+    acknowledgement.idOperador = desk::session().operatorCode();
     m_desk.present(m_service.BAIXITE(acknowledgement));
 }
 

@@ -1,4 +1,5 @@
 #include "items/forms/ItemCommands.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/MainForm.h"
 #include "items/ProductLookup.h"
@@ -61,7 +62,7 @@ QString money(Decimal value)
 } // namespace
 
 ItemCommands::ItemCommands(MainForm &form)
-    : m_form(form), m_service(Sql::instance()), m_ui(std::make_unique<Ui::IncludeFrame>())
+    : m_form(form), m_service(desk::sql()), m_ui(std::make_unique<Ui::IncludeFrame>())
 {
     m_frame = new QFrame(&m_form);
     m_ui->setupUi(m_frame);
@@ -153,7 +154,7 @@ void ItemCommands::loadObservationList()
     QComboBox *combo = m_ui->Cb_OBSERVA;
     combo->clear();
     combo->addItem(lookup::emptyObservationEntry(), 0);
-    for (const Record &row : Session::instance().observations()) {
+    for (const Record &row : desk::session().observations()) {
         const QString description = row.text("descricao");
         if (description.trimmed().isEmpty())
             continue;
@@ -563,7 +564,7 @@ void ItemCommands::addJa()
         return;
     m_ui->Frm_Observacoes->setTitle(QStringLiteral("Observações"));
     m_chooserKind = 'O';
-    addObservation(int(Session::instance().parameters().integer("idObsJa")));
+    addObservation(int(desk::session().parameters().integer("idObsJa")));
 }
 
 void ItemCommands::removeSelectedObservations()
@@ -600,7 +601,7 @@ void ItemCommands::itemDiscount()
         if (read.outcome.done()) {
             m_discountCode = chosen.code;
             m_discountKind = chosen.kind;
-            m_discountOperator = Session::instance().operatorName().trimmed();
+            m_discountOperator = desk::session().operatorName().trimmed();
             ui.Ds_CODESCO->setText(QString::number(chosen.code));
             ui.Ds_DESCDES->setText(read.description);
             ui.Ds_OPDESCO->setText(m_discountOperator);
@@ -654,7 +655,7 @@ void ItemCommands::confirm()
         item.discountKind = m_discountKind;
         item.manualDiscount = *manual;
         item.discountOperator = m_discountOperator;
-        item.idOperador = Session::instance().operatorCode();
+        item.idOperador = desk::session().operatorCode();
         item.observations = chosenObservations();
         outcome = m_service.INSITEM(item);
     } else {

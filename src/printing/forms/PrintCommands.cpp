@@ -1,4 +1,5 @@
 #include "printing/forms/PrintCommands.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/CommandFrame.h"
 #include "board/forms/MainForm.h"
@@ -18,7 +19,7 @@
 namespace qv {
 
 PrintCommands::PrintCommands(MainForm &form)
-    : m_form(form), m_service(Sql::instance()), m_menuUi(std::make_unique<Ui::PrintMenu>()),
+    : m_form(form), m_service(desk::sql()), m_menuUi(std::make_unique<Ui::PrintMenu>()),
       m_testUi(std::make_unique<Ui::PrinterTest>())
 {
     // The menu: an overlay of the form over the table area.
@@ -50,7 +51,7 @@ void PrintCommands::loadPrinters()
     QComboBox *list = m_testUi->Cb_TESTEIMP;
     list->clear();
     list->addItem(QStringLiteral("Todas"));
-    list->addItems(Session::instance().printers());
+    list->addItems(desk::session().printers());
     list->setCurrentIndex(0);
 }
 

@@ -1,4 +1,5 @@
 #include "tables/forms/OpenTable.h"
+#include "platform/ui/Desk.h"
 
 #include "data/Statements.h"
 #include "data/Tables.h"
@@ -31,7 +32,7 @@ void stop(QWidget *form, const QString &text)
 } // namespace
 
 OpenTable::OpenTable(QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::OpenTable>()), m_service(Sql::instance())
+    : QDialog(parent), m_ui(std::make_unique<Ui::OpenTable>()), m_service(desk::sql())
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("99-AbreMesa"));
@@ -116,7 +117,7 @@ void OpenTable::ABRAR()
 
 void OpenTable::fillWaiters()
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     QComboBox *list = m_ui->Cb_Operador;
     list->clear();
     Record oper(tables::tabOperador);

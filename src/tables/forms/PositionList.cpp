@@ -1,4 +1,5 @@
 #include "tables/forms/PositionList.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "board/forms/Board.h"
@@ -31,7 +32,7 @@ QTreeWidgetItem *addRow(QTreeWidget *list, const Record &position, int icon)
     Record waiter(tables::tabOperador);
     const int idGarcon = int(position.integer("idGarcon"));
     if (idGarcon != 0)
-        Sql::instance().exec(stmt::kOperatorById, {idGarcon}, &waiter);
+        desk::sql().exec(stmt::kOperatorById, {idGarcon}, &waiter);
 
     const int idMesa = int(position.integer("idMesa"));
     auto *item = new QTreeWidgetItem(list);

@@ -1,4 +1,5 @@
 #include "tables/forms/SplitDialog.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "board/BoardState.h"
@@ -66,7 +67,7 @@ void SplitDialog::dispatch(const QString &code)
 
 void SplitDialog::ABRAR()
 {
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
     QTreeWidget *list = m_ui->Lv_Mesas;
     Cm_Timer->stop();
     m_started = true;

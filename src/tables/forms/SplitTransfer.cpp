@@ -1,4 +1,5 @@
 #include "tables/forms/SplitTransfer.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/CommandFrame.h"
 #include "board/forms/MainForm.h"
@@ -26,7 +27,7 @@ void tell(QWidget *parent, const Outcome &outcome)
 } // namespace
 
 SplitTransfer::SplitTransfer(MainForm &form)
-    : m_form(form), m_split(Sql::instance(), Session::instance()), m_transfer(Sql::instance()),
+    : m_form(form), m_split(desk::sql(), desk::session()), m_transfer(desk::sql()),
       m_transferUi(std::make_unique<Ui::TransferFrame>())
 {
     m_transferFrame = new QGroupBox(&form);

@@ -1,4 +1,5 @@
 #include "tables/forms/TableChooser.h"
+#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
 #include "board/forms/Board.h"
@@ -116,14 +117,14 @@ void TableChooser::ABRAR()
     // nothing in use shows every position it has. Only "no row" counts as
     // nothing in use: a failed read still opens on "Em Andamento".
     Record row(tables::movMesa);
-    const SqlResult state = Sql::instance().exec(stmt::kOpenPositions, {m_lowest, m_highest}, &row);
+    const SqlResult state = desk::sql().exec(stmt::kOpenPositions, {m_lowest, m_highest}, &row);
     m_ui->Cb_STATUSM->setCurrentIndex(state.noRow() ? Todas - 1 : EmAndamento - 1);
 }
 
 void TableChooser::MOSTRA()
 {
     QTreeWidget *list = m_ui->Lv_Mesas;
-    Sql &sql = Sql::instance();
+    Sql &sql = desk::sql();
 
     // 1-2. Empty list; the filter's status letter.
     list->clear();

@@ -1,4 +1,5 @@
 #include "tables/forms/TableCommands.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
@@ -36,7 +37,7 @@ private:
 } // namespace
 
 TableCommands::TableCommands(MainForm &form)
-    : m_form(form), m_service(Sql::instance(), Session::instance()), m_closing(Sql::instance(), Session::instance())
+    : m_form(form), m_service(desk::sql(), desk::session()), m_closing(desk::sql(), desk::session())
 {
     auto &ui = m_form.ui();
     // Mask "zz9": up to three digits, nothing else gets in.

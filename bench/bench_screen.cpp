@@ -112,6 +112,8 @@ public:
         m_clock.start();
         m_timer.start();
     }
+    // A new worst for the next delay.
+    void reset() { m_worst = 0; }
     void measure(bool on)
     {
         m_measuring = on;
@@ -203,6 +205,7 @@ int main(int argc, char **argv)
         sql.recordInto(nullptr);
 
         std::vector<double> rebuilds, rebuildsBare, readings, readingsBare;
+        stall.reset();
         bare.load(rebuildSent);
         threadedRebuild(); // warm: the board's connection made, statements prepared
         bare.replay();

@@ -339,6 +339,24 @@ TEST_F(BoardTest, BoardFinishedAfterATableWasShownLeavesTheTableAlone)
     EXPECT_TRUE(h.ui().messages.empty());
 }
 
+TEST_F(BoardTest, ABoardFinishingAfterTheFormClosedIsDropped)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    const int before = f.board().rebuildsStarted();
+    QSemaphore gate;
+    f.board().holdRebuildsOn(gate);
+    f.board().failNextRebuild("FETCH CUR1");
+    f.dispatch(QStringLiteral("MESAS"));
+    f.dispatch(QStringLiteral("MESAS"));
+    f.closeForm();
+    gate.release();
+    h.settleBoard();
+    // Neither its failure is told nor another one started.
+    EXPECT_TRUE(h.ui().messages.empty());
+    EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
+    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+}
+
 TEST(BoardCounters, ClosedAccountsCountByThePeriodsDateNotTheDesks)
 {
     // Dinner opened yesterday, desk 1 of it opened today: the sales carry

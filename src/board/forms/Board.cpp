@@ -127,8 +127,12 @@ void Board::keepTimerStopped()
 
 void Board::onBuilt(const BoardSnapshot &board)
 {
-    if (m_form.closedDown())
+    if (m_form.closedDown()) {
+        // Nothing more is shown on a closed form, nor asked for.
+        m_again = false;
+        m_then = Nothing;
         return;
+    }
     if (m_again) {
         // Already out of date: the next one replaces it.
         m_again = false;

@@ -1,33 +1,44 @@
-// Benchmark of the two heaviest readings of the screen on a full house:
-// the board rebuild and the reading of a 100-item table, through the real
-// code and widgets (offscreen). For each it prints the median wall time, the
-// statements issued, and the "floor": the time of as many prepared point
-// selects issued in a bare loop on the same connection. Run by hand:
-//   bench/run            (starts its own MariaDB)
-#include "FormHarness.h"
+// Benchmark of the two heaviest readings of the screen on a full house: the
+// board rebuild, as the program runs it (on its own thread and connection,
+// from the request to the board shown), and the reading of a 100-item table
+// (the table reader on the program's connection). Each is run alternately
+// with a bare Connector/C client replaying the very statements it sent, on
+// the same data: the true floor, the round trips and the server's work.
+// While the rebuilds run, a 5 ms timer on the event thread measures how late
+// the screen gets to it. Run by hand:
+//   bench/run              over the server's socket
+//   bench/run --latency    over TCP through a relay delaying every chunk by
+//                          0, 0.25 and 0.5 ms each way
+#include "BareReplay.h"
 #include "platform/ui/Desk.h"
-#include "board/forms/Detail.h"
-#include "data/Tables.h"
+#include "DelayRelay.h"
+#include "FormHarness.h"
+#include "board/BoardReader.h"
+#include "board/TableReader.h"
+#include "board/forms/Board.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "session/Session.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 using namespace qv;
 
 namespace {
 
-constexpr int kRuns = 21;
+constexpr int kRuns = 11;
 
 double median(std::vector<double> v)
 {
@@ -38,35 +49,6 @@ double median(std::vector<double> v)
 double millis(const QElapsedTimer &clock)
 {
     return double(clock.nsecsElapsed()) / 1e6;
-}
-
-// Runs the operation and its floor alternately, so that whatever else the
-// machine does weighs on both alike, and prints the medians and the median
-// of the per-run ratios.
-void measure(const char *name, const std::function<void()> &operation)
-{
-    Record row(tables::movMesa);
-    std::vector<double> times, floors, ratios;
-    std::int64_t statements = 0;
-    operation(); // warm: statements prepared, caches filled
-    for (int i = 0; i < kRuns; ++i) {
-        const std::int64_t before = desk::sql().statementCount();
-        QElapsedTimer clock;
-        clock.start();
-        operation();
-        const double t = millis(clock);
-        statements = desk::sql().statementCount() - before;
-
-        clock.restart();
-        for (std::int64_t n = 0; n < statements; ++n)
-            desk::sql().exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {int(101 + (n % 80) * 100)}, &row);
-        const double f = millis(clock);
-        times.push_back(t);
-        floors.push_back(f);
-        ratios.push_back(t / f);
-    }
-    std::printf("%-28s median %8.2f ms  statements %5lld  floor %8.2f ms  ratio %5.2f\n", name, median(times),
-                static_cast<long long>(statements), median(floors), median(ratios));
 }
 
 // A full house: positions 01-03 of every table open (240), about 2,000 live
@@ -114,6 +96,40 @@ void seed(const test::TestDatabase &db)
                 qPrintable(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Cozinha"))));
 }
 
+// The longest lateness of a 5 ms timer on the event thread while measuring.
+class StallWatch
+{
+public:
+    StallWatch()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            if (m_measuring && m_last >= 0)
+                m_worst = std::max(m_worst, double(now - m_last) / 1e6 - 5.0);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    // A new worst for the next delay.
+    void reset() { m_worst = 0; }
+    void measure(bool on)
+    {
+        m_measuring = on;
+        m_last = -1;
+    }
+    double worst() const { return m_worst; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = -1;
+    bool m_measuring = false;
+    double m_worst = 0;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -123,61 +139,100 @@ int main(int argc, char **argv)
     initCoreResources();
     SharedRecord::attachAll();
     registerAllForms();
+    const bool latency = app.arguments().contains(QStringLiteral("--latency"));
 
     test::FormHarness h;
     seed(h.db());
     h.standardSession();
     MainForm &form = h.startOnDesk(1);
+    form.ui().Cb_STATUSM->setCurrentIndex(0); // "Todas": every table listed
+    h.settleBoard();
     form.Cm_TimerMesas->stop();
-    auto &ui = form.ui();
 
-    ui.Cb_STATUSM->setCurrentIndex(0); // "Todas": every table listed
-    measure("board rebuild (MESAS)", [&] { form.dispatch(QStringLiteral("MESAS")); });
-    measure("LERMESA, 100-item table", [&] {
-        form.showTableNumber(101);
-        form.dispatch(QStringLiteral("LERMESA"));
-    });
-    std::printf("items shown: %d\n", ui.Lv_Itens->topLevelItemCount());
-
-    // Where the board's time goes: each statement kind of the rebuild alone,
-    // 800 runs, against the primary-key select of the floor.
-    if (app.arguments().contains(QStringLiteral("--breakdown"))) {
-        static const Layout product("p", {FieldDef::N("idProduto", 6)});
-        static const Layout count("c", {FieldDef::N("c", 11)});
-        Record mesa(tables::movMesa), code(product), number(count), waiter(tables::tabOperador);
-        Sql &sql = desk::sql();
-        const struct
-        {
-            const char *name;
-            std::function<void(int)> run;
-        } kinds[] = {
-            {"point select (floor)", [&](int i) { sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101 + (i % 80) * 100}, &mesa); }},
-            {"item join", [&](int i) {
-                 sql.exec("SELECT pr.idProduto FROM mov_MesaItem AS mi LEFT JOIN cad_Produtos AS pr ON "
-                          "pr.idProduto=mi.idProduto WHERE mi.idMesa=? AND mi.status<>'C'AND mi.status<>'K'",
-                          {101 + (i % 80) * 100}, &code);
-             }},
-            {"kitchen count", [&](int i) {
-                 sql.exec("SELECT COUNT(*)FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"", {1 + i % 80}, &number);
-             }},
-            {"position count", [&](int i) {
-                 const int t = 1 + i % 80;
-                 sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE status<>\"F\"AND(idMesa>? AND idMesa<?)",
-                          {t * 100, t * 100 + 99}, &number);
-             }},
-            {"waiter", [&](int i) { sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {1 + i % 15}, &waiter); }},
-        };
-        for (const auto &kind : kinds) {
-            std::vector<double> times;
-            for (int r = 0; r < 7; ++r) {
-                QElapsedTimer clock;
-                clock.start();
-                for (int i = 0; i < 800; ++i)
-                    kind.run(i);
-                times.push_back(millis(clock) * 1000.0 / 800.0);
-            }
-            std::printf("  %-22s %7.1f us per statement\n", kind.name, median(times));
+    std::unique_ptr<bench::DelayRelay> relay;
+    std::vector<double> delays = {0};
+    if (latency) {
+        const int serverPort = qEnvironmentVariableIntValue("QUORVEL_BENCH_PORT");
+        if (serverPort <= 0) {
+            std::fprintf(stderr, "--latency needs the server's TCP port in QUORVEL_BENCH_PORT (bench/run sets it)\n");
+            return 2;
         }
+        relay = std::make_unique<bench::DelayRelay>(serverPort);
+        delays = {0, 0.25, 0.5};
+    }
+
+    StallWatch stall;
+    // The rebuild as the cashier gets it: from the request to the board shown.
+    auto threadedRebuild = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        form.dispatch(QStringLiteral("MESAS"));
+        while (form.board().rebuilding())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return millis(clock);
+    };
+    auto timed = [](const auto &operation) {
+        QElapsedTimer clock;
+        clock.start();
+        operation();
+        return millis(clock);
+    };
+
+    for (double delay : delays) {
+        Sql::Connection connection;
+        connection.database = h.db().name();
+        if (relay) {
+            connection.host = QStringLiteral("127.0.0.1");
+            connection.port = relay->port();
+            relay->setDelayMs(delay);
+        } else {
+            connection.socket = test::TestDatabase::socket();
+        }
+        Sql &sql = desk::sql();
+        sql.setConnection(connection);
+        bench::BareReplay bare(connection);
+
+        // The statement sequences, recorded from the program's own readers.
+        BoardQuery query;
+        query.filter = 1;
+        query.businessDate = records::W_PABEDAT().text();
+        query.period = desk::session().period();
+        TableReader reader(sql, desk::session());
+        std::vector<SentStatement> rebuildSent, readingSent;
+        sql.recordInto(&rebuildSent);
+        BoardReader(sql).MESAS(query);
+        sql.recordInto(&readingSent);
+        const TableReader::Reading check = reader.LERMESA(101, true);
+        sql.recordInto(nullptr);
+
+        std::vector<double> rebuilds, rebuildsBare, readings, readingsBare;
+        stall.reset();
+        bare.load(rebuildSent);
+        threadedRebuild(); // warm: the board's connection made, statements prepared
+        bare.replay();
+        for (int i = 0; i < kRuns; ++i) {
+            stall.measure(true);
+            rebuilds.push_back(threadedRebuild());
+            stall.measure(false);
+            rebuildsBare.push_back(timed([&] { bare.replay(); }));
+        }
+        bare.load(readingSent);
+        bare.replay();
+        for (int i = 0; i < kRuns; ++i) {
+            readings.push_back(timed([&] { reader.LERMESA(101, true); }));
+            readingsBare.push_back(timed([&] { bare.replay(); }));
+        }
+        if (relay)
+            std::printf("latency_ms=%g ", delay);
+        else
+            std::printf("socket ");
+        std::printf("rebuild_ms=%.2f rebuild_bare_ms=%.2f reading_ms=%.2f reading_bare_ms=%.2f stall_ms=%.2f\n",
+                    median(rebuilds), median(rebuildsBare), median(readings), median(readingsBare), stall.worst());
+        std::fflush(stdout);
+        if (!relay)
+            std::printf("statements: rebuild %zu, reading %zu (%zu items); overhead: rebuild %.3f, reading %.3f\n",
+                        rebuildSent.size(), readingSent.size(), check.table.items.size(),
+                        median(rebuilds) / median(rebuildsBare), median(readings) / median(readingsBare));
     }
 
     rusage usage{};

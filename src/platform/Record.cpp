@@ -1,14 +1,28 @@
 #include "platform/Record.h"
 
+#include <array>
 #include <stdexcept>
 #include <string>
 
 namespace qv {
 
-Layout::Layout(const char *table, std::initializer_list<FieldDef> fields)
-    : m_table(table), m_fields(fields)
+namespace {
+// The blank value of a text column, shared by every record: a record is
+// cleared for every row read, and a fresh string each time adds up.
+const QString &blanks(int width)
 {
+    static const std::array<QString, 256> shared = [] {
+        std::array<QString, 256> all;
+        for (int n = 0; n < 256; ++n)
+            all[std::size_t(n)] = QString(n, QLatin1Char(' '));
+        return all;
+    }();
+    static const QString none;
+    return width >= 0 && width < 256 ? shared[std::size_t(width)] : none;
 }
+} // namespace
+
+Layout::Layout(const char *table, std::initializer_list<FieldDef> fields) : m_table(table), m_fields(fields) {}
 
 int Layout::indexOf(std::string_view name) const
 {
@@ -30,7 +44,10 @@ void Record::clear()
     for (int i = 0; i < size(); ++i) {
         const FieldDef &f = m_layout->field(i);
         m_numbers[std::size_t(i)] = Decimal();
-        m_texts[std::size_t(i)] = f.kind == FieldDef::Text ? QString(f.size, QLatin1Char(' ')) : QString();
+        if (f.kind == FieldDef::Text)
+            m_texts[std::size_t(i)] = f.size < 256 ? blanks(f.size) : QString(f.size, QLatin1Char(' '));
+        else
+            m_texts[std::size_t(i)] = QString();
     }
 }
 
@@ -40,8 +57,7 @@ int Record::require(std::string_view name) const
     if (index < 0) {
         // A misspelt column name is a programming error, not a data error:
         // fail loudly instead of reading zeros.
-        throw std::logic_error(std::string("no column ") + std::string(name) + " in "
-                               + m_layout->table());
+        throw std::logic_error(std::string("no column ") + std::string(name) + " in " + m_layout->table());
     }
     return index;
 }
@@ -98,6 +114,27 @@ void Record::setText(int index, const QString &value)
 void Record::setText(std::string_view name, const QString &value)
 {
     setText(require(name), value);
+}
+
+void Record::setBytes(int index, std::string_view utf8, bool null)
+{
+    const FieldDef &f = m_layout->field(index);
+    if (f.kind == FieldDef::Number) {
+        // The server sends numbers as plain ASCII digits.
+        m_numbers[std::size_t(index)] =
+            null ? Decimal() : Decimal::parse(utf8).value_or(Decimal()).narrowed(f.size, f.scale);
+        return;
+    }
+    if (null || utf8.empty()) {
+        m_texts[std::size_t(index)] = f.size < 256 ? blanks(f.size) : QString(f.size, QLatin1Char(' '));
+        return;
+    }
+    QString value = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    if (value.size() > f.size)
+        value.truncate(f.size);
+    else if (value.size() < f.size)
+        value.resize(f.size, QLatin1Char(' '));
+    m_texts[std::size_t(index)] = std::move(value);
 }
 
 } // namespace qv

@@ -75,6 +75,9 @@ public:
     void setInt(std::string_view name, std::int64_t value) { setNum(name, Decimal::fromInt(value)); }
     void setText(int index, const QString &value);
     void setText(std::string_view name, const QString &value);
+    // A value as the server sends it, UTF-8 bytes (or NULL): the same as
+    // setText, without a detour through a QString for numbers.
+    void setBytes(int index, std::string_view utf8, bool null);
 
     void clear(); // zeros and blanks
 

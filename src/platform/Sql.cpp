@@ -2,8 +2,8 @@
 
 #include "platform/Config.h"
 
-#include <mysql.h>
 #include <errmsg.h>
+#include <mysql.h>
 
 #include <algorithm>
 #include <cstring>
@@ -22,8 +22,8 @@ MYSQL *db(void *handle)
 
 bool isConnectionLoss(unsigned int error)
 {
-    return error == CR_SERVER_GONE_ERROR || error == CR_SERVER_LOST
-           || error == CR_CONNECTION_ERROR || error == CR_CONN_HOST_ERROR
+    return error == CR_SERVER_GONE_ERROR || error == CR_SERVER_LOST || error == CR_CONNECTION_ERROR
+           || error == CR_CONN_HOST_ERROR
            || error == 1927 /* ER_CONNECTION_KILLED */ || error == 4031 /* ER_CLIENT_INTERACTION_TIMEOUT */;
 }
 
@@ -31,10 +31,7 @@ bool isConnectionLoss(unsigned int error)
 
 SqlParam::SqlParam(std::int64_t value) : m_kind(Integer), m_integer(value) {}
 
-SqlParam::SqlParam(Decimal value, int decimals)
-    : m_kind(Exact), m_bytes(value.toSqlText(decimals).toStdString())
-{
-}
+SqlParam::SqlParam(Decimal value, int decimals) : m_kind(Exact), m_bytes(value.toSqlText(decimals).toStdString()) {}
 
 SqlParam::SqlParam(const QString &value) : m_kind(Text), m_bytes(value.toUtf8().toStdString()) {}
 
@@ -42,6 +39,7 @@ struct Sql::Prepared
 {
     MYSQL_STMT *stmt = nullptr;
     std::string text;
+    std::string cursor; // empty for a plain statement
     unsigned long paramCount = 0;
     unsigned int columnCount = 0;
     // Result buffers, one per column; every column travels as text so that
@@ -77,6 +75,7 @@ void Sql::setConnection(const Connection &connection)
 void Sql::disconnect()
 {
     m_cursors.clear();
+    m_byAddress.clear();
     m_prepared.clear();
     if (m_mysql) {
         mysql_close(db(m_mysql));
@@ -101,8 +100,7 @@ void Sql::setState(const QString &state, const QString &message)
 void Sql::setStateFromConnection()
 {
     const unsigned int error = mysql_errno(db(m_mysql));
-    setState(QString::fromLatin1(mysql_sqlstate(db(m_mysql))),
-             QString::fromUtf8(mysql_error(db(m_mysql))));
+    setState(QString::fromLatin1(mysql_sqlstate(db(m_mysql))), QString::fromUtf8(mysql_error(db(m_mysql))));
     if (m_result.m_state == kSuccess && error != 0)
         m_result.m_state = QStringLiteral("HY000");
     m_result.m_errorNumber = error;
@@ -112,8 +110,7 @@ void Sql::setStateFromConnection()
 void Sql::setStateFromStmt(Prepared &p)
 {
     const unsigned int error = mysql_stmt_errno(p.stmt);
-    setState(QString::fromLatin1(mysql_stmt_sqlstate(p.stmt)),
-             QString::fromUtf8(mysql_stmt_error(p.stmt)));
+    setState(QString::fromLatin1(mysql_stmt_sqlstate(p.stmt)), QString::fromUtf8(mysql_stmt_error(p.stmt)));
     // A failure must never read as success, whatever the library reports.
     if (m_result.m_state == kSuccess || m_result.m_state.isEmpty())
         m_result.m_state = QStringLiteral("HY000");
@@ -197,8 +194,8 @@ bool Sql::connectTo(const Endpoint &endpoint)
     const bool viaSocket = !endpoint.socket.isEmpty();
     // CLIENT_FOUND_ROWS: an UPDATE reports the rows it matched, so a guarded
     // update that found its row is told apart from one that found none.
-    if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(), user.constData(),
-                            password.constData(), database.isEmpty() ? nullptr : database.constData(),
+    if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(), user.constData(), password.constData(),
+                            database.isEmpty() ? nullptr : database.constData(),
                             viaSocket ? 0 : unsigned(endpoint.port), viaSocket ? socket.constData() : nullptr,
                             CLIENT_FOUND_ROWS)) {
         setStateFromConnection();
@@ -268,13 +265,24 @@ bool Sql::ensureConnected()
     return false;
 }
 
-Sql::Prepared *Sql::prepare(const std::string &key, std::string_view text)
+Sql::Prepared *Sql::prepare(const char *cursor, std::string_view text)
 {
-    if (auto it = m_prepared.find(key); it != m_prepared.end())
+    const std::pair<const void *, const void *> address(cursor, text.data());
+    if (auto it = m_byAddress.find(address);
+        it != m_byAddress.end() && it->second->text == text && (!cursor || it->second->cursor == cursor))
+        return it->second;
+    // Each cursor gets its own statement handle, so the same text may run
+    // as a plain statement while the cursor is open.
+    const std::string key = cursor ? std::string(cursor) + '\x1f' + std::string(text) : std::string(text);
+    if (auto it = m_prepared.find(key); it != m_prepared.end()) {
+        m_byAddress[address] = it->second.get();
         return it->second.get();
+    }
 
     auto p = std::make_unique<Prepared>();
     p->text = std::string(text);
+    if (cursor)
+        p->cursor = cursor;
     p->stmt = mysql_stmt_init(db(m_mysql));
     if (!p->stmt) {
         setStateFromConnection();
@@ -315,6 +323,7 @@ Sql::Prepared *Sql::prepare(const std::string &key, std::string_view text)
     }
     Prepared *raw = p.get();
     m_prepared.emplace(key, std::move(p));
+    m_byAddress[address] = raw;
     return raw;
 }
 
@@ -322,18 +331,36 @@ bool Sql::bindAndExecute(Prepared &p, SqlParams in)
 {
     if (in.size() != p.paramCount) {
         setState(QStringLiteral("07001"),
-                 QStringLiteral("statement expects %1 values, %2 given")
-                     .arg(p.paramCount)
-                     .arg(in.size()));
+                 QStringLiteral("statement expects %1 values, %2 given").arg(p.paramCount).arg(in.size()));
         return false;
     }
     if (p.stored) {
         mysql_stmt_free_result(p.stmt);
         p.stored = false;
     }
-    std::vector<MYSQL_BIND> binds(in.size(), MYSQL_BIND{});
-    std::vector<unsigned long> lengths(in.size(), 0);
-    std::vector<long long> integers(in.size(), 0);
+    // Every statement of the screen takes a handful of values: they are
+    // bound from the stack, not from three allocations per statement.
+    constexpr std::size_t kInline = 8;
+    MYSQL_BIND inlineBinds[kInline];
+    unsigned long inlineLengths[kInline];
+    long long inlineIntegers[kInline];
+    std::vector<MYSQL_BIND> moreBinds;
+    std::vector<unsigned long> moreLengths;
+    std::vector<long long> moreIntegers;
+    MYSQL_BIND *binds = inlineBinds;
+    unsigned long *lengths = inlineLengths;
+    long long *integers = inlineIntegers;
+    if (in.size() > kInline) {
+        moreBinds.resize(in.size());
+        moreLengths.resize(in.size());
+        moreIntegers.resize(in.size());
+        binds = moreBinds.data();
+        lengths = moreLengths.data();
+        integers = moreIntegers.data();
+    }
+    std::fill(binds, binds + in.size(), MYSQL_BIND{});
+    std::fill(lengths, lengths + in.size(), 0UL);
+    std::fill(integers, integers + in.size(), 0LL);
     std::size_t i = 0;
     for (const SqlParam &param : in) {
         MYSQL_BIND &b = binds[i];
@@ -354,7 +381,7 @@ bool Sql::bindAndExecute(Prepared &p, SqlParams in)
         }
         ++i;
     }
-    if (!binds.empty() && mysql_stmt_bind_param(p.stmt, binds.data()) != 0) {
+    if (in.size() > 0 && mysql_stmt_bind_param(p.stmt, binds) != 0) {
         setStateFromStmt(p);
         return false;
     }
@@ -364,8 +391,7 @@ bool Sql::bindAndExecute(Prepared &p, SqlParams in)
         return false;
     }
     if (p.columnCount > 0) {
-        if (mysql_stmt_bind_result(p.stmt, p.result.data()) != 0
-            || mysql_stmt_store_result(p.stmt) != 0) {
+        if (mysql_stmt_bind_result(p.stmt, p.result.data()) != 0 || mysql_stmt_store_result(p.stmt) != 0) {
             setStateFromStmt(p);
             return false;
         }
@@ -384,11 +410,10 @@ bool Sql::checkColumns(Prepared &p, const Layout &layout)
         return true;
     // A table whose columns were added, removed or moved would silently
     // shift every value of an all-column read: refuse it instead.
-    setState(QStringLiteral("07002"),
-             QStringLiteral("%1: the statement returns %2 columns, the record has %3")
-                 .arg(QLatin1String(layout.table()))
-                 .arg(p.columnCount)
-                 .arg(layout.size()));
+    setState(QStringLiteral("07002"), QStringLiteral("%1: the statement returns %2 columns, the record has %3")
+                                          .arg(QLatin1String(layout.table()))
+                                          .arg(p.columnCount)
+                                          .arg(layout.size()));
     return false;
 }
 
@@ -420,13 +445,10 @@ int Sql::fetchInto(Prepared &p, Record &into)
             p.result[i].buffer_length = p.lengths[i] + 1;
             mysql_stmt_bind_result(p.stmt, p.result.data());
         }
-        const QString value = p.nulls[i] ? QString()
-                                         : QString::fromUtf8(p.buffers[i].data(),
-                                                             qsizetype(std::min<unsigned long>(
-                                                                 p.lengths[i], p.buffers[i].size())));
-        // setText pads text to the column width and parses numbers exactly;
+        // Text is padded to the column width and numbers parsed exactly;
         // NULL reads as zero or blanks.
-        into.setText(int(i), value);
+        const std::size_t length = std::min<std::size_t>(p.lengths[i], p.buffers[i].size());
+        into.setBytes(int(i), std::string_view(p.buffers[i].data(), p.nulls[i] ? 0 : length), p.nulls[i] != 0);
     }
     setState(kSuccess, QString());
     return 0;
@@ -437,8 +459,16 @@ void Sql::failNext(std::string_view text, const QString &state, const QString &m
     m_failures[std::string(text)] = {state, message};
 }
 
+void Sql::noteSent(std::string_view text, SqlParams in)
+{
+    if (m_sent)
+        m_sent->push_back({std::string(text), std::vector<SqlParam>(in)});
+}
+
 bool Sql::injected(std::string_view text)
 {
+    if (m_failures.empty())
+        return false;
     auto it = m_failures.find(text);
     if (it == m_failures.end())
         return false;
@@ -452,11 +482,12 @@ const SqlResult &Sql::exec(std::string_view text, SqlParams in, Record *into)
     m_affected = 0;
     if (injected(text) || !ensureConnected())
         return m_result;
-    Prepared *p = prepare(std::string(text), text);
+    Prepared *p = prepare(nullptr, text);
     if (!p)
         return m_result;
     if (into && !checkColumns(*p, into->layout()))
         return m_result;
+    noteSent(text, in);
     if (!bindAndExecute(*p, in))
         return m_result;
     if (p->columnCount > 0) {
@@ -471,15 +502,18 @@ const SqlResult &Sql::exec(std::string_view text, SqlParams in, Record *into)
     return m_result;
 }
 
-const SqlResult &Sql::execRows(std::string_view text, SqlParams in, const Layout &layout,
-                             std::vector<Record> &rows, int maxRows)
+const SqlResult &Sql::execRows(std::string_view text, SqlParams in, const Layout &layout, std::vector<Record> &rows,
+                               int maxRows)
 {
     rows.clear();
     m_affected = 0;
     if (injected(text) || !ensureConnected())
         return m_result;
-    Prepared *p = prepare(std::string(text), text);
-    if (!p || !checkColumns(*p, layout) || !bindAndExecute(*p, in))
+    Prepared *p = prepare(nullptr, text);
+    if (!p || !checkColumns(*p, layout))
+        return m_result;
+    noteSent(text, in);
+    if (!bindAndExecute(*p, in))
         return m_result;
     while (int(rows.size()) < maxRows) {
         Record r(layout);
@@ -501,11 +535,11 @@ const SqlResult &Sql::open(const char *cursor, std::string_view text, SqlParams 
     m_cursors.erase(cursor);
     if (injected(text) || !ensureConnected())
         return m_result;
-    // Each cursor gets its own statement handle, so the same text may run
-    // as a plain statement while the cursor is open.
-    const std::string key = std::string(cursor) + '\x1f' + std::string(text);
-    Prepared *p = prepare(key, text);
-    if (!p || !bindAndExecute(*p, in))
+    Prepared *p = prepare(cursor, text);
+    if (!p)
+        return m_result;
+    noteSent(text, in);
+    if (!bindAndExecute(*p, in))
         return m_result;
     m_cursors[cursor] = p;
     return m_result;
@@ -518,7 +552,7 @@ const SqlResult &Sql::fetch(const char *cursor, Record &into)
         setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
         return m_result;
     }
-    if (injected(std::string("FETCH ") + cursor))
+    if (!m_failures.empty() && injected(std::string("FETCH ") + cursor))
         return m_result;
     Prepared &p = *it->second;
     if (!checkColumns(p, into.layout()))

@@ -30,7 +30,11 @@ public:
     SqlParam(const QString &value);
     SqlParam(const char *value) : SqlParam(QString::fromUtf8(value)) {}
 
-    enum Kind { Integer, Exact, Text };
+    enum Kind {
+        Integer,
+        Exact,
+        Text
+    };
     Kind kind() const { return m_kind; }
     std::int64_t integer() const { return m_integer; }
     const std::string &bytes() const { return m_bytes; }
@@ -42,6 +46,13 @@ private:
 };
 
 using SqlParams = std::initializer_list<SqlParam>;
+
+// A statement as it was sent, with its values: what a benchmark replays.
+struct SentStatement
+{
+    std::string text;
+    std::vector<SqlParam> params;
+};
 
 // What the server said of a failed statement: the 5-character SQLSTATE and
 // its text, and whether the connection itself went away with it.
@@ -111,11 +122,16 @@ public:
         // The longest any statement, connection or row lock may keep the
         // screen waiting.
         int timeoutSeconds = 5;
+
+        bool operator==(const Connection &) const = default;
     };
 
     // Overrides the connection taken from the configuration file; the next
     // statement connects with it.
     void setConnection(const Connection &connection);
+    // The settings this connection uses (set, or taken from the
+    // configuration by its first statement); nothing before either.
+    const Connection *connection() const { return m_hasConnection ? &m_connection : nullptr; }
     // Closes the connection and drops every prepared statement and cursor.
     void disconnect();
 
@@ -125,8 +141,8 @@ public:
     const SqlResult &exec(std::string_view text, SqlParams in = {}, Record *into = nullptr);
     // Runs a statement and reads up to `maxRows` rows into `rows` (cleared
     // first): the single-statement array read. "02000" when none.
-    const SqlResult &execRows(std::string_view text, SqlParams in, const Layout &layout,
-                            std::vector<Record> &rows, int maxRows);
+    const SqlResult &execRows(std::string_view text, SqlParams in, const Layout &layout, std::vector<Record> &rows,
+                              int maxRows);
 
     // Named cursors. The rows are buffered at open, so other statements may
     // run while the cursor is being fetched.
@@ -166,6 +182,9 @@ public:
     std::int64_t statementCount() const { return m_statements; }
     // Prepared statements currently cached.
     int preparedCount() const;
+    // Benchmark hook: while set, every statement sent (cursor opens
+    // included) is appended to `sent` with its values.
+    void recordInto(std::vector<SentStatement> *sent) { m_sent = sent; }
 
     // Test hook: the statement with exactly this text fails once with a
     // state and message instead of running, so callers' failure paths can
@@ -193,7 +212,8 @@ private:
     std::vector<Endpoint> endpoints() const;
     bool connectTo(const Endpoint &endpoint);
     bool ensureConnected();
-    Prepared *prepare(const std::string &key, std::string_view text);
+    Prepared *prepare(const char *cursor, std::string_view text);
+    void noteSent(std::string_view text, SqlParams in);
     bool bindAndExecute(Prepared &p, SqlParams in);
     bool checkColumns(Prepared &p, const Layout &layout);
     int fetchInto(Prepared &p, Record &into); // 0 row, 1 no data, -1 error
@@ -211,6 +231,11 @@ private:
     QElapsedTimer m_lastUse;    // since the connection last did something
     static constexpr qint64 kIdleCheckMs = 2000;
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_prepared;
+    // The statement texts are constants: once prepared, each is found again
+    // by the address of its text (and of its cursor's name), not compared
+    // character by character with every other. The text is still checked.
+    std::map<std::pair<const void *, const void *>, Prepared *> m_byAddress;
+    std::vector<SentStatement> *m_sent = nullptr;
     std::map<std::string, Prepared *, std::less<>> m_cursors;
     SqlResult m_result;
     UnitState m_unit;

@@ -2,6 +2,7 @@
 #include "platform/ui/Desk.h"
 #include "data/UnitOfWork.h"
 #include "platform/Sql.h"
+#include "platform/SqlThread.h"
 
 #include "TestSupport.h"
 
@@ -56,7 +57,8 @@ TEST_F(SqlTest, StatesForFoundRowNoRowAndFailure)
 TEST_F(SqlTest, CursorEndsWithNoData)
 {
     ASSERT_EQ(sql.open("CUR1", "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)",
-                       {"*", "*", 1200, 1299}).state(),
+                       {"*", "*", 1200, 1299})
+                  .state(),
               QStringLiteral("00000"));
     Record row(tables::movMesa);
     int rows = 0;
@@ -64,7 +66,8 @@ TEST_F(SqlTest, CursorEndsWithNoData)
     while (sql.fetch("CUR1", row).state() == QLatin1String("00000")) {
         ++rows;
         // Statements inside the loop do not disturb the open cursor.
-        EXPECT_EQ(sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {1}, &other).state(), QStringLiteral("00000"));
+        EXPECT_EQ(sql.exec("SELECT*FROM tab_Operador WHERE idOperador=?", {1}, &other).state(),
+                  QStringLiteral("00000"));
     }
     EXPECT_EQ(sql.state(), QStringLiteral("02000"));
     EXPECT_EQ(rows, 4);
@@ -85,7 +88,8 @@ TEST_F(SqlTest, ColumnCountMismatchIsRefused)
 TEST_F(SqlTest, CharAndDecimalRoundTrip)
 {
     // Trailing blanks come back: the value is padded to the column width.
-    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?", {"ANA  ", 101}).state(), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?", {"ANA  ", 101}).state(),
+              QStringLiteral("00000"));
     Record mesa(tables::movMesa);
     ASSERT_EQ(sql.exec("SELECT*FROM mov_Mesa WHERE idMesa=?", {101}, &mesa).state(), QStringLiteral("00000"));
     EXPECT_EQ(mesa.text("operDesc"), QStringLiteral("ANA").leftJustified(20));
@@ -123,15 +127,95 @@ TEST_F(SqlTest, StatementsArePreparedOnceAndArrayReadIsCapped)
     EXPECT_EQ(sql.execRows("SELECT*FROM mov_MesaItemObs WHERE idItem=?", {1}, tables::movMesaItemObs, rows, 20).state(),
               QStringLiteral("00000"));
     EXPECT_EQ(rows.size(), 20u);
-    EXPECT_EQ(sql.execRows("SELECT*FROM mov_MesaItemObs WHERE idItem=?", {987654}, tables::movMesaItemObs, rows, 20).state(),
-              QStringLiteral("02000"));
+    EXPECT_EQ(
+        sql.execRows("SELECT*FROM mov_MesaItemObs WHERE idItem=?", {987654}, tables::movMesaItemObs, rows, 20).state(),
+        QStringLiteral("02000"));
     EXPECT_TRUE(rows.empty());
+}
+
+TEST_F(SqlTest, ATextReusingAnotherTextsAddressIsAStatementOfItsOwn)
+{
+    // Prepared statements are found again by the address of their text; a
+    // buffer reused for another text must not run the first one.
+    Record count(kCount);
+    std::string text = "SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?";
+    ASSERT_TRUE(sql.exec(text, {1200}, &count).ok());
+    EXPECT_EQ(count.num(0).toInt(),
+              db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa<1200")).toInt());
+    const char *address = text.data();
+    text[text.size() - 2] = '>';
+    ASSERT_EQ(text.data(), address);
+    ASSERT_TRUE(sql.exec(text, {1200}, &count).ok());
+    EXPECT_EQ(count.num(0).toInt(),
+              db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa>1200")).toInt());
+
+    // The same text under two cursors: two handles, fetched in turn.
+    const std::string rows = "SELECT*FROM mov_Mesa WHERE idMesa>? AND idMesa<? ORDER BY idMesa";
+    ASSERT_TRUE(sql.open("CUR1", rows, {1200, 1299}).ok());
+    ASSERT_TRUE(sql.open("CUR2", rows, {1300, 1399}).ok());
+    Record first(tables::movMesa), second(tables::movMesa);
+    ASSERT_TRUE(sql.fetch("CUR1", first).ok());
+    ASSERT_TRUE(sql.fetch("CUR2", second).ok());
+    EXPECT_EQ(first.integer("idMesa") / 100, 12);
+    EXPECT_EQ(second.integer("idMesa") / 100, 13);
+    sql.close("CUR1");
+    sql.close("CUR2");
+}
+
+TEST_F(SqlTest, RecordedStatementsCarryTheirValuesAndFetchesAreNotSent)
+{
+    std::vector<SentStatement> sent;
+    sql.recordInto(&sent);
+    Record count(kCount), row(tables::movMesa);
+    sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?", {1200}, &count);
+    sql.open("CUR1", "SELECT*FROM mov_Mesa WHERE idMesa>? AND idMesa<?", {1200, QStringLiteral("1299")});
+    while (sql.fetch("CUR1", row).ok()) {
+    }
+    sql.close("CUR1");
+    sql.recordInto(nullptr);
+    sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?", {1300}, &count);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].text, "SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?");
+    ASSERT_EQ(sent[0].params.size(), 1u);
+    EXPECT_EQ(sent[0].params[0].integer(), 1200);
+    EXPECT_EQ(sent[1].text, "SELECT*FROM mov_Mesa WHERE idMesa>? AND idMesa<?");
+    ASSERT_EQ(sent[1].params.size(), 2u);
+    EXPECT_EQ(sent[1].params[1].kind(), SqlParam::Text);
+    EXPECT_EQ(sent[1].params[1].bytes(), "1299");
+}
+
+TEST_F(SqlTest, AConnectionOnItsOwnThreadReadsAlongsideTheEventThreads)
+{
+    // Declared first, so that it goes once the thread has stopped.
+    QObject onThread;
+    SqlThread thread;
+    onThread.moveToThread(&thread);
+    thread.start();
+    const Sql::Connection like = *sql.connection();
+    int counted = -1;
+    QString state;
+    QMetaObject::invokeMethod(
+        &onThread,
+        [&] {
+            Sql &own = thread.sql();
+            own.setConnection(like);
+            Record count(kCount);
+            own.exec("SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?", {1200}, &count);
+            state = own.state();
+            counted = int(count.num(0).toInt());
+        },
+        Qt::BlockingQueuedConnection);
+    EXPECT_EQ(state, QStringLiteral("00000"));
+    Record count(kCount);
+    ASSERT_TRUE(sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?", {1200}, &count).ok());
+    EXPECT_EQ(counted, int(count.num(0).toInt()));
 }
 
 TEST_F(SqlTest, InsertAndLastInsertId)
 {
     const Layout id("id", {FieldDef::N("id", 11)});
-    ASSERT_EQ(sql.exec("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)", {0, 5, 1, 301, "O"}).state(), QStringLiteral("00000"));
+    ASSERT_EQ(sql.exec("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)", {0, 5, 1, 301, "O"}).state(),
+              QStringLiteral("00000"));
     EXPECT_EQ(sql.affectedRows(), 1);
     Record last(id);
     ASSERT_EQ(sql.exec("SELECT LAST_INSERT_ID()", {}, &last).state(), QStringLiteral("00000"));

@@ -2,10 +2,14 @@
 #include "platform/ui/Desk.h"
 #include "Seed.h"
 
+#include "board/BoardReader.h"
 #include "board/forms/Board.h"
+#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "session/Session.h"
 #include "ui_MainForm.h"
 
+#include <QSemaphore>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -34,6 +38,7 @@ protected:
             h.form().dispatch(QStringLiteral("MESAS"));
         else
             combo->setCurrentIndex(filter);
+        h.settleBoard();
         return h.form();
     }
     QTreeWidgetItem *row(int table)
@@ -186,6 +191,7 @@ TEST_F(BoardTest, TimerStopsWhileATableIsShownAndRestartsOnRelease)
     // A row changed elsewhere meanwhile appears when the table is released.
     setPosition(h.db(), 4101, 'A');
     f.board().release();
+    h.settleBoard();
     EXPECT_TRUE(f.Cm_TimerMesas->isActive());
     EXPECT_EQ(f.currentTable(), 0);
     EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), 0);
@@ -207,8 +213,9 @@ TEST_F(BoardTest, TypedNumbersAboveTheLimitPutTheShownTableBack)
 TEST_F(BoardTest, ReadFailuresCloseTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
-    desk::sql().failNext("FETCH CUR1");
+    f.board().failNextRebuild("FETCH CUR1");
     f.dispatch(QStringLiteral("MESAS"));
+    h.settleBoard();
     EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
     EXPECT_TRUE(f.closedDown());
 }
@@ -216,8 +223,9 @@ TEST_F(BoardTest, ReadFailuresCloseTheForm)
 TEST_F(BoardTest, UnreadableTableListClosesTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
-    desk::sql().failNext("SELECT*FROM mov_Mesa ORDER BY idMesa");
+    f.board().failNextRebuild("SELECT*FROM mov_Mesa ORDER BY idMesa");
     f.dispatch(QStringLiteral("MESAS"));
+    h.settleBoard();
     ASSERT_FALSE(h.ui().messages.empty());
     EXPECT_EQ(h.ui().messages.back().text, QStringLiteral("Erro na leitura das mesas !!!"));
     EXPECT_EQ(h.ui().messages.back().style, style::kStop);
@@ -233,6 +241,121 @@ TEST_F(BoardTest, ReleasingATableRestsTheCaptionsThatFollowIt)
     f.board().release();
     EXPECT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
     EXPECT_EQ(f.ui().Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
+}
+
+TEST_F(BoardTest, BoardBuiltOnItsOwnThreadEqualsTheOneBuiltOnTheEventThread)
+{
+    setPosition(h.db(), 3001, 'A', 2, 4);
+    setPosition(h.db(), 3002, 'A', 3, 5);
+    addItem(h.db(), {3002});
+    const qint64 ordered = addItem(h.db(), {3301});
+    setPosition(h.db(), 3301, 'A', 4, 6);
+    addKitchen(h.db(), ordered, 33, true);
+    const qint64 waiting = addItem(h.db(), {3401});
+    setPosition(h.db(), 3401, 'A');
+    addKitchen(h.db(), waiting, 34, false);
+    setPosition(h.db(), 3501, 'B');
+    setPosition(h.db(), 3601, 'I');
+    for (int filter : {kTodas, kEmAndamento, kPedido}) {
+        SCOPED_TRACE(filter);
+        MainForm &f = rebuild(filter);
+        BoardQuery query;
+        query.filter = filter + 1;
+        query.businessDate = records::W_PABEDAT().text();
+        query.period = desk::session().period();
+        const BoardSnapshot expected = BoardReader(desk::sql()).MESAS(query);
+        ASSERT_EQ(expected.result, BoardSnapshot::Result::Built);
+        ASSERT_EQ(listed().size(), qsizetype(expected.rows.size()));
+        auto *list = f.ui().Lv_Mesas;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const BoardRow &want = expected.rows[std::size_t(i)];
+            QTreeWidgetItem *item = list->topLevelItem(i);
+            EXPECT_EQ(item->text(1).trimmed().toInt(), want.table);
+            EXPECT_EQ(item->data(0, Qt::UserRole).toChar().toLatin1(), want.state);
+            EXPECT_EQ(item->data(0, Qt::UserRole + 1).toInt(), want.icon);
+            EXPECT_EQ(item->text(2).trimmed().toInt(), want.people);
+            EXPECT_EQ(item->text(3), want.waiterName);
+            EXPECT_EQ(item->text(4) == QStringLiteral("*"), want.severalPositions);
+        }
+        EXPECT_EQ(f.ui().Ds_MESALAN->text(), QString::number(expected.busyTables));
+        EXPECT_EQ(f.ui().Ds_MESAFEC->text(), QString::number(expected.closedSales));
+        for (int t = 1; t <= BoardSummary::kTables; ++t) {
+            EXPECT_EQ(f.board().summary().table(t).state, expected.summary.table(t).state) << t;
+            EXPECT_EQ(f.board().summary().table(t).people, expected.summary.table(t).people) << t;
+            EXPECT_EQ(f.board().summary().table(t).waiter, expected.summary.table(t).waiter) << t;
+        }
+    }
+}
+
+TEST_F(BoardTest, RebuildsNeverOverlapAndTicksWaitForTheOneRunning)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    const int before = f.board().rebuildsStarted();
+    QSemaphore gate;
+    f.board().holdRebuildsOn(gate);
+    f.dispatch(QStringLiteral("MESAS"));
+    EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
+    f.dispatch(QStringLiteral("MESAS"));
+    f.dispatch(QStringLiteral("MESAS"));
+    // A tick while one runs: the timer stays off until that one is shown.
+    f.Cm_TimerMesas->start(1);
+    QTest::qWait(30);
+    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
+    EXPECT_TRUE(f.board().rebuilding());
+    f.Cm_TimerMesas->setInterval(30000);
+    gate.release();
+    h.settleBoard();
+    // The asked-for ones became a single one more, after the first.
+    EXPECT_EQ(f.board().rebuildsStarted(), before + 2);
+    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_FALSE(f.closedDown());
+}
+
+TEST_F(BoardTest, BoardFinishedAfterATableWasShownLeavesTheTableAlone)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    QSemaphore gate;
+    f.board().holdRebuildsOn(gate);
+    setPosition(h.db(), 4101, 'A');
+    f.ui().Cb_STATUSM->setCurrentIndex(kTodas);
+    EXPECT_TRUE(f.ui().Frm_AguardeMesas->isVisible());
+    // The screen does not wait: a table is read while the board is built.
+    h.typeTable(QStringLiteral("1201"));
+    ASSERT_EQ(f.currentTable(), 1201);
+    const int items = f.ui().Lv_Itens->topLevelItemCount();
+    const QString total = f.ui().Ds_TOTPROD->text();
+    gate.release();
+    h.settleBoard();
+    EXPECT_EQ(f.currentTable(), 1201);
+    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QStringLiteral("012/01"));
+    EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), items);
+    EXPECT_EQ(f.ui().Ds_TOTPROD->text(), total);
+    // The board itself is the new one, and the timer stays off while the
+    // table is shown.
+    EXPECT_FALSE(f.ui().Frm_AguardeMesas->isVisible());
+    EXPECT_TRUE(listed().contains(41));
+    EXPECT_EQ(listed().size(), 80);
+    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(h.ui().messages.empty());
+}
+
+TEST_F(BoardTest, ABoardFinishingAfterTheFormClosedIsDropped)
+{
+    MainForm &f = rebuild(kEmAndamento);
+    const int before = f.board().rebuildsStarted();
+    QSemaphore gate;
+    f.board().holdRebuildsOn(gate);
+    f.board().failNextRebuild("FETCH CUR1");
+    f.dispatch(QStringLiteral("MESAS"));
+    f.dispatch(QStringLiteral("MESAS"));
+    f.closeForm();
+    gate.release();
+    h.settleBoard();
+    // Neither its failure is told nor another one started.
+    EXPECT_TRUE(h.ui().messages.empty());
+    EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
+    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
 }
 
 TEST(BoardCounters, ClosedAccountsCountByThePeriodsDateNotTheDesks)

@@ -283,6 +283,7 @@ TEST_F(CloseAccountTest, TypicalTableEndToEnd)
     EXPECT_TRUE(ui().Ed_CODIMES->text().isEmpty());
     EXPECT_EQ(ui().Lv_Itens->topLevelItemCount(), 0);
     EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    h.settleBoard();
     EXPECT_EQ(ui().Ds_MESAFEC->text(), QStringLiteral("1"));
     EXPECT_EQ(records::L_LINK().at(312), 'S');
 }

@@ -1,6 +1,7 @@
 #include "FormHarness.h"
 #include "platform/ui/Desk.h"
 
+#include "board/forms/Board.h"
 #include "platform/SharedRecords.h"
 #include "session/Session.h"
 #include "ui_MainForm.h"
@@ -46,7 +47,16 @@ MainForm &FormHarness::startOnDesk(int desk)
         ui().answer(answer::kYes);
     QAbstractButton *button = m_form->findChild<QAbstractButton *>(QStringLiteral("Bt_CX%1").arg(desk));
     QTest::mouseClick(button, Qt::LeftButton);
+    settleBoard();
     return *m_form;
+}
+
+void FormHarness::settleBoard()
+{
+    // The board is rebuilt on a thread of its own and shown from the event
+    // loop once finished.
+    if (!QTest::qWaitFor([this] { return !m_form->board().rebuilding(); }, 20000))
+        throw std::runtime_error("the board rebuild did not finish");
 }
 
 QStringList FormHarness::texts() const

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "board/forms/MainForm.h"
 #include "TestSupport.h"
+#include "board/forms/MainForm.h"
 
 #include <memory>
 
@@ -30,6 +30,8 @@ public:
     QStringList texts() const;
     // Types a table number into Ed_CODIMES and presses Enter.
     void typeTable(const QString &number);
+    // Waits until the board rebuilds asked for so far are shown.
+    void settleBoard();
     // Shows a table: the first call starts the form on desk 1.
     MainForm &showTable(const QString &number);
 

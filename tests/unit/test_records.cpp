@@ -55,6 +55,36 @@ TEST(Record, NarrowsAndPadsToTheColumn)
     EXPECT_THROW(mesa.num("noSuchColumn"), std::logic_error);
 }
 
+TEST(Record, ServerBytesReadAsTheSameTextWould)
+{
+    // Rows from the server are stored from their bytes: every value must
+    // come out as setText would have made it.
+    Record bytes(tables::movMesa);
+    Record text(tables::movMesa);
+    const struct
+    {
+        const char *column;
+        const char *value;
+    } values[] = {
+        {"idMesa", "1203"}, {"descontoManual", "12.50"}, {"descontoManual", "123456.789"},
+        {"status", "AB"},   {"operDesc", "JOSÉ"},        {"operDesc", "A NAME LONGER THAN TWENTY CHARS"},
+        {"operDesc", ""},   {"taxaServico", "-1.5"},
+    };
+    for (const auto &v : values) {
+        SCOPED_TRACE(std::string(v.column) + "=" + v.value);
+        const int index = bytes.layout().indexOf(v.column);
+        bytes.setBytes(index, v.value, false);
+        text.setText(index, QString::fromUtf8(v.value));
+        EXPECT_EQ(bytes.text(index), text.text(index));
+        EXPECT_EQ(bytes.num(index), text.num(index));
+    }
+    // NULL reads as zero or blanks.
+    bytes.setBytes(bytes.layout().indexOf("idMesa"), {}, true);
+    bytes.setBytes(bytes.layout().indexOf("operDesc"), {}, true);
+    EXPECT_EQ(bytes.integer("idMesa"), 0);
+    EXPECT_EQ(bytes.text("operDesc"), QString(20, QLatin1Char(' ')));
+}
+
 TEST(CashDeskRecord, EntriesSitAtTheirOffsets)
 {
     CashDeskRecord r;

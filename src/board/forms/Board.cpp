@@ -2,6 +2,7 @@
 #include "platform/ui/Desk.h"
 #include "data/Statements.h"
 
+#include "board/forms/BoardWorker.h"
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
 #include "data/Tables.h"
@@ -13,7 +14,6 @@
 #include "ui_MainForm.h"
 
 namespace qv {
-
 
 const QIcon &stateIcon(int number)
 {
@@ -40,7 +40,13 @@ QString stateName(char state)
     }
 }
 
-Board::Board(MainForm &form) : m_form(form), m_reader(desk::sql()) {}
+Board::Board(MainForm &form) : m_form(form), m_worker(std::make_unique<BoardWorker>())
+{
+    QObject::connect(m_worker.get(), &BoardWorker::built, &m_form,
+                     [this](const BoardSnapshot &board) { onBuilt(board); });
+}
+
+Board::~Board() = default;
 
 void Board::prepareListViews()
 {
@@ -79,24 +85,90 @@ char examinePosition(int idMesa, char status)
     return examinePosition(desk::sql(), idMesa, status);
 }
 
-void Board::MESAS()
+void Board::MESAS(int then)
 {
-    if (desk::session().desk() == 0)
+    if (desk::session().desk() == 0 || m_form.closedDown())
         return;
-    auto &ui = m_form.ui();
+    m_then |= then;
+    if (m_then & Waiting) {
+        m_form.ui().Frm_AguardeMesas->show();
+        m_form.ui().Frm_AguardeMesas->raise();
+    }
+    if (m_worker->running()) {
+        // Never two at once: one more follows the one running, which may
+        // have been started with another filter.
+        m_again = true;
+        return;
+    }
+    launch();
+}
+
+void Board::launch()
+{
     BoardQuery query;
-    query.filter = ui.Cb_STATUSM->currentIndex() + 1;
+    query.filter = m_form.ui().Cb_STATUSM->currentIndex() + 1;
     // The sales carry the period's business date, whatever day this desk
     // was opened on: the closed-accounts counter must count by the same.
     query.businessDate = records::W_PABEDAT().text();
     query.period = desk::session().period();
-    BoardSnapshot board = m_reader.MESAS(query);
+    const Sql::Connection *main = desk::sql().connection();
+    m_worker->start(query, main ? std::optional<Sql::Connection>(*main) : std::nullopt);
+    ++m_started;
+}
+
+bool Board::rebuilding() const
+{
+    return m_worker->running() || m_again;
+}
+
+void Board::keepTimerStopped()
+{
+    m_then &= ~StartTimer;
+}
+
+void Board::onBuilt(const BoardSnapshot &board)
+{
+    if (m_form.closedDown()) {
+        // Nothing more is shown on a closed form, nor asked for.
+        m_again = false;
+        m_then = Nothing;
+        return;
+    }
+    if (m_again) {
+        // Already out of date: the next one replaces it.
+        m_again = false;
+        launch();
+        return;
+    }
+    const int then = m_then;
+    m_then = Nothing;
+    m_form.ui().Frm_AguardeMesas->hide();
     if (board.result == BoardSnapshot::Result::Failed) {
         UiService::instance().message(&m_form, board.failure.message, style::kStop);
         if (board.fatal)
             m_form.closeForm();
     }
+    // Only the board's own widgets change: a table shown meanwhile, or a
+    // command on it, goes on as it was.
     show(board);
+    if (m_form.closedDown())
+        return;
+    if (then & StartTimer)
+        m_form.Cm_TimerMesas->start();
+    if (then & HideCounters) {
+        m_form.ui().Frm_EmAndamento->hide();
+        m_form.ui().Frm_Fechadas->hide();
+    }
+}
+
+void Board::failNextRebuild(const std::string &text)
+{
+    m_worker->failNext(text);
+}
+
+void Board::holdRebuildsOn(QSemaphore &gate)
+{
+    m_worker->holdOn(gate);
 }
 
 void Board::show(const BoardSnapshot &board)

@@ -6,9 +6,14 @@
 #include <QIcon>
 
 #include <array>
+#include <memory>
+#include <string>
+
+class QSemaphore;
 
 namespace qv {
 
+class BoardWorker;
 class MainForm;
 
 // The state icons of the board and the chooser, numbered 1..6 as in the
@@ -22,15 +27,35 @@ char examinePosition(int idMesa, char status);
 
 // The table board of the main form (Lv_Mesas and its counters): rebuilds it
 // from the database and turns a typed or clicked table into a reading.
+//
+// A rebuild runs on a thread and connection of its own, so the screen never
+// waits for it: the cashier keeps typing, and the finished board replaces
+// the list in one step. One rebuild runs at a time; asking for another
+// meanwhile runs one more once it ends, with the filter then chosen.
 class Board
 {
 public:
     explicit Board(MainForm &form);
+    ~Board();
 
     // Full-row selection, grid lines, one-click activation.
     void prepareListViews();
+
+    // What else a rebuild does when its board is shown.
+    enum Then {
+        Nothing = 0,
+        Waiting = 1,     // "Aguarde !!!" over the board until then
+        StartTimer = 2,  // the board timer on again, unless a table was shown meanwhile
+        HideCounters = 4 // the counters shown on request go
+    };
     // "MESAS": rebuild the board. Does nothing until a cash desk is chosen.
-    void MESAS();
+    void MESAS(int then = Nothing);
+    // A rebuild is running or about to.
+    bool rebuilding() const;
+    // Rebuilds started since the form opened.
+    int rebuildsStarted() const { return m_started; }
+    // A table is being shown: a rebuild ending later leaves the timer off.
+    void keepTimerStopped();
     // The table-number procedure: from Ed_CODIMES (typed) or from a board
     // row whose table was written into Ed_CODIMES (clicked).
     void tableNumberProcedure(bool typed);
@@ -42,10 +67,20 @@ public:
 
     const BoardSummary &summary() const { return m_summary; }
 
+    // Test hooks on the board's own connection and thread.
+    void failNextRebuild(const std::string &text);
+    void holdRebuildsOn(QSemaphore &gate);
+
 private:
+    void launch();
+    void onBuilt(const BoardSnapshot &board);
+
     MainForm &m_form;
-    BoardReader m_reader;
+    std::unique_ptr<BoardWorker> m_worker;
     BoardSummary m_summary;
+    int m_then = Nothing;
+    bool m_again = false;
+    int m_started = 0;
 };
 
 } // namespace qv

@@ -4,6 +4,7 @@
 
 #include "data/Tables.h"
 #include "board/TableReader.h"
+#include "board/forms/Board.h"
 #include "board/forms/MainForm.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -116,6 +117,7 @@ void Detail::LERMESA()
 
     // 5. The board stays as it is while a table is worked on.
     m_form.Cm_TimerMesas->stop();
+    m_form.board().keepTimerStopped();
     m_shown = std::move(reading.table);
     m_form.showTableNumber(m_shown.idMesa);
     m_form.setCurrentTable(m_shown.idMesa);

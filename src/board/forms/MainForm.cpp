@@ -356,9 +356,9 @@ void MainForm::chooseDesk(int n)
     m_ui->Ds_CAIXA->setText(QString::number(n));
     m_ui->Ds_OPERADOR->setText(session.operatorName().trimmed());
 
-    if (!rebuildWaiting())
-        return;
-    m_ui->Ed_CODIMES->setFocus();
+    rebuildWaiting();
+    if (!m_closed)
+        m_ui->Ed_CODIMES->setFocus();
 }
 
 bool MainForm::sessionStillOpen()
@@ -402,33 +402,27 @@ void MainForm::showTableNumber(int idMesa)
     m_ui->Ed_CODIMES->selectAll();
 }
 
-bool MainForm::rebuildWaiting()
+void MainForm::rebuildWaiting()
 {
-    m_ui->Frm_AguardeMesas->show();
-    m_ui->Frm_AguardeMesas->raise();
-    dispatch(QStringLiteral("MESAS"));
-    m_ui->Frm_AguardeMesas->hide();
-    if (m_closed)
-        return false;
-    Cm_TimerMesas->start();
-    return true;
+    // The cashier asked for it: "Aguarde !!!" over the board until it is
+    // shown, then the board timer on again. The field takes typing meanwhile.
+    m_board->MESAS(Board::Waiting | Board::StartTimer);
 }
 
 void MainForm::onBoardTimer()
 {
+    // Stopped until this rebuild is shown: ticks never pile up behind a
+    // slow one.
     Cm_TimerMesas->stop();
-    if (!rebuildWaiting())
-        return;
-    m_ui->Frm_EmAndamento->hide();
-    m_ui->Frm_Fechadas->hide();
+    m_board->MESAS(Board::StartTimer | Board::HideCounters);
 }
 
 void MainForm::onFilterChanged()
 {
     Cm_TimerMesas->stop();
-    if (!rebuildWaiting())
-        return;
-    m_ui->Ed_CODIMES->setFocus();
+    rebuildWaiting();
+    if (!m_closed)
+        m_ui->Ed_CODIMES->setFocus();
 }
 
 void MainForm::onTableEntered()

@@ -116,9 +116,8 @@ private:
     bool failStartup(const QString &message);
     void placeFrames();
     void wireEvents();
-    // The rebuild behind "Aguarde !!!", then the board timer on again;
-    // false when a read failure closed the form.
-    bool rebuildWaiting();
+    // The rebuild behind "Aguarde !!!", then the board timer on again.
+    void rebuildWaiting();
     void onBoardTimer();
     void onFilterChanged();
     void onTableEntered();

@@ -75,6 +75,7 @@ inline constexpr std::string_view kReprintProduct = "UPDATE mov_MesaItem SET sta
 inline constexpr std::string_view kClearComanda = "UPDATE mov_MesaItem SET idComanda=999999 WHERE idItem=?";
 inline constexpr std::string_view kMoveItem = "UPDATE mov_MesaItem SET idMesa=? WHERE idItem=?";
 inline constexpr std::string_view kDeleteTableItems = "DELETE FROM mov_MesaItem WHERE idMesa=?";
+inline constexpr std::string_view kDeleteItem = "DELETE FROM mov_MesaItem WHERE idItem=?";
 inline constexpr std::string_view kLockTableItems =
     "SELECT idItem FROM mov_MesaItem WHERE idMesa=? FOR UPDATE";
 inline constexpr std::string_view kItemObservations = "SELECT*FROM mov_MesaItemObs WHERE idItem=?";

@@ -595,6 +595,13 @@ bool Sql::commit()
         setState(QStringLiteral("08003"), QStringLiteral("connection lost before commit"));
         return false;
     }
+    if (injected(kCommit)) {
+        // Refused as a cluster refuses a conflicting write set: nothing of
+        // the transaction stays.
+        mysql_rollback(db(m_mysql));
+        mysql_autocommit(db(m_mysql), 1);
+        return false;
+    }
     const bool committed = mysql_commit(db(m_mysql)) == 0;
     if (!committed) {
         setStateFromConnection();

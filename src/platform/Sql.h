@@ -188,9 +188,12 @@ public:
 
     // Test hook: the statement with exactly this text fails once with a
     // state and message instead of running, so callers' failure paths can
-    // be exercised against the real server.
+    // be exercised against the real server. `kCommit` stands for the next
+    // commit, which then rolls back as the server does when it refuses one.
     void failNext(std::string_view text, const QString &state = QStringLiteral("HY000"),
                   const QString &message = QStringLiteral("injected failure"));
+
+    static constexpr std::string_view kCommit = "COMMIT";
 
     // A connection of its own (a second screen thread, a test's other
     // desk); it connects from the configuration unless told otherwise.

@@ -1,5 +1,6 @@
 #include "tables/ClosingService.h"
 
+#include "board/TableReader.h"
 #include "data/Statements.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
@@ -11,7 +12,9 @@
 #include "tables/AccountMath.h"
 #include "tables/Sale.h"
 
+#include <map>
 #include <optional>
+#include <set>
 
 namespace qv {
 
@@ -28,6 +31,56 @@ const Layout kInsertId("last_insert_id", {FieldDef::N("idVenda", 11)});
 
 const QString kNoTime = QStringLiteral("00:00:00");
 const QString kClosedElsewhere = QStringLiteral("fechada");
+const QString kChanged = QStringLiteral("alterada");
+
+// Another desk closed the account: nothing to retry, the position goes.
+Outcome closedElsewhere()
+{
+    return Outcome::refuse(QStringLiteral("Mesa já foi fechada em outro caixa !!!"), Outcome::Severity::Stop,
+                           Outcome::Next::Release);
+}
+
+// A bill below zero: the manual discount exceeds what the products cost
+// after the table's percentage discount.
+bool negativeBill(const TableTotals &t)
+{
+    return t.subtotal.isNegative() || t.tableTotal.isNegative();
+}
+
+Outcome invalidDiscount()
+{
+    return Outcome::refuse(QStringLiteral("Desconto inválido !!!"));
+}
+
+// Every amount of the bill the cashier sees and the payment module is told.
+bool sameMoney(const TableTotals &a, const TableTotals &b)
+{
+    return a.products == b.products && a.discountPercent == b.discountPercent && a.discountValue == b.discountValue
+           && a.manualDiscount == b.manualDiscount && a.takeAway == b.takeAway && a.servicePercent == b.servicePercent
+           && a.serviceValue == b.serviceValue && a.tableTotal == b.tableTotal;
+}
+
+// The same live items at the same prices: what the bill is made of.
+bool sameItems(const ShownTable &a, const ShownTable &b)
+{
+    if (a.items.size() != b.items.size())
+        return false;
+    for (std::size_t i = 0; i < a.items.size(); ++i) {
+        const ShownItem &x = a.items[i];
+        const ShownItem &y = b.items[i];
+        if (x.idItem != y.idItem || x.price != y.price || x.takeAway != y.takeAway)
+            return false;
+    }
+    return true;
+}
+
+// How the cashier learns that items launched after the bill stayed behind.
+QString lateItemsMessage(std::size_t count)
+{
+    if (count == 1)
+        return QStringLiteral("1 item lançado depois da conta ficou na mesa, que continua aberta !!!");
+    return QStringLiteral("%1 itens lançados depois da conta ficaram na mesa, que continua aberta !!!").arg(count);
+}
 
 // An observation beyond the twentieth never reaches the sale: the item
 // dialog and the table reading hold twenty.
@@ -65,6 +118,35 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
     const bool hasItems = table.itemCount() != 0;
     if (!table.blocked() && hasItems) {
         p.outcome = Outcome::refuse(QStringLiteral("Mesa ainda não foi impressa !!!"));
+        return p;
+    }
+
+    // The position as stored now, right before any money is taken: the
+    // cashier must charge exactly what can still be closed as shown.
+    TableReader reader(m_sql, m_session);
+    const TableReader::Reading now = reader.LERMESA(idMesa, table.observationsVisible);
+    if (now.result == TableReader::Reading::Result::Failed
+        || (now.result == TableReader::Reading::Result::Missing && now.failure.failed())) {
+        p.outcome = now.failure;
+        if (p.outcome.message.isEmpty())
+            p.outcome.message = QStringLiteral("Erro %1 lendo a mesa !!!").arg(p.outcome.error.state);
+        p.outcome.step = QStringLiteral("mesa");
+        p.outcome.next = Outcome::Next::Stay;
+        return p;
+    }
+    // Freed, or freed and opened again for other customers.
+    if (now.result != TableReader::Reading::Result::Shown || now.table.openedAt != table.openedAt) {
+        p.outcome = closedElsewhere();
+        return p;
+    }
+    if (now.table.blocked() != table.blocked() || !sameItems(now.table, table)
+        || !sameMoney(now.table.totals, table.totals)) {
+        p.outcome = Outcome::refuse(QStringLiteral("Mesa foi alterada em outro terminal, confira a nova conta !!!"),
+                                    Outcome::Severity::Information, Outcome::Next::Reread);
+        return p;
+    }
+    if (hasItems && negativeBill(table.totals)) {
+        p.outcome = invalidDiscount();
         return p;
     }
 
@@ -142,6 +224,30 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
     header.returnedService = payment.returnedService;
     header.tableTotal = totals.tableTotal;
 
+    // A sale never takes money back.
+    if (negativeBill(totals))
+        return invalidDiscount();
+
+    // A sale holds exactly what was charged: the live items of `shown`,
+    // the reading the payment was taken for (the one `prepare` confirmed),
+    // plus the cancelled items, which are worth nothing. With the position
+    // and its items locked, the closing reads them again and compares:
+    //  - an item the reading did not show was launched after the bill; it
+    //    is not copied and not deleted, and the position stays open with
+    //    it, so it is billed once, later;
+    //  - a charged item that is gone or costs something else now, or
+    //    totals that differ, mean the bill is no longer what was paid:
+    //    nothing is written.
+    // Items are copied and deleted one by one under the same locks, so
+    // every item ends either in this sale or on the position, never both,
+    // and a second closing of the same account finds the position freed
+    // (or a different account on it) and writes nothing.
+    std::map<std::int64_t, const ShownItem *> charged;
+    for (const ShownItem &item : shown.items)
+        charged.emplace(item.idItem, &item);
+    std::set<std::int64_t> late;
+    std::vector<std::int64_t> copied;
+
     auto failure = [&sql](const QString &step, QStringList console = {}) {
         return Failure{step, sql.result().error(), std::move(console)};
     };
@@ -186,6 +292,36 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
                 return failure(QStringLiteral("hora"));
             header.closedAt = now.text(0);
 
+            TableReader reader(sql, m_session);
+            const TableReader::Reading locked = reader.LERMESA(idMesa, false);
+            if (locked.result == TableReader::Reading::Result::Failed
+                || (locked.result == TableReader::Reading::Result::Missing && locked.failure.failed()))
+                return Failure{QStringLiteral("mesa"), locked.failure.error, {}};
+            if (locked.result != TableReader::Reading::Result::Shown || locked.table.openedAt != shown.openedAt)
+                return Failure{kClosedElsewhere, {}, {}};
+            TableTotals stillCharged;
+            std::size_t found = 0;
+            for (const ShownItem &item : locked.table.items) {
+                const auto it = charged.find(item.idItem);
+                if (it == charged.end()) {
+                    late.insert(item.idItem);
+                    continue;
+                }
+                if (item.price != it->second->price || item.takeAway != it->second->takeAway)
+                    return Failure{kChanged, {}, {}};
+                ++found;
+                stillCharged.products += item.price;
+                if (item.takeAway)
+                    stillCharged.takeAway += item.price;
+            }
+            stillCharged.discountPercent = locked.table.totals.discountPercent;
+            stillCharged.manualDiscount = locked.table.totals.manualDiscount;
+            stillCharged.servicePercent = locked.table.totals.servicePercent;
+            stillCharged.people = totals.people;
+            stillCharged.compute();
+            if (found != charged.size() || !sameMoney(stillCharged, totals))
+                return Failure{kChanged, {}, {}};
+
             Record saleRow(tables::movVendas);
             sale::fillSale(saleRow, header);
             const Record &s = saleRow;
@@ -223,6 +359,9 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
                     break;
                 if (!state.ok())
                     return failure(QStringLiteral("leitura dos itens"));
+                if (late.count(item.integer("idItem")) != 0)
+                    continue;
+                copied.push_back(item.integer("idItem"));
 
                 product.clear();
                 if (!read(stmt::kProductById, {item.integer("idProduto")}, &product))
@@ -279,15 +418,38 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
             }
             sql.close(kItemCursor);
 
-            const std::string_view resets[] = {stmt::kResetTable, stmt::kDeleteTableItems,
-                                               stmt::kDeleteTableObservations};
-            for (const std::string_view statement : resets) {
-                if (!sql.exec(statement, {idMesa}).ok())
-                    return failure(QStringLiteral("liberação da mesa"),
-                                   block(QStringLiteral("Mesa - Erro liberando a mesa")));
+            auto releaseFailed = [&]() {
+                return failure(QStringLiteral("liberação da mesa"),
+                               block(QStringLiteral("Mesa - Erro liberando a mesa")));
+            };
+            if (late.empty()) {
+                const std::string_view resets[] = {stmt::kResetTable, stmt::kDeleteTableItems,
+                                                   stmt::kDeleteTableObservations};
+                for (const std::string_view statement : resets) {
+                    if (!sql.exec(statement, {idMesa}).ok())
+                        return releaseFailed();
+                }
+            } else {
+                // Only what was sold leaves the position. The rest must be
+                // billed again: the position is open (not blocked, not
+                // split) and the manual discount, given in this sale, goes.
+                for (const std::int64_t idItem : copied) {
+                    if (!sql.exec(stmt::kDeleteItemObservations, {idItem}).ok()
+                        || !sql.exec(stmt::kDeleteItem, {idItem}).ok())
+                        return releaseFailed();
+                }
+                if (!sql.exec(stmt::kUnblock, {idMesa}).ok()
+                    || !sql.exec(stmt::kSetManualDiscount, {Decimal(), idMesa}).ok())
+                    return releaseFailed();
             }
-            if (!transaction.commit())
+            if (!transaction.commit()) {
+                // The cluster refused this write set at commit (or a
+                // deadlock chose this closing): another desk's closing of
+                // the same account won, and this one was rolled back.
+                if (sql.result().conflict())
+                    return Failure{kClosedElsewhere, {}, {}};
                 return failure(QStringLiteral("confirmação"));
+            }
             return std::nullopt;
         };
         failed = write();
@@ -296,12 +458,19 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
         // Leaving the scope rolls back whatever a failure left uncommitted,
         // before the cashier is told, so no lock outlives the closing.
     }
-    if (!failed)
+    if (!failed && late.empty())
         return Outcome::ok(Outcome::Next::Release);
-    if (failed->step == kClosedElsewhere) {
-        // Nothing to retry: the account is closed already.
-        return Outcome::refuse(QStringLiteral("Mesa já foi fechada em outro caixa !!!"), Outcome::Severity::Stop,
-                               Outcome::Next::Release);
+    if (!failed) {
+        Outcome o = Outcome::ok(Outcome::Next::Reread);
+        o.message = lateItemsMessage(late.size());
+        return o;
+    }
+    if (failed->step == kClosedElsewhere)
+        return closedElsewhere(); // nothing to retry: the account is closed already
+    if (failed->step == kChanged) {
+        return Outcome::refuse(
+            QStringLiteral("Mesa foi alterada durante o pagamento: nada foi gravado, confira a conta !!!"),
+            Outcome::Severity::Stop, Outcome::Next::Reread);
     }
     Outcome o;
     o.kind = Outcome::Kind::Failed;

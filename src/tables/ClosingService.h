@@ -34,10 +34,15 @@ public:
     };
 
     // The checks before any payment: a table with items must have been
-    // printed (blocked) first; a table without items is simply freed; a
-    // split position is written without the module. For the module, the
-    // table's total and fee are handed over, and whatever an earlier
-    // closing left in the returned amounts is cleared.
+    // printed (blocked) first. Then the position is read again, so no money
+    // is taken for an account that can no longer be closed as shown: freed
+    // (or opened anew) meanwhile, it was closed at another desk and goes;
+    // with other items, prices or totals it is refused and read again for
+    // the cashier to charge the current bill; a bill below zero is refused.
+    // A table without items is simply freed; a split position is written
+    // without the module. For the module, the table's total and fee are
+    // handed over, and whatever an earlier closing left in the returned
+    // amounts is cleared.
     Preparation prepare(const ShownTable &table);
 
     // What the cashier may have changed on the screen since the reading:
@@ -52,10 +57,16 @@ public:
 
     // Writes the sale of the position, its items and their observations,
     // frees the position and deletes its items, all in one transaction.
-    // Done: released. Another desk closed it meanwhile: refused, released,
-    // nothing written. Failed: nothing written, the table stays on show
-    // (blocked) with the server's state and the step in the message, and
-    // the diagnostic lines of a failed insert in `console`.
+    // The sale holds exactly the items of `table`, the reading the payment
+    // was taken for: an item launched since stays on the position, which
+    // then stays open (done, with a message saying how many stayed, and
+    // the table read again). Done: released. Another desk closed it
+    // meanwhile (or won at commit): refused, released, nothing written.
+    // Charged items changed during the payment: refused, read again,
+    // nothing written. A negative bill: refused, nothing written. Failed:
+    // nothing written, the table stays on show (blocked) with the server's
+    // state and the step in the message, and the diagnostic lines of a
+    // failed insert in `console`.
     Outcome GRAVAR(const ShownTable &table, const Inputs &inputs);
 
 private:

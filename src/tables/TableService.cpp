@@ -74,12 +74,13 @@ Outcome TableService::tableDiscount(int idMesa, const exchange::DiscountSearchEx
     return Outcome::ok(Outcome::Next::Reread);
 }
 
-Outcome TableService::manualDiscount(int idMesa, const QString &typed)
+Outcome TableService::manualDiscount(const ShownTable &table, const QString &typed)
 {
     const std::optional<Decimal> amount = account::manualDiscountFrom(typed);
-    if (!amount)
+    const TableTotals &t = table.totals;
+    if (!amount || t.products - t.discountValue < *amount)
         return Outcome::refuse(QStringLiteral("Desconto inválido !!!"));
-    if (!m_sql.exec(stmt::kSetManualDiscount, {*amount, idMesa}).ok())
+    if (!m_sql.exec(stmt::kSetManualDiscount, {*amount, table.idMesa}).ok())
         return writeFailed(QStringLiteral("o desconto manual"), Outcome::Next::Reread);
     return Outcome::ok(Outcome::Next::Reread);
 }

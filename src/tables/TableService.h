@@ -41,9 +41,11 @@ public:
     Outcome tableDiscount(int idMesa, const exchange::DiscountSearchExchange::Answer &chosen,
                           const QString &authoriser);
 
-    // The manual discount typed for `idMesa`. Refused (nothing written) when
-    // it is no amount that fits the table row.
-    Outcome manualDiscount(int idMesa, const QString &typed);
+    // The manual discount typed for the position on show. Refused (nothing
+    // written) when it is no amount that fits the table row, or when it is
+    // more than the products cost after the table's percentage discount: a
+    // bill never goes below zero.
+    Outcome manualDiscount(const ShownTable &table, const QString &typed);
 
     // The service fee switched: off when the table carries one, else on at
     // the house's rate. `totals` are what the table owes right after the

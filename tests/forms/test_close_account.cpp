@@ -440,3 +440,53 @@ TEST_F(CloseAccountTest, AnAccountClosedMeanwhileAtAnotherDeskIsNotSoldTwice)
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")), QStringLiteral("0"));
     EXPECT_EQ(h.form().currentTable(), 0);
 }
+
+TEST_F(CloseAccountTest, AnAccountClosedAtAnotherDeskIsToldBeforeThePayment)
+{
+    payment.install();
+    show(1501);
+    // Desk 1 closed it while this desk had it on show.
+    h.db().run(
+        QStringLiteral("UPDATE mov_Mesa SET status='F' WHERE idMesa=1501; DELETE FROM mov_MesaItem WHERE idMesa=1501"));
+    key(vk::kF10);
+    EXPECT_EQ(payment.calls, 0);
+    EXPECT_TRUE(lastMessageIs(QStringLiteral("Mesa já foi fechada em outro caixa !!!"), style::kStop));
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(h.form().currentTable(), 0);
+}
+
+TEST_F(CloseAccountTest, ABillChangedSinceShownIsShownAgainBeforeThePayment)
+{
+    payment.install();
+    show(1501);
+    ASSERT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("190,08"));
+    addItem(h.db(), {1501, 311, "6.00"});
+    key(vk::kF10);
+    EXPECT_EQ(payment.calls, 0);
+    EXPECT_TRUE(lastMessageIs(QStringLiteral("Mesa foi alterada em outro terminal, confira a nova conta !!!"),
+                              style::kInformation));
+    // Read again: the current bill is on show and is what gets charged.
+    EXPECT_EQ(h.form().currentTable(), 1501);
+    EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("196,35"));
+    key(vk::kF10);
+    EXPECT_EQ(payment.calls, 1);
+    EXPECT_EQ(payment.dueSeen, 19635u);
+    EXPECT_EQ(value(QStringLiteral("SELECT valorTotal FROM mov_Vendas")), QStringLiteral("196.35"));
+}
+
+TEST_F(CloseAccountTest, AnItemLaunchedDuringThePaymentStaysAndTheCashierIsTold)
+{
+    payment.meanwhile = [this] { addItem(h.db(), {1501, 311, "6.00"}); };
+    payment.install();
+    show(1501);
+    key(vk::kF10);
+    ASSERT_EQ(payment.calls, 1);
+    EXPECT_TRUE(lastMessageIs(QStringLiteral("1 item lançado depois da conta ficou na mesa, que continua aberta !!!"),
+                              style::kInformation));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem")), QStringLiteral("8"));
+    // Still on show, open, with the item that stayed.
+    EXPECT_EQ(h.form().currentTable(), 1501);
+    EXPECT_EQ(status(1501), QStringLiteral("A"));
+    EXPECT_EQ(items(1501), QStringLiteral("1"));
+    EXPECT_EQ(ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
+}

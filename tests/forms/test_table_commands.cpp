@@ -5,9 +5,9 @@
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
 #include "modules/DiscountSearch.h"
-#include "platform/ui/Keys.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "tables/forms/TableCommands.h"
 #include "ui_MainForm.h"
@@ -69,7 +69,8 @@ protected:
     }
     QString column(int idMesa, const char *name)
     {
-        return h.db().value(QStringLiteral("SELECT %1 FROM mov_Mesa WHERE idMesa=%2").arg(QLatin1String(name)).arg(idMesa));
+        return h.db().value(
+            QStringLiteral("SELECT %1 FROM mov_Mesa WHERE idMesa=%2").arg(QLatin1String(name)).arg(idMesa));
     }
     void chooseWaiter(const QString &name)
     {
@@ -288,7 +289,11 @@ TEST_F(TableCommandsTest, ManualDiscountConfirmedFromItsField)
     EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("7,70"));
     EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("77,20"));
 
-    // Leaving the field confirms too; thousands may be grouped.
+    // Leaving the field confirms too; thousands may be grouped (on a bill
+    // that large).
+    addItem(h.db(), {kOpenTable, 112, "990.00"});
+    h.form().reread();
+    ASSERT_EQ(ui().Ds_SUBTOTA->text(), QStringLiteral("1.059,50"));
     type(ui().Ed_DESCMANT, QStringLiteral("1.000,25"));
     QTest::keyClick(ui().Ed_DESCMANT, Qt::Key_Tab);
     EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("1000.25"));
@@ -323,16 +328,27 @@ TEST_F(TableCommandsTest, ManualDiscountThatDoesNotFitIsRefused)
         EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00")) << typed;
     }
 
-    // The largest discount that fits is taken.
-    type(ui().Ed_DESCMANT, QStringLiteral("99999,99"));
+    // Above the products (77,00): the bill would go below zero. The
+    // stored discount stays and shows again.
+    for (const char *typed : {"77,01", "99999,99"}) {
+        type(ui().Ed_DESCMANT, QString::fromLatin1(typed));
+        QTest::keyClick(ui().Ed_DESCMANT, Qt::Key_Return);
+        EXPECT_TRUE(lastMessageIs(QStringLiteral("Desconto inválido !!!"), style::kInformation)) << typed;
+        EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00")) << typed;
+        EXPECT_EQ(ui().Ed_DESCMANT->text(), QStringLiteral("5,00")) << typed;
+        EXPECT_EQ(ui().Ds_SUBTOTA->text(), QStringLiteral("72,00")) << typed;
+    }
+    type(ui().Ed_DESCMANT, QStringLiteral("77,00"));
     QTest::keyClick(ui().Ed_DESCMANT, Qt::Key_Return);
-    EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("99999.99"));
+    EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("77.00"));
+    EXPECT_EQ(ui().Ds_SUBTOTA->text(), QStringLiteral("0,00"));
 
     // No table shown: no row is touched.
     key(vk::kEscape);
     type(ui().Ed_DESCMANT, QStringLiteral("1"));
     QTest::keyClick(ui().Ed_DESCMANT, Qt::Key_Return);
-    EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE descontoManual=1")), QStringLiteral("0"));
+    EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE descontoManual=1")),
+              QStringLiteral("0"));
 }
 
 TEST_F(TableCommandsTest, ServiceFeeSwitchedOffAndOn)

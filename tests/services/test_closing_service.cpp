@@ -332,16 +332,73 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     EXPECT_EQ(items(1501), QStringLiteral("0"));
 }
 
-TEST_F(ClosingServiceTest, AnItemLaunchedWhileThePaymentIsTakenIsNotLost)
+TEST_F(ClosingServiceTest, AnItemLaunchedWhileThePaymentIsTakenStaysOnTheOpenPosition)
 {
     const ShownTable table = shown(1501);
     ASSERT_EQ(closing.prepare(table).then, Then::Pay);
-    addItem(db, {1501, 311, "6.00"});
+    const qint64 late = addItem(db, {1501, 311, "6.00"});
+    addObservation(db, late, 1501, 3, 'O');
     pay();
-    EXPECT_TRUE(closing.GRAVAR(table, {}).done());
-    EXPECT_EQ(saleItems(), QStringLiteral("9"));
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem WHERE idProduto=311")), QStringLiteral("1"));
-    EXPECT_EQ(items(1501), QStringLiteral("0"));
+    const Outcome o = closing.GRAVAR(table, {});
+    EXPECT_TRUE(o.done());
+    EXPECT_EQ(o.message, QStringLiteral("1 item lançado depois da conta ficou na mesa, que continua aberta !!!"));
+    EXPECT_EQ(o.severity, Outcome::Severity::Information);
+    EXPECT_EQ(o.next, Outcome::Next::Reread);
+    // The sale is what was charged, the late item is not in it.
+    EXPECT_EQ(saleItems(), QStringLiteral("8"));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_VendasItem WHERE idProduto=311")), QStringLiteral("0"));
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',valorProdutos,valorServico,valorTotal) FROM mov_Vendas")),
+              QStringLiteral("181.90|17.28|190.08"));
+    // The position keeps it with its observation, open again for a new bill;
+    // the account's people, waiter, discount and fee stay.
+    EXPECT_EQ(value(QStringLiteral("SELECT GROUP_CONCAT(idItem) FROM mov_MesaItem WHERE idMesa=1501")),
+              QString::number(late));
+    EXPECT_EQ(observations(1501), QStringLiteral("1"));
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',status,qtdPessoas,idGarcon,idDesconto,descontoManual,"
+                                   "taxaServico,dividida) FROM mov_Mesa WHERE idMesa=1501")),
+              QStringLiteral("A|5|11|5|0.00|10.00|N"));
+
+    // Two late items are counted as two.
+    setPosition(db, 4401, 'B');
+    addItem(db, {4401, 112, "10.00"});
+    const ShownTable other = shown(4401);
+    ASSERT_EQ(closing.prepare(other).then, Then::Pay);
+    addItem(db, {4401, 112, "10.00"});
+    addItem(db, {4401, 201, "28.00"});
+    pay();
+    EXPECT_EQ(closing.GRAVAR(other, {}).message,
+              QStringLiteral("2 itens lançados depois da conta ficaram na mesa, que continua aberta !!!"));
+    EXPECT_EQ(items(4401), QStringLiteral("2"));
+    EXPECT_EQ(sales(), QStringLiteral("2"));
+}
+
+TEST_F(ClosingServiceTest, ACaughtChangeOfTheChargedItemsWritesNothing)
+{
+    const QString before = freeRow(1501);
+    const ShownTable table = shown(1501);
+    ASSERT_EQ(closing.prepare(table).then, Then::Pay);
+    // Another desk cancels a charged item while the payment is taken.
+    db.run(
+        QStringLiteral("UPDATE mov_MesaItem SET status='C' WHERE idMesa=1501 AND status<>'C' ORDER BY idItem LIMIT 1"));
+    pay();
+    const Outcome o = closing.GRAVAR(table, {});
+    EXPECT_TRUE(o.refused());
+    EXPECT_EQ(o.message,
+              QStringLiteral("Mesa foi alterada durante o pagamento: nada foi gravado, confira a conta !!!"));
+    EXPECT_EQ(o.severity, Outcome::Severity::Stop);
+    EXPECT_EQ(o.next, Outcome::Next::Reread);
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(items(1501), QStringLiteral("8"));
+    EXPECT_EQ(freeRow(1501), before);
+    EXPECT_FALSE(desk::sql().inUnitOfWork());
+
+    // A manual discount given meanwhile changes the bill as well.
+    const ShownTable again = shown(1501);
+    ASSERT_EQ(closing.prepare(again).then, Then::Pay);
+    db.run(QStringLiteral("UPDATE mov_Mesa SET descontoManual=1 WHERE idMesa=1501"));
+    pay();
+    EXPECT_TRUE(closing.GRAVAR(again, {}).refused());
+    EXPECT_EQ(sales(), QStringLiteral("0"));
 }
 
 TEST_F(ClosingServiceTest, AnAccountClosedMeanwhileAtAnotherDeskIsNotSoldTwice)
@@ -357,6 +414,125 @@ TEST_F(ClosingServiceTest, AnAccountClosedMeanwhileAtAnotherDeskIsNotSoldTwice)
     EXPECT_EQ(o.severity, Outcome::Severity::Stop);
     EXPECT_EQ(o.next, Outcome::Next::Release);
     EXPECT_EQ(sales(), QStringLiteral("0"));
+}
+
+TEST_F(ClosingServiceTest, AConflictAtCommitIsAnAccountClosedElsewhere)
+{
+    // Two desks on two cluster nodes closed the same account: the cluster
+    // certifies one of them and refuses the other at commit.
+    const QString before = freeRow(1501);
+    const ShownTable table = shown(1501);
+    ASSERT_EQ(closing.prepare(table).then, Then::Pay);
+    pay();
+    desk::sql().failNext(Sql::kCommit, QStringLiteral("40001"), QStringLiteral("certification failed"));
+    const Outcome o = closing.GRAVAR(table, {});
+    EXPECT_TRUE(o.refused());
+    EXPECT_EQ(o.message, QStringLiteral("Mesa já foi fechada em outro caixa !!!"));
+    EXPECT_EQ(o.severity, Outcome::Severity::Stop);
+    EXPECT_EQ(o.next, Outcome::Next::Release);
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(saleItems(), QStringLiteral("0"));
+    EXPECT_EQ(items(1501), QStringLiteral("8"));
+    EXPECT_EQ(freeRow(1501), before);
+    EXPECT_FALSE(desk::sql().inUnitOfWork());
+
+    // Any other refusal at commit is a failure, named as such.
+    desk::sql().failNext(Sql::kCommit);
+    const Outcome failed = closing.GRAVAR(table, {});
+    EXPECT_TRUE(failed.failed());
+    EXPECT_EQ(failed.step, QStringLiteral("confirmação"));
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+}
+
+TEST_F(ClosingServiceTest, TheSecondDeskIsRefusedBeforeThePayment)
+{
+    // Both desks show the table; desk 1 closes it on its own connection.
+    const ShownTable desk2 = shown(1501);
+    {
+        Sql other;
+        Sql::Connection c;
+        c.socket = TestDatabase::socket();
+        c.database = db.name();
+        other.setConnection(c);
+        TableReader reader1(other, desk::session());
+        ClosingService desk1(other, desk::session());
+        const ShownTable table = reader1.LERMESA(1501, false).table;
+        ASSERT_EQ(desk1.prepare(table).then, Then::Pay);
+        pay();
+        ASSERT_TRUE(desk1.GRAVAR(table, {}).done());
+    }
+    records::L_LINK().setAt(exchange::PaymentExchange::kFlag, ' ');
+    const ClosingService::Preparation p = closing.prepare(desk2);
+    EXPECT_EQ(p.then, Then::Stop);
+    EXPECT_TRUE(p.outcome.refused());
+    EXPECT_EQ(p.outcome.message, QStringLiteral("Mesa já foi fechada em outro caixa !!!"));
+    EXPECT_EQ(p.outcome.severity, Outcome::Severity::Stop);
+    EXPECT_EQ(p.outcome.next, Outcome::Next::Release);
+    // No payment module was asked for anything.
+    EXPECT_EQ(records::L_LINK().at(exchange::PaymentExchange::kFlag), ' ');
+    EXPECT_EQ(sales(), QStringLiteral("1"));
+
+    // Opened again by a waiter for other customers: still not this account.
+    setPosition(db, 1501, 'B');
+    db.run(QStringLiteral("UPDATE mov_Mesa SET horaAbertura='23:59:00' WHERE idMesa=1501"));
+    addItem(db, {1501, 112, "10.00"});
+    EXPECT_EQ(closing.prepare(desk2).outcome.message, QStringLiteral("Mesa já foi fechada em outro caixa !!!"));
+}
+
+TEST_F(ClosingServiceTest, ABillChangedSinceShownIsReadAgainBeforeThePayment)
+{
+    const ShownTable table = shown(1501);
+    addItem(db, {1501, 311, "6.00"});
+    records::L_LINK().setAt(exchange::PaymentExchange::kFlag, ' ');
+    ClosingService::Preparation p = closing.prepare(table);
+    EXPECT_EQ(p.then, Then::Stop);
+    EXPECT_TRUE(p.outcome.refused());
+    EXPECT_EQ(p.outcome.message, QStringLiteral("Mesa foi alterada em outro terminal, confira a nova conta !!!"));
+    EXPECT_EQ(p.outcome.next, Outcome::Next::Reread);
+    EXPECT_EQ(records::L_LINK().at(exchange::PaymentExchange::kFlag), ' ');
+
+    // Read again, the current bill is charged.
+    const ShownTable current = shown(1501);
+    p = closing.prepare(current);
+    ASSERT_EQ(p.then, Then::Pay);
+    EXPECT_EQ(exchange::PaymentExchange::request().total.cents(), current.totals.tableTotal.cents());
+    EXPECT_NE(current.totals.tableTotal, table.totals.tableTotal);
+
+    // An empty position that got an item meanwhile is not freed under it.
+    const ShownTable empty = shown(2101);
+    addItem(db, {2101, 112, "10.00"});
+    p = closing.prepare(empty);
+    EXPECT_TRUE(p.outcome.refused());
+    EXPECT_EQ(p.outcome.next, Outcome::Next::Reread);
+    EXPECT_EQ(value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=2101")), QStringLiteral("A"));
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+}
+
+TEST_F(ClosingServiceTest, NoSaleWithANegativeBill)
+{
+    // A discount stored before the products went down (an item cancelled):
+    // the bill would be negative.
+    db.run(QStringLiteral("UPDATE mov_Mesa SET descontoManual=500 WHERE idMesa=1501"));
+    const ShownTable table = shown(1501);
+    ASSERT_TRUE(table.totals.tableTotal.isNegative());
+    records::L_LINK().setAt(exchange::PaymentExchange::kFlag, ' ');
+    const ClosingService::Preparation p = closing.prepare(table);
+    EXPECT_EQ(p.then, Then::Stop);
+    EXPECT_EQ(p.outcome.message, QStringLiteral("Desconto inválido !!!"));
+    EXPECT_EQ(records::L_LINK().at(exchange::PaymentExchange::kFlag), ' ');
+    // GRAVAR itself refuses it too (a split position goes there unpaid).
+    const Outcome o = closing.GRAVAR(table, {});
+    EXPECT_TRUE(o.refused());
+    EXPECT_EQ(o.message, QStringLiteral("Desconto inválido !!!"));
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(items(1501), QStringLiteral("8"));
+    // A discount of exactly the products is a bill of zero, not refused.
+    setPosition(db, 4501, 'B', 2, 4, "0.00");
+    addItem(db, {4501, 112, "10.00"});
+    db.run(QStringLiteral("UPDATE mov_Mesa SET descontoManual=10 WHERE idMesa=4501"));
+    const ShownTable zero = shown(4501);
+    ASSERT_TRUE(zero.totals.tableTotal.isZero());
+    EXPECT_EQ(closing.prepare(zero).then, Then::Pay);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "session/Session.h"
+#include "tables/AccountMath.h"
 #include "tables/OpenTableService.h"
 #include "tables/TableService.h"
 
@@ -185,7 +186,7 @@ TEST_F(TableServiceTest, TableDiscountIsStoredWithItsAuthoriser)
 
 TEST_F(TableServiceTest, ManualDiscountIsStoredOnlyWhenItFits)
 {
-    Outcome o = service.manualDiscount(kOpenTable, QStringLiteral("7,50"));
+    Outcome o = service.manualDiscount(shown(kOpenTable), QStringLiteral("7,50"));
     EXPECT_TRUE(o.done());
     EXPECT_EQ(o.next, Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("7.50"));
@@ -195,18 +196,19 @@ TEST_F(TableServiceTest, ManualDiscountIsStoredOnlyWhenItFits)
     EXPECT_EQ(money(table.totals.serviceValue), QStringLiteral("7,70"));
     EXPECT_EQ(money(table.totals.tableTotal), QStringLiteral("77,20"));
 
-    // Thousands may be grouped; the largest discount that fits is taken.
-    EXPECT_TRUE(service.manualDiscount(kOpenTable, QStringLiteral("1.000,25")).done());
-    EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("1000.25"));
-    EXPECT_TRUE(service.manualDiscount(kOpenTable, QStringLiteral("99999,99")).done());
-    EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("99999.99"));
-    EXPECT_TRUE(service.manualDiscount(kOpenTable, QStringLiteral("5")).done());
+    // Thousands may be grouped; the largest discount that fits the column
+    // is read as typed.
+    EXPECT_EQ(account::manualDiscountFrom(QStringLiteral("1.000,25")), Decimal::fromCents(100025));
+    EXPECT_EQ(account::manualDiscountFrom(QStringLiteral("99999,99")), Decimal::fromCents(9999999));
+    EXPECT_TRUE(service.manualDiscount(shown(kOpenTable), QStringLiteral("5")).done());
     EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00"));
 
     // Cut to its low-order digits 123456,78 would be 23456,78: refused
-    // whole, as is anything that is no amount or a negative one.
-    for (const char *typed : {"123456,78", "abc", "-3,00", "5,0,0"}) {
-        o = service.manualDiscount(kOpenTable, QString::fromLatin1(typed));
+    // whole, as is anything that is no amount or a negative one, and any
+    // discount above the products after the table discount (77,00 here):
+    // the bill would go below zero.
+    for (const char *typed : {"123456,78", "abc", "-3,00", "5,0,0", "1.000,25", "99999,99", "77,01"}) {
+        o = service.manualDiscount(shown(kOpenTable), QString::fromLatin1(typed));
         EXPECT_TRUE(o.refused()) << typed;
         EXPECT_EQ(o.message, QStringLiteral("Desconto inválido !!!")) << typed;
         EXPECT_EQ(o.severity, Outcome::Severity::Information) << typed;
@@ -214,9 +216,17 @@ TEST_F(TableServiceTest, ManualDiscountIsStoredOnlyWhenItFits)
         EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00")) << typed;
     }
 
+    // The whole bill may be given away, not more.
+    EXPECT_TRUE(service.manualDiscount(shown(kOpenTable), QStringLiteral("77,00")).done());
+    EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("77.00"));
+    EXPECT_TRUE(shown(kOpenTable).totals.subtotal.isZero());
+    // The fee is still charged on the products.
+    EXPECT_EQ(money(shown(kOpenTable).totals.tableTotal), QStringLiteral("7,70"));
+    ASSERT_TRUE(service.manualDiscount(shown(kOpenTable), QStringLiteral("5")).done());
+
     desk::sql().failNext(stmt::kSetManualDiscount);
-    expectWriteFailure(service.manualDiscount(kOpenTable, QStringLiteral("1")), QStringLiteral("o desconto manual"),
-                       Outcome::Next::Reread);
+    expectWriteFailure(service.manualDiscount(shown(kOpenTable), QStringLiteral("1")),
+                       QStringLiteral("o desconto manual"), Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00"));
 }
 

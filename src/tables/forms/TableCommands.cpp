@@ -159,10 +159,9 @@ void TableCommands::manualDiscount()
 {
     BusyGuard busy(m_busy);
     auto &ui = m_form.ui();
-    const int idMesa = m_form.shownTable();
-    if (idMesa == 0)
+    if (m_form.shownTable() == 0)
         return;
-    const Outcome outcome = m_service.manualDiscount(idMesa, ui.Ed_DESCMANT->text());
+    const Outcome outcome = m_service.manualDiscount(m_form.shown(), ui.Ed_DESCMANT->text());
     tell(outcome);
     if (outcome.refused()) {
         // The stored discount stays; the field shows it again, ready to be

@@ -3,6 +3,7 @@
 // the screen, and the lists take the room that is left.
 #include "FormHarness.h"
 
+#include "modules/Registration.h"
 #include "ui_MainForm.h"
 
 #include <QHeaderView>
@@ -33,6 +34,8 @@ class LayoutTest : public ::testing::TestWithParam<ScreenSize>
 protected:
     void SetUp() override
     {
+        // The sizes are those of the program as it runs: with its style.
+        applyStyle();
         h.standardSession();
         h.showTable(QStringLiteral("1201"));
     }

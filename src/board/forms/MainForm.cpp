@@ -235,6 +235,12 @@ void MainForm::fitKeyBar()
     const QScreen *where = screen();
     const int available = where ? where->availableGeometry().width() : oneRow;
     arrangeKeyBar(oneRow <= available ? 1 : 2);
+    // The program's name is in the title bar too: on a small screen its
+    // room goes to the session fields.
+    m_ui->Lb_Sistema->setVisible(available >= 1280);
+    // The smaller minimum is in force at once, so the window can be fitted
+    // to the screen right after it shows.
+    layout()->activate();
 }
 
 void MainForm::placeFrames()

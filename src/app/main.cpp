@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -35,6 +36,15 @@ int main(int argc, char *argv[])
     qv::desk::install(&sql, &session);
 
     qv::MainForm form;
+    // Maximised by the desktop; without a window manager to do it (a kiosk
+    // session) the window still starts on the whole screen, never past it.
+    const QRect screen = form.screen() ? form.screen()->availableGeometry() : QRect();
+    if (screen.isValid())
+        form.setGeometry(screen);
     form.showMaximized();
+    // Shown, the key bar has taken the rows the screen needs: only now can
+    // the window be as narrow as the screen.
+    if (screen.isValid() && (form.width() > screen.width() || form.height() > screen.height()))
+        form.setGeometry(screen);
     return app.exec();
 }

@@ -179,8 +179,12 @@ TEST_F(ItemsTest, CodeLookupShowsTheProductAndDescriptionLookupListsCandidates)
 
     // Digits split by a blank are still a code (001234: none such, silently).
     f.Ed_CODIPROD->setFocus(Qt::BacktabFocusReason);
-    EXPECT_TRUE(f.Ds_CODIRED->text().isEmpty()); // coming back starts a new product
+    // Coming back keeps the product; the code is selected, so the next one
+    // typed replaces it.
+    EXPECT_EQ(f.Ds_CODIRED->text(), QStringLiteral("000309"));
+    EXPECT_EQ(f.Ed_CODIPROD->selectedText(), f.Ed_CODIPROD->text());
     product(QStringLiteral("12 34"));
+    EXPECT_TRUE(f.Ds_CODIRED->text().isEmpty()); // the new lookup replaced it
     EXPECT_EQ(records::L_LINK().text(26, 6), QStringLiteral("001234"));
     EXPECT_TRUE(f.Ds_DESCRIC->text().isEmpty());
     EXPECT_EQ(focus(), f.Ed_CODIPROD);
@@ -251,9 +255,10 @@ TEST_F(ItemsTest, InactiveProductIsRefusedAndBottledDrinksTakeNoJa)
     press(Qt::Key_F6);
     EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 0);
 
-    // Back on the product field, "Já" is on again; the burger takes it.
+    // Back on the product field the can is still shown, "Já" still off;
+    // the next product looked up turns it on again, and the burger takes it.
     f.Ed_CODIPROD->setFocus(Qt::BacktabFocusReason);
-    EXPECT_TRUE(f.Bt_JA->isEnabled());
+    EXPECT_FALSE(f.Bt_JA->isEnabled());
     product(QStringLiteral("112"));
     EXPECT_TRUE(f.Bt_JA->isEnabled());
     press(Qt::Key_F6);
@@ -328,6 +333,62 @@ TEST_F(ItemsTest, QuantityThreeGivesThreeItemsEachWithItsOwnObservations)
     EXPECT_TRUE(f.Ds_DESCRIC->text().isEmpty());
     EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 0);
     EXPECT_TRUE(f.Bt_JA->isEnabled());
+}
+
+TEST_F(ItemsTest, MovingTheFocusNeverDropsWhatWasChosen)
+{
+    MainForm &form = start();
+    const int before = itemsOnTable();
+    include();
+    auto &f = frame();
+
+    product(QStringLiteral("112"));
+    type(QStringLiteral("2"));
+    press(Qt::Key_F2);
+    choose(QStringLiteral("Cebola"));
+    ASSERT_EQ(f.Lv_Produtos->topLevelItemCount(), 1);
+
+    // Tab back round to the code field, and on again: nothing is dropped.
+    for (int i = 0; i < 6 && focus() != f.Ed_CODIPROD; ++i)
+        press(Qt::Key_Backtab);
+    ASSERT_EQ(focus(), f.Ed_CODIPROD);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus(), f.Ed_QUANTID);
+    EXPECT_EQ(f.Ed_QUANTID->text(), QStringLiteral("2"));
+    EXPECT_EQ(f.Ds_CODIRED->text(), QStringLiteral("000112"));
+    EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 1);
+    EXPECT_TRUE(h.ui().messages.empty());
+
+    // Another code with observations chosen asks first; No keeps it all.
+    f.Ed_CODIPROD->setFocus(Qt::BacktabFocusReason);
+    h.ui().answer(answer::kNo);
+    product(QStringLiteral("309"));
+    ASSERT_EQ(h.ui().messages.size(), 1u);
+    EXPECT_EQ(lastMessage(), QStringLiteral("As observações escolhidas serão descartadas, troca o produto ?"));
+    EXPECT_EQ(lastStyle(), style::kAsk | style::kDefaultButton2);
+    EXPECT_EQ(f.Ed_CODIPROD->text(), QStringLiteral("112"));
+    EXPECT_EQ(f.Ds_CODIRED->text(), QStringLiteral("000112"));
+    EXPECT_EQ(f.Ed_QUANTID->text(), QStringLiteral("2"));
+    EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 1);
+
+    // F9 then writes the two units with their observation.
+    press(Qt::Key_F9);
+    EXPECT_FALSE(items().isOpen());
+    EXPECT_EQ(itemsOnTable(), before + 2);
+    EXPECT_EQ(observationsOnTable(), 2);
+    EXPECT_EQ(form.ui().Lv_Itens->topLevelItemCount(), before + 2);
+
+    // Yes: the new product, without the observations.
+    include();
+    product(QStringLiteral("112"));
+    press(Qt::Key_F2);
+    choose(QStringLiteral("Cebola"));
+    f.Ed_CODIPROD->setFocus(Qt::BacktabFocusReason);
+    h.ui().answer(answer::kYes);
+    product(QStringLiteral("309"));
+    EXPECT_EQ(f.Ds_CODIRED->text(), QStringLiteral("000309"));
+    EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 0);
+    EXPECT_EQ(f.Ed_QUANTID->text(), QStringLiteral("1"));
 }
 
 TEST_F(ItemsTest, ChecksOfConfirmAndTheItemDiscounts)
@@ -577,13 +638,15 @@ TEST_F(ItemsTest, EscapeWritesNothing)
     EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 1);
 
     // Tab goes round the frame and never reaches the table field; passing
-    // the product field starts a new product there.
+    // the product field drops nothing.
     for (int i = 0; i < 8; ++i) {
         press(Qt::Key_Tab);
         ASSERT_TRUE(items().frame()->isAncestorOf(focus())) << i;
     }
     EXPECT_EQ(form.currentTable(), kTable);
-    EXPECT_TRUE(f.Ds_DESCRIC->text().isEmpty());
+    EXPECT_EQ(f.Ds_DESCRIC->text(), QStringLiteral("HAMBÚRGUER DA CASA"));
+    EXPECT_EQ(f.Ed_QUANTID->text(), QStringLiteral("2"));
+    EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 1);
 
     press(Qt::Key_Escape);
     EXPECT_FALSE(items().isOpen());

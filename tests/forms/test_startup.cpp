@@ -7,6 +7,7 @@
 #include "session/Session.h"
 #include "ui_MainForm.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QTest>
 
@@ -121,7 +122,8 @@ TEST(Startup, BothPeriodsOpenMeansDinner)
     // Nothing on the board before a desk is chosen, and no timer.
     EXPECT_EQ(f.ui().Lv_Mesas->topLevelItemCount(), 0);
     EXPECT_FALSE(f.Cm_TimerMesas->isActive());
-    EXPECT_EQ(QApplication::focusWidget(), f.ui().Bt_Sair);
+    // The focus waits on the cash-desk choice, never on the exit.
+    EXPECT_EQ(QApplication::focusWidget(), f.ui().Bt_CX1);
     EXPECT_EQ(desk::session().operators().size(), 14u); // operator 10 is excluded
     EXPECT_EQ(f.ui().Cb_Operador->count(), 14);
 }
@@ -143,11 +145,52 @@ TEST(Startup, PeriodOpenedYesterdayWarnsAndGoesOn)
     MainForm &f = h.start();
     ASSERT_FALSE(f.closedDown());
     ASSERT_EQ(h.ui().messages.size(), 1u);
-    EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Caixa aberto em ") + yesterday.toString(QStringLiteral("dd/MM/yyyy"))
+    EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Caixa aberto em ")
+                                           + yesterday.toString(QStringLiteral("dd/MM/yyyy"))
                                            + QStringLiteral(", precisa ser fechado !!!"));
     EXPECT_EQ(h.ui().messages[0].style, style::kInformation);
     EXPECT_EQ(f.ui().Ds_TURNO->text(), QStringLiteral("1 - Almoço"));
     EXPECT_TRUE(f.ui().Bt_CX1->isEnabled());
+}
+
+TEST(Startup, TheWarningShowsAloneAndTheChoiceAfterIt)
+{
+    FormHarness h;
+    h.files().login(1, QStringLiteral("MARIANA SOUZA"));
+    h.files().openPeriod(1, {1}, QDate::currentDate().addDays(-1).toString(QStringLiteral("ddMMyyyy")));
+    bool waitShown = true;
+    bool choiceShown = true;
+    h.ui().onMessage = [&](const QString &) {
+        waitShown = h.form().ui().Frm_Aguarde->isVisible();
+        choiceShown = h.form().ui().Frm_Escolhe->isVisible();
+    };
+    MainForm &f = h.start();
+    ASSERT_EQ(h.ui().messages.size(), 1u);
+    // While the warning is up, neither the connection notice nor the
+    // buttons are behind it; after it, the buttons and nothing over them.
+    EXPECT_FALSE(waitShown);
+    EXPECT_FALSE(choiceShown);
+    EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
+    EXPECT_FALSE(f.ui().Frm_Aguarde->isVisible());
+}
+
+TEST(Startup, SpaceOrEnterRightAfterStartUpChoosesTheFirstOpenDesk)
+{
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+        FormHarness h;
+        h.files().login(1, QStringLiteral("MARIANA SOUZA"));
+        h.files().openPeriod(2, {2, 3});
+        MainForm &f = h.start();
+        f.activateWindow();
+        (void)QTest::qWaitForWindowActive(&f, 2000);
+        ASSERT_EQ(QApplication::focusWidget(), f.ui().Bt_CX2);
+        h.ui().answer(answer::kNo); // not desk 1: asked, and kept
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_FALSE(f.closedDown());
+        ASSERT_EQ(h.ui().messages.size(), 1u);
+        EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"));
+        EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
+    }
 }
 
 TEST(Startup, NeitherPeriodOpenEnablesNoDeskAndTheCheckSaysClosed)
@@ -160,6 +203,11 @@ TEST(Startup, NeitherPeriodOpenEnablesNoDeskAndTheCheckSaysClosed)
     ASSERT_FALSE(f.closedDown());
     for (QAbstractButton *b : f.ui().Bt_CX->buttons())
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    // The frame says why there is nothing to choose; leaving is what is left.
+    EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
+    EXPECT_EQ(f.ui().Lb_EscolheDica->text(),
+              QStringLiteral("Nenhum período aberto (almoço ou jantar): abra o período e acesse novamente !!!"));
+    EXPECT_EQ(QApplication::focusWidget(), f.ui().Bt_Sair);
     // Were a desk digit set anyway, the first reading closes the form.
     records::W_NRCAIXA().setDigits(1);
     EXPECT_FALSE(f.sessionStillOpen());

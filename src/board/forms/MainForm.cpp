@@ -7,26 +7,31 @@
 #include "board/forms/SuiteLinks.h"
 #include "items/forms/CancelCommands.h"
 #include "items/forms/ItemCommands.h"
-#include "printing/forms/PrintCommands.h"
-#include "tables/forms/SplitTransfer.h"
-#include "tables/forms/TableCommands.h"
-#include "platform/ui/Keys.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
+#include "printing/forms/PrintCommands.h"
 #include "session/Session.h"
+#include "tables/forms/SplitTransfer.h"
+#include "tables/forms/TableCommands.h"
 #include "ui_MainForm.h"
 
 #include <QButtonGroup>
+#include <QGridLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QRegularExpression>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace qv {
 
 namespace {
 const QStringList kStatusFilter = {
-    QStringLiteral("Todas"),     QStringLiteral("Abertas"),    QStringLiteral("Pedido"),
-    QStringLiteral("Sobremesa"), QStringLiteral("Fechadas"),   QStringLiteral("Bloqueadas"),
+    QStringLiteral("Todas"),        QStringLiteral("Abertas"),  QStringLiteral("Pedido"),
+    QStringLiteral("Sobremesa"),    QStringLiteral("Fechadas"), QStringLiteral("Bloqueadas"),
     QStringLiteral("Em Andamento"),
 };
 }
@@ -58,16 +63,13 @@ MainForm::MainForm(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui:
     m_links = std::make_unique<SuiteLinks>(*this);
 
     wireEvents();
+    takeKeyBar();
 
     // The start procedure runs from the event loop, once the form shows
     // "Aguarde, conectando com o banco de dados !!!".
     m_ui->Frm_Aguarde->show();
     m_ui->Frm_Aguarde->raise();
     m_ui->Frm_AguardeMesas->hide();
-    auto *hint = new QLabel(QStringLiteral("Tecle o número do caixa ou clique no botão"), m_ui->Frm_Escolhe);
-    hint->setObjectName(QStringLiteral("Lb_EscolheDica"));
-    hint->setAlignment(Qt::AlignCenter);
-    m_ui->Frm_Escolhe->layout()->addWidget(hint);
     // The counters show only on request (Home) until the next timed rebuild.
     m_ui->Frm_EmAndamento->hide();
     m_ui->Frm_Fechadas->hide();
@@ -86,9 +88,8 @@ void MainForm::wireEvents()
     connect(Cm_Timer_ABRAR, &QTimer::timeout, this, [this] { dispatch(QStringLiteral("ABRAR")); });
     connect(Cm_TimerMesas, &QTimer::timeout, this, &MainForm::onBoardTimer);
     connect(Cm_TimerPermanencia, &QTimer::timeout, this, [this] { m_detail->refreshTimeOpen(); });
-    connect(m_ui->Bt_CX, &QButtonGroup::buttonClicked, this, [this](QAbstractButton *button) {
-        chooseDesk(button->objectName().right(1).toInt());
-    });
+    connect(m_ui->Bt_CX, &QButtonGroup::buttonClicked, this,
+            [this](QAbstractButton *button) { chooseDesk(button->objectName().right(1).toInt()); });
     connect(m_ui->Bt_Sair, &QPushButton::clicked, this, &MainForm::closeForm);
     connect(m_ui->Cb_STATUSM, &QComboBox::currentIndexChanged, this, &MainForm::onFilterChanged);
     connect(m_ui->Lv_Mesas, &QTreeWidget::itemClicked, this, &MainForm::onBoardRowClicked);
@@ -121,6 +122,14 @@ void MainForm::wireEvents()
     m_ui->Ed_CODIMES->installEventFilter(this);
     m_ui->Ed_FOCO->installEventFilter(this);
     m_ui->Lv_Itens->installEventFilter(this);
+    // The other fields the cashier can be in (each reached by the Alt key
+    // of its label) hand the function keys on; a combo box would otherwise
+    // open its list on F4.
+    for (QWidget *field : std::initializer_list<QWidget *>{m_ui->Ed_QTDEPES, m_ui->Ed_DESCMANT, m_ui->Cb_Operador,
+                                                           m_ui->Cb_STATUSM, m_ui->Cb_IMPRE, m_ui->Bt_Sair}) {
+        field->setProperty("qvDeskField", true);
+        field->installEventFilter(this);
+    }
 
     // The function-key bar: a click on an entry or on its key label hands
     // the entry's key code to the key procedure.
@@ -130,12 +139,12 @@ void MainForm::wireEvents()
         QLabel *label;
         int key;
     } bar[] = {
-        {m_ui->Frm_Imprimir, m_ui->CmStatic38, vk::kF1},  {m_ui->Bt_Bloqueio, m_ui->CmStatic39, vk::kF2},
-        {m_ui->Frm_DEL, m_ui->CmStatic40, vk::kDelete},   {m_ui->Frm_INS, m_ui->CmStatic41, vk::kInsert},
-        {m_ui->Bt_Bloqueio1, m_ui->CmStatic42, vk::kF3},  {m_ui->Frm_INS1, m_ui->CmStatic43, vk::kF6},
-        {m_ui->Bt_Bloqueio2, m_ui->CmStatic44, vk::kF9},  {m_ui->Bt_SERVICO, m_ui->CmStatic45, vk::kF8},
-        {m_ui->Bt_MOSTRA, m_ui->CmStatic46, vk::kF7},     {m_ui->Bt_MOSTRA1, m_ui->CmStatic47, vk::kF10},
-        {m_ui->Bt_Bloqueio3, m_ui->CmStatic48, vk::kF4},  {m_ui->Frm_INS2, m_ui->CmStatic49, vk::kF12},
+        {m_ui->Frm_Imprimir, m_ui->CmStatic38, vk::kF1}, {m_ui->Bt_Bloqueio, m_ui->CmStatic39, vk::kF2},
+        {m_ui->Frm_DEL, m_ui->CmStatic40, vk::kDelete},  {m_ui->Frm_INS, m_ui->CmStatic41, vk::kInsert},
+        {m_ui->Bt_Bloqueio1, m_ui->CmStatic42, vk::kF3}, {m_ui->Frm_INS1, m_ui->CmStatic43, vk::kF6},
+        {m_ui->Bt_Bloqueio2, m_ui->CmStatic44, vk::kF9}, {m_ui->Bt_SERVICO, m_ui->CmStatic45, vk::kF8},
+        {m_ui->Bt_MOSTRA, m_ui->CmStatic46, vk::kF7},    {m_ui->Bt_MOSTRA1, m_ui->CmStatic47, vk::kF10},
+        {m_ui->Bt_Bloqueio3, m_ui->CmStatic48, vk::kF4}, {m_ui->Frm_INS2, m_ui->CmStatic49, vk::kF12},
     };
     for (const auto &entry : bar) {
         const int key = entry.key;
@@ -177,6 +186,64 @@ bool MainForm::failStartup(const QString &message)
     return false;
 }
 
+void MainForm::takeKeyBar()
+{
+    // The bar's entries go into a grid of their own, so the bar can take a
+    // second row on a screen too narrow for one.
+    QLayout *row = m_ui->CmFrame47->layout();
+    const QMargins margins = row->contentsMargins();
+    const int spacing = row->spacing();
+    while (QLayoutItem *item = row->takeAt(0)) {
+        if (item->widget())
+            m_keyEntries.push_back(item->widget());
+        delete item;
+    }
+    delete row;
+    auto *grid = new QGridLayout(m_ui->CmFrame47);
+    grid->setObjectName(QStringLiteral("KeyBarLayout"));
+    grid->setContentsMargins(margins);
+    grid->setSpacing(spacing);
+    arrangeKeyBar(1);
+}
+
+void MainForm::arrangeKeyBar(int rows)
+{
+    auto *grid = static_cast<QGridLayout *>(m_ui->CmFrame47->layout());
+    const int count = int(m_keyEntries.size());
+    const int columns = (count + rows - 1) / rows;
+    if (rows == m_keyBarRows && grid->count() == count)
+        return;
+    m_keyBarRows = rows;
+    for (QWidget *entry : m_keyEntries)
+        grid->removeWidget(entry);
+    for (int c = 0; c < grid->columnCount(); ++c)
+        grid->setColumnStretch(c, 0);
+    for (int i = 0; i < count; ++i)
+        grid->addWidget(m_keyEntries[std::size_t(i)], i / columns, i % columns);
+    for (int c = 0; c < columns; ++c)
+        grid->setColumnStretch(c, 1);
+}
+
+void MainForm::fitKeyBar()
+{
+    // One row when the screen is wide enough for every entry side by side,
+    // two otherwise: the bar is never cut, whatever monitor the desk has.
+    const QMargins margins = m_ui->CmFrame47->layout()->contentsMargins();
+    int oneRow = margins.left() + margins.right() + m_ui->MainLayout->contentsMargins().left()
+                 + m_ui->MainLayout->contentsMargins().right();
+    for (QWidget *entry : m_keyEntries)
+        oneRow += entry->minimumSizeHint().width() + m_ui->CmFrame47->layout()->spacing();
+    const QScreen *where = screen();
+    const int available = where ? where->availableGeometry().width() : oneRow;
+    arrangeKeyBar(oneRow <= available ? 1 : 2);
+    // The program's name is in the title bar too: on a small screen its
+    // room goes to the session fields.
+    m_ui->Lb_Sistema->setVisible(available >= 1280);
+    // The smaller minimum is in force at once, so the window can be fitted
+    // to the screen right after it shows.
+    layout()->activate();
+}
+
 void MainForm::placeFrames()
 {
     // The overlay frames sit centred over the form, the waiting frames over
@@ -213,6 +280,7 @@ void MainForm::showEvent(QShowEvent *event)
         const int needed = toggle.button->fontMetrics().horizontalAdvance(QString::fromUtf8(toggle.longer)) + 14;
         toggle.button->setMinimumWidth(std::max(toggle.button->minimumWidth(), needed));
     }
+    fitKeyBar();
     placeFrames();
 }
 
@@ -227,9 +295,11 @@ void MainForm::ABRAR()
     Session &session = desk::session();
     Sql &sql = desk::sql();
 
-    // 1. Frames in place: the cash-desk choice shown, the wait notice over it.
+    // 1. Frames in place: only the wait notice while the connection is made.
+    // The cash-desk choice shows once everything it depends on is read, so
+    // the notice never shows through between a warning and the buttons.
     placeFrames();
-    m_ui->Frm_Escolhe->show();
+    m_ui->Frm_Escolhe->hide();
     m_ui->Frm_Aguarde->show();
     m_ui->Frm_Aguarde->raise();
 
@@ -245,12 +315,9 @@ void MainForm::ABRAR()
     // 3. The cash-desk control record.
     switch (session.readCashDesk()) {
     case KeyedFile::Read::Ok: break;
-    case KeyedFile::Read::OpenFailed:
-        return (void)failStartup(QStringLiteral("Erro na abertura dos caixas !!!"));
-    case KeyedFile::Read::Locked:
-        return (void)failStartup(QStringLiteral("Arquivo dos caixas sendo acessado !!!"));
-    case KeyedFile::Read::Failed:
-        return (void)failStartup(QStringLiteral("Erro na leitura do arquivo de caixas !!!"));
+    case KeyedFile::Read::OpenFailed: return (void)failStartup(QStringLiteral("Erro na abertura dos caixas !!!"));
+    case KeyedFile::Read::Locked: return (void)failStartup(QStringLiteral("Arquivo dos caixas sendo acessado !!!"));
+    case KeyedFile::Read::Failed: return (void)failStartup(QStringLiteral("Erro na leitura do arquivo de caixas !!!"));
     }
 
     // 4. Today's date; the first statement, so the connection is made here.
@@ -258,11 +325,14 @@ void MainForm::ABRAR()
     Record today(kToday);
     if (!sql.exec(stmt::kToday, {}, &today).ok()) {
         // Without a database nothing of this screen works: say why and stop.
-        UiService::instance().message(this, QStringLiteral("Erro ") + sql.state()
-                                         + QStringLiteral(" na conexão com o banco de dados !!!"),
-                               style::kStop);
+        UiService::instance().message(
+            this, QStringLiteral("Erro ") + sql.state() + QStringLiteral(" na conexão com o banco de dados !!!"),
+            style::kStop);
         return (void)failStartup(sql.message().left(120));
     }
+
+    // The connection is made: the notice has said what it had to.
+    m_ui->Frm_Aguarde->hide();
 
     // 5. A period left open on another day.
     for (const QString &warning : session.staleWarnings(today.text(0)))
@@ -300,8 +370,12 @@ void MainForm::ABRAR()
     m_ui->Ds_TURNO->setText(session.periodCaption());
 
     // 10. Cash-desk buttons of the open desks.
-    for (QAbstractButton *button : m_ui->Bt_CX->buttons())
+    QAbstractButton *firstOpenDesk = nullptr;
+    for (QAbstractButton *button : m_ui->Bt_CX->buttons()) {
         button->setEnabled(session.deskOpen(button->objectName().right(1).toInt()));
+        if (button->isEnabled() && (!firstOpenDesk || button->objectName() < firstOpenDesk->objectName()))
+            firstOpenDesk = button;
+    }
 
     // 11. The observation list.
     if (!session.loadObservations()) {
@@ -322,8 +396,23 @@ void MainForm::ABRAR()
 
     // 13. The board (nothing until a cash desk is chosen).
     dispatch(QStringLiteral("MESAS"));
-    m_ui->Frm_Aguarde->hide();
-    m_ui->Bt_Sair->setFocus();
+
+    // 14. The choice. The focus waits on the first open desk, so a key
+    // pressed right away cannot end the program; with no desk to choose the
+    // frame says why, and leaving is all there is to do.
+    if (!firstOpenDesk)
+        m_ui->Lb_EscolheDica->setText(session.deskOpen(0)
+                                          ? QStringLiteral("Nenhum caixa aberto neste período: abra um caixa e "
+                                                           "acesse novamente !!!")
+                                          : QStringLiteral("Nenhum período aberto (almoço ou jantar): abra o "
+                                                           "período e acesse novamente !!!"));
+    placeFrames();
+    m_ui->Frm_Escolhe->show();
+    m_ui->Frm_Escolhe->raise();
+    if (firstOpenDesk)
+        firstOpenDesk->setFocus();
+    else
+        m_ui->Bt_Sair->setFocus();
     m_started = true;
 }
 
@@ -332,7 +421,7 @@ void MainForm::chooseDesk(int n)
     Session &session = desk::session();
     if (n > 1
         && UiService::instance().message(this, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"),
-                                  style::kAsk | style::kDefaultButton2)
+                                         style::kAsk | style::kDefaultButton2)
                != answer::kYes)
         return;
 
@@ -340,18 +429,16 @@ void MainForm::chooseDesk(int n)
     const QString status = session.savePrinter(printer);
     if (status != QLatin1String("00")) {
         // The choice is only a convenience for the next start: say so, go on.
-        UiService::instance().message(this,
-                               QStringLiteral("Erro ") + status
-                                   + QStringLiteral(" gravando C:\\Velmorant\\Temp\\ImprMes.txt !!!"),
-                               style::kInformation);
+        UiService::instance().message(
+            this, QStringLiteral("Erro ") + status + QStringLiteral(" gravando C:\\Velmorant\\Temp\\ImprMes.txt !!!"),
+            style::kInformation);
     }
 
     session.chooseDesk(n);
     m_ui->Frm_Escolhe->hide();
 
     const QString date = records::W_CABEDAT().text();
-    m_ui->Ds_DTCAIXA->setText(date.mid(0, 2) + QLatin1Char('/') + date.mid(2, 2) + QLatin1Char('/')
-                              + date.mid(4, 4));
+    m_ui->Ds_DTCAIXA->setText(date.mid(0, 2) + QLatin1Char('/') + date.mid(2, 2) + QLatin1Char('/') + date.mid(4, 4));
     m_ui->Ds_PERIODO->setText(session.periodName());
     m_ui->Ds_CAIXA->setText(QString::number(n));
     m_ui->Ds_OPERADOR->setText(session.operatorName().trimmed());
@@ -365,8 +452,7 @@ bool MainForm::sessionStillOpen()
 {
     switch (desk::session().check()) {
     case Session::Check::NoDesk:
-    case Session::Check::Unreadable:
-        return false;
+    case Session::Check::Unreadable: return false;
     case Session::Check::PeriodClosed:
         UiService::instance().message(this, QStringLiteral("Periodo fechado, acesse novamente !!!"), style::kStop);
         closeForm();
@@ -375,8 +461,7 @@ bool MainForm::sessionStillOpen()
         UiService::instance().message(this, QStringLiteral("Caixa fechado, acesse novamente !!!"), style::kStop);
         closeForm();
         return false;
-    case Session::Check::Open:
-        return true;
+    case Session::Check::Open: return true;
     }
     return false;
 }
@@ -395,9 +480,8 @@ void MainForm::showTableNumber(int idMesa)
         return;
     }
     // Mask "999/99": table, slash, position.
-    m_ui->Ed_CODIMES->setText(QStringLiteral("%1/%2")
-                                  .arg(idMesa / 100, 3, 10, QLatin1Char('0'))
-                                  .arg(idMesa % 100, 2, 10, QLatin1Char('0')));
+    m_ui->Ed_CODIMES->setText(
+        QStringLiteral("%1/%2").arg(idMesa / 100, 3, 10, QLatin1Char('0')).arg(idMesa % 100, 2, 10, QLatin1Char('0')));
     // Typing the next number replaces the one shown.
     m_ui->Ed_CODIMES->selectAll();
 }
@@ -447,6 +531,70 @@ void MainForm::pressKey(int keyCode)
 {
     m_keyCode = keyCode;
     dispatch(QStringLiteral("TECLA"));
+}
+
+bool MainForm::deskKey(int key)
+{
+    if (key == vk::kF5) {
+        // "CONTA DIVIDIDA" goes straight to the split, as its button does.
+        m_ui->Frm_DIVIDE->click();
+        return true;
+    }
+    if (key >= vk::kF1 || key == vk::kInsert || key == vk::kEscape) {
+        pressKey(key);
+        return true;
+    }
+    return false;
+}
+
+void MainForm::enterItemList()
+{
+    QTreeWidget *list = m_ui->Lv_Itens;
+    if (list->topLevelItemCount() == 0 || !list->isEnabled())
+        return;
+    list->setFocus(Qt::ShortcutFocusReason);
+    if (!list->currentItem())
+        list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+bool MainForm::itemListKey(QKeyEvent &event)
+{
+    QTreeWidget *list = m_ui->Lv_Itens;
+    QItemSelectionModel *selection = list->selectionModel();
+    const int rows = list->topLevelItemCount();
+    const int at = list->currentItem() ? list->indexOfTopLevelItem(list->currentItem()) : -1;
+    // Moving never changes what is selected: the rows for DEL, F9 or F3
+    // are gathered one by one with Space.
+    auto moveTo = [&](int row) {
+        if (rows == 0)
+            return;
+        row = std::clamp(row, 0, rows - 1);
+        selection->setCurrentIndex(list->model()->index(row, 0), QItemSelectionModel::NoUpdate);
+        list->scrollToItem(list->topLevelItem(row));
+    };
+    const int page = std::max(1, list->viewport()->height() / std::max(1, list->sizeHintForRow(0)) - 1);
+    switch (event.key()) {
+    case Qt::Key_Up: moveTo(at - 1); return true;
+    case Qt::Key_Down: moveTo(at + 1); return true;
+    case Qt::Key_PageUp: moveTo(at - page); return true;
+    case Qt::Key_PageDown: moveTo(at + page); return true;
+    case Qt::Key_End: moveTo(rows - 1); return true;
+    case Qt::Key_Space:
+        if (list->currentItem())
+            selection->select(list->currentIndex(), QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (QTreeWidgetItem *item = list->currentItem())
+            emit list->itemDoubleClicked(item, 0);
+        return true;
+    case Qt::Key_Backspace:
+        // Back to the table number, selected so the next number replaces it.
+        m_ui->Ed_CODIMES->setFocus(Qt::ShortcutFocusReason);
+        m_ui->Ed_CODIMES->selectAll();
+        return true;
+    default: return false;
+    }
 }
 
 void MainForm::refuseBlocked()
@@ -504,8 +652,7 @@ void MainForm::present(const Outcome &outcome)
                    outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
         // The server's own words never get lost to the box's length: they
         // follow in a box of their own.
-        if (outcome.failed() && !outcome.error.message.isEmpty()
-            && !outcome.message.contains(outcome.error.message))
+        if (outcome.failed() && !outcome.error.message.isEmpty() && !outcome.message.contains(outcome.error.message))
             ui.message(this, outcome.error.message.left(120), style::kStop);
     }
     switch (outcome.next) {
@@ -551,7 +698,7 @@ void MainForm::TECLA()
         return;
     }
     // 3. A blocked table takes no command that changes its items or prints it.
-    if (typed != 0 && m_detail->shown().blocked()
+    if (typed != 0 && shown().blocked()
         && (key == vk::kInsert || key == vk::kDelete || key == vk::kF1 || key == vk::kF3 || key == vk::kF8
             || key == vk::kF9)) {
         refuseBlocked();
@@ -565,10 +712,11 @@ void MainForm::TECLA()
     const bool shown = m_currentTable != 0;
     switch (key) {
     case vk::kEscape:
-        m_detail->clear();
-        m_currentTable = 0;
-        m_ui->Ed_CODIMES->clear();
-        m_ui->Ed_CODIMES->setFocus();
+        // Leaving a table by Esc is leaving it like any other way: the
+        // board is rebuilt and keeps refreshing.
+        release();
+        if (!m_closed)
+            m_ui->Ed_CODIMES->setFocus();
         break;
     case vk::kHome:
         if (desk::session().hasRight(7)) {
@@ -629,6 +777,12 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         auto *keyEvent = static_cast<QKeyEvent *>(event);
         const int key = virtualKey(*keyEvent);
         if (watched == m_ui->Ed_CODIMES) {
+            if (key == vk::kDown) {
+                enterItemList();
+                return true;
+            }
+            if (key == vk::kF5)
+                return deskKey(key);
             if (key == vk::kEnter || key == vk::kTab) {
                 // Leaving the field runs the table-number procedure. It is
                 // started here rather than from Ed_FOCO's focus event: a
@@ -639,8 +793,7 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
             }
             if (key == vk::kBackspace || (key >= vk::kNumpad0 && key <= vk::kNumpad9))
                 return false; // stays with the field
-            if (key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kHome
-                || key == vk::kEscape) {
+            if (key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kHome || key == vk::kEscape) {
                 pressKey(key);
                 return true;
             }
@@ -648,10 +801,25 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
                 pressKey(key); // the key procedure ignores digits; the field takes them
             return false;
         }
-        if (watched == m_ui->Lv_Itens && key != 0 && key != vk::kUp && key != vk::kDown
-            && key != vk::kPageUp && key != vk::kPageDown && key != vk::kEnd) {
-            pressKey(key);
-            return key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kEscape;
+        if (watched == m_ui->Lv_Itens) {
+            if (itemListKey(*keyEvent))
+                return true;
+            if (key == vk::kF5)
+                return deskKey(key);
+            if (key != 0) {
+                pressKey(key);
+                return key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kEscape;
+            }
+            return false;
+        }
+        if (watched->property("qvDeskField").toBool() && keyEvent->modifiers() == Qt::NoModifier
+            && (key >= vk::kF1 || key == vk::kEscape) && m_started && !m_closed && !m_ui->Frm_Escolhe->isVisible()) {
+            // The function keys mean the same from every field of the form.
+            // The field is left first, as Tab would leave it, so a value
+            // typed there is confirmed before the key acts.
+            if (!commandFrameOpen())
+                m_ui->Ed_CODIMES->setFocus(Qt::TabFocusReason);
+            return deskKey(key);
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -674,11 +842,20 @@ void MainForm::keyPressEvent(QKeyEvent *event)
         else if (key >= vk::kNumpad0 + 1 && key <= vk::kNumpad0 + 5)
             desk = key - vk::kNumpad0;
         auto *button = desk ? findChild<QAbstractButton *>(QStringLiteral("Bt_CX%1").arg(desk)) : nullptr;
+        // Enter chooses the desk in focus, as Space does.
+        if (key == vk::kEnter && m_ui->Bt_CX->buttons().contains(qobject_cast<QAbstractButton *>(focusWidget())))
+            button = qobject_cast<QAbstractButton *>(focusWidget());
         if (button && button->isEnabled()) {
             button->click();
             return;
         }
     }
+    // A function key that no field took (the focus on a button, say) still
+    // reaches the key procedure once a desk is chosen.
+    if (m_started && !m_closed && !m_ui->Frm_Escolhe->isVisible() && !commandFrameOpen()
+        && event->modifiers() == Qt::NoModifier && (key >= vk::kF1 || key == vk::kInsert || key == vk::kEscape)
+        && deskKey(key))
+        return;
     QWidget::keyPressEvent(event);
 }
 

@@ -8,7 +8,9 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
+class QKeyEvent;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -114,7 +116,17 @@ private:
     void ABRAR();
     void TECLA();
     bool failStartup(const QString &message);
+    // A key of the bar pressed in any field of the form; false when it is
+    // none of them.
+    bool deskKey(int key);
+    // Down from the table field: into the item list, on its current row.
+    void enterItemList();
+    // Moving, selecting, editing and leaving in the item list.
+    bool itemListKey(QKeyEvent &event);
     void placeFrames();
+    void takeKeyBar();
+    void arrangeKeyBar(int rows);
+    void fitKeyBar();
     void wireEvents();
     // The rebuild behind "Aguarde !!!", then the board timer on again.
     void rebuildWaiting();
@@ -132,6 +144,8 @@ private:
     std::unique_ptr<SplitTransfer> m_splitTransfer;
     std::unique_ptr<PrintCommands> m_printing;
     std::unique_ptr<SuiteLinks> m_links;
+    std::vector<QWidget *> m_keyEntries;
+    int m_keyBarRows = 0;
     int m_itemRows = 0;
     bool m_hasSelection = false;
     QString m_functionCode;

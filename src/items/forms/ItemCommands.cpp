@@ -209,6 +209,7 @@ void ItemCommands::INSITEM()
         field->clear();
     m_productCode = 0;
     m_productShown = false;
+    m_lookedUp.clear();
     m_price = Decimal();
     m_discountCode = 0;
     m_discountKind = 0;
@@ -258,6 +259,7 @@ void ItemCommands::CARITEM()
     m_discountKind = item.discountKind;
     m_discountOperator = item.discountOperator;
     ui.Ed_CODIPROD->setText(sixDigits(item.productCode));
+    m_lookedUp = ui.Ed_CODIPROD->text();
     ui.Ds_CODIRED->setText(sixDigits(item.productCode));
     ui.Ds_DESCRIC->setText(item.description);
     ui.Ds_VALOVEN->setText(money(m_price));
@@ -327,12 +329,23 @@ void ItemCommands::clearProductFields()
     m_price = Decimal();
 }
 
+bool ItemCommands::hasChosenObservations() const
+{
+    const QTreeWidget *list = m_ui->Lv_Produtos;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (list->topLevelItem(i)->data(kText, kKindRole).isValid())
+            return true;
+    return false;
+}
+
 void ItemCommands::focusProductField()
 {
-    // Taking the focus clears the field for the next try; a field that
-    // still has it keeps what was typed, to be corrected.
+    // Coming back to the product field drops nothing: taking the focus
+    // selects what it shows, so the next code typed replaces it, and only
+    // the lookup of that code replaces the product. A field that still has
+    // the focus keeps what was typed, to be corrected.
     if (!m_ui->Ed_CODIPROD->hasFocus())
-        m_ui->Ed_CODIPROD->setFocus(Qt::OtherFocusReason);
+        m_ui->Ed_CODIPROD->setFocus(Qt::TabFocusReason);
 }
 
 void ItemCommands::LERPRO()
@@ -346,12 +359,32 @@ void ItemCommands::LERPRO()
     const QString typed = ui.Ed_CODIPROD->text();
     if (typed.left(lookup::kConsidered).trimmed().isEmpty())
         return;
+    // The product already shown, passed through again: it stays as it is,
+    // with its quantity and observations.
+    if (m_productShown && typed == m_lookedUp) {
+        ui.Ed_QUANTID->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    // Another product drops the observations chosen: the cashier says so.
+    if (hasChosenObservations()
+        && UiService::instance().message(&m_form,
+                                         QStringLiteral("As observações escolhidas serão descartadas, "
+                                                        "troca o produto ?"),
+                                         style::kAsk | style::kDefaultButton2)
+               != answer::kYes) {
+        ui.Ed_CODIPROD->setText(m_lookedUp);
+        (m_productShown ? ui.Ed_QUANTID : ui.Ed_CODIPROD)->setFocus(Qt::TabFocusReason);
+        return;
+    }
     m_inLookup = true;
 
-    // 2. Whatever the list and the product fields showed belongs to the
-    // previous text.
+    // 2. Whatever the list, the product fields and the item discount showed
+    // belongs to the previous text.
     ui.Lv_Produtos->clear();
     clearProductFields();
+    ui.Ed_DESCMAN->clear();
+    ui.Bt_JA->setEnabled(true);
+    m_lookedUp = typed;
 
     using Result = ItemService::Lookup::Result;
     const ItemService::Lookup found = m_service.LERPRO(typed);
@@ -708,18 +741,6 @@ bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
 
-    if (event->type() == QEvent::FocusIn && watched == ui.Ed_CODIPROD) {
-        // Coming back to the product field starts a new product. A window
-        // merely getting active again (after a message) is no such return.
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (m_open && !m_inLookup && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            ui.Ed_CODIPROD->clear();
-            clearProductFields();
-            ui.Ed_DESCMAN->clear();
-            ui.Bt_JA->setEnabled(true);
-        }
-        return false;
-    }
     if (event->type() == QEvent::FocusOut) {
         // A click elsewhere leaves the field or the chooser as Tab does.
         const auto reason = static_cast<QFocusEvent *>(event)->reason();

@@ -79,6 +79,8 @@ private:
     void placeFrame();
     void clearProductFields();
     void focusProductField();
+    // Observation rows (Sem/Com/Obs) are on the frame's list.
+    bool hasChosenObservations() const;
     void focusNeighbour(QWidget *from, bool forward);
     void pickListedProduct();
     void noteListedProduct(QTreeWidgetItem *row);
@@ -102,6 +104,7 @@ private:
     std::int64_t m_editItem = 0; // the item edited; 0 for a new item
     int m_productCode = 0;       // Ds_CODIRED
     bool m_productShown = false; // a product with its description is on the frame
+    QString m_lookedUp;          // the text whose lookup put the product on the frame
     Decimal m_price;             // Ds_VALOVEN, exact
     int m_discountCode = 0;      // Ds_CODESCO, as the discount search answered it
     int m_discountKind = 0;      // the idDesconto the item is written with

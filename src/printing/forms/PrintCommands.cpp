@@ -127,6 +127,7 @@ void PrintCommands::TESTEIMP()
     // 2. Every printer chosen, in code order.
     const QString chosen = m_testUi->Cb_TESTEIMP->currentText();
     PrintService::TestPrinter printer;
+    QStringList written;
     for (;;) {
         const Outcome found = m_service.nextTestPrinter(printer.code, chosen, printer);
         if (!found.done()) {
@@ -154,11 +155,13 @@ void PrintCommands::TESTEIMP()
             continue;
         }
         if (outcome.toPdf)
-            ui.message(&m_form,
-                       QStringLiteral("Impressora ") + shownName
-                           + QStringLiteral(" não instalada, página de teste gravada em ") + outcome.pdfFile,
-                       style::kInformation);
+            written << QStringLiteral("Impressora ") + shownName
+                           + QStringLiteral(" não instalada, página de teste gravada em ") + outcome.pdfFile;
     }
+    // One box for the whole test, however many pages went to files; none
+    // when every page reached a real printer.
+    if (!written.isEmpty())
+        ui.message(&m_form, written.join(QLatin1Char('\n')), style::kInformation);
 
     // 4.
     m_form.Cm_TimerMesas->start();

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QThread>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <mysql.h>
@@ -59,6 +60,27 @@ ScriptedUiScope::~ScriptedUiScope()
     UiService::install(nullptr);
 }
 
+namespace {
+void serverScript(const QString &command)
+{
+    QProcess p;
+    p.start(QStringLiteral(QUORVEL_SOURCE_DIR "/scripts/db"),
+            {command, QFileInfo(TestDatabase::socket()).absolutePath()});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        throw std::runtime_error(("scripts/db " + command + " failed: " + p.readAllStandardError()).toStdString());
+}
+} // namespace
+
+void TestDatabase::stopServer()
+{
+    serverScript(QStringLiteral("stop"));
+}
+
+void TestDatabase::startServer()
+{
+    serverScript(QStringLiteral("start"));
+}
+
 QString TestDatabase::socket()
 {
     const QString s = qEnvironmentVariable("QUORVEL_TEST_SOCKET");
@@ -92,6 +114,15 @@ public:
             return finish(ok, failure, out);
         const QByteArray text = sql.toUtf8();
         int status = mysql_real_query(m_mysql, text.constData(), text.size());
+        if (status != 0 && (mysql_errno(m_mysql) == 2006 || mysql_errno(m_mysql) == 2013)) {
+            // The server was restarted by a test: one new connection.
+            mysql_close(m_mysql);
+            m_mysql = nullptr;
+            m_database.clear();
+            if (!connect(failure) || !use(database, failure))
+                return finish(ok, failure, out);
+            status = mysql_real_query(m_mysql, text.constData(), text.size());
+        }
         if (status != 0)
             return finish(ok, error(), out);
         QStringList lines;

@@ -64,6 +64,10 @@ public:
     ~TestDatabase();
     const QString &name() const { return m_name; }
     static QString socket();
+    // Stops the test server (scripts/db stop) and starts it again: a
+    // database going away under the program. Throws when it fails.
+    static void stopServer();
+    static void startServer();
     // Runs SQL on the tests' own connection, the way the command-line
     // client in batch mode would (setup and checks only).
     static QString client(const QString &database, const QString &sql, bool *ok = nullptr);

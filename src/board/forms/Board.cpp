@@ -143,6 +143,14 @@ void Board::onBuilt(const BoardSnapshot &board)
     const int then = m_then;
     m_then = Nothing;
     m_form.ui().Frm_AguardeMesas->hide();
+    if (board.result == BoardSnapshot::Result::Failed && board.failure.error.connectionLost) {
+        // The server went away: the board keeps what it showed, marked
+        // stale, and the desk waits for the server instead of closing.
+        m_form.goOffline(board.failure.message);
+        return;
+    }
+    if (board.result != BoardSnapshot::Result::Failed)
+        m_lastGood = QTime::currentTime();
     if (board.result == BoardSnapshot::Result::Failed) {
         UiService::instance().message(&m_form, board.failure.message, style::kStop);
         if (board.fatal)

@@ -4,6 +4,7 @@
 #include "board/BoardState.h"
 
 #include <QIcon>
+#include <QTime>
 
 #include <array>
 #include <memory>
@@ -51,6 +52,8 @@ public:
     // "MESAS": rebuild the board. Does nothing until a cash desk is chosen.
     void MESAS(int then = Nothing);
     // A rebuild is running or about to.
+    // When the board shown was read; invalid before the first one.
+    QTime lastGood() const { return m_lastGood; }
     bool rebuilding() const;
     // Rebuilds started since the form opened.
     int rebuildsStarted() const { return m_started; }
@@ -80,6 +83,7 @@ private:
     BoardSummary m_summary;
     int m_then = Nothing;
     bool m_again = false;
+    QTime m_lastGood; // when the board last came back whole
     int m_started = 0;
 };
 

@@ -77,7 +77,21 @@ void Detail::LERMESA()
             return;
         reading = m_reader.LERMESA(idMesa, showsObservations());
         if (reading.result == TableReader::Reading::Result::Missing) {
-            // No such position (or unreadable): nothing to show.
+            // No such position: nothing to show. A row that could not be
+            // read is said, never passed over in silence.
+            if (!reading.failure.error.state.isEmpty()) {
+                const QString told =
+                    QStringLiteral("Erro %1 na leitura da mesa !!!").arg(reading.failure.error.state);
+                if (reading.failure.error.connectionLost) {
+                    clear();
+                    m_form.setCurrentTable(0);
+                    m_form.showTableNumber(0);
+                    m_form.goOffline(told);
+                    return;
+                }
+                UiService::instance().message(&m_form, told, style::kStop);
+                UiService::instance().message(&m_form, reading.failure.error.message.left(120), style::kStop);
+            }
             m_form.showTableNumber(m_form.currentTable());
             return;
         }
@@ -102,6 +116,15 @@ void Detail::LERMESA()
     }
 
     if (reading.result == TableReader::Reading::Result::Failed) {
+        if (reading.failure.error.connectionLost) {
+            // The server went away: nothing half-read is shown, and the
+            // desk waits for it instead of closing.
+            clear();
+            m_form.setCurrentTable(0);
+            m_form.showTableNumber(0);
+            m_form.goOffline(reading.failure.message);
+            return;
+        }
         UiService::instance().message(&m_form, reading.failure.message, style::kStop);
         if (reading.fatal) {
             m_form.closeForm();

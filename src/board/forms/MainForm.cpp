@@ -21,6 +21,7 @@
 #include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QScreen>
 
@@ -64,6 +65,21 @@ MainForm::MainForm(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui:
 
     wireEvents();
     takeKeyBar();
+
+    // Across the form under the header, shown only while the database
+    // cannot be reached.
+    m_offlineBanner = new QLabel(this);
+    m_offlineBanner->setObjectName(QStringLiteral("Lb_SEMCONEXAO"));
+    m_offlineBanner->setAlignment(Qt::AlignCenter);
+    m_offlineBanner->setWordWrap(true);
+    m_offlineBanner->setStyleSheet(
+        QStringLiteral("QLabel { background: #b3261e; color: white; font-weight: bold; padding: 6px; }"));
+    m_offlineBanner->hide();
+    m_ui->MainLayout->insertWidget(1, m_offlineBanner);
+    m_retry = new QTimer(this);
+    m_retry->setObjectName(QStringLiteral("Cm_TimerReconexao"));
+    m_retry->setInterval(kRetryMs);
+    connect(m_retry, &QTimer::timeout, this, &MainForm::tryReconnect);
 
     // The start procedure runs from the event loop, once the form shows
     // "Aguarde, conectando com o banco de dados !!!".
@@ -451,8 +467,12 @@ void MainForm::chooseDesk(int n)
 bool MainForm::sessionStillOpen()
 {
     switch (desk::session().check()) {
-    case Session::Check::NoDesk:
-    case Session::Check::Unreadable: return false;
+    case Session::Check::NoDesk: return false;
+    case Session::Check::Unreadable:
+        // The reading stops; the cashier learns why instead of seeing
+        // nothing happen. The desk stays: the file may be back at once.
+        UiService::instance().message(this, QStringLiteral("Erro na abertura dos caixas !!!"), style::kStop);
+        return false;
     case Session::Check::PeriodClosed:
         UiService::instance().message(this, QStringLiteral("Periodo fechado, acesse novamente !!!"), style::kStop);
         closeForm();
@@ -509,10 +529,70 @@ void MainForm::onFilterChanged()
         m_ui->Ed_CODIMES->setFocus();
 }
 
+void MainForm::goOffline(const QString &message)
+{
+    if (m_closed)
+        return;
+    const bool already = m_offline;
+    m_offline = true;
+    Cm_TimerMesas->stop();
+    const QTime last = m_board->lastGood();
+    m_offlineBanner->setText(
+        last.isValid()
+            ? QStringLiteral("Sem conexão com o banco de dados, tentando novamente… (quadro das %1)")
+                  .arg(last.toString(QStringLiteral("HH:mm:ss")))
+            : QStringLiteral("Sem conexão com o banco de dados, tentando novamente…"));
+    m_offlineBanner->show();
+    // The board keeps what it showed, greyed: it is no longer the truth.
+    m_ui->Lv_Mesas->setEnabled(false);
+    m_ui->Lv_Mesas->setToolTip(m_offlineBanner->text());
+    if (!m_retry->isActive())
+        m_retry->start();
+    // Told once: the tries that follow fail in silence until one answers.
+    if (!already && !message.isEmpty())
+        UiService::instance().message(this, message, style::kStop);
+}
+
+void MainForm::tryReconnect()
+{
+    if (!m_offline || m_closed)
+        return;
+    if (!desk::sql().exec(stmt::kServerTime).ok())
+        return;
+    m_offline = false;
+    m_retry->stop();
+    m_offlineBanner->hide();
+    m_ui->Lv_Mesas->setEnabled(true);
+    m_ui->Lv_Mesas->setToolTip(QString());
+    // Work resumes where it was: the same desk, a fresh board, and the
+    // board timer on again unless a table is shown.
+    if (m_currentTable == 0)
+        m_board->MESAS(Board::StartTimer);
+    else
+        m_board->MESAS(0);
+}
+
+bool MainForm::refuseOffline()
+{
+    if (!m_offline)
+        return false;
+    // One box for a burst of keys: a cashier trying several commands in a
+    // row is told once, not once per key.
+    if (!m_lastRefusal.isValid() || m_lastRefusal.elapsed() > 1000)
+        UiService::instance().message(this, QStringLiteral("Sem conexão com o banco de dados, aguarde !!!"),
+                                      style::kInformation);
+    m_lastRefusal.start();
+    return true;
+}
+
 void MainForm::onTableEntered()
 {
     if (commandFrameOpen())
         return;
+    if (refuseOffline()) {
+        m_ui->Ed_CODIMES->setFocus();
+        return;
+    }
     m_board->tableNumberProcedure(/*typed=*/true);
     if (!m_closed)
         m_ui->Ed_CODIMES->setFocus();
@@ -686,6 +766,11 @@ void MainForm::requestBill()
 void MainForm::TECLA()
 {
     const int key = m_keyCode;
+    // Without the database every command would fail halfway or write
+    // nothing: each key is answered at once, but the cashier may still
+    // leave the program.
+    if (key != vk::kF6 && refuseOffline())
+        return;
     // A command frame has the keyboard until it is left: a click on the key
     // bar meanwhile must not start a second command on the same table.
     if (commandFrameOpen())

@@ -3,6 +3,7 @@
 #include "board/forms/DeskContext.h"
 #include "platform/Decimal.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include <vector>
 
 class QKeyEvent;
+class QLabel;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -52,6 +54,17 @@ public:
     bool closedDown() const { return m_closed; }
     // Closes the form; the program ends with it.
     void closeForm();
+
+    // The database cannot be reached: `message` is told once, then the form
+    // stays open, its board kept as it was and marked stale under a banner,
+    // every command answered with a short message and nothing written,
+    // while the connection is tried again every few seconds. When the
+    // server answers, the banner goes and the board is rebuilt.
+    void goOffline(const QString &message);
+    bool offline() const { return m_offline; }
+    // Tries the database once now (the retry timer's step).
+    void tryReconnect();
+    static constexpr int kRetryMs = 3000;
 
     // The cash-desk choice: button n (1..5) of Bt_CX.
     void chooseDesk(int n);
@@ -115,6 +128,8 @@ protected:
 private:
     void ABRAR();
     void TECLA();
+    // While offline: tells the cashier the command must wait; true then.
+    bool refuseOffline();
     bool failStartup(const QString &message);
     // A key of the bar pressed in any field of the form; false when it is
     // none of them.
@@ -153,6 +168,10 @@ private:
     int m_currentTable = 0;
     bool m_started = false;
     bool m_closed = false;
+    bool m_offline = false;
+    QTimer *m_retry = nullptr;        // the tries while offline
+    QElapsedTimer m_lastRefusal;      // the last command refused while offline
+    QLabel *m_offlineBanner = nullptr; // Lb_SEMCONEXAO, across the header
 };
 
 } // namespace qv

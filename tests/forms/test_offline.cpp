@@ -1,0 +1,126 @@
+// The database going away under an idle or working desk: the desk stays
+// open, says so once, refuses every command while it waits, and resumes
+// when the server answers again. The test server is really stopped and
+// started again.
+#include "FormHarness.h"
+#include "Seed.h"
+
+#include "board/forms/Board.h"
+#include "board/forms/MainForm.h"
+#include "platform/ui/UiService.h"
+#include "ui_MainForm.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+// Starts the server again at the end of the scope, whatever the test did.
+struct ServerBack
+{
+    ~ServerBack()
+    {
+        try {
+            TestDatabase::startServer();
+        } catch (...) {
+        }
+    }
+};
+
+class OfflineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { h.standardSession(); }
+
+    QLabel *banner() { return h.form().findChild<QLabel *>(QStringLiteral("Lb_SEMCONEXAO")); }
+    int stopBoxes()
+    {
+        int count = 0;
+        for (const Shown &m : h.ui().messages)
+            count += m.style == style::kStop ? 1 : 0;
+        return count;
+    }
+
+    FormHarness h;
+};
+
+TEST_F(OfflineTest, AnIdleDeskRidesOutARestartOfTheServer)
+{
+    MainForm &f = h.startOnDesk(1);
+    auto &ui = f.ui();
+    const int rows = ui.Lv_Mesas->topLevelItemCount();
+    ASSERT_GT(rows, 0);
+    ASSERT_FALSE(banner()->isVisible());
+
+    ServerBack back;
+    TestDatabase::stopServer();
+    // The 30-second tick finds the server gone.
+    f.dispatch(QStringLiteral("MESAS"));
+    h.settleBoard();
+    EXPECT_FALSE(f.closedDown());
+    EXPECT_TRUE(f.offline());
+    ASSERT_EQ(stopBoxes(), 1);
+    EXPECT_TRUE(banner()->isVisible());
+    EXPECT_TRUE(banner()->text().startsWith(QStringLiteral("Sem conexão com o banco de dados, tentando novamente…")));
+    // The board keeps what it showed, marked stale.
+    EXPECT_EQ(ui.Lv_Mesas->topLevelItemCount(), rows);
+    EXPECT_FALSE(ui.Lv_Mesas->isEnabled());
+    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+
+    // Every command waits, and says so; a failed try says nothing more.
+    h.ui().messages.clear();
+    QTest::keyClick(ui.Ed_CODIMES, Qt::Key_F2);
+    h.typeTable(QStringLiteral("1201"));
+    f.tryReconnect();
+    // One box for the burst of keys.
+    ASSERT_EQ(h.ui().messages.size(), 1u) << h.texts().join(QStringLiteral(" | ")).toStdString();
+    for (const Shown &m : h.ui().messages) {
+        EXPECT_EQ(m.text, QStringLiteral("Sem conexão com o banco de dados, aguarde !!!"));
+        EXPECT_EQ(m.style, style::kInformation);
+    }
+    EXPECT_EQ(f.currentTable(), 0);
+    EXPECT_TRUE(f.offline());
+
+    // The server answers again: the banner goes, the board is rebuilt and
+    // refreshes on its own again, on the same desk.
+    TestDatabase::startServer();
+    h.ui().messages.clear();
+    f.tryReconnect();
+    h.settleBoard();
+    EXPECT_FALSE(f.offline());
+    EXPECT_FALSE(banner()->isVisible());
+    EXPECT_TRUE(ui.Lv_Mesas->isEnabled());
+    EXPECT_EQ(ui.Lv_Mesas->topLevelItemCount(), rows);
+    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(h.ui().messages.empty());
+    h.typeTable(QStringLiteral("1201"));
+    EXPECT_EQ(f.currentTable(), 1201);
+}
+
+TEST_F(OfflineTest, AReadingThatLosesTheServerShowsNothingHalfReadAndWaits)
+{
+    MainForm &f = h.startOnDesk(1);
+    ServerBack back;
+    TestDatabase::stopServer();
+    h.typeTable(QStringLiteral("1201"));
+    EXPECT_FALSE(f.closedDown());
+    EXPECT_TRUE(f.offline()) << h.texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(f.currentTable(), 0);
+    EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), 0);
+    EXPECT_EQ(stopBoxes(), 1);
+
+    TestDatabase::startServer();
+    f.tryReconnect();
+    h.settleBoard();
+    EXPECT_FALSE(f.offline());
+    h.typeTable(QStringLiteral("1201"));
+    EXPECT_EQ(f.currentTable(), 1201);
+    EXPECT_GT(f.ui().Lv_Itens->topLevelItemCount(), 0);
+}
+
+} // namespace

@@ -10,7 +10,6 @@
 //   bench/run --latency    over TCP through a relay delaying every chunk by
 //                          0, 0.25 and 0.5 ms each way
 #include "BareReplay.h"
-#include "platform/ui/Desk.h"
 #include "DelayRelay.h"
 #include "FormHarness.h"
 #include "board/BoardReader.h"
@@ -19,6 +18,7 @@
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "session/Session.h"
 #include "ui_MainForm.h"
 

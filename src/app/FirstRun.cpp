@@ -45,10 +45,10 @@ bool checkConfiguration(UiService &ui, bool showBox, std::FILE *err)
     if (QFileInfo(path).isFile())
         return true;
     // load() of a missing file gives exactly the defaults the program would use.
-    const QString schema = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                  QStringLiteral("quorvel/schema.sql"));
-    const QString text = missingConfigurationText(path, Config::load(),
-                                                  schema.isEmpty() ? QString() : QFileInfo(schema).absolutePath());
+    const QString schema =
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("quorvel/schema.sql"));
+    const QString text =
+        missingConfigurationText(path, Config::load(), schema.isEmpty() ? QString() : QFileInfo(schema).absolutePath());
     std::fputs(text.toUtf8().constData(), err);
     std::fflush(err);
     if (showBox)

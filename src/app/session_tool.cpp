@@ -18,15 +18,14 @@ namespace {
 
 int usage()
 {
-    std::fputs(
-        "usage:\n"
-        "  quorvel-session period open|close P [--date DDMMYYYY] [--time HH:MM:SS] [--hold MS]\n"
-        "  quorvel-session desk open|close P N [--date DDMMYYYY] [--time HH:MM:SS] [--hold MS]\n"
-        "  quorvel-session login CODE NAME\n"
-        "  quorvel-session show\n"
-        "P is the period (1 lunch, 2 dinner), N the cash desk (1..5). --hold keeps the\n"
-        "record locked for MS milliseconds after writing it.\n",
-        stderr);
+    std::fputs("usage:\n"
+               "  quorvel-session period open|close P [--date DDMMYYYY] [--time HH:MM:SS] [--hold MS]\n"
+               "  quorvel-session desk open|close P N [--date DDMMYYYY] [--time HH:MM:SS] [--hold MS]\n"
+               "  quorvel-session login CODE NAME\n"
+               "  quorvel-session show\n"
+               "P is the period (1 lunch, 2 dinner), N the cash desk (1..5). --hold keeps the\n"
+               "record locked for MS milliseconds after writing it.\n",
+               stderr);
     return 2;
 }
 
@@ -88,8 +87,7 @@ int main(int argc, char *argv[])
         const int code = args[1].toInt();
         const QString name = args.mid(2).join(QLatin1Char(' '));
         const QString line = name.leftJustified(20, QLatin1Char(' '), true)
-                             + QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'))
-                             + QString(20, QLatin1Char(' '));
+                             + QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0')) + QString(20, QLatin1Char(' '));
         const QString status = TextFile::writeOnlyLine(QString::fromLatin1(paths::kVariaveis), line);
         if (status != QLatin1String("00")) {
             std::fprintf(stderr, "cannot write the shared-variables file (status %s)\n", qPrintable(status));

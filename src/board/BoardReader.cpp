@@ -59,8 +59,8 @@ BoardSnapshot BoardReader::MESAS(const BoardQuery &query)
             }
             const int idMesa = int(row.integer("idMesa"));
             const char status = row.text("status").at(0).toLatin1();
-            board.summary.add(idMesa, status, examinePosition(m_sql, idMesa, status),
-                              int(row.integer("qtdPessoas")), int(row.integer("idGarcon")));
+            board.summary.add(idMesa, status, examinePosition(m_sql, idMesa, status), int(row.integer("qtdPessoas")),
+                              int(row.integer("idGarcon")));
         }
         if (failed) {
             m_sql.close("CUR1");

@@ -16,9 +16,9 @@ struct BoardRow
 {
     int table = 0; // 1..80
     char state = 'F';
-    int icon = 4;  // image of the state strip, 1..6
+    int icon = 4; // image of the state strip, 1..6
     int people = 0;
-    QString waiterName; // trimmed; empty when the table has no waiter
+    QString waiterName;            // trimmed; empty when the table has no waiter
     bool severalPositions = false; // more than one position in use
 };
 
@@ -32,7 +32,10 @@ struct BoardSnapshot
     int busyTables = 0;  // " Em andamento"
     int closedSales = 0; // " Fechadas"
 
-    enum class Result { Built, Failed };
+    enum class Result {
+        Built,
+        Failed
+    };
     Result result = Result::Built;
     Outcome failure; // the message of a failed rebuild
     // The table list itself could not be read: the screen cannot go on.

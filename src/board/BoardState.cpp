@@ -7,18 +7,12 @@ namespace boardstate {
 char merge(char board, char position)
 {
     switch (position) {
-    case 'A':
-        return 'A';
-    case 'P':
-        return (board == 'S' || board == 'I' || board == 'F' || board == 'B') ? 'P' : board;
-    case 'S':
-        return (board == 'I' || board == 'F' || board == 'B') ? 'S' : board;
-    case 'I':
-        return (board == 'F' || board == 'B') ? 'I' : board;
-    case 'B':
-        return board == 'F' ? 'B' : board;
-    default:
-        return board;
+    case 'A': return 'A';
+    case 'P': return (board == 'S' || board == 'I' || board == 'F' || board == 'B') ? 'P' : board;
+    case 'S': return (board == 'I' || board == 'F' || board == 'B') ? 'S' : board;
+    case 'I': return (board == 'F' || board == 'B') ? 'I' : board;
+    case 'B': return board == 'F' ? 'B' : board;
+    default: return board;
     }
 }
 

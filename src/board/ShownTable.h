@@ -44,7 +44,7 @@ struct ItemListRow
 {
     std::int64_t idItem = 0;
     std::int64_t idComanda = 0;
-    int item = -1; // index into ShownTable::items of the item the row belongs to
+    int item = -1;        // index into ShownTable::items of the item the row belongs to
     int observation = -1; // index of the observation, -1 for the item's own row
 };
 
@@ -62,7 +62,7 @@ struct ShownTable
     bool observationsVisible = false;
 
     int waiter = 0;
-    QString waiterName;  // as stored, 20 characters
+    QString waiterName;   // as stored, 20 characters
     int waiterIndex = -1; // in the session's operator list; -1 when not there
     bool waiterNameMismatch = false;
 

@@ -85,8 +85,8 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     const SqlResult &named = m_sql.exec(stmt::kOperatorName, {table.waiter}, &name);
     if (named.failed()) {
         reading.result = Reading::Result::Failed;
-        reading.failure = readFailure(QStringLiteral("Erro %1 na leitura do garçon da mesa !!!").arg(named.state()),
-                                      named);
+        reading.failure =
+            readFailure(QStringLiteral("Erro %1 na leitura do garçon da mesa !!!").arg(named.state()), named);
         return reading;
     }
     table.waiterName = name.text(0);

@@ -2,8 +2,7 @@
 
 namespace qv {
 
-Decimal PriceAdjustment::observation(Decimal price, char kind, Decimal valorCom, Decimal valorSem,
-                                     Decimal valorObs)
+Decimal PriceAdjustment::observation(Decimal price, char kind, Decimal valorCom, Decimal valorSem, Decimal valorObs)
 {
     switch (kind) {
     case 'C': price += valorCom; break;

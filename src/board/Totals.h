@@ -17,8 +17,7 @@ struct PriceAdjustment
 {
     // Observation kinds 'C' (add valorCom), 'S' (subtract valorSem),
     // 'O' (add valorObs), with the three values of the observation.
-    static Decimal observation(Decimal price, char kind, Decimal valorCom, Decimal valorSem,
-                               Decimal valorObs);
+    static Decimal observation(Decimal price, char kind, Decimal valorCom, Decimal valorSem, Decimal valorObs);
     // price × (100 − percent) / 100 cut to two decimals: with P the price in
     // cents and R the percent in hundredths, D = trunc(P×R/100) and the new
     // price is trunc((P×100 − D)/100) cents.
@@ -37,14 +36,14 @@ struct TableTotals
     int people = 0;          // Ed_QTDEPES
 
     // Results, every product and quotient cut, never rounded.
-    Decimal discountValue;   // Ds_VALODES = TP × PD / 100
-    Decimal subtotal;        // Ds_SUBTOTA = TP − Ds_VALODES − DM
-    Decimal takeAwayDiscount;// TV × PD / 100, cut to the cent
-    Decimal takeAwayNet;     // Ds_VIAGLIQ = TV − take-away discount
-    Decimal serviceValue;    // Ds_VALOSER = (Ds_SUBTOTA + DM − Ds_VIAGLIQ) × TS / 100
-    Decimal tableTotal;      // Ds_TOTMESA = Ds_SUBTOTA + Ds_VALOSER
+    Decimal discountValue;    // Ds_VALODES = TP × PD / 100
+    Decimal subtotal;         // Ds_SUBTOTA = TP − Ds_VALODES − DM
+    Decimal takeAwayDiscount; // TV × PD / 100, cut to the cent
+    Decimal takeAwayNet;      // Ds_VIAGLIQ = TV − take-away discount
+    Decimal serviceValue;     // Ds_VALOSER = (Ds_SUBTOTA + DM − Ds_VIAGLIQ) × TS / 100
+    Decimal tableTotal;       // Ds_TOTMESA = Ds_SUBTOTA + Ds_VALOSER
     bool hasPerPerson = false;
-    Decimal perPerson;       // Ed_VALOPES = Ds_TOTMESA / N; none when N = 0
+    Decimal perPerson; // Ed_VALOPES = Ds_TOTMESA / N; none when N = 0
 
     void compute();
 };

@@ -14,8 +14,15 @@ namespace qv {
 // show goes on afterwards.
 struct Outcome
 {
-    enum class Kind { Done, Refused, Failed };
-    enum class Severity { Information, Stop };
+    enum class Kind {
+        Done,
+        Refused,
+        Failed
+    };
+    enum class Severity {
+        Information,
+        Stop
+    };
     enum class Next {
         Stay,         // nothing to repaint
         Reread,       // read the table again (LERMESA)
@@ -42,8 +49,7 @@ struct Outcome
         o.next = next;
         return o;
     }
-    static Outcome refuse(const QString &message, Severity severity = Severity::Information,
-                          Next next = Next::Stay)
+    static Outcome refuse(const QString &message, Severity severity = Severity::Information, Next next = Next::Stay)
     {
         Outcome o;
         o.kind = Kind::Refused;

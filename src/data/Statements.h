@@ -10,13 +10,11 @@ namespace qv::stmt {
 
 inline constexpr std::string_view kTableRows = "SELECT*FROM mov_Mesa ORDER BY idMesa";
 inline constexpr std::string_view kTableById = "SELECT*FROM mov_Mesa WHERE idMesa=?";
-inline constexpr std::string_view kOpenPositions =
-    "SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)";
+inline constexpr std::string_view kOpenPositions = "SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)";
 inline constexpr std::string_view kPositionsByStatus =
     "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
-inline constexpr std::string_view kSplitCandidates =
-    "SELECT*FROM mov_Mesa WHERE(status<>'I'AND status<>'F'AND "
-    "status<>'B')AND(idMesa>? AND idMesa<?)";
+inline constexpr std::string_view kSplitCandidates = "SELECT*FROM mov_Mesa WHERE(status<>'I'AND status<>'F'AND "
+                                                     "status<>'B')AND(idMesa>? AND idMesa<?)";
 inline constexpr std::string_view kCountBusyPositions =
     "SELECT COUNT(*)FROM mov_Mesa WHERE status<>\"F\"AND(idMesa>? AND idMesa<?)";
 inline constexpr std::string_view kCountBusyTables =
@@ -37,8 +35,7 @@ inline constexpr std::string_view kSetTableDiscount = "UPDATE mov_Mesa SET idDes
 inline constexpr std::string_view kSetTableDiscountOperator = "UPDATE mov_Mesa SET operDesc=? WHERE idMesa=?";
 inline constexpr std::string_view kSetManualDiscount = "UPDATE mov_Mesa SET descontoManual=? WHERE idMesa=?";
 inline constexpr std::string_view kSetService = "UPDATE mov_Mesa SET taxaServico=? WHERE idMesa=?";
-inline constexpr std::string_view kMarkSplit =
-    "UPDATE mov_Mesa SET dividida='S',taxaServico=0 WHERE idMesa=?";
+inline constexpr std::string_view kMarkSplit = "UPDATE mov_Mesa SET dividida='S',taxaServico=0 WHERE idMesa=?";
 inline constexpr std::string_view kSetWaiter = "UPDATE mov_Mesa SET idGarcon=? WHERE idMesa=?";
 inline constexpr std::string_view kMarkBillRequested = "UPDATE mov_Mesa SET status='I'WHERE idMesa=?";
 inline constexpr std::string_view kBlock = "UPDATE mov_Mesa SET status='B'WHERE idMesa=?";
@@ -61,9 +58,8 @@ inline constexpr std::string_view kInsertItem =
     "INSERT INTO mov_MesaItem VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 inline constexpr std::string_view kSetItemDiscount =
     "UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?";
-inline constexpr std::string_view kCancelItem =
-    "UPDATE mov_MesaItem SET "
-    "produzido=?,idMotivoCanc=?,idOpeCanc=?,status=\"C\"WHERE idItem=?";
+inline constexpr std::string_view kCancelItem = "UPDATE mov_MesaItem SET "
+                                                "produzido=?,idMotivoCanc=?,idOpeCanc=?,status=\"C\"WHERE idItem=?";
 inline constexpr std::string_view kAcknowledgeItem =
     "UPDATE mov_MesaItem SET status=\"E\",operBaixa=? WHERE idItem=? AND status=\"I\"";
 inline constexpr std::string_view kReprintItem = "UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?";
@@ -76,14 +72,12 @@ inline constexpr std::string_view kClearComanda = "UPDATE mov_MesaItem SET idCom
 inline constexpr std::string_view kMoveItem = "UPDATE mov_MesaItem SET idMesa=? WHERE idItem=?";
 inline constexpr std::string_view kDeleteTableItems = "DELETE FROM mov_MesaItem WHERE idMesa=?";
 inline constexpr std::string_view kDeleteItem = "DELETE FROM mov_MesaItem WHERE idItem=?";
-inline constexpr std::string_view kLockTableItems =
-    "SELECT idItem FROM mov_MesaItem WHERE idMesa=? FOR UPDATE";
+inline constexpr std::string_view kLockTableItems = "SELECT idItem FROM mov_MesaItem WHERE idMesa=? FOR UPDATE";
 inline constexpr std::string_view kItemObservations = "SELECT*FROM mov_MesaItemObs WHERE idItem=?";
 inline constexpr std::string_view kInsertItemObservation = "INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)";
 inline constexpr std::string_view kDeleteItemObservations = "DELETE FROM mov_MesaItemObs WHERE idItem=?";
 inline constexpr std::string_view kDeleteTableObservations = "DELETE FROM mov_MesaItemObs WHERE idMesa=?";
-inline constexpr std::string_view kMoveItemObservations =
-    "UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?";
+inline constexpr std::string_view kMoveItemObservations = "UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?";
 inline constexpr std::string_view kLockTableObservations =
     "SELECT idItemObs FROM mov_MesaItemObs WHERE idMesa=? FOR UPDATE";
 inline constexpr std::string_view kCountKitchenOrders =
@@ -91,14 +85,12 @@ inline constexpr std::string_view kCountKitchenOrders =
 inline constexpr std::string_view kCountKitchenWaiting =
     "SELECT COUNT(*)FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"AND "
     "baixaGarHora='00:00:00'";
-inline constexpr std::string_view kKitchenOrders =
-    "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
+inline constexpr std::string_view kKitchenOrders = "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"";
 inline constexpr std::string_view kKitchenWaiting =
     "SELECT idItem FROM mov_Cozinha WHERE idPedMesa=? AND tipo=\"M\"AND "
     "baixaGarHora='00:00:00'";
 inline constexpr std::string_view kKitchenByItem = "SELECT*FROM mov_Cozinha WHERE idItem=?";
-inline constexpr std::string_view kLatestReady =
-    "SELECT max(hrPronto)FROM mov_Cozinha WHERE idPedMesa=? AND tipo='M'";
+inline constexpr std::string_view kLatestReady = "SELECT max(hrPronto)FROM mov_Cozinha WHERE idPedMesa=? AND tipo='M'";
 inline constexpr std::string_view kMoveKitchen = "UPDATE mov_Cozinha SET idPedMesa=? WHERE idItem=?";
 inline constexpr std::string_view kCountTableSales =
     "SELECT count(*)FROM mov_Vendas WHERE tipo=\"M\"AND data=? AND turno=? AND "
@@ -110,8 +102,7 @@ inline constexpr std::string_view kInsertSaleItem =
 inline constexpr std::string_view kInsertSaleObservation = "INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)";
 inline constexpr std::string_view kLastInsertId = "SELECT LAST_INSERT_ID()";
 inline constexpr std::string_view kProductById = "SELECT*FROM cad_Produtos WHERE idProduto=?";
-inline constexpr std::string_view kProductsLike =
-    "SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao";
+inline constexpr std::string_view kProductsLike = "SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao";
 inline constexpr std::string_view kMenuEntry = "SELECT*FROM cad_CardapioProd WHERE idProduto=?";
 inline constexpr std::string_view kOperatorById = "SELECT*FROM tab_Operador WHERE idOperador=?";
 inline constexpr std::string_view kOperatorByName = "SELECT*FROM tab_Operador WHERE nome=?";

@@ -8,6 +8,9 @@ namespace qv::tables {
 
 using F = FieldDef;
 
+// One column a line, as in db/schema.sql, so the two read side by side.
+// clang-format off
+
 const Layout movMesa("mov_Mesa", {
     F::N("idMesa", 5),
     F::C("descricao", 20),
@@ -284,5 +287,7 @@ const Layout tabMotivoCancelamento("tab_MotivoCancelamento", {
     F::N("idMotivo", 2),
     F::C("descricao", 30),
 });
+
+// clang-format on
 
 } // namespace qv::tables

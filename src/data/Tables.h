@@ -9,24 +9,24 @@
 namespace qv::tables {
 
 // Movements
-extern const Layout movMesa;           // mov_Mesa, 11 columns
-extern const Layout movMesaItem;       // mov_MesaItem, 19 columns
-extern const Layout movMesaItemObs;    // mov_MesaItemObs, 5 columns
-extern const Layout movCozinha;        // mov_Cozinha, 15 columns
-extern const Layout movVendas;         // mov_Vendas, 24 columns
-extern const Layout movVendasItem;     // mov_VendasItem, 17 columns
-extern const Layout movVendasItemObs;  // mov_VendasItemObs, 5 columns
+extern const Layout movMesa;          // mov_Mesa, 11 columns
+extern const Layout movMesaItem;      // mov_MesaItem, 19 columns
+extern const Layout movMesaItemObs;   // mov_MesaItemObs, 5 columns
+extern const Layout movCozinha;       // mov_Cozinha, 15 columns
+extern const Layout movVendas;        // mov_Vendas, 24 columns
+extern const Layout movVendasItem;    // mov_VendasItem, 17 columns
+extern const Layout movVendasItemObs; // mov_VendasItemObs, 5 columns
 
 // Catalogues
-extern const Layout cadProdutos;       // cad_Produtos, 35 columns
-extern const Layout cadCardapioProd;   // cad_CardapioProd, 7 columns
+extern const Layout cadProdutos;     // cad_Produtos, 35 columns
+extern const Layout cadCardapioProd; // cad_CardapioProd, 7 columns
 
 // Reference tables
-extern const Layout tabOperador;       // tab_Operador, 15 columns
-extern const Layout tabParametros;     // tab_Parametros, 57 columns
-extern const Layout tabDesconto;       // tab_Desconto, 3 columns
-extern const Layout tabObservacao;     // tab_Observacao, 8 columns
-extern const Layout tabImpressoras;    // tab_Impressoras, 2 columns
+extern const Layout tabOperador;           // tab_Operador, 15 columns
+extern const Layout tabParametros;         // tab_Parametros, 57 columns
+extern const Layout tabDesconto;           // tab_Desconto, 3 columns
+extern const Layout tabObservacao;         // tab_Observacao, 8 columns
+extern const Layout tabImpressoras;        // tab_Impressoras, 2 columns
 extern const Layout tabMotivoCancelamento; // tab_MotivoCancelamento, 2 columns
 
 } // namespace qv::tables

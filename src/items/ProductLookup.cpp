@@ -59,8 +59,7 @@ QString likePattern(const QString &typed)
 QString observationEntry(const QString &description, int idObs)
 {
     return description.left(kDescriptionWidth).leftJustified(kDescriptionWidth, QLatin1Char(' '))
-           + QString(kEntryGap, QLatin1Char(' '))
-           + QStringLiteral("%1").arg(idObs % 1000, 3, 10, QLatin1Char('0'));
+           + QString(kEntryGap, QLatin1Char(' ')) + QStringLiteral("%1").arg(idObs % 1000, 3, 10, QLatin1Char('0'));
 }
 
 QString emptyObservationEntry()

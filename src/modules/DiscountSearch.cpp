@@ -1,11 +1,11 @@
 #include "modules/DiscountSearch.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "data/Tables.h"
-#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "ui_DiscountSearch.h"
@@ -14,8 +14,7 @@
 
 namespace qv {
 
-namespace {
-} // namespace
+namespace {} // namespace
 
 DiscountSearch::DiscountSearch(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::DiscountSearch>())
 {
@@ -55,8 +54,8 @@ bool DiscountSearch::load()
         if (state.noRow())
             break;
         if (!state.ok()) {
-            UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(state.state()),
-                                          style::kStop);
+            UiService::instance().message(
+                this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(state.state()), style::kStop);
             ok = false;
             break;
         }

@@ -1,6 +1,6 @@
 #include "modules/Management.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/Decimal.h"
 #include "platform/Record.h"
@@ -49,10 +49,9 @@ ManagementDialog::~ManagementDialog() = default;
 bool ManagementDialog::readFailed()
 {
     Sql &sql = desk::sql();
-    UiService::instance().message(this,
-                                  QStringLiteral("Erro %1 na leitura da tela gerência !!!\n%2")
-                                      .arg(sql.state(), sql.message()),
-                                  style::kStop);
+    UiService::instance().message(
+        this, QStringLiteral("Erro %1 na leitura da tela gerência !!!\n%2").arg(sql.state(), sql.message()),
+        style::kStop);
     sql.close(kCursor);
     return false;
 }
@@ -82,7 +81,8 @@ bool ManagementDialog::load()
             return readFailed();
         const std::int64_t idMesa = row.integer("idMesa");
         auto *item = new QTreeWidgetItem(m_ui->Lv_Abertas);
-        item->setText(0, QStringLiteral("%1/%2").arg(idMesa / 100, 3, 10, QLatin1Char('0'))
+        item->setText(0, QStringLiteral("%1/%2")
+                             .arg(idMesa / 100, 3, 10, QLatin1Char('0'))
                              .arg(idMesa % 100, 2, 10, QLatin1Char('0')));
         item->setText(1, statusName(row.text("status")));
         item->setText(2, QString::number(row.integer("qtdPessoas")));

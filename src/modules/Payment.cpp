@@ -23,8 +23,7 @@ QString money(Decimal value)
 // Digits and separators only; what they spell is judged when it is used.
 void moneyField(QLineEdit *field)
 {
-    field->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.,]{0,16}")), field));
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.,]{0,16}")), field));
 }
 } // namespace
 
@@ -177,9 +176,7 @@ void PaymentDialog::refuse(Refusal refusal)
     case Refusal::Invalid: text = QStringLiteral("Valor inválido !!!"); break;
     case Refusal::TooLarge: text = QStringLiteral("Valor acima do limite !!!"); break;
     case Refusal::NotAllowed: text = QStringLiteral("A mesa já tem taxa de serviço !!!"); break;
-    case Refusal::OverPaid:
-        text = QStringLiteral("Cartão e PIX só até o valor que falta pagar !!!");
-        break;
+    case Refusal::OverPaid: text = QStringLiteral("Cartão e PIX só até o valor que falta pagar !!!"); break;
     case Refusal::TooManyLines: text = QStringLiteral("Limite de 20 formas de pagamento !!!"); break;
     case Refusal::NotCovered: text = QStringLiteral("O pagamento não cobre o total a pagar !!!"); break;
     }

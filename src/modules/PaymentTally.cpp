@@ -12,7 +12,7 @@ constexpr int kPaidFrom = 14;
 constexpr int kChangeFrom = 25;
 constexpr int kAmountDigits = 11; // nine integer digits and two decimals
 constexpr int kLinesFrom = 36;
-constexpr int kLineLength = 12;   // kind digit + amount
+constexpr int kLineLength = 12; // kind digit + amount
 
 QString zoned(std::uint64_t value, int digits)
 {

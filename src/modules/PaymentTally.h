@@ -12,7 +12,12 @@
 // from its dialog. docs/PAYMENT.md describes the receipt layout.
 namespace qv::payment {
 
-enum class Kind { Cash = 1, Debit = 2, Credit = 3, Pix = 4 };
+enum class Kind {
+    Cash = 1,
+    Debit = 2,
+    Credit = 3,
+    Pix = 4
+};
 
 // "Dinheiro", "Cartão de Débito", "Cartão de Crédito", "PIX".
 QString kindName(Kind kind);

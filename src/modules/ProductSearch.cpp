@@ -1,11 +1,11 @@
 #include "modules/ProductSearch.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "data/Tables.h"
-#include "platform/ui/Keys.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "ui_ProductSearch.h"
 
@@ -13,8 +13,7 @@
 
 namespace qv {
 
-namespace {
-} // namespace
+namespace {} // namespace
 
 ProductSearch::ProductSearch(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::ProductSearch>())
 {

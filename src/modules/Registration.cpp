@@ -22,9 +22,9 @@ namespace qv {
 
 void registerAllForms()
 {
-    registerTableChooser(); // 99-Mesa
-    registerOpenTable();    // 99-AbreMesa
-    registerSplitDialog();  // 99-Divide
+    registerTableChooser();   // 99-Mesa
+    registerOpenTable();      // 99-AbreMesa
+    registerSplitDialog();    // 99-Divide
     registerDiscountSearch(); // 99-Lissor
     registerProductSearch();  // 99-Tessup
     registerPayment();        // 99-Fennoc

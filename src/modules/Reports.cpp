@@ -1,6 +1,6 @@
 #include "modules/Reports.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/Decimal.h"
 #include "platform/Record.h"
@@ -18,10 +18,10 @@ const char *const kCursor = "CURREL";
 
 // Cancelled sales are left out of every report: their money never came in.
 
-const Layout kClosedRow("mov_Vendas", {FieldDef::N("nrMesa", 3), FieldDef::N("pontoMesa", 2),
-                                       FieldDef::N("qtdPessoas", 3), FieldDef::C("nome", 20),
-                                       FieldDef::C("horaAbertura", 8), FieldDef::C("horaFechamento", 8),
-                                       FieldDef::N("valorTotal", 12, 2), FieldDef::N("dividida", 1)});
+const Layout kClosedRow("mov_Vendas",
+                        {FieldDef::N("nrMesa", 3), FieldDef::N("pontoMesa", 2), FieldDef::N("qtdPessoas", 3),
+                         FieldDef::C("nome", 20), FieldDef::C("horaAbertura", 8), FieldDef::C("horaFechamento", 8),
+                         FieldDef::N("valorTotal", 12, 2), FieldDef::N("dividida", 1)});
 const Layout kCommissionRow("mov_Vendas", {FieldDef::N("idGarcon", 2), FieldDef::C("nome", 20),
                                            FieldDef::N("contas", 9), FieldDef::N("servico", 12, 2)});
 const Layout kMenuMixRow("mov_VendasItem", {FieldDef::N("idProduto", 6), FieldDef::C("descricao", 40),
@@ -80,9 +80,8 @@ void ReportsDialog::addTotalLine(const QStringList &texts)
 bool ReportsDialog::readFailed()
 {
     Sql &sql = desk::sql();
-    UiService::instance().message(this,
-                                  QStringLiteral("Erro %1 na leitura do relatório !!!\n%2").arg(sql.state(), sql.message()),
-                                  style::kStop);
+    UiService::instance().message(
+        this, QStringLiteral("Erro %1 na leitura do relatório !!!\n%2").arg(sql.state(), sql.message()), style::kStop);
     sql.close(kCursor);
     return false;
 }
@@ -116,19 +115,21 @@ bool ReportsDialog::load()
     // carries (as YYYYMMDD) whatever day its desk was opened on.
     const SharedRecord &opened = records::W_PABEDAT();
     const QString date = opened.text(5, 4) + opened.text(3, 2) + opened.text(1, 2);
-    const QString shownDate = opened.text(1, 2) + QLatin1Char('/') + opened.text(3, 2) + QLatin1Char('/')
-                              + opened.text(5, 4);
+    const QString shownDate =
+        opened.text(1, 2) + QLatin1Char('/') + opened.text(3, 2) + QLatin1Char('/') + opened.text(5, 4);
 
     switch (kind) {
     case 'M':
         setWindowTitle(QStringLiteral("Mesas Fechadas"));
         m_ui->Lb_TITULO->setText(QStringLiteral("Mesas Fechadas"));
-        m_ui->Lb_FILTRO->setText(QStringLiteral("Data %1 · %2 · Caixa %3").arg(shownDate, periodName(period)).arg(desk));
+        m_ui->Lb_FILTRO->setText(
+            QStringLiteral("Data %1 · %2 · Caixa %3").arg(shownDate, periodName(period)).arg(desk));
         return loadClosedTables(date, period, desk);
     case 'C':
         setWindowTitle(QStringLiteral("Comissões"));
         m_ui->Lb_TITULO->setText(QStringLiteral("Comissões (serviço por garçon)"));
-        m_ui->Lb_FILTRO->setText(QStringLiteral("Data %1 · %2 · Caixa %3").arg(shownDate, periodName(period)).arg(desk));
+        m_ui->Lb_FILTRO->setText(
+            QStringLiteral("Data %1 · %2 · Caixa %3").arg(shownDate, periodName(period)).arg(desk));
         return loadCommissions(date, period, desk);
     case 'P':
         setWindowTitle(QStringLiteral("Menu Mix"));
@@ -136,8 +137,7 @@ bool ReportsDialog::load()
         m_ui->Lb_FILTRO->setText(QStringLiteral("Data %1 · %2 · todos os caixas").arg(shownDate, periodName(period)));
         return loadMenuMix(date, period);
     default:
-        UiService::instance().message(this,
-                                      QStringLiteral("Relatório '%1' desconhecido !!!").arg(QLatin1Char(kind)),
+        UiService::instance().message(this, QStringLiteral("Relatório '%1' desconhecido !!!").arg(QLatin1Char(kind)),
                                       style::kStop);
         return false;
     }
@@ -205,16 +205,16 @@ bool ReportsDialog::loadCountAndValue(std::string_view text, SqlParams in, const
 
 bool ReportsDialog::loadCommissions(const QString &date, int period, int desk)
 {
-    return loadCountAndValue(stmt::kReportCommissions, {date, period, desk}, kCommissionRow,
-                             {QStringLiteral("Código"), QStringLiteral("Garçon"), QStringLiteral("Contas"),
-                              QStringLiteral("Serviço")});
+    return loadCountAndValue(
+        stmt::kReportCommissions, {date, period, desk}, kCommissionRow,
+        {QStringLiteral("Código"), QStringLiteral("Garçon"), QStringLiteral("Contas"), QStringLiteral("Serviço")});
 }
 
 bool ReportsDialog::loadMenuMix(const QString &date, int period)
 {
-    return loadCountAndValue(stmt::kReportMenuMix, {date, period}, kMenuMixRow,
-                             {QStringLiteral("Código"), QStringLiteral("Produto"), QStringLiteral("Qtde"),
-                              QStringLiteral("Valor")});
+    return loadCountAndValue(
+        stmt::kReportMenuMix, {date, period}, kMenuMixRow,
+        {QStringLiteral("Código"), QStringLiteral("Produto"), QStringLiteral("Qtde"), QStringLiteral("Valor")});
 }
 
 void registerReports()

@@ -40,12 +40,10 @@ Config Config::load()
             if (!host.trimmed().isEmpty())
                 c.dbHosts.append(host.trimmed());
     c.dbTimeoutSeconds = std::clamp(s.value("database/timeout", c.dbTimeoutSeconds).toInt(), 1, 600);
-    c.root = s.value("paths/root", QDir::homePath() + QStringLiteral("/.local/share/quorvel/drives"))
-                 .toString();
+    c.root = s.value("paths/root", QDir::homePath() + QStringLiteral("/.local/share/quorvel/drives")).toString();
     c.drive = s.value("paths/drive", c.drive).toString().left(1).toUpper();
     c.takeAwayProgram = s.value("takeaway/program", c.takeAwayProgram).toString();
-    c.pdfFolder = s.value("printing/pdfFolder", QDir::homePath() + QStringLiteral("/quorvel-prints"))
-                      .toString();
+    c.pdfFolder = s.value("printing/pdfFolder", QDir::homePath() + QStringLiteral("/quorvel-prints")).toString();
     return c;
 }
 

@@ -12,21 +12,21 @@ namespace qv {
 struct Config
 {
     // [database]
-    QString dbSocket;          // Unix socket; used when set
+    QString dbSocket; // Unix socket; used when set
     QString dbHost = QStringLiteral("localhost");
     int dbPort = 3306;
     QString dbUser = QStringLiteral("root");
     QString dbPassword;
     QString dbName = QStringLiteral("quorvel");
-    QStringList dbHosts;       // host:port,... of a cluster; tried in turn
-    int dbTimeoutSeconds = 5;  // the longest wait on the server
+    QStringList dbHosts;      // host:port,... of a cluster; tried in turn
+    int dbTimeoutSeconds = 5; // the longest wait on the server
     // [paths]
-    QString root;              // where the Windows drives are mapped
+    QString root;                        // where the Windows drives are mapped
     QString drive = QStringLiteral("C"); // the "current drive"
     // [takeaway]
-    QString takeAwayProgram;   // program started by F12; empty = none
+    QString takeAwayProgram; // program started by F12; empty = none
     // [printing]
-    QString pdfFolder;         // test pages for printers the system lacks
+    QString pdfFolder; // test pages for printers the system lacks
 
     static QString filePath();
     // Reads the file; missing keys keep the defaults above.

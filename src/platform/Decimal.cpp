@@ -13,21 +13,9 @@ namespace {
 using Wide = __int128;
 
 constexpr std::int64_t kPow10[] = {
-    1LL,
-    10LL,
-    100LL,
-    1000LL,
-    10000LL,
-    100000LL,
-    1000000LL,
-    10000000LL,
-    100000000LL,
-    1000000000LL,
-    10000000000LL,
-    100000000000LL,
-    1000000000000LL,
-    10000000000000LL,
-    100000000000000LL,
+    1LL,           10LL,           100LL,           1000LL,           10000LL,
+    100000LL,      1000000LL,      10000000LL,      100000000LL,      1000000000LL,
+    10000000000LL, 100000000000LL, 1000000000000LL, 10000000000000LL, 100000000000000LL,
 };
 
 // 10^14: the integer part of every value lives modulo this.
@@ -290,8 +278,7 @@ Decimal Decimal::divInt(std::int64_t divisor, int decimals) const
     assert(divisor != 0 && "Decimal::divInt by zero");
     if (divisor == 0)
         return Decimal();
-    const Wide quotient = static_cast<Wide>(m_units) * kPow10[decimals]
-                          / (static_cast<Wide>(divisor) * kOne);
+    const Wide quotient = static_cast<Wide>(m_units) * kPow10[decimals] / (static_cast<Wide>(divisor) * kOne);
     return Decimal(wrap(quotient * kPow10[kScale - decimals]));
 }
 

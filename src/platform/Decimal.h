@@ -19,9 +19,9 @@ namespace qv {
 class Decimal
 {
 public:
-    static constexpr int kScale = 4;              // decimals carried
-    static constexpr int kIntegerDigits = 14;     // integer digits carried
-    static constexpr std::int64_t kOne = 10000;   // 10^kScale
+    static constexpr int kScale = 4;            // decimals carried
+    static constexpr int kIntegerDigits = 14;   // integer digits carried
+    static constexpr std::int64_t kOne = 10000; // 10^kScale
 
     constexpr Decimal() = default;
 

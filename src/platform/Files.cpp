@@ -41,13 +41,10 @@ QString statusFromErrno(int error)
 {
     switch (error) {
     case ENOENT:
-    case ENOTDIR:
-        return QString::fromLatin1(filestatus::kNotFound);
+    case ENOTDIR: return QString::fromLatin1(filestatus::kNotFound);
     case EACCES:
-    case EPERM:
-        return QString::fromLatin1(filestatus::kNoPermission);
-    default:
-        return QString::fromLatin1(filestatus::kFailure);
+    case EPERM: return QString::fromLatin1(filestatus::kNoPermission);
+    default: return QString::fromLatin1(filestatus::kFailure);
     }
 }
 
@@ -125,8 +122,7 @@ QString TextFile::writeOnlyLine(const QString &windowsPath, const QString &line)
     return QString::fromLatin1(filestatus::kOk);
 }
 
-KeyedFile::Read KeyedFile::read(const QString &windowsPath, char key, int recordLength,
-                                QByteArray &record)
+KeyedFile::Read KeyedFile::read(const QString &windowsPath, char key, int recordLength, QByteArray &record)
 {
     const QByteArray path = QFile::encodeName(mapWindowsPath(windowsPath));
     Fd f(::open(path.constData(), O_RDONLY));
@@ -135,7 +131,8 @@ KeyedFile::Read KeyedFile::read(const QString &windowsPath, char key, int record
     // A shared lock taken without waiting: the cash-desk module holds a
     // write lock while it rewrites the record, and a half-written record
     // must not be read.
-    struct flock lock {};
+    struct flock lock
+    {};
     lock.l_type = F_RDLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
@@ -166,7 +163,8 @@ QString KeyedFile::write(const QString &windowsPath, const QByteArray &record, i
     Fd f(::open(path.constData(), O_RDWR | O_CREAT, 0644));
     if (f.fd < 0)
         return statusFromErrno(errno);
-    struct flock lock {};
+    struct flock lock
+    {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     if (::fcntl(f.fd, F_SETLKW, &lock) != 0)

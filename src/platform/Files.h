@@ -47,7 +47,12 @@ public:
 class KeyedFile
 {
 public:
-    enum class Read { Ok, OpenFailed, Locked, Failed };
+    enum class Read {
+        Ok,
+        OpenFailed,
+        Locked,
+        Failed
+    };
     static Read read(const QString &windowsPath, char key, int recordLength, QByteArray &record);
     // Writes (adds or replaces) the record with the key record[0], holding the
     // lock for `holdMs` more milliseconds once written. Returns a file status.

@@ -13,21 +13,21 @@ namespace qv {
 // One column of a fixed-layout record: N(p) / N(p,s) numbers or C(n) text.
 struct FieldDef
 {
-    enum Kind : char { Number = 'N', Text = 'C' };
+    enum Kind : char {
+        Number = 'N',
+        Text = 'C'
+    };
 
     const char *name; // column name; unnamed columns get a descriptive one
     Kind kind;
-    int size;         // integer digits for N, characters for C
-    int scale = 0;    // decimal digits for N
+    int size;      // integer digits for N, characters for C
+    int scale = 0; // decimal digits for N
 
     static constexpr FieldDef N(const char *name, int digits, int scale = 0)
     {
         return FieldDef{name, Number, digits, scale};
     }
-    static constexpr FieldDef C(const char *name, int chars)
-    {
-        return FieldDef{name, Text, chars, 0};
-    }
+    static constexpr FieldDef C(const char *name, int chars) { return FieldDef{name, Text, chars, 0}; }
 };
 
 // The column list of a table (or of a projection), in table order. The

@@ -24,16 +24,14 @@ struct Definition
 
 // Every record this program attaches, with its length in bytes.
 constexpr Definition kRecords[] = {
-    {"W-PABEDAT", 8},       {"W-PABEHOR", 8},       {"W-CABEDAT", 8},
-    {"W-CABEHOR", 8},       {"W-NRTURNO", 1},       {"W-NRCAIXA", 1},
-    {"W-INCREME", 11},      {"W-COMANDA", 6},       {"W-VARS-SQL", 42},
-    {"W-TAB-TOTMESA", 7},   {"W-TAB-CODIDES", 2},   {"W-TAB-DESMANU", 7},
-    {"W-TAB-TAXASER", 4},   {"W-TAB-SERVICO", 7},   {"W-TAB-REPIQUE", 7},
-    {"W-TAB-RECEBIM", 350}, {"W-TAB-FECHAME", 105}, {"W-VERSAO", 10},
-    {"W-CTRLOTE", 1},       {"L-ACESSOS", 11},      {"L-CODICLI", 6},
-    {"L-CODIFOR", 6},       {"L-CODIVEN", 6},       {"L-CODIRED", 6},
-    {"L-CODIEMP", 6},       {"L-LINK", 332},        {"L-LINK-EMP", 99},
-    {"L-FORMULARIOS", 96},  {"L-DADOS-EMAIL", 596}, {"W-CAMPOS-NFE", 486},
+    {"W-PABEDAT", 8},       {"W-PABEHOR", 8},      {"W-CABEDAT", 8},     {"W-CABEHOR", 8},
+    {"W-NRTURNO", 1},       {"W-NRCAIXA", 1},      {"W-INCREME", 11},    {"W-COMANDA", 6},
+    {"W-VARS-SQL", 42},     {"W-TAB-TOTMESA", 7},  {"W-TAB-CODIDES", 2}, {"W-TAB-DESMANU", 7},
+    {"W-TAB-TAXASER", 4},   {"W-TAB-SERVICO", 7},  {"W-TAB-REPIQUE", 7}, {"W-TAB-RECEBIM", 350},
+    {"W-TAB-FECHAME", 105}, {"W-VERSAO", 10},      {"W-CTRLOTE", 1},     {"L-ACESSOS", 11},
+    {"L-CODICLI", 6},       {"L-CODIFOR", 6},      {"L-CODIVEN", 6},     {"L-CODIRED", 6},
+    {"L-CODIEMP", 6},       {"L-LINK", 332},       {"L-LINK-EMP", 99},   {"L-FORMULARIOS", 96},
+    {"L-DADOS-EMAIL", 596}, {"W-CAMPOS-NFE", 486},
 };
 
 int definedLength(const char *name)
@@ -122,11 +120,11 @@ void SharedRecord::setDigits(int from, int count, std::uint64_t value)
 }
 
 namespace records {
-#define QV_RECORD(fn, name)                                                                        \
-    SharedRecord &fn()                                                                             \
-    {                                                                                              \
-        static SharedRecord &r = SharedRecord::attach(name, definedLength(name));                 \
-        return r;                                                                                  \
+#define QV_RECORD(fn, name)                                                                                            \
+    SharedRecord &fn()                                                                                                 \
+    {                                                                                                                  \
+        static SharedRecord &r = SharedRecord::attach(name, definedLength(name));                                      \
+        return r;                                                                                                      \
     }
 QV_RECORD(W_PABEDAT, "W-PABEDAT")
 QV_RECORD(W_PABEHOR, "W-PABEHOR")

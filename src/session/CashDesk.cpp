@@ -36,8 +36,7 @@ CashDeskRecord::Entry CashDeskRecord::entry(int period, int entry) const
     return e;
 }
 
-void CashDeskRecord::setEntry(int period, int entry, char status, const QString &date,
-                              const QString &time)
+void CashDeskRecord::setEntry(int period, int entry, char status, const QString &date, const QString &time)
 {
     const int at = offset(period, entry);
     if (at < 0)

@@ -20,9 +20,9 @@ public:
 
     struct Entry
     {
-        char status = ' ';  // 'A' = open
-        QString openDate;   // DDMMYYYY
-        QString openTime;   // 8 characters
+        char status = ' '; // 'A' = open
+        QString openDate;  // DDMMYYYY
+        QString openTime;  // 8 characters
         bool isOpen() const { return status == 'A'; }
     };
 

@@ -12,10 +12,7 @@ namespace {
 const Layout kPrinterName("tab_Impressoras", {FieldDef::C("nome", 20)});
 }
 
-Session::Session(Sql &sql)
-    : m_sql(sql), m_parameters(tables::tabParametros), m_loggedOperator(tables::tabOperador)
-{
-}
+Session::Session(Sql &sql) : m_sql(sql), m_parameters(tables::tabParametros), m_loggedOperator(tables::tabOperador) {}
 
 void Session::reset()
 {
@@ -45,8 +42,8 @@ QString Session::readVariables(bool &openFailed)
 KeyedFile::Read Session::readCashDesk()
 {
     QByteArray bytes;
-    const KeyedFile::Read r = KeyedFile::read(QString::fromLatin1(paths::kCaixaCt), '1',
-                                              CashDeskRecord::kLength, bytes);
+    const KeyedFile::Read r =
+        KeyedFile::read(QString::fromLatin1(paths::kCaixaCt), '1', CashDeskRecord::kLength, bytes);
     if (r != KeyedFile::Read::Ok)
         return r;
     auto record = CashDeskRecord::fromBytes(bytes);
@@ -129,8 +126,8 @@ Session::Check Session::check()
     if (desk() == 0)
         return Check::NoDesk;
     QByteArray bytes;
-    const KeyedFile::Read r = KeyedFile::read(QString::fromLatin1(paths::kCaixaCt), '1',
-                                              CashDeskRecord::kLength, bytes);
+    const KeyedFile::Read r =
+        KeyedFile::read(QString::fromLatin1(paths::kCaixaCt), '1', CashDeskRecord::kLength, bytes);
     if (r == KeyedFile::Read::OpenFailed)
         return Check::Unreadable;
     if (r == KeyedFile::Read::Ok) {
@@ -212,8 +209,7 @@ bool Session::readParameters()
 void Session::readLoggedOperator()
 {
     m_loggedOperator.clear();
-    m_sql.exec(stmt::kOperatorById, {operatorCode()},
-                         &m_loggedOperator);
+    m_sql.exec(stmt::kOperatorById, {operatorCode()}, &m_loggedOperator);
 }
 
 int Session::operatorCode() const
@@ -242,7 +238,8 @@ QString Session::savedPrinter() const
 
 QString Session::savePrinter(const QString &name) const
 {
-    return TextFile::writeOnlyLine(QString::fromLatin1(paths::kImprMes), name.leftJustified(20, QLatin1Char(' '), true));
+    return TextFile::writeOnlyLine(QString::fromLatin1(paths::kImprMes),
+                                   name.leftJustified(20, QLatin1Char(' '), true));
 }
 
 } // namespace qv

@@ -60,8 +60,8 @@ public:
     // digit W-NRTURNO already holds. Writes W-NRTURNO.
     void choosePeriod();
     int period() const;
-    QString periodCaption() const;   // "1 - Almoço" / "2 - Jantar" / ""
-    QString periodName() const;      // "Almoço" / "Jantar" / ""
+    QString periodCaption() const; // "1 - Almoço" / "2 - Jantar" / ""
+    QString periodName() const;    // "Almoço" / "Jantar" / ""
     // Whether cash desk n (1..5) of the current period is open.
     bool deskOpen(int n) const;
 
@@ -69,7 +69,13 @@ public:
     // Records the choice: W-NRCAIXA and the period and desk dates and times.
     void chooseDesk(int n);
 
-    enum class Check { NoDesk, Unreadable, PeriodClosed, DeskClosed, Open };
+    enum class Check {
+        NoDesk,
+        Unreadable,
+        PeriodClosed,
+        DeskClosed,
+        Open
+    };
     // Re-reads the control file and tells whether the session still stands.
     Check check();
 

@@ -62,17 +62,17 @@ struct SaleHeader
     int desk = 0;         // W-NRCAIXA
     int people = 0;
     int waiter = 0;
-    QString openedAt;     // horaAbertura of the table
-    QString closedAt;     // the server's CURTIME()
-    QString receipt;      // W-TAB-RECEBIM, 350 characters
-    Decimal tip;          // W-TAB-REPIQUE
-    Decimal products;     // Ds_TOTPROD
-    int discountKind = 0; // Ds_CODIDES
-    Decimal manualDiscount;  // Ed_DESCMANT
+    QString openedAt;         // horaAbertura of the table
+    QString closedAt;         // the server's CURTIME()
+    QString receipt;          // W-TAB-RECEBIM, 350 characters
+    Decimal tip;              // W-TAB-REPIQUE
+    Decimal products;         // Ds_TOTPROD
+    int discountKind = 0;     // Ds_CODIDES
+    Decimal manualDiscount;   // Ed_DESCMANT
     QString discountOperator; // Ds_OPERDES
-    Decimal serviceValue;    // Ds_VALOSER
-    Decimal returnedService; // W-TAB-SERVICO
-    Decimal tableTotal;      // Ds_TOTMESA
+    Decimal serviceValue;     // Ds_VALOSER
+    Decimal returnedService;  // W-TAB-SERVICO
+    Decimal tableTotal;       // Ds_TOTMESA
 };
 
 // Fills a mov_Vendas record (tables::movVendas). The fee the table carried
@@ -82,12 +82,11 @@ void fillSale(Record &sale, const SaleHeader &header);
 
 // Fills a mov_VendasItem record from a mov_MesaItem row and the item's
 // mov_Cozinha row (zeros and blanks when it has none).
-void fillSaleItem(Record &saleItem, std::int64_t idVenda, int sequence, const Record &item,
-                  const Record &kitchen, const KitchenMinutes &minutes);
+void fillSaleItem(Record &saleItem, std::int64_t idVenda, int sequence, const Record &item, const Record &kitchen,
+                  const KitchenMinutes &minutes);
 
 // Fills a mov_VendasItemObs record from a mov_MesaItemObs row.
-void fillSaleObservation(Record &saleObservation, std::int64_t idVenda, int sequence,
-                         const Record &observation);
+void fillSaleObservation(Record &saleObservation, std::int64_t idVenda, int sequence, const Record &observation);
 
 // Whether an item status counts as cancelled in the sale: "C" (here) or
 // "K" (by another module).

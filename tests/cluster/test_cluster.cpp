@@ -59,9 +59,9 @@ Sql::Connection endpoints(const QStringList &hosts)
 
 QStringList allNodes()
 {
-    const int base = qEnvironmentVariableIntValue("QUORVEL_CLUSTER_PORT") ? qEnvironmentVariableIntValue(
-                                                                                "QUORVEL_CLUSTER_PORT")
-                                                                          : 33060;
+    const int base = qEnvironmentVariableIntValue("QUORVEL_CLUSTER_PORT")
+                         ? qEnvironmentVariableIntValue("QUORVEL_CLUSTER_PORT")
+                         : 33060;
     return {QStringLiteral("127.0.0.1:%1").arg(base + 1), QStringLiteral("127.0.0.1:%1").arg(base + 2),
             QStringLiteral("127.0.0.1:%1").arg(base + 3)};
 }
@@ -172,8 +172,7 @@ TEST_F(ClusterTest, TwoDesksOnTwoNodesCannotBothStoreTheSameClosing)
     ASSERT_TRUE(deskA.exec(kRecordSale, {101, 1}).ok());
     ASSERT_TRUE(unitA.commit()) << deskA.message().toStdString();
 
-    bool storedB = deskB.exec(kSetStatus, {QStringLiteral("F"), 7002}).ok()
-                   && deskB.exec(kRecordSale, {102, 2}).ok();
+    bool storedB = deskB.exec(kSetStatus, {QStringLiteral("F"), 7002}).ok() && deskB.exec(kRecordSale, {102, 2}).ok();
     if (storedB)
         storedB = unitB.commit();
     EXPECT_FALSE(storedB);

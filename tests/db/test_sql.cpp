@@ -1,8 +1,8 @@
 #include "data/Tables.h"
-#include "platform/ui/Desk.h"
 #include "data/UnitOfWork.h"
 #include "platform/Sql.h"
 #include "platform/SqlThread.h"
+#include "platform/ui/Desk.h"
 
 #include "TestSupport.h"
 

@@ -1,8 +1,8 @@
 // Cancelling items with a reason (DEL, Frm_MOT) and the waiter's delivery
 // acknowledgement (F9), driven from the keyboard on the real main form.
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "items/forms/CancelCommands.h"
 #include "platform/Sql.h"

@@ -1,7 +1,7 @@
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "ModalScript.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
@@ -410,7 +410,7 @@ TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
     // The insert failures leave their diagnostic lines on the console.
     h.ui().consoleLines.clear();
     desk::sql().failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
-                             QStringLiteral("duplicate"));
+                         QStringLiteral("duplicate"));
     key(vk::kF10);
     EXPECT_EQ(h.ui().consoleLines,
               QStringList({QString(40, QLatin1Char('-')), QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"),

@@ -1,6 +1,6 @@
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/Detail.h"
 #include "platform/Sql.h"
@@ -187,7 +187,8 @@ TEST_F(DetailTest, TimeOpenAcrossMidnightCountsForward)
 TEST_F(DetailTest, WaiterFurtherDownTheListIsNoAlarm)
 {
     for (int code = 41; code <= 70; ++code)
-        h.db().run(QStringLiteral("INSERT INTO tab_Operador(idOperador,nome,situacao) VALUES(%1,'GARCOM %1','A')").arg(code));
+        h.db().run(
+            QStringLiteral("INSERT INTO tab_Operador(idOperador,nome,situacao) VALUES(%1,'GARCOM %1','A')").arg(code));
     setPosition(h.db(), 4901, 'A', 2, 65);
     setPosition(h.db(), 5001, 'A', 2, 10); // operator 10 left the list ('E')
     MainForm &f = show(QStringLiteral("4901"));

@@ -2,8 +2,8 @@
 // form, driven from the keyboard against the demo restaurant: the product
 // lookup, observations, discounts, the checks of F9 and what is written.
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "items/forms/ItemCommands.h"
 #include "modules/DiscountSearch.h"

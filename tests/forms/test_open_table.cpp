@@ -1,7 +1,7 @@
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "ModalScript.h"
 #include "TestSupport.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/MainForm.h"
 #include "data/Tables.h"

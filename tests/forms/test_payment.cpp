@@ -46,10 +46,7 @@ protected:
         QTest::keyClicks(d.ui().Ed_VALOR, amount);
         QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Return);
     }
-    QString lastMessage() const
-    {
-        return m_ui.ui().messages.empty() ? QString() : m_ui.ui().messages.back().text;
-    }
+    QString lastMessage() const { return m_ui.ui().messages.empty() ? QString() : m_ui.ui().messages.back().text; }
     std::size_t messageCount() const { return m_ui.ui().messages.size(); }
 
 private:

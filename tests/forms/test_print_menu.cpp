@@ -1,8 +1,8 @@
 // The print menu Frm_IMP (bill, product and comanda reprint requests) and
 // the printer test against the demo restaurant.
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"

@@ -87,31 +87,31 @@ TEST_F(SearchModulesTest, DiscountSearchHandsBackTheChosenCode)
 {
     // Enter on the third kind.
     EXPECT_EQ(discount([this](DiscountSearch &d) {
-        QTreeWidget *list = d.ui().Lv_Descontos;
-        EXPECT_EQ(d.objectName(), QStringLiteral("99-Lissor"));
-        ASSERT_EQ(list->topLevelItemCount(), 5);
-        EXPECT_EQ(rowTexts(list, 3), (QStringList{"4", QString::fromUtf8("Convênio Empresa"), "12,50 %"}));
-        EXPECT_EQ(QApplication::focusWidget(), list);
-        QTest::keyClick(list, Qt::Key_Down);
-        QTest::keyClick(list, Qt::Key_Down);
-        QTest::keyClick(list, Qt::Key_Return);
-    }),
+                  QTreeWidget *list = d.ui().Lv_Descontos;
+                  EXPECT_EQ(d.objectName(), QStringLiteral("99-Lissor"));
+                  ASSERT_EQ(list->topLevelItemCount(), 5);
+                  EXPECT_EQ(rowTexts(list, 3), (QStringList{"4", QString::fromUtf8("Convênio Empresa"), "12,50 %"}));
+                  EXPECT_EQ(QApplication::focusWidget(), list);
+                  QTest::keyClick(list, Qt::Key_Down);
+                  QTest::keyClick(list, Qt::Key_Down);
+                  QTest::keyClick(list, Qt::Key_Return);
+              }),
               QStringLiteral("000003"));
 
     // A double click on the last.
     EXPECT_EQ(discount([](DiscountSearch &d) {
-        QTreeWidget *list = d.ui().Lv_Descontos;
-        const QRect rect = list->visualItemRect(list->topLevelItem(4));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-    }),
+                  QTreeWidget *list = d.ui().Lv_Descontos;
+                  const QRect rect = list->visualItemRect(list->topLevelItem(4));
+                  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+                  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+              }),
               QStringLiteral("000005"));
 
     // Escape, even after moving, chooses nothing.
     EXPECT_EQ(discount([](DiscountSearch &d) {
-        QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Down);
-        QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Escape);
-    }),
+                  QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Down);
+                  QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Escape);
+              }),
               QStringLiteral("000000"));
     // So does the exit button.
     EXPECT_EQ(discount([](DiscountSearch &d) { QTest::mouseClick(d.ui().Bt_Sair, Qt::LeftButton); }),
@@ -123,11 +123,11 @@ TEST_F(SearchModulesTest, DiscountSearchSaysWhenItCannotReadTheKinds)
 {
     desk::sql().failNext("SELECT*FROM tab_Desconto ORDER BY idDesconto");
     EXPECT_EQ(discount([](DiscountSearch &d) {
-        EXPECT_EQ(d.ui().Lv_Descontos->topLevelItemCount(), 0);
-        QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Return); // nothing to choose
-        EXPECT_TRUE(d.isVisible());
-        QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Escape);
-    }),
+                  EXPECT_EQ(d.ui().Lv_Descontos->topLevelItemCount(), 0);
+                  QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Return); // nothing to choose
+                  EXPECT_TRUE(d.isVisible());
+                  QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Escape);
+              }),
               QStringLiteral("000000"));
     ASSERT_EQ(ui.ui().messages.size(), 1u);
     EXPECT_EQ(ui.ui().messages[0].text, QStringLiteral("Erro HY000 na leitura dos descontos !!!"));

@@ -1,9 +1,9 @@
 // The split account: "CONTA DIVIDIDA" on the main form, the dialog
 // "99-Divide" and the split position's later closing.
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "ModalWatch.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"

@@ -24,7 +24,15 @@ using namespace qv;
 namespace {
 
 const char *const kPositions = "SELECT*FROM mov_Mesa WHERE(status=? OR ?='*')AND(idMesa>? AND idMesa<?)";
-enum Filter { Todas, Abertas, Pedido, Sobremesa, Fechadas, Bloqueadas, EmAndamento };
+enum Filter {
+    Todas,
+    Abertas,
+    Pedido,
+    Sobremesa,
+    Fechadas,
+    Bloqueadas,
+    EmAndamento
+};
 
 TableChooser *visibleChooser()
 {
@@ -127,48 +135,56 @@ protected:
 TEST_F(TableChooserTest, StartFilterAndThePositionOffered)
 {
     // Table 12: 1201 and 1202 open, 1203 and 1204 free.
-    EXPECT_EQ(choose(12, [](TableChooser &c) {
-        EXPECT_EQ(c.objectName(), QStringLiteral("99-Mesa"));
-        EXPECT_EQ(c.windowTitle(), QStringLiteral("Detalhamento da Mesa"));
-        EXPECT_FALSE(c.Cm_Timer->isActive());
-        QStringList entries;
-        for (int i = 0; i < c.ui().Cb_STATUSM->count(); ++i)
-            entries << c.ui().Cb_STATUSM->itemText(i);
-        EXPECT_EQ(entries, (QStringList{"Todas", "Abertas", "Pedido", "Sobremesa", "Fechadas", "Bloqueadas",
-                                        "Em Andamento"}));
-        EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), EmAndamento);
-        EXPECT_EQ(positions(c), (QStringList{"1201", "1202"}));
-        EXPECT_EQ(currentRow(c), 0);
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 01"));
-        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(0)->text(2).trimmed(), QStringLiteral("2"));
-        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(0)->text(3), QStringLiteral("JOSE RODRIGUES"));
-        EXPECT_EQ(QApplication::focusWidget(), c.ui().Lv_Mesas);
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
-    }), 1201);
+    EXPECT_EQ(choose(12,
+                     [](TableChooser &c) {
+                         EXPECT_EQ(c.objectName(), QStringLiteral("99-Mesa"));
+                         EXPECT_EQ(c.windowTitle(), QStringLiteral("Detalhamento da Mesa"));
+                         EXPECT_FALSE(c.Cm_Timer->isActive());
+                         QStringList entries;
+                         for (int i = 0; i < c.ui().Cb_STATUSM->count(); ++i)
+                             entries << c.ui().Cb_STATUSM->itemText(i);
+                         EXPECT_EQ(entries, (QStringList{"Todas", "Abertas", "Pedido", "Sobremesa", "Fechadas",
+                                                         "Bloqueadas", "Em Andamento"}));
+                         EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), EmAndamento);
+                         EXPECT_EQ(positions(c), (QStringList{"1201", "1202"}));
+                         EXPECT_EQ(currentRow(c), 0);
+                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 01"));
+                         EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(0)->text(2).trimmed(), QStringLiteral("2"));
+                         EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(0)->text(3), QStringLiteral("JOSE RODRIGUES"));
+                         EXPECT_EQ(QApplication::focusWidget(), c.ui().Lv_Mesas);
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+                     }),
+              1201);
 
     // Table 3: 0301 open with items; the free 0302 is not in progress.
-    EXPECT_EQ(choose(3, [](TableChooser &c) {
-        EXPECT_EQ(positions(c), QStringList{"301"});
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral("  3 01"));
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
-    }), 301);
+    EXPECT_EQ(choose(3,
+                     [](TableChooser &c) {
+                         EXPECT_EQ(positions(c), QStringList{"301"});
+                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral("  3 01"));
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+                     }),
+              301);
 
     // Table 90 has no row at all: "Todas", nothing listed, Enter gives 0.
-    EXPECT_EQ(choose(90, [](TableChooser &c) {
-        EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), Todas);
-        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItemCount(), 0);
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral("  0 00"));
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Down); // nothing to move to
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Enter);
-    }), 0);
+    EXPECT_EQ(choose(90,
+                     [](TableChooser &c) {
+                         EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), Todas);
+                         EXPECT_EQ(c.ui().Lv_Mesas->topLevelItemCount(), 0);
+                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral("  0 00"));
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Down); // nothing to move to
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Enter);
+                     }),
+              0);
 
     // Table 40, every position free: "Todas" lists and offers them.
-    EXPECT_EQ(choose(40, [](TableChooser &c) {
-        EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), Todas);
-        EXPECT_EQ(positions(c), (QStringList{"4001", "4002", "4003", "4004"}));
-        EXPECT_EQ(icons(c), (std::vector<int>{4, 4, 4, 4}));
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
-    }), 4001);
+    EXPECT_EQ(choose(40,
+                     [](TableChooser &c) {
+                         EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), Todas);
+                         EXPECT_EQ(positions(c), (QStringList{"4001", "4002", "4003", "4004"}));
+                         EXPECT_EQ(icons(c), (std::vector<int>{4, 4, 4, 4}));
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+                     }),
+              4001);
 
     // Only "no row" means nothing in use: a failed read opens in progress.
     desk::sql().failNext("SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)");
@@ -221,25 +237,29 @@ TEST_F(TableChooserTest, FiltersAndIcons)
 
     // Bill requested ('I'): icon 5 in progress and under "Todas", but not
     // blocked; the position offered stays the last one shown.
-    EXPECT_EQ(choose(18, [](TableChooser &c) {
-        EXPECT_EQ(positions(c), QStringList{"1801"});
-        EXPECT_EQ(icons(c), std::vector<int>{5});
-        setFilter(c, Todas);
-        EXPECT_EQ(icons(c), (std::vector<int>{5, 4, 4, 4}));
-        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(1)->text(3), QString()); // no waiter
-        setFilter(c, Bloqueadas);
-        EXPECT_TRUE(positions(c).isEmpty());
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 18 01"));
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
-    }), 1801);
+    EXPECT_EQ(choose(18,
+                     [](TableChooser &c) {
+                         EXPECT_EQ(positions(c), QStringList{"1801"});
+                         EXPECT_EQ(icons(c), std::vector<int>{5});
+                         setFilter(c, Todas);
+                         EXPECT_EQ(icons(c), (std::vector<int>{5, 4, 4, 4}));
+                         EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(1)->text(3), QString()); // no waiter
+                         setFilter(c, Bloqueadas);
+                         EXPECT_TRUE(positions(c).isEmpty());
+                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 18 01"));
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+                     }),
+              1801);
 
     db.run(QStringLiteral("UPDATE mov_Mesa SET status='B', idGarcon=13 WHERE idMesa=1803;"));
-    EXPECT_EQ(choose(18, [](TableChooser &c) {
-        setFilter(c, Bloqueadas);
-        EXPECT_EQ(positions(c), QStringList{"1803"});
-        EXPECT_EQ(icons(c), std::vector<int>{5});
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
-    }), 1803);
+    EXPECT_EQ(choose(18,
+                     [](TableChooser &c) {
+                         setFilter(c, Bloqueadas);
+                         EXPECT_EQ(positions(c), QStringList{"1803"});
+                         EXPECT_EQ(icons(c), std::vector<int>{5});
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
+                     }),
+              1803);
 }
 
 TEST_F(TableChooserTest, KitchenFlagChoosesBetweenTheOrderIcons)
@@ -253,10 +273,9 @@ TEST_F(TableChooserTest, KitchenFlagChoosesBetweenTheOrderIcons)
 
     // 2201 has only cancelled items (no order); 2301 an order without any
     // kitchen record.
-    db.run(QStringLiteral(
-        "INSERT INTO mov_MesaItem (idItem, idMesa, idProduto, status) VALUES"
-        " (500, 2201, 101, 'C'), (501, 2201, 404, 'K'), (502, 2301, 303, 'I');"
-        "UPDATE mov_Mesa SET status='A', qtdPessoas=2, idGarcon=4 WHERE idMesa IN (2201, 2301);"));
+    db.run(QStringLiteral("INSERT INTO mov_MesaItem (idItem, idMesa, idProduto, status) VALUES"
+                          " (500, 2201, 101, 'C'), (501, 2201, 404, 'K'), (502, 2301, 303, 'I');"
+                          "UPDATE mov_Mesa SET status='A', qtdPessoas=2, idGarcon=4 WHERE idMesa IN (2201, 2301);"));
     choose(22, [](TableChooser &c) {
         EXPECT_EQ(icons(c), std::vector<int>{1});
         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
@@ -279,60 +298,73 @@ TEST_F(TableChooserTest, KitchenFlagChoosesBetweenTheOrderIcons)
 TEST_F(TableChooserTest, KeysAndMouse)
 {
     // Arrows move the choice with the highlight and stop at either end.
-    EXPECT_EQ(choose(12, [](TableChooser &c) {
-        QTreeWidget *list = c.ui().Lv_Mesas;
-        setFilter(c, Todas);
-        QTest::keyClick(list, Qt::Key_Up);
-        EXPECT_EQ(currentRow(c), 0);
-        QTest::keyClick(list, Qt::Key_Down);
-        EXPECT_EQ(currentRow(c), 1);
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 02"));
-        for (int i = 0; i < 5; ++i)
-            QTest::keyClick(list, Qt::Key_Down);
-        EXPECT_EQ(currentRow(c), 3);
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 04"));
-        // Nothing else moves the highlight away from what Enter returns.
-        for (Qt::Key k : {Qt::Key_Home, Qt::Key_PageUp, Qt::Key_1})
-            QTest::keyClick(list, k);
-        EXPECT_EQ(currentRow(c), 3);
-        QTest::keyClick(list, Qt::Key_Up);
-        QTest::keyClick(list, Qt::Key_Return);
-    }), 1203);
+    EXPECT_EQ(choose(12,
+                     [](TableChooser &c) {
+                         QTreeWidget *list = c.ui().Lv_Mesas;
+                         setFilter(c, Todas);
+                         QTest::keyClick(list, Qt::Key_Up);
+                         EXPECT_EQ(currentRow(c), 0);
+                         QTest::keyClick(list, Qt::Key_Down);
+                         EXPECT_EQ(currentRow(c), 1);
+                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 02"));
+                         for (int i = 0; i < 5; ++i)
+                             QTest::keyClick(list, Qt::Key_Down);
+                         EXPECT_EQ(currentRow(c), 3);
+                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 04"));
+                         // Nothing else moves the highlight away from what Enter returns.
+                         for (Qt::Key k : {Qt::Key_Home, Qt::Key_PageUp, Qt::Key_1})
+                             QTest::keyClick(list, k);
+                         EXPECT_EQ(currentRow(c), 3);
+                         QTest::keyClick(list, Qt::Key_Up);
+                         QTest::keyClick(list, Qt::Key_Return);
+                     }),
+              1203);
 
     // A click shows the row; a double click takes it.
-    EXPECT_EQ(choose(12, [](TableChooser &c) {
-        QTreeWidget *list = c.ui().Lv_Mesas;
-        const QPoint second = list->visualItemRect(list->topLevelItem(1)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 02"));
-        EXPECT_TRUE(c.isVisible());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
-    }), 1202);
+    EXPECT_EQ(choose(12,
+                     [](TableChooser &c) {
+                         QTreeWidget *list = c.ui().Lv_Mesas;
+                         const QPoint second = list->visualItemRect(list->topLevelItem(1)).center();
+                         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 02"));
+                         EXPECT_TRUE(c.isVisible());
+                         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+                     }),
+              1202);
 
     // Escape gives 0 even after a row was clicked, from the filter as well.
-    EXPECT_EQ(choose(12, [](TableChooser &c) {
-        QTreeWidget *list = c.ui().Lv_Mesas;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
-        QTest::keyClick(list, Qt::Key_Escape);
-    }), 0);
+    EXPECT_EQ(choose(12,
+                     [](TableChooser &c) {
+                         QTreeWidget *list = c.ui().Lv_Mesas;
+                         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                           list->visualItemRect(list->topLevelItem(1)).center());
+                         QTest::keyClick(list, Qt::Key_Escape);
+                     }),
+              0);
     EXPECT_EQ(choose(12, [](TableChooser &c) { QTest::keyClick(c.ui().Cb_STATUSM, Qt::Key_Escape); }), 0);
 
     // Closing the window hands back what Ed_MESA shows.
-    EXPECT_EQ(choose(12, [](TableChooser &c) {
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Down);
-        c.close();
-    }), 1202);
+    EXPECT_EQ(choose(12,
+                     [](TableChooser &c) {
+                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Down);
+                         c.close();
+                     }),
+              1202);
 }
 
 TEST_F(TableChooserTest, UnreadableListClosesTheDialog)
 {
     desk::sql().failNext(kPositions);
-    EXPECT_EQ(choose(12, [](TableChooser &) {}, /*expectDriven=*/false), 0);
+    EXPECT_EQ(choose(
+                  12, [](TableChooser &) {}, /*expectDriven=*/false),
+              0);
     // Later, after a position was shown: that one is handed back.
-    EXPECT_EQ(choose(12, [](TableChooser &c) {
-        desk::sql().failNext(kPositions);
-        setFilter(c, Todas);
-    }), 1201);
+    EXPECT_EQ(choose(12,
+                     [](TableChooser &c) {
+                         desk::sql().failNext(kPositions);
+                         setFilter(c, Todas);
+                     }),
+              1201);
     ASSERT_EQ(ui.ui().messages.size(), 2u);
     for (const test::Shown &m : ui.ui().messages) {
         EXPECT_EQ(m.text, QStringLiteral("Erro na leitura das mesas !!!"));

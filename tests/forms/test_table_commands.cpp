@@ -1,6 +1,6 @@
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"

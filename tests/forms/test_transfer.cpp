@@ -2,9 +2,9 @@
 // checks, the item, kitchen and observation updates, and the source's
 // closing when it is left empty.
 #include "FormHarness.h"
-#include "platform/ui/Desk.h"
 #include "ModalWatch.h"
 #include "Seed.h"
+#include "platform/ui/Desk.h"
 
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"

@@ -1,8 +1,8 @@
 // The board rebuild without any form: the snapshot a rebuild hands over.
 #include "board/BoardReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 
 #include "Seed.h"
 #include "TestSupport.h"

@@ -1,9 +1,9 @@
 // Cancelling items with a reason and acknowledging their delivery, without
 // any form: what is stored, what is refused and how the table goes on.
 #include "data/Statements.h"
-#include "platform/ui/Desk.h"
 #include "items/CancelService.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 
 #include "Seed.h"
 #include "TestSupport.h"

@@ -2,10 +2,10 @@
 // money of every sale agrees with its items, and no item is lost or sold
 // twice. Bounded: a few seconds, a fixed seed.
 #include "board/TableReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/ClosingService.h"

@@ -1,10 +1,10 @@
 // Closing an account without any form: the checks before the payment and
 // the sale GRAVAR writes after it.
 #include "board/TableReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/ClosingService.h"

@@ -1,9 +1,9 @@
 // Launching and editing items without any form: the product lookup, the
 // reads of the include frame and what a new or an edited item writes.
 #include "data/Statements.h"
-#include "platform/ui/Desk.h"
 #include "items/ItemService.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 
 #include "Seed.h"
 #include "TestSupport.h"

@@ -1,9 +1,9 @@
 // The print requests and the printer test's configuration without any
 // form, against the demo restaurant.
 #include "board/TableReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "printing/PrintService.h"
 #include "printing/PrinterConfig.h"
 #include "session/Paths.h"

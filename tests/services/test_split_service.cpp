@@ -1,9 +1,9 @@
 // The split account without any form: the checks before the chooser and
 // the shares written after it.
 #include "board/TableReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/SplitService.h"

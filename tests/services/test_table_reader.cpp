@@ -1,8 +1,8 @@
 // The table reading without any form: what LERMESA finds and computes.
 #include "board/TableReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "session/Session.h"
 
 #include "Seed.h"

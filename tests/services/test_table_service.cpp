@@ -1,10 +1,10 @@
 // The table commands and the opening without any form: what each writes,
 // refuses and tells.
 #include "board/TableReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "session/Session.h"
 #include "tables/AccountMath.h"
 #include "tables/OpenTableService.h"

@@ -1,9 +1,9 @@
 // Moving items between positions without any form: the target checks and
 // the item, kitchen and observation moves, all or none.
 #include "board/TableReader.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "session/Session.h"
 #include "tables/TransferService.h"
 

@@ -11,11 +11,11 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSettings>
-#include <QThread>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
+#include <QThread>
 
 #include <mysql.h>
 

@@ -2,9 +2,9 @@
 
 #include "platform/ui/UiService.h"
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <deque>

@@ -59,13 +59,13 @@ TEST(BoardSummary, PeopleAndWaiter)
     s.add(1201, 'F', 'F', 9, 4);
     s.add(1202, 'A', 'P', 3, 7);
     s.add(1203, 'B', 'B', 2, 0);
-    EXPECT_EQ(s.table(12).people, 5);   // closed positions do not count
-    EXPECT_EQ(s.table(12).waiter, 4);   // first non-zero, even from a closed position
+    EXPECT_EQ(s.table(12).people, 5); // closed positions do not count
+    EXPECT_EQ(s.table(12).waiter, 4); // first non-zero, even from a closed position
     EXPECT_EQ(s.table(12).state, 'P');
-    s.add(8101, 'A', 'A', 1, 1);        // beyond the board: ignored
+    s.add(8101, 'A', 'A', 1, 1); // beyond the board: ignored
     s.add(5001, 'A', 'A', 999, 1);
     s.add(5002, 'A', 'A', 2, 1);
-    EXPECT_EQ(s.table(50).people, 1);   // three digits kept
+    EXPECT_EQ(s.table(50).people, 1); // three digits kept
     s.reset();
     EXPECT_EQ(s.table(12).state, 'F');
     EXPECT_EQ(s.table(12).people, 0);

@@ -182,8 +182,7 @@ struct ParseCase
 };
 
 class DecimalParseAccepts : public ::testing::TestWithParam<ParseCase>
-{
-};
+{};
 
 TEST_P(DecimalParseAccepts, ReadsValue)
 {
@@ -192,36 +191,23 @@ TEST_P(DecimalParseAccepts, ReadsValue)
     EXPECT_EQ(parsed->units(), GetParam().units) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, DecimalParseAccepts,
-    ::testing::Values(
-        ParseCase{"0", 0},
-        ParseCase{"123", 1230000},
-        ParseCase{"-12.5", -125000},
-        ParseCase{"+12.5", 125000},
-        ParseCase{"12,50", 125000},
-        ParseCase{" 7.0001 ", 70001},
-        ParseCase{"\t42\n", 420000},
-        ParseCase{"-0", 0},
-        ParseCase{"007.50", 75000},
-        ParseCase{".5", 5000},
-        ParseCase{"5.", 50000},
-        ParseCase{"-,25", -2500},
-        ParseCase{"1.23456789", 12345},           // decimals past the 4th cut
-        ParseCase{"-1.99999", -19999},            // cut, not rounded to -2
-        ParseCase{"1.234", 12340},                // lone point is decimal
-        ParseCase{"1.234,56", 12345600},          // Brazilian grouping
-        ParseCase{"-1.234.567,8", -12345678000},
-        ParseCase{"12.345,", 123450000},
-        ParseCase{"999,99", 9999900},
-        ParseCase{"99999999999999.9999", kMaxUnits},
-        ParseCase{"123456789012345678.5", 567890123456785000}, // low 14 digits kept
-        ParseCase{"100000000000000", 0},
-        ParseCase{"-100000000000001.5", -15000}));
+INSTANTIATE_TEST_SUITE_P(Forms, DecimalParseAccepts,
+                         ::testing::Values(ParseCase{"0", 0}, ParseCase{"123", 1230000}, ParseCase{"-12.5", -125000},
+                                           ParseCase{"+12.5", 125000}, ParseCase{"12,50", 125000},
+                                           ParseCase{" 7.0001 ", 70001}, ParseCase{"\t42\n", 420000},
+                                           ParseCase{"-0", 0}, ParseCase{"007.50", 75000}, ParseCase{".5", 5000},
+                                           ParseCase{"5.", 50000}, ParseCase{"-,25", -2500},
+                                           ParseCase{"1.23456789", 12345},  // decimals past the 4th cut
+                                           ParseCase{"-1.99999", -19999},   // cut, not rounded to -2
+                                           ParseCase{"1.234", 12340},       // lone point is decimal
+                                           ParseCase{"1.234,56", 12345600}, // Brazilian grouping
+                                           ParseCase{"-1.234.567,8", -12345678000}, ParseCase{"12.345,", 123450000},
+                                           ParseCase{"999,99", 9999900}, ParseCase{"99999999999999.9999", kMaxUnits},
+                                           ParseCase{"123456789012345678.5", 567890123456785000}, // low 14 digits kept
+                                           ParseCase{"100000000000000", 0}, ParseCase{"-100000000000001.5", -15000}));
 
 class DecimalParseRejects : public ::testing::TestWithParam<const char *>
-{
-};
+{};
 
 TEST_P(DecimalParseRejects, GivesNothing)
 {
@@ -229,12 +215,10 @@ TEST_P(DecimalParseRejects, GivesNothing)
     EXPECT_EQ(Decimal::parseOrZero(QString::fromLatin1(GetParam())), Decimal()) << GetParam();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Malformed, DecimalParseRejects,
-    ::testing::Values("", "   ", "-", "+", ".", ",", "-.", "abc", "12a", "1e5", "0x10",
-                      "1.2.3", "1,2,3", "1,234.56", "1.234,56,7", "1..2", "--1", "+-1",
-                      "- 1", "1 2", "1.23,4", "1234.567,8", ".123,4", "1.2345,6",
-                      "12.,5", "1.234.", "1,5-"));
+INSTANTIATE_TEST_SUITE_P(Malformed, DecimalParseRejects,
+                         ::testing::Values("", "   ", "-", "+", ".", ",", "-.", "abc", "12a", "1e5", "0x10", "1.2.3",
+                                           "1,2,3", "1,234.56", "1.234,56,7", "1..2", "--1", "+-1", "- 1", "1 2",
+                                           "1.23,4", "1234.567,8", ".123,4", "1.2345,6", "12.,5", "1.234.", "1,5-"));
 
 TEST(DecimalParse, QStringOverload)
 {

@@ -24,11 +24,11 @@ constexpr char kFiller = '#';
 // where it does not belong shows.
 void fillAll()
 {
-    for (SharedRecord *r : {&records::W_VARS_SQL(), &records::L_LINK(), &records::W_TAB_TOTMESA(),
-                            &records::W_TAB_TAXASER(), &records::W_TAB_SERVICO(), &records::W_TAB_REPIQUE(),
-                            &records::W_TAB_RECEBIM(), &records::W_INCREME(), &records::W_COMANDA(),
-                            &records::W_NRTURNO(), &records::W_NRCAIXA(), &records::W_PABEDAT(),
-                            &records::W_PABEHOR(), &records::W_CABEDAT(), &records::W_CABEHOR()})
+    for (SharedRecord *r :
+         {&records::W_VARS_SQL(), &records::L_LINK(), &records::W_TAB_TOTMESA(), &records::W_TAB_TAXASER(),
+          &records::W_TAB_SERVICO(), &records::W_TAB_REPIQUE(), &records::W_TAB_RECEBIM(), &records::W_INCREME(),
+          &records::W_COMANDA(), &records::W_NRTURNO(), &records::W_NRCAIXA(), &records::W_PABEDAT(),
+          &records::W_PABEHOR(), &records::W_CABEDAT(), &records::W_CABEHOR()})
         r->setText(QString(r->length(), QLatin1Char(kFiller)));
 }
 
@@ -92,8 +92,8 @@ TEST_F(Exchanges, DeskSessionDigitsAndDates)
     DeskSession::setDesk(-1);
     EXPECT_EQ(bytesOf(records::W_NRCAIXA()), "0");
 
-    DeskSession::setOpening({QStringLiteral("01032025"), QStringLiteral("18:00:00"), QStringLiteral("02032025"),
-                             QStringLiteral("18:05")});
+    DeskSession::setOpening(
+        {QStringLiteral("01032025"), QStringLiteral("18:00:00"), QStringLiteral("02032025"), QStringLiteral("18:05")});
     EXPECT_EQ(bytesOf(records::W_PABEDAT()), "01032025");
     EXPECT_EQ(bytesOf(records::W_PABEHOR()), "18:00:00");
     EXPECT_EQ(bytesOf(records::W_CABEDAT()), "02032025");

@@ -17,9 +17,9 @@ using namespace qv;
 
 TEST(Files, WindowsPathsMapUnderTheRoot)
 {
-    EXPECT_EQ(mapWindowsPath(QStringLiteral("C:\\Velmorant\\Temp\\Variaveis.txt"), QStringLiteral("/r"),
-                             QStringLiteral("C")),
-              QStringLiteral("/r/C/Velmorant/Temp/Variaveis.txt"));
+    EXPECT_EQ(
+        mapWindowsPath(QStringLiteral("C:\\Velmorant\\Temp\\Variaveis.txt"), QStringLiteral("/r"), QStringLiteral("C")),
+        QStringLiteral("/r/C/Velmorant/Temp/Variaveis.txt"));
     // A path without a drive is on the current drive.
     EXPECT_EQ(mapWindowsPath(QStringLiteral("\\Velmorant\\TARVINE\\Arquivos\\CAIXACT.PAD"), QStringLiteral("/r"),
                              QStringLiteral("D")),

@@ -122,8 +122,8 @@ TEST(FirstRunText, NamesTheFileTheDefaultsAndWhereTheDatabaseFilesAre)
 
 TEST(FirstRunText, EveryKeyItNamesIsOneTheProgramReads)
 {
-    const QStringList keys = keysNamedIn(missingConfigurationText(QStringLiteral("/x/quorvel.ini"), sampleDefaults(),
-                                                                  QString()));
+    const QStringList keys =
+        keysNamedIn(missingConfigurationText(QStringLiteral("/x/quorvel.ini"), sampleDefaults(), QString()));
     // Every key of the README's table, in its order.
     EXPECT_EQ(keys, (QStringList{QStringLiteral("database/socket"), QStringLiteral("database/host"),
                                  QStringLiteral("database/port"), QStringLiteral("database/user"),

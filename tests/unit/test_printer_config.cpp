@@ -29,8 +29,8 @@ QByteArray line(const char *text)
 QByteArray expectedFile(const char *driverLine)
 {
     return line("* Velmorant Ltda - Tarvine") + line("PRTID        \"Impressão de Comanda\"") + line(driverLine)
-           + line("PRTFORM      \"PO\"") + line("FORMKIND      C") + line("FORMSIZE      A4")
-           + line("PRTDIALOG     N") + line("PREVIEW       1") + line("FONTFACE     \"Courier New\"");
+           + line("PRTFORM      \"PO\"") + line("FORMKIND      C") + line("FORMSIZE      A4") + line("PRTDIALOG     N")
+           + line("PREVIEW       1") + line("FONTFACE     \"Courier New\"");
 }
 
 QByteArray readAll(const QString &path)
@@ -77,7 +77,8 @@ TEST(PrinterConfig, PrinterNameIsCutAtItsFirstDoubleSpace)
     // double space.
     EXPECT_EQ(PrinterConfig::driverName(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")),
               QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
-    EXPECT_EQ(PrinterConfig::driverName(QStringLiteral("ABCDEFGHIJKLMNOPQRS ")), QStringLiteral("ABCDEFGHIJKLMNOPQRS "));
+    EXPECT_EQ(PrinterConfig::driverName(QStringLiteral("ABCDEFGHIJKLMNOPQRS ")),
+              QStringLiteral("ABCDEFGHIJKLMNOPQRS "));
     EXPECT_EQ(PrinterConfig::driverName(QStringLiteral("  CAIXA")), QString());
 }
 
@@ -168,8 +169,8 @@ TEST(TestPage, AFolderThatCannotBeMadeIsAFailureNotAPage)
     QFile blocker(dir.path() + QStringLiteral("/arquivo"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const TestPage::Outcome outcome =
-        TestPage(QStringLiteral("QV-NAO-EXISTE-77"), QStringLiteral("21:05:09")).print(1, blocker.fileName() + QStringLiteral("/pdf"));
+    const TestPage::Outcome outcome = TestPage(QStringLiteral("QV-NAO-EXISTE-77"), QStringLiteral("21:05:09"))
+                                          .print(1, blocker.fileName() + QStringLiteral("/pdf"));
     EXPECT_FALSE(outcome.printed);
     EXPECT_FALSE(outcome.error.isEmpty());
 }

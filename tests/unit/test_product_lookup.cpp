@@ -13,7 +13,7 @@ TEST(ProductLookup, DigitsAndBlanksAloneMakeACode)
     EXPECT_TRUE(isProductCode(QStringLiteral("  7")));
     EXPECT_TRUE(isProductCode(QStringLiteral("123456789012345")));
     EXPECT_FALSE(isProductCode(QStringLiteral("PIZZA")));
-    EXPECT_FALSE(isProductCode(QStringLiteral("12A4")));       // a letter among digits
+    EXPECT_FALSE(isProductCode(QStringLiteral("12A4")));           // a letter among digits
     EXPECT_FALSE(isProductCode(QStringLiteral("1234567890123X"))); // the 14th counts
     EXPECT_FALSE(isProductCode(QStringLiteral("12,5")));
     // Only the first 15 characters decide.

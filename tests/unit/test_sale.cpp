@@ -125,8 +125,8 @@ TEST(SaleKitchen, AFailedDifferenceFailsTheItem)
 {
     LocalDiff diff;
     diff.fail = true;
-    EXPECT_FALSE(sale::kitchenMinutes({QStringLiteral("12:10:00"), QStringLiteral("12:25:30"), QStringLiteral("12:40:00")},
-                                      diff.function()));
+    EXPECT_FALSE(sale::kitchenMinutes(
+        {QStringLiteral("12:10:00"), QStringLiteral("12:25:30"), QStringLiteral("12:40:00")}, diff.function()));
 }
 
 TEST(SaleRows, HeaderDateTableAndCutAmounts)

@@ -27,8 +27,7 @@ TEST(SplitShares, EvenAmountsSplitIntoEqualShares)
 
 TEST(SplitShares, TheLastPositionTakesTheCentsTheCutLeaves)
 {
-    EXPECT_EQ(splitShares(money("100.00"), 3),
-              (std::vector<Decimal>{money("33.33"), money("33.33"), money("33.34")}));
+    EXPECT_EQ(splitShares(money("100.00"), 3), (std::vector<Decimal>{money("33.33"), money("33.33"), money("33.34")}));
     EXPECT_EQ(splitShares(money("0.05"), 3), (std::vector<Decimal>{money("0.01"), money("0.01"), money("0.03")}));
     EXPECT_EQ(splitShares(money("0.02"), 3), (std::vector<Decimal>{money("0"), money("0"), money("0.02")}));
 }

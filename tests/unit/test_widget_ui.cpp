@@ -20,7 +20,7 @@ struct SeenBox
 
 // Shows one box through the real service and reads it from inside its own
 // exec(), then presses its first button.
-template<typename Show>
+template <typename Show>
 SeenBox readBox(Show show)
 {
     SeenBox seen;

@@ -1,6 +1,6 @@
 #include "board/forms/Board.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/BoardWorker.h"
 #include "board/forms/Detail.h"

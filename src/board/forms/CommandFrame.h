@@ -25,6 +25,7 @@ public:
     // Hides the frame and enables the table area again.
     void close();
     bool isOpen() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,11 +1,11 @@
 #include "board/forms/Detail.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
-#include "data/Tables.h"
 #include "board/TableReader.h"
 #include "board/forms/Board.h"
 #include "board/forms/MainForm.h"
+#include "data/Tables.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/ui/UiService.h"
@@ -40,10 +40,9 @@ void Detail::clear()
     ui.Lv_Consol->clear();
     m_shown = ShownTable();
     for (QLineEdit *field :
-         {ui.Ds_CODIGAR, ui.Ds_NOMEGAR, ui.Ed_QTDEPES, ui.Ds_HORAABE, ui.Ds_PERMANE, ui.Ds_TOTITENS,
-          ui.Ds_TOTPROD, ui.Ds_CODIDES, ui.Ds_OPERDES, ui.Ds_PERCDES, ui.Ds_VALODES, ui.Ed_DESCMANT,
-          ui.Ds_SUBTOTA, ui.Ds_TAXASER, ui.Ds_VALOSER, ui.Ds_TOTMESA, ui.Ed_VALOPES, ui.Ds_TOTPRIN,
-          ui.Ds_TOTVIAG, ui.Ds_VIAGLIQ})
+         {ui.Ds_CODIGAR, ui.Ds_NOMEGAR, ui.Ed_QTDEPES, ui.Ds_HORAABE, ui.Ds_PERMANE,  ui.Ds_TOTITENS, ui.Ds_TOTPROD,
+          ui.Ds_CODIDES, ui.Ds_OPERDES, ui.Ds_PERCDES, ui.Ds_VALODES, ui.Ed_DESCMANT, ui.Ds_SUBTOTA,  ui.Ds_TAXASER,
+          ui.Ds_VALOSER, ui.Ds_TOTMESA, ui.Ed_VALOPES, ui.Ds_TOTPRIN, ui.Ds_TOTVIAG,  ui.Ds_VIAGLIQ})
         field->clear();
     ui.Cb_Operador->setCurrentIndex(-1);
     // The captions tell the state of the table shown; with none shown they
@@ -80,8 +79,7 @@ void Detail::LERMESA()
             // No such position: nothing to show. A row that could not be
             // read is said, never passed over in silence.
             if (!reading.failure.error.state.isEmpty()) {
-                const QString told =
-                    QStringLiteral("Erro %1 na leitura da mesa !!!").arg(reading.failure.error.state);
+                const QString told = QStringLiteral("Erro %1 na leitura da mesa !!!").arg(reading.failure.error.state);
                 if (reading.failure.error.connectionLost) {
                     clear();
                     m_form.setCurrentTable(0);
@@ -146,9 +144,8 @@ void Detail::LERMESA()
     m_form.setCurrentTable(m_shown.idMesa);
     paint();
     if (m_shown.waiterNameMismatch)
-        UiService::instance().message(&m_form,
-                                      QStringLiteral("Atenção, erro no nome do Garçon, reinicie seu computador !!!"),
-                                      style::kStop);
+        UiService::instance().message(
+            &m_form, QStringLiteral("Atenção, erro no nome do Garçon, reinicie seu computador !!!"), style::kStop);
 }
 
 void Detail::paint()

@@ -1,6 +1,6 @@
 #include "board/forms/MainForm.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/Board.h"
 #include "board/forms/Detail.h"
@@ -538,10 +538,9 @@ void MainForm::goOffline(const QString &message)
     Cm_TimerMesas->stop();
     const QTime last = m_board->lastGood();
     m_offlineBanner->setText(
-        last.isValid()
-            ? QStringLiteral("Sem conexão com o banco de dados, tentando novamente… (quadro das %1)")
-                  .arg(last.toString(QStringLiteral("HH:mm:ss")))
-            : QStringLiteral("Sem conexão com o banco de dados, tentando novamente…"));
+        last.isValid() ? QStringLiteral("Sem conexão com o banco de dados, tentando novamente… (quadro das %1)")
+                             .arg(last.toString(QStringLiteral("HH:mm:ss")))
+                       : QStringLiteral("Sem conexão com o banco de dados, tentando novamente…"));
     m_offlineBanner->show();
     // The board keeps what it showed, greyed: it is no longer the truth.
     m_ui->Lv_Mesas->setEnabled(false);

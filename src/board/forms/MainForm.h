@@ -169,8 +169,8 @@ private:
     bool m_started = false;
     bool m_closed = false;
     bool m_offline = false;
-    QTimer *m_retry = nullptr;        // the tries while offline
-    QElapsedTimer m_lastRefusal;      // the last command refused while offline
+    QTimer *m_retry = nullptr;         // the tries while offline
+    QElapsedTimer m_lastRefusal;       // the last command refused while offline
     QLabel *m_offlineBanner = nullptr; // Lb_SEMCONEXAO, across the header
 };
 

@@ -58,10 +58,8 @@ void SuiteLinks::takeAway()
         return;
     }
     if (!UiService::instance().startProgram(program, {}))
-        UiService::instance().message(&m_form,
-                                      QStringLiteral("Não foi possível iniciar o programa de viagem %1 !!!")
-                                          .arg(program),
-                                      style::kStop);
+        UiService::instance().message(
+            &m_form, QStringLiteral("Não foi possível iniciar o programa de viagem %1 !!!").arg(program), style::kStop);
 }
 
 bool SuiteLinks::programRunning(const QString &program)

@@ -14,11 +14,11 @@ namespace qv {
 // Message-box styles of the forms runtime (Windows MessageBox flags).
 namespace style {
 inline constexpr int kOk = 0;
-inline constexpr int kStop = 16;          // error icon, OK
+inline constexpr int kStop = 16; // error icon, OK
 inline constexpr int kQuestion = 32;
 inline constexpr int kYesNo = 4;
 inline constexpr int kExclamation = 48;
-inline constexpr int kInformation = 64;   // refused input and warnings
+inline constexpr int kInformation = 64; // refused input and warnings
 inline constexpr int kDefaultButton2 = 256;
 inline constexpr int kAsk = kQuestion | kYesNo; // 36
 } // namespace style

@@ -14,21 +14,17 @@ namespace qv {
 
 TestPage::TestPage(const QString &printerName, const QString &time)
     : m_printerName(printerName),
-      m_printerGroup(printerName.left(PrinterConfig::kNameLength)
-                         .leftJustified(PrinterConfig::kNameLength, QLatin1Char(' '))
-                     + QString(7, QLatin1Char(' '))),
+      m_printerGroup(
+          printerName.left(PrinterConfig::kNameLength).leftJustified(PrinterConfig::kNameLength, QLatin1Char(' '))
+          + QString(7, QLatin1Char(' '))),
       m_timeGroup(time.left(8).leftJustified(8, QLatin1Char(' ')))
-{
-}
+{}
 
 QStringList TestPage::lines() const
 {
     return {
-        QStringLiteral("Impressão de Comanda"),
-        QStringLiteral("TESTE DE IMPRESSORA"),
-        QString(),
-        QStringLiteral("Impressora: ") + m_printerGroup,
-        QStringLiteral("Hora: ") + m_timeGroup,
+        QStringLiteral("Impressão de Comanda"),          QStringLiteral("TESTE DE IMPRESSORA"),  QString(),
+        QStringLiteral("Impressora: ") + m_printerGroup, QStringLiteral("Hora: ") + m_timeGroup,
     };
 }
 

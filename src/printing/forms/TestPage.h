@@ -24,10 +24,10 @@ public:
     // Where the page went.
     struct Outcome
     {
-        bool printed = false;   // false: nothing came out, see `error`
-        bool toPdf = false;     // no system printer of that name
-        QString pdfFile;        // the file written when toPdf
-        QString error;          // why nothing came out
+        bool printed = false; // false: nothing came out, see `error`
+        bool toPdf = false;   // no system printer of that name
+        QString pdfFile;      // the file written when toPdf
+        QString error;        // why nothing came out
     };
 
     // The system printer that the page goes to: the driver name of the

@@ -31,8 +31,7 @@ void stop(QWidget *form, const QString &text)
 }
 } // namespace
 
-OpenTable::OpenTable(QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::OpenTable>()), m_service(desk::sql())
+OpenTable::OpenTable(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::OpenTable>()), m_service(desk::sql())
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("99-AbreMesa"));

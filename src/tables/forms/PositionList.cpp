@@ -1,6 +1,6 @@
 #include "tables/forms/PositionList.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "board/forms/Board.h"
 #include "data/Tables.h"

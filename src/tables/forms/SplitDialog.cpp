@@ -1,6 +1,6 @@
 #include "tables/forms/SplitDialog.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
 #include "board/BoardState.h"
 #include "board/forms/Board.h"

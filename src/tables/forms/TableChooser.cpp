@@ -1,15 +1,15 @@
 #include "tables/forms/TableChooser.h"
-#include "platform/ui/Desk.h"
 #include "data/Statements.h"
+#include "platform/ui/Desk.h"
 
-#include "board/forms/Board.h"
-#include "tables/forms/PositionList.h"
 #include "board/BoardState.h"
+#include "board/forms/Board.h"
 #include "data/Tables.h"
-#include "platform/ui/Keys.h"
 #include "platform/Sql.h"
+#include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
+#include "tables/forms/PositionList.h"
 #include "ui_TableChooser.h"
 
 #include <QKeyEvent>
@@ -25,15 +25,22 @@ namespace {
 // so these live for the whole program.
 const Layout kKitchenItem("mov_Cozinha", {FieldDef::N("idItem", 11)});
 
-
 const char *const kCursor = "CUR8";
 
 // Filter entries, in the order their position (from 1) is read.
-enum Filter { Todas = 1, Abertas, Pedido, Sobremesa, Fechadas, Bloqueadas, EmAndamento };
+enum Filter {
+    Todas = 1,
+    Abertas,
+    Pedido,
+    Sobremesa,
+    Fechadas,
+    Bloqueadas,
+    EmAndamento
+};
 
 const QStringList kStatusFilter = {
-    QStringLiteral("Todas"),     QStringLiteral("Abertas"),    QStringLiteral("Pedido"),
-    QStringLiteral("Sobremesa"), QStringLiteral("Fechadas"),   QStringLiteral("Bloqueadas"),
+    QStringLiteral("Todas"),        QStringLiteral("Abertas"),  QStringLiteral("Pedido"),
+    QStringLiteral("Sobremesa"),    QStringLiteral("Fechadas"), QStringLiteral("Bloqueadas"),
     QStringLiteral("Em Andamento"),
 };
 
@@ -54,8 +61,7 @@ QString statusLetter(int filter)
 
 } // namespace
 
-TableChooser::TableChooser(QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::TableChooser>())
+TableChooser::TableChooser(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::TableChooser>())
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("99-Mesa"));
@@ -88,7 +94,6 @@ TableChooser::TableChooser(QWidget *parent)
 }
 
 TableChooser::~TableChooser() = default;
-
 
 QString TableChooser::maskMesa(int idMesa)
 {
@@ -178,8 +183,7 @@ void TableChooser::MOSTRA()
             kitchen.clear();
             if (sql.exec(stmt::kKitchenOrders, {table}, &kitchen).ok()) {
                 kitchen.clear();
-                allCollected =
-                    sql.exec(stmt::kKitchenWaiting, {table}, &kitchen).noRow();
+                allCollected = sql.exec(stmt::kKitchenWaiting, {table}, &kitchen).noRow();
             }
         }
 

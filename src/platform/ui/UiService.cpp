@@ -1,5 +1,8 @@
 #include "platform/ui/UiService.h"
 
+#include "platform/Sql.h"
+#include "platform/ui/Desk.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -43,6 +46,10 @@ int FormRegistry::open(const QString &name, QWidget *parent) const
 int UiService::openForm(const QString &name, QWidget *parent, const QString &module)
 {
     Q_UNUSED(module);
+    // A modal form waits on the person in front of it: a transaction open
+    // now would keep its row locks for as long, holding back every other
+    // desk and terminal. Commands read, close the form, then write.
+    Q_ASSERT_X(!desk::sql().inUnitOfWork(), "UiService::openForm", "a modal form opened inside a unit of work");
     const int result = FormRegistry::instance().open(name, parent);
     if (result == -1)
         message(parent, QStringLiteral("Formulário %1 não encontrado !!!").arg(name), style::kStop);

@@ -13,6 +13,11 @@
 #include "session/Session.h"
 #include "ui_MainForm.h"
 
+#include <QFont>
+#include <QFontMetrics>
+
+#include <algorithm>
+
 namespace qv {
 
 const QIcon &stateIcon(int number)
@@ -67,8 +72,14 @@ void Board::prepareListViews()
 
     auto *items = ui.Lv_Itens->header();
     const int widths[] = {70, 22, 260, 80, 120, 70, 70, 30, 70, 64, 72, 120, 64};
+    // A column is never narrower than its title: the headers are drawn in
+    // bold with 4 pixels of padding a side, and the list scrolls sideways.
+    QFont bold = items->font();
+    bold.setBold(true);
+    const QFontMetrics titles(bold);
     for (int c = 0; c < 13; ++c)
-        items->resizeSection(c, widths[c]);
+        items->resizeSection(
+            c, std::max(widths[c], titles.horizontalAdvance(ui.Lv_Itens->headerItem()->text(c)) + 14));
     for (int c : {3, 10})
         ui.Lv_Itens->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     auto *consol = ui.Lv_Consol->header();

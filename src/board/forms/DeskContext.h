@@ -45,7 +45,9 @@ public:
 
     // Tells the cashier what a command did (console lines first, then the
     // message with its icon), then goes on as the outcome says.
-    virtual void present(const Outcome &outcome) = 0;
+    // A failure's server text follows in a box of its own unless the
+    // command's message already says all the cashier needs.
+    virtual void present(const Outcome &outcome, bool serverTextBox = true) = 0;
     virtual void reread() = 0;       // LERMESA
     virtual void release() = 0;      // detail cleared, board rebuilt, board timer on
     virtual void closeAccount() = 0; // F10's command

@@ -721,7 +721,7 @@ void MainForm::focusTableField()
     m_ui->Ed_CODIMES->setFocus(Qt::OtherFocusReason);
 }
 
-void MainForm::present(const Outcome &outcome)
+void MainForm::present(const Outcome &outcome, bool serverTextBox)
 {
     UiService &ui = UiService::instance();
     for (const QString &line : outcome.console)
@@ -731,7 +731,8 @@ void MainForm::present(const Outcome &outcome)
                    outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
         // The server's own words never get lost to the box's length: they
         // follow in a box of their own.
-        if (outcome.failed() && !outcome.error.message.isEmpty() && !outcome.message.contains(outcome.error.message))
+        if (serverTextBox && outcome.failed() && !outcome.error.message.isEmpty()
+            && !outcome.message.contains(outcome.error.message))
             ui.message(this, outcome.error.message.left(120), style::kStop);
     }
     switch (outcome.next) {

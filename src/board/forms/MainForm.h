@@ -109,7 +109,7 @@ public:
     QWidget *window() override { return this; }
     QWidget *tableArea() override;
     void focusTableField() override;
-    void present(const Outcome &outcome) override;
+    void present(const Outcome &outcome, bool serverTextBox = true) override;
     void reread() override;
     void release() override;
     void closeAccount() override;

@@ -87,18 +87,9 @@ bool TableCommands::eventFilter(QObject *watched, QEvent *event)
 
 void TableCommands::tell(const Outcome &outcome)
 {
-    UiService &ui = UiService::instance();
-    for (const QString &line : outcome.console)
-        ui.console(line);
-    if (!outcome.message.isEmpty())
-        ui.message(&m_form, outcome.message,
-                   outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
-    switch (outcome.next) {
-    case Outcome::Next::Stay: break;
-    case Outcome::Next::Reread: m_form.reread(); break;
-    case Outcome::Next::Release: m_form.release(); break;
-    case Outcome::Next::CloseAccount: m_form.closeAccount(); break;
-    }
+    // These commands' messages name the SQLSTATE and the console has the
+    // server's text: one box, as the cashier has always seen them.
+    m_form.present(outcome, /*serverTextBox=*/false);
 }
 
 void TableCommands::peopleCount()

@@ -6,10 +6,14 @@
 #include "modules/Registration.h"
 #include "ui_MainForm.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +101,41 @@ TEST_P(LayoutTest, TheBarAndTheTotalsLieInsideTheWindowAndTheWindowInsideTheScre
     EXPECT_GE(ui().Lv_Itens->viewport()->height(), 4 * ui().Lv_Itens->sizeHintForRow(0));
 }
 
+TEST_P(LayoutTest, NoTitleOrChoiceIsCut)
+{
+    const ScreenSize screen = GetParam();
+    form().resize(screen.width, screen.height - kDesktopChrome);
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+
+    // Every column title whole (the list may scroll sideways to reach it).
+    for (QTreeWidget *list : {ui().Lv_Mesas, ui().Lv_Itens, ui().Lv_Consol}) {
+        QFont bold = list->header()->font();
+        bold.setBold(true);
+        const QFontMetrics titles(bold);
+        for (int c = 0; c < list->columnCount(); ++c) {
+            EXPECT_GE(list->header()->sectionSize(c), titles.horizontalAdvance(list->headerItem()->text(c)) + 8)
+                << list->objectName().toStdString() << " column " << c;
+        }
+    }
+    // The board never scrolls sideways: every column is in sight.
+    EXPECT_LE(ui().Lv_Mesas->header()->length(), ui().Lv_Mesas->viewport()->width());
+
+    // The filter's every entry and the waiter's name fit their boxes.
+    auto fits = [](QComboBox *box, const QString &text) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const QRect field =
+            box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        return field.width() >= box->fontMetrics().horizontalAdvance(text);
+    };
+    for (int i = 0; i < ui().Cb_STATUSM->count(); ++i) {
+        EXPECT_TRUE(fits(ui().Cb_STATUSM, ui().Cb_STATUSM->itemText(i))) << ui().Cb_STATUSM->itemText(i).toStdString();
+    }
+    ASSERT_EQ(ui().Cb_Operador->currentText().trimmed(), QStringLiteral("JOSE RODRIGUES"));
+    EXPECT_TRUE(fits(ui().Cb_Operador, ui().Cb_Operador->currentText().trimmed()));
+}
+
 TEST_P(LayoutTest, TheListsGrowWithTheWindow)
 {
     const ScreenSize screen = GetParam();
@@ -113,8 +152,9 @@ TEST_P(LayoutTest, TheListsGrowWithTheWindow)
         EXPECT_GT(ui().Lv_Itens->height(), items.height());
         EXPECT_GT(ui().Lv_Mesas->height(), board.height());
     }
-    if (screen.width > 1024)
+    if (screen.width > 1024) {
         EXPECT_GT(ui().Lv_Itens->width() + ui().Lv_Mesas->width(), items.width() + board.width());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, LayoutTest, ::testing::ValuesIn(kScreens),

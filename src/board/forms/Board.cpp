@@ -1,5 +1,6 @@
 #include "board/forms/Board.h"
 #include "data/Statements.h"
+#include "platform/ui/ColumnFit.h"
 #include "platform/ui/Desk.h"
 
 #include "board/forms/BoardWorker.h"
@@ -15,6 +16,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHeaderView>
 
 #include <algorithm>
 
@@ -60,35 +62,40 @@ void Board::prepareListViews()
         list->setSelectionBehavior(QAbstractItemView::SelectRows);
         list->setProperty("grid", true);
     }
+    // The board: state icon, table, people, waiter, several-positions mark.
+    // Every title is whole, and the board is never so narrow that the
+    // waiter's column loses its title (a longer name shows in its tooltip).
     ui.Lv_Mesas->setSelectionMode(QAbstractItemView::SingleSelection);
     auto *header = ui.Lv_Mesas->header();
     header->setStretchLastSection(false);
+    header->setMinimumSectionSize(20);
     header->setSectionResizeMode(QHeaderView::Fixed);
-    header->resizeSection(0, 34);
-    header->resizeSection(1, 56);
-    header->resizeSection(2, 70);
+    const int boardWidths[] = {30, std::max(48, titleWidth(*ui.Lv_Mesas, 1)), titleWidth(*ui.Lv_Mesas, 2), 0, 20};
+    for (int c : {0, 1, 2, 4})
+        header->resizeSection(c, boardWidths[c]);
     header->setSectionResizeMode(3, QHeaderView::Stretch);
-    header->resizeSection(4, 24);
+    const int waiterColumn =
+        std::max(titleWidth(*ui.Lv_Mesas, 3), QFontMetrics(ui.Lv_Mesas->font()).averageCharWidth() * 10);
+    ui.Lv_Mesas->setMinimumWidth(boardWidths[0] + boardWidths[1] + boardWidths[2] + waiterColumn + boardWidths[4]
+                                 + listChrome(*ui.Lv_Mesas));
 
     auto *items = ui.Lv_Itens->header();
     const int widths[] = {70, 22, 260, 80, 120, 70, 70, 30, 70, 64, 72, 120, 64};
-    // A column is never narrower than its title: the headers are drawn in
-    // bold with 4 pixels of padding a side, and the list scrolls sideways.
-    QFont bold = items->font();
-    bold.setBold(true);
-    const QFontMetrics titles(bold);
+    // A column is never narrower than its title, and the list scrolls
+    // sideways.
     for (int c = 0; c < 13; ++c)
-        items->resizeSection(
-            c, std::max(widths[c], titles.horizontalAdvance(ui.Lv_Itens->headerItem()->text(c)) + 14));
+        items->resizeSection(c, std::max(widths[c], titleWidth(*ui.Lv_Itens, c)));
     for (int c : {3, 10})
         ui.Lv_Itens->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+
+    // The products grouped: the description takes what the numbers leave,
+    // never less than its title; on a narrow screen the list scrolls.
     auto *consol = ui.Lv_Consol->header();
-    consol->setStretchLastSection(false);
-    consol->setSectionResizeMode(0, QHeaderView::Stretch);
     for (int c = 1; c <= 3; ++c) {
         consol->setSectionResizeMode(c, QHeaderView::ResizeToContents);
         ui.Lv_Consol->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
+    fillColumn(*ui.Lv_Consol, 0);
 }
 
 char examinePosition(int idMesa, char status)
@@ -209,6 +216,7 @@ void Board::show(const BoardSnapshot &board)
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(3, row.waiterName);
+        item->setToolTip(3, row.waiterName);
         item->setText(4, row.severalPositions ? QStringLiteral("*") : QString());
         item->setTextAlignment(4, Qt::AlignCenter);
     }

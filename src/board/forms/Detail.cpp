@@ -156,6 +156,7 @@ void Detail::paint()
     ui.Lv_Consol->clear();
     ui.Ds_CODIGAR->setText(QString::number(t.waiter));
     ui.Ds_NOMEGAR->setText(t.waiterName.trimmed());
+    ui.Ds_NOMEGAR->home(false); // a narrow field shows the first name, not the end
     ui.Cb_Operador->setCurrentIndex(t.waiterIndex);
     ui.Ed_QTDEPES->setText(QString::number(t.people()));
     ui.Bt_Bloqueio->setText(t.blocked() ? QStringLiteral("DESBLOQUEIA MESA") : QStringLiteral("BLOQUEIA MESA"));

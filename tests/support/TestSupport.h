@@ -10,7 +10,19 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
+
+// A failed comparison of texts prints the texts.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList &texts, std::ostream *out)
+{
+    *out << '[' << texts.join(QStringLiteral("\", \"")).prepend(QLatin1Char('"')).append(QLatin1Char('"')).toStdString()
+         << ']';
+}
 
 namespace qv::test {
 

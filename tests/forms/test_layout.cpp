@@ -6,6 +6,7 @@
 #include "modules/Registration.h"
 #include "ui_MainForm.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -53,6 +54,16 @@ protected:
         EXPECT_TRUE(form().rect().contains(placed(w)))
             << w->objectName().toStdString() << " at " << placed(w).x() << "," << placed(w).y() << " "
             << placed(w).width() << "x" << placed(w).height();
+    }
+
+    // Whether a text shows whole in a combo box.
+    static bool fits(QComboBox *box, const QString &text)
+    {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const QRect field =
+            box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        return field.width() >= box->fontMetrics().horizontalAdvance(text);
     }
 
     FormHarness h;
@@ -122,18 +133,61 @@ TEST_P(LayoutTest, NoTitleOrChoiceIsCut)
     EXPECT_LE(ui().Lv_Mesas->header()->length(), ui().Lv_Mesas->viewport()->width());
 
     // The filter's every entry and the waiter's name fit their boxes.
-    auto fits = [](QComboBox *box, const QString &text) {
-        QStyleOptionComboBox option;
-        option.initFrom(box);
-        const QRect field =
-            box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
-        return field.width() >= box->fontMetrics().horizontalAdvance(text);
-    };
     for (int i = 0; i < ui().Cb_STATUSM->count(); ++i) {
         EXPECT_TRUE(fits(ui().Cb_STATUSM, ui().Cb_STATUSM->itemText(i))) << ui().Cb_STATUSM->itemText(i).toStdString();
     }
     ASSERT_EQ(ui().Cb_Operador->currentText().trimmed(), QStringLiteral("JOSE RODRIGUES"));
     EXPECT_TRUE(fits(ui().Cb_Operador, ui().Cb_Operador->currentText().trimmed()));
+}
+
+TEST_P(LayoutTest, EveryCommandFrameFitsOverTheTableArea)
+{
+    const ScreenSize screen = GetParam();
+    form().resize(screen.width, screen.height - kDesktopChrome);
+    QCoreApplication::processEvents();
+    form().activateWindow();
+    (void)QTest::qWaitForWindowActive(&form(), 2000);
+
+    const struct
+    {
+        Qt::Key key;
+        const char *frame;
+    } frames[] = {{Qt::Key_Insert, "Frm_INC"},
+                  {Qt::Key_F1, "Frm_IMP"},
+                  {Qt::Key_Delete, "Frm_MOT"},
+                  {Qt::Key_F3, "Frm_NovaMesa"}};
+    for (const auto &opened : frames) {
+        SCOPED_TRACE(opened.frame);
+        ui().Lv_Itens->topLevelItem(0)->setSelected(true);
+        ui().Ed_CODIMES->setFocus();
+        QTest::keyClick(ui().Ed_CODIMES, opened.key);
+        auto *frame = form().findChild<QWidget *>(QLatin1String(opened.frame));
+        ASSERT_TRUE(frame && frame->isVisible());
+        expectInside(frame);
+        // Never squeezed below what its controls need: nothing overlaps.
+        EXPECT_GE(frame->width(), frame->minimumSizeHint().width());
+        EXPECT_GE(frame->height(), frame->minimumSizeHint().height());
+        for (QTreeWidget *list : frame->findChildren<QTreeWidget *>()) {
+            QFont bold = list->header()->font();
+            bold.setBold(true);
+            for (int c = 0; c < list->columnCount(); ++c) {
+                EXPECT_GE(list->header()->sectionSize(c),
+                          QFontMetrics(bold).horizontalAdvance(list->headerItem()->text(c)) + 8)
+                    << list->objectName().toStdString() << " column " << c;
+            }
+        }
+        // The observation chooser shows its entries whole.
+        if (auto *chooser = frame->findChild<QComboBox *>(QStringLiteral("Cb_OBSERVA"))) {
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("112"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+            ASSERT_TRUE(chooser->isVisible());
+            EXPECT_TRUE(fits(chooser, chooser->itemText(1)));
+            QTest::keyClick(chooser, Qt::Key_Escape);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        ASSERT_FALSE(frame->isVisible());
+    }
 }
 
 TEST_P(LayoutTest, TheListsGrowWithTheWindow)

@@ -1,4 +1,5 @@
 #include "items/forms/ItemCommands.h"
+#include "platform/ui/ColumnFit.h"
 #include "platform/ui/Desk.h"
 
 #include "board/forms/MainForm.h"
@@ -73,13 +74,13 @@ ItemCommands::ItemCommands(MainForm &form)
     m_ui->Frm_Observacoes->setSizePolicy(chooserPolicy);
     m_ui->Frm_Observacoes->hide();
 
+    // Every column title whole; the text takes the room the others leave.
     auto *list = m_ui->Lv_Produtos;
-    list->header()->setStretchLastSection(false);
-    list->setColumnWidth(kText, 330);
-    list->setColumnWidth(kCode, 70);
-    list->setColumnWidth(kPrice, 80);
-    list->setColumnWidth(kObsCode, 80);
-    list->setColumnWidth(kObsKind, 70);
+    list->setColumnWidth(kCode, std::max(70, titleWidth(*list, kCode)));
+    list->setColumnWidth(kPrice, std::max(80, titleWidth(*list, kPrice)));
+    list->setColumnWidth(kObsCode, std::max(80, titleWidth(*list, kObsCode)));
+    list->setColumnWidth(kObsKind, std::max(70, titleWidth(*list, kObsKind)));
+    fillColumn(*list, kText);
     list->headerItem()->setTextAlignment(kPrice, Qt::AlignRight | Qt::AlignVCenter);
 
     // Masks of the entry fields: "9(02)" and "ZZ.ZZ9,99"; nothing else gets in.

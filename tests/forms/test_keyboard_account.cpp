@@ -41,8 +41,11 @@ protected:
             window->activateWindow();
             (void)QTest::qWaitForWindowActive(window, 2000);
         }
-        QWidget *w = QApplication::focusWidget();
-        return w && w->window() == window ? w : window;
+        // The focus arrives with the activation, from the event loop.
+        (void)QTest::qWaitFor(
+            [window] { return QApplication::focusWidget() && QApplication::focusWidget()->window() == window; }, 1000);
+        QWidget *w = window->focusWidget();
+        return w ? w : window;
     }
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {

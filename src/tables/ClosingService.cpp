@@ -191,27 +191,22 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
     return p;
 }
 
-Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
+namespace {
+
+// The sale's header: the session's day, period and desk, the table as read,
+// what the cashier changed on the screen and what the payment module
+// handed back. The closing time is stamped once the position is locked.
+sale::SaleHeader headerFor(const ShownTable &shown, const ClosingService::Inputs &inputs, const Session &session)
 {
-    Sql &sql = m_sql;
-    const int idMesa = shown.idMesa;
-    const TableTotals &totals = shown.totals;
     const Record &table = shown.row;
-
-    // A read that found its row, or found none (the record then keeps what
-    // it held); anything else is a failure.
-    auto read = [&sql](std::string_view text, SqlParams in = {}, Record *into = nullptr) {
-        return sql.exec(text, in, into).answered();
-    };
-
-    // Everything the header needs, taken before anything is written.
+    const TableTotals &totals = shown.totals;
     sale::SaleHeader header;
-    header.idMesa = idMesa;
+    header.idMesa = shown.idMesa;
     header.businessDate = records::W_PABEDAT().text();
     header.period = int(records::W_NRTURNO().digits());
     header.desk = int(records::W_NRCAIXA().digits());
     header.people = account::peopleFrom(inputs.typedPeople).value_or(int(table.integer("qtdPessoas")));
-    header.waiter = sale::waiterFor(m_session.operators(), inputs.chosenWaiter, int(table.integer("idGarcon")));
+    header.waiter = sale::waiterFor(session.operators(), inputs.chosenWaiter, int(table.integer("idGarcon")));
     header.openedAt = table.text("horaAbertura");
     const exchange::PaymentExchange::Answer payment = exchange::PaymentExchange::read();
     header.receipt = payment.receipt;
@@ -223,251 +218,297 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
     header.serviceValue = totals.serviceValue;
     header.returnedService = payment.returnedService;
     header.tableTotal = totals.tableTotal;
+    return header;
+}
 
-    // A sale never takes money back.
-    if (negativeBill(totals))
-        return invalidDiscount();
+// The steps of writing one sale, all inside the closing's transaction. A
+// step answers nothing when it went well, or why the sale cannot be
+// written; the caller stops at the first that fails and rolls back.
+//
+// A sale holds exactly what was charged: the live items of the reading the
+// payment was taken for (the one `prepare` confirmed), plus the cancelled
+// items, which are worth nothing. With the position and its items locked,
+// the closing reads them again and compares:
+//  - an item the reading did not show was launched after the bill; it is
+//    not copied and not deleted, and the position stays open with it, so
+//    it is billed once, later;
+//  - a charged item that is gone or costs something else now, or totals
+//    that differ, mean the bill is no longer what was paid: nothing is
+//    written.
+// Items are copied and deleted one by one under the same locks, so every
+// item ends either in this sale or on the position, never both, and a
+// second closing of the same account finds the position freed (or a
+// different account on it) and writes nothing.
+class SaleWriter
+{
+public:
+    using Step = std::optional<Failure>;
 
-    // A sale holds exactly what was charged: the live items of `shown`,
-    // the reading the payment was taken for (the one `prepare` confirmed),
-    // plus the cancelled items, which are worth nothing. With the position
-    // and its items locked, the closing reads them again and compares:
-    //  - an item the reading did not show was launched after the bill; it
-    //    is not copied and not deleted, and the position stays open with
-    //    it, so it is billed once, later;
-    //  - a charged item that is gone or costs something else now, or
-    //    totals that differ, mean the bill is no longer what was paid:
-    //    nothing is written.
-    // Items are copied and deleted one by one under the same locks, so
-    // every item ends either in this sale or on the position, never both,
-    // and a second closing of the same account finds the position freed
-    // (or a different account on it) and writes nothing.
-    std::map<std::int64_t, const ShownItem *> charged;
-    for (const ShownItem &item : shown.items)
-        charged.emplace(item.idItem, &item);
-    std::set<std::int64_t> late;
-    std::vector<std::int64_t> copied;
-
-    auto failure = [&sql](const QString &step, QStringList console = {}) {
-        return Failure{step, sql.result().error(), std::move(console)};
-    };
-    // The diagnostic block of a write that failed while the sale was being
-    // written.
-    auto block = [&sql](const QString &what) {
-        return QStringList{QString(40, QLatin1Char('-')), what, sql.state(), sql.message()};
-    };
-
-    // The whole closing is one transaction: the sale, its items, their
-    // observations, the reset and the deletes are stored together or not
-    // at all, so a failure never leaves a sale without items or a table
-    // freed without its sale.
-    std::optional<Failure> failed;
+    SaleWriter(Sql &sql, Session &session, const ShownTable &shown, sale::SaleHeader header)
+        : m_sql(sql), m_session(session), m_shown(shown), m_idMesa(shown.idMesa), m_header(std::move(header)),
+          m_item(tables::movMesaItem), m_product(tables::cadProdutos), m_kitchen(tables::movCozinha), m_latest(kLatest),
+          m_saleItem(tables::movVendasItem), m_saleObservation(tables::movVendasItemObs)
     {
-        UnitOfWork transaction(sql);
-        auto write = [&]() -> std::optional<Failure> {
-            if (!transaction.started())
-                return failure(QStringLiteral("início"));
-            // The position itself first: another cash desk that closed it
-            // meanwhile has freed it, and a second sale of the same account
-            // must not be written.
-            Record status(kStatus);
-            if (!sql.exec(stmt::kLockTable, {idMesa}, &status).ok())
-                return failure(QStringLiteral("mesa"));
-            if (status.text(0) == QLatin1String("F"))
-                return Failure{kClosedElsewhere, {}, {}};
-            // The position's items and observations are locked before
-            // anything is read: an item another terminal launches now waits
-            // for the closing and then stays on the table, instead of being
-            // deleted without having been copied.
-            if (!read(stmt::kLockTableItems, {idMesa}))
-                return failure(QStringLiteral("itens"));
-            if (!read(stmt::kLockTableObservations, {idMesa}))
-                return failure(QStringLiteral("observações"));
+        for (const ShownItem &item : shown.items)
+            m_charged.emplace(item.idItem, &item);
+    }
 
-            Record parameters(tables::tabParametros);
-            if (!read(stmt::kParameters, {}, &parameters))
-                return failure(QStringLiteral("parâmetros"));
-            Record now(kTime);
-            if (!sql.exec(stmt::kServerTime, {}, &now).ok())
-                return failure(QStringLiteral("hora"));
-            header.closedAt = now.text(0);
+    // Items launched after the bill, left on the position.
+    const std::set<std::int64_t> &late() const { return m_late; }
 
-            TableReader reader(sql, m_session);
-            const TableReader::Reading locked = reader.LERMESA(idMesa, false);
-            if (locked.result == TableReader::Reading::Result::Failed
-                || (locked.result == TableReader::Reading::Result::Missing && locked.failure.failed()))
-                return Failure{QStringLiteral("mesa"), locked.failure.error, {}};
-            if (locked.result != TableReader::Reading::Result::Shown || locked.table.openedAt != shown.openedAt)
-                return Failure{kClosedElsewhere, {}, {}};
-            TableTotals stillCharged;
-            std::size_t found = 0;
-            for (const ShownItem &item : locked.table.items) {
-                const auto it = charged.find(item.idItem);
-                if (it == charged.end()) {
-                    late.insert(item.idItem);
-                    continue;
-                }
-                if (item.price != it->second->price || item.takeAway != it->second->takeAway)
-                    return Failure{kChanged, {}, {}};
-                ++found;
-                stillCharged.products += item.price;
-                if (item.takeAway)
-                    stillCharged.takeAway += item.price;
+    // The position first: another cash desk that closed it meanwhile has
+    // freed it, and a second sale of the same account must not be written.
+    // Then its items and observations, before anything is read: an item
+    // another terminal launches now waits for the closing and then stays on
+    // the table, instead of being deleted without having been copied.
+    Step lockPosition()
+    {
+        Record status(kStatus);
+        if (!m_sql.exec(stmt::kLockTable, {m_idMesa}, &status).ok())
+            return failure(QStringLiteral("mesa"));
+        if (status.text(0) == QLatin1String("F"))
+            return Failure{kClosedElsewhere, {}, {}};
+        if (!read(stmt::kLockTableItems, {m_idMesa}))
+            return failure(QStringLiteral("itens"));
+        if (!read(stmt::kLockTableObservations, {m_idMesa}))
+            return failure(QStringLiteral("observações"));
+        return {};
+    }
+
+    Step stampClosingTime()
+    {
+        Record parameters(tables::tabParametros);
+        if (!read(stmt::kParameters, {}, &parameters))
+            return failure(QStringLiteral("parâmetros"));
+        Record now(kTime);
+        if (!m_sql.exec(stmt::kServerTime, {}, &now).ok())
+            return failure(QStringLiteral("hora"));
+        m_header.closedAt = now.text(0);
+        return {};
+    }
+
+    // The locked position read again with the screen's own reader: every
+    // charged item still there at its price, the same totals, and the
+    // items nobody was charged for set aside as late.
+    Step checkStillCharged()
+    {
+        TableReader reader(m_sql, m_session);
+        const TableReader::Reading locked = reader.LERMESA(m_idMesa, false);
+        if (locked.result == TableReader::Reading::Result::Failed
+            || (locked.result == TableReader::Reading::Result::Missing && locked.failure.failed()))
+            return Failure{QStringLiteral("mesa"), locked.failure.error, {}};
+        if (locked.result != TableReader::Reading::Result::Shown || locked.table.openedAt != m_shown.openedAt)
+            return Failure{kClosedElsewhere, {}, {}};
+        TableTotals stillCharged;
+        std::size_t found = 0;
+        for (const ShownItem &item : locked.table.items) {
+            const auto it = m_charged.find(item.idItem);
+            if (it == m_charged.end()) {
+                m_late.insert(item.idItem);
+                continue;
             }
-            stillCharged.discountPercent = locked.table.totals.discountPercent;
-            stillCharged.manualDiscount = locked.table.totals.manualDiscount;
-            stillCharged.servicePercent = locked.table.totals.servicePercent;
-            stillCharged.people = totals.people;
-            stillCharged.compute();
-            if (found != charged.size() || !sameMoney(stillCharged, totals))
+            if (item.price != it->second->price || item.takeAway != it->second->takeAway)
                 return Failure{kChanged, {}, {}};
+            ++found;
+            stillCharged.products += item.price;
+            if (item.takeAway)
+                stillCharged.takeAway += item.price;
+        }
+        stillCharged.discountPercent = locked.table.totals.discountPercent;
+        stillCharged.manualDiscount = locked.table.totals.manualDiscount;
+        stillCharged.servicePercent = locked.table.totals.servicePercent;
+        stillCharged.people = m_shown.totals.people;
+        stillCharged.compute();
+        if (found != m_charged.size() || !sameMoney(stillCharged, m_shown.totals))
+            return Failure{kChanged, {}, {}};
+        return {};
+    }
 
-            Record saleRow(tables::movVendas);
-            sale::fillSale(saleRow, header);
-            const Record &s = saleRow;
-            if (!sql.exec(stmt::kInsertSale,
-                          {column(s, 0),  column(s, 1),  column(s, 2),  column(s, 3),  column(s, 4),  column(s, 5),
-                           column(s, 6),  column(s, 7),  column(s, 8),  column(s, 9),  column(s, 10), column(s, 11),
-                           column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16), column(s, 17),
-                           column(s, 18), column(s, 19), column(s, 20), column(s, 21), column(s, 22), column(s, 23)})
-                     .ok())
-                return failure(QStringLiteral("venda"), block(QStringLiteral("Mesa - Erro gravando Vendas")));
-            Record inserted(kInsertId);
-            if (!sql.exec(stmt::kLastInsertId, {}, &inserted).ok())
-                return failure(QStringLiteral("venda"));
-            const std::int64_t idVenda = inserted.num(0).toInt();
+    Step insertSale()
+    {
+        Record saleRow(tables::movVendas);
+        sale::fillSale(saleRow, m_header);
+        const Record &s = saleRow;
+        if (!m_sql
+                 .exec(stmt::kInsertSale,
+                       {column(s, 0),  column(s, 1),  column(s, 2),  column(s, 3),  column(s, 4),  column(s, 5),
+                        column(s, 6),  column(s, 7),  column(s, 8),  column(s, 9),  column(s, 10), column(s, 11),
+                        column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16), column(s, 17),
+                        column(s, 18), column(s, 19), column(s, 20), column(s, 21), column(s, 22), column(s, 23)})
+                 .ok())
+            return failure(QStringLiteral("venda"), block(QStringLiteral("Mesa - Erro gravando Vendas")));
+        Record inserted(kInsertId);
+        if (!m_sql.exec(stmt::kLastInsertId, {}, &inserted).ok())
+            return failure(QStringLiteral("venda"));
+        m_idVenda = inserted.num(0).toInt();
+        return {};
+    }
 
-            if (!sql.open(kItemCursor, stmt::kTableItems, {idMesa}).ok())
+    // Every item of the position that was charged, in the cursor's order,
+    // with its kitchen times and its observations.
+    Step copyItems()
+    {
+        if (!m_sql.open(kItemCursor, stmt::kTableItems, {m_idMesa}).ok())
+            return failure(QStringLiteral("leitura dos itens"));
+        int sequence = 0;
+        for (;;) {
+            const SqlResult &state = m_sql.fetch(kItemCursor, m_item);
+            if (state.noRow())
+                break;
+            if (!state.ok())
                 return failure(QStringLiteral("leitura dos itens"));
-            Record item(tables::movMesaItem);
-            Record product(tables::cadProdutos);
-            Record kitchen(tables::movCozinha);
-            Record latest(kLatest);
-            Record saleItem(tables::movVendasItem);
-            Record saleObservation(tables::movVendasItemObs);
-            std::vector<Record> observations;
-            const sale::TimeDiff timeDiff = [&sql](const QString &later, const QString &earlier) {
-                Record diff(kDiff);
-                if (!sql.exec(stmt::kTimeDiff, {later, earlier}, &diff).ok())
-                    return std::optional<QString>();
-                return std::optional<QString>(diff.text(0));
-            };
-            int sequence = 0;
-            for (;;) {
-                const SqlResult &state = sql.fetch(kItemCursor, item);
-                if (state.noRow())
-                    break;
-                if (!state.ok())
-                    return failure(QStringLiteral("leitura dos itens"));
-                if (late.count(item.integer("idItem")) != 0)
-                    continue;
-                copied.push_back(item.integer("idItem"));
+            if (m_late.count(m_item.integer("idItem")) != 0)
+                continue;
+            m_copied.push_back(m_item.integer("idItem"));
+            if (Step failed = copyItem(++sequence))
+                return failed;
+        }
+        m_sql.close(kItemCursor);
+        return {};
+    }
 
-                product.clear();
-                if (!read(stmt::kProductById, {item.integer("idProduto")}, &product))
-                    return failure(QStringLiteral("produtos"));
-
-                // An item the kitchen never saw reads as no times and no cook.
-                kitchen.clear();
-                kitchen.setText("hrPronto", kNoTime);
-                kitchen.setText("baixaGarHora", kNoTime);
-                kitchen.setText("hrEntrega", kNoTime);
-                kitchen.setInt("idCozinheiro", 0);
-                if (!read(stmt::kKitchenByItem, {item.integer("idItem")}, &kitchen))
-                    return failure(QStringLiteral("cozinha"));
-                ++sequence;
-
-                // The table's latest ready time stands for the item's own;
-                // a table without kitchen orders keeps the item's.
-                sale::KitchenTimes times{kitchen.text("hrPronto"), kitchen.text("baixaGarHora"),
-                                         kitchen.text("hrEntrega")};
-                latest.clear();
-                if (!read(stmt::kLatestReady, {idMesa / 100}, &latest))
-                    return failure(QStringLiteral("cozinha"));
-                if (sql.ok() && !latest.text(0).trimmed().isEmpty())
-                    times.ready = latest.text(0);
-                const std::optional<sale::KitchenMinutes> minutes = sale::kitchenMinutes(times, timeDiff);
-                if (!minutes)
-                    return failure(QStringLiteral("cozinha"));
-
-                sale::fillSaleItem(saleItem, idVenda, sequence, item, kitchen, *minutes);
-                const Record &i = saleItem;
-                if (!sql.exec(stmt::kInsertSaleItem,
-                              {column(i, 0), column(i, 1), column(i, 2), column(i, 3), column(i, 4), column(i, 5),
-                               column(i, 6), column(i, 7), column(i, 8), column(i, 9), column(i, 10), column(i, 11),
-                               column(i, 12), column(i, 13), column(i, 14), column(i, 15), column(i, 16)})
-                         .ok())
-                    return failure(QStringLiteral("itens"),
-                                   block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs")));
-
-                sql.execRows(stmt::kItemObservations, {item.integer("idItem")}, tables::movMesaItemObs, observations,
-                             kMaxObservations);
-                if (!sql.ok() && !sql.noRow())
-                    return failure(QStringLiteral("observações"));
-                for (const Record &observation : observations) {
-                    if (observation.num("idItemObs").isZero())
-                        continue;
-                    sale::fillSaleObservation(saleObservation, idVenda, sequence, observation);
-                    const Record &o = saleObservation;
-                    if (!sql.exec(stmt::kInsertSaleObservation,
-                                  {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)})
-                             .ok())
-                        return failure(QStringLiteral("observações"),
-                                       block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs")));
-                }
-            }
-            sql.close(kItemCursor);
-
-            auto releaseFailed = [&]() {
-                return failure(QStringLiteral("liberação da mesa"),
-                               block(QStringLiteral("Mesa - Erro liberando a mesa")));
-            };
-            if (late.empty()) {
-                const std::string_view resets[] = {stmt::kResetTable, stmt::kDeleteTableItems,
-                                                   stmt::kDeleteTableObservations};
-                for (const std::string_view statement : resets) {
-                    if (!sql.exec(statement, {idMesa}).ok())
-                        return releaseFailed();
-                }
-            } else {
-                // Only what was sold leaves the position. The rest must be
-                // billed again: the position is open (not blocked, not
-                // split) and the manual discount, given in this sale, goes.
-                for (const std::int64_t idItem : copied) {
-                    if (!sql.exec(stmt::kDeleteItemObservations, {idItem}).ok()
-                        || !sql.exec(stmt::kDeleteItem, {idItem}).ok())
-                        return releaseFailed();
-                }
-                if (!sql.exec(stmt::kUnblock, {idMesa}).ok()
-                    || !sql.exec(stmt::kSetManualDiscount, {Decimal(), idMesa}).ok())
+    // Only what was sold leaves the position. Everything sold: the position
+    // is free again. Items left behind must be billed again: the position
+    // is open (not blocked, not split) and the manual discount, given in
+    // this sale, goes.
+    Step release()
+    {
+        if (m_late.empty()) {
+            for (const std::string_view statement :
+                 {stmt::kResetTable, stmt::kDeleteTableItems, stmt::kDeleteTableObservations}) {
+                if (!m_sql.exec(statement, {m_idMesa}).ok())
                     return releaseFailed();
             }
-            if (!transaction.commit()) {
-                // The cluster refused this write set at commit (or a
-                // deadlock chose this closing): another desk's closing of
-                // the same account won, and this one was rolled back.
-                if (sql.result().conflict())
-                    return Failure{kClosedElsewhere, {}, {}};
-                return failure(QStringLiteral("confirmação"));
-            }
-            return std::nullopt;
+            return {};
+        }
+        for (const std::int64_t idItem : m_copied) {
+            if (!m_sql.exec(stmt::kDeleteItemObservations, {idItem}).ok()
+                || !m_sql.exec(stmt::kDeleteItem, {idItem}).ok())
+                return releaseFailed();
+        }
+        if (!m_sql.exec(stmt::kUnblock, {m_idMesa}).ok()
+            || !m_sql.exec(stmt::kSetManualDiscount, {Decimal(), m_idMesa}).ok())
+            return releaseFailed();
+        return {};
+    }
+
+    Failure failure(const QString &step, QStringList console = {}) const
+    {
+        return Failure{step, m_sql.result().error(), std::move(console)};
+    }
+
+private:
+    // A read that found its row, or found none (the record then keeps what
+    // it held); anything else is a failure.
+    bool read(std::string_view text, SqlParams in = {}, Record *into = nullptr)
+    {
+        return m_sql.exec(text, in, into).answered();
+    }
+    // The diagnostic block of a write that failed while the sale was being
+    // written.
+    QStringList block(const QString &what) const
+    {
+        return QStringList{QString(40, QLatin1Char('-')), what, m_sql.state(), m_sql.message()};
+    }
+    Failure releaseFailed() const
+    {
+        return failure(QStringLiteral("liberação da mesa"), block(QStringLiteral("Mesa - Erro liberando a mesa")));
+    }
+
+    // The item just fetched, as the sale's item number `sequence`.
+    Step copyItem(int sequence)
+    {
+        m_product.clear();
+        if (!read(stmt::kProductById, {m_item.integer("idProduto")}, &m_product))
+            return failure(QStringLiteral("produtos"));
+
+        // An item the kitchen never saw reads as no times and no cook.
+        m_kitchen.clear();
+        m_kitchen.setText("hrPronto", kNoTime);
+        m_kitchen.setText("baixaGarHora", kNoTime);
+        m_kitchen.setText("hrEntrega", kNoTime);
+        m_kitchen.setInt("idCozinheiro", 0);
+        if (!read(stmt::kKitchenByItem, {m_item.integer("idItem")}, &m_kitchen))
+            return failure(QStringLiteral("cozinha"));
+
+        // The table's latest ready time stands for the item's own; a table
+        // without kitchen orders keeps the item's.
+        sale::KitchenTimes times{m_kitchen.text("hrPronto"), m_kitchen.text("baixaGarHora"),
+                                 m_kitchen.text("hrEntrega")};
+        m_latest.clear();
+        if (!read(stmt::kLatestReady, {m_idMesa / 100}, &m_latest))
+            return failure(QStringLiteral("cozinha"));
+        if (m_sql.ok() && !m_latest.text(0).trimmed().isEmpty())
+            times.ready = m_latest.text(0);
+        Sql &sql = m_sql;
+        const sale::TimeDiff timeDiff = [&sql](const QString &later, const QString &earlier) {
+            Record diff(kDiff);
+            if (!sql.exec(stmt::kTimeDiff, {later, earlier}, &diff).ok())
+                return std::optional<QString>();
+            return std::optional<QString>(diff.text(0));
         };
-        failed = write();
-        if (failed)
-            sql.close(kItemCursor);
-        // Leaving the scope rolls back whatever a failure left uncommitted,
-        // before the cashier is told, so no lock outlives the closing.
+        const std::optional<sale::KitchenMinutes> minutes = sale::kitchenMinutes(times, timeDiff);
+        if (!minutes)
+            return failure(QStringLiteral("cozinha"));
+
+        sale::fillSaleItem(m_saleItem, m_idVenda, sequence, m_item, m_kitchen, *minutes);
+        const Record &i = m_saleItem;
+        if (!m_sql
+                 .exec(stmt::kInsertSaleItem,
+                       {column(i, 0), column(i, 1), column(i, 2), column(i, 3), column(i, 4), column(i, 5),
+                        column(i, 6), column(i, 7), column(i, 8), column(i, 9), column(i, 10), column(i, 11),
+                        column(i, 12), column(i, 13), column(i, 14), column(i, 15), column(i, 16)})
+                 .ok())
+            return failure(QStringLiteral("itens"), block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs")));
+        return copyObservations(sequence);
     }
-    if (!failed && late.empty())
-        return Outcome::ok(Outcome::Next::Release);
-    if (!failed) {
-        Outcome o = Outcome::ok(Outcome::Next::Reread);
-        o.message = lateItemsMessage(late.size());
-        return o;
+
+    Step copyObservations(int sequence)
+    {
+        m_sql.execRows(stmt::kItemObservations, {m_item.integer("idItem")}, tables::movMesaItemObs, m_observations,
+                       kMaxObservations);
+        if (!m_sql.ok() && !m_sql.noRow())
+            return failure(QStringLiteral("observações"));
+        for (const Record &observation : m_observations) {
+            if (observation.num("idItemObs").isZero())
+                continue;
+            sale::fillSaleObservation(m_saleObservation, m_idVenda, sequence, observation);
+            const Record &o = m_saleObservation;
+            if (!m_sql
+                     .exec(stmt::kInsertSaleObservation,
+                           {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)})
+                     .ok())
+                return failure(QStringLiteral("observações"),
+                               block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs")));
+        }
+        return {};
     }
-    if (failed->step == kClosedElsewhere)
+
+    Sql &m_sql;
+    Session &m_session;
+    const ShownTable &m_shown;
+    const int m_idMesa;
+    sale::SaleHeader m_header;
+    std::map<std::int64_t, const ShownItem *> m_charged;
+    std::set<std::int64_t> m_late;
+    std::vector<std::int64_t> m_copied;
+    std::int64_t m_idVenda = 0;
+    // Rows reused for every item of the sale.
+    Record m_item;
+    Record m_product;
+    Record m_kitchen;
+    Record m_latest;
+    Record m_saleItem;
+    Record m_saleObservation;
+    std::vector<Record> m_observations;
+};
+
+// How a closing that wrote nothing is told.
+Outcome failedClosing(const Failure &failed)
+{
+    if (failed.step == kClosedElsewhere)
         return closedElsewhere(); // nothing to retry: the account is closed already
-    if (failed->step == kChanged) {
+    if (failed.step == kChanged) {
         return Outcome::refuse(
             QStringLiteral("Mesa foi alterada durante o pagamento: nada foi gravado, confira a conta !!!"),
             Outcome::Severity::Stop, Outcome::Next::Reread);
@@ -476,10 +517,61 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
     o.kind = Outcome::Kind::Failed;
     o.severity = Outcome::Severity::Stop;
     o.message = QStringLiteral("Erro %1 gravando a venda (%2): nada foi gravado, a mesa continua bloqueada !!!")
-                    .arg(failed->error.state, failed->step);
-    o.step = failed->step;
-    o.error = failed->error;
-    o.console = failed->console;
+                    .arg(failed.error.state, failed.step);
+    o.step = failed.step;
+    o.error = failed.error;
+    o.console = failed.console;
+    return o;
+}
+
+} // namespace
+
+Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
+{
+    // A sale never takes money back.
+    if (negativeBill(shown.totals))
+        return invalidDiscount();
+
+    // Everything the header needs is taken before anything is written.
+    SaleWriter writer(m_sql, m_session, shown, headerFor(shown, inputs, m_session));
+
+    // The whole closing is one transaction: the sale, its items, their
+    // observations, the reset and the deletes are stored together or not
+    // at all, so a failure never leaves a sale without items or a table
+    // freed without its sale.
+    std::optional<Failure> failed;
+    {
+        UnitOfWork transaction(m_sql);
+        auto write = [&]() -> SaleWriter::Step {
+            if (!transaction.started())
+                return writer.failure(QStringLiteral("início"));
+            for (auto step : {&SaleWriter::lockPosition, &SaleWriter::stampClosingTime, &SaleWriter::checkStillCharged,
+                              &SaleWriter::insertSale, &SaleWriter::copyItems, &SaleWriter::release}) {
+                if (SaleWriter::Step failed = (writer.*step)())
+                    return failed;
+            }
+            if (!transaction.commit()) {
+                // The cluster refused this write set at commit (or a
+                // deadlock chose this closing): another desk's closing of
+                // the same account won, and this one was rolled back.
+                if (m_sql.result().conflict())
+                    return Failure{kClosedElsewhere, {}, {}};
+                return writer.failure(QStringLiteral("confirmação"));
+            }
+            return {};
+        };
+        failed = write();
+        if (failed)
+            m_sql.close(kItemCursor);
+        // Leaving the scope rolls back whatever a failure left uncommitted,
+        // before the cashier is told, so no lock outlives the closing.
+    }
+    if (failed)
+        return failedClosing(*failed);
+    if (writer.late().empty())
+        return Outcome::ok(Outcome::Next::Release);
+    Outcome o = Outcome::ok(Outcome::Next::Reread);
+    o.message = lateItemsMessage(writer.late().size());
     return o;
 }
 

@@ -10,7 +10,9 @@
 #include "platform/ui/UiService.h"
 #include "ui_MainForm.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -121,6 +123,77 @@ TEST_F(OfflineTest, AReadingThatLosesTheServerShowsNothingHalfReadAndWaits)
     h.typeTable(QStringLiteral("1201"));
     EXPECT_EQ(f.currentTable(), 1201);
     EXPECT_GT(f.ui().Lv_Itens->topLevelItemCount(), 0);
+}
+
+TEST_F(OfflineTest, ACommandThatLosesTheServerTellsItsFailureAndTheDeskWaits)
+{
+    MainForm &f = h.showTable(QStringLiteral("1201"));
+    auto &ui = f.ui();
+    const int items = ui.Lv_Itens->topLevelItemCount();
+    ASSERT_GT(items, 0);
+    f.activateWindow();
+    (void)QTest::qWaitForWindowActive(&f, 2000);
+
+    ServerBack back;
+    TestDatabase::stopServer();
+    // The fee switch fails: its own box, then the desk waits.
+    QTest::keyClick(ui.Ed_CODIMES, Qt::Key_F8);
+    EXPECT_EQ(stopBoxes(), 1) << h.texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(f.offline());
+    EXPECT_TRUE(banner()->isVisible());
+    EXPECT_FALSE(f.closedDown());
+    EXPECT_EQ(f.currentTable(), 1201);
+    // Every other command waits for the server.
+    h.ui().messages.clear();
+    QTest::keyClick(ui.Ed_CODIMES, Qt::Key_F2);
+    EXPECT_EQ(h.texts(), QStringList{QStringLiteral("Sem conexão com o banco de dados, aguarde !!!")});
+
+    // Back: the banner goes and the table shown is read again.
+    TestDatabase::startServer();
+    h.db().run(QStringLiteral("DELETE FROM mov_MesaItem WHERE idItem=21"));
+    h.ui().messages.clear();
+    f.tryReconnect();
+    h.settleBoard();
+    EXPECT_FALSE(f.offline());
+    EXPECT_FALSE(banner()->isVisible());
+    EXPECT_EQ(f.currentTable(), 1201);
+    EXPECT_EQ(ui.Lv_Itens->topLevelItemCount(), items - 1);
+    EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QStringLiteral(" | ")).toStdString();
+}
+
+TEST_F(OfflineTest, AProductLookupThatLosesTheServerKeepsTheFrameForATryAfterwards)
+{
+    MainForm &f = h.showTable(QStringLiteral("1201"));
+    auto &ui = f.ui();
+    f.activateWindow();
+    (void)QTest::qWaitForWindowActive(&f, 2000);
+    QTest::keyClick(ui.Ed_CODIMES, Qt::Key_Insert);
+    QWidget *code = QApplication::focusWidget();
+    ASSERT_NE(code, nullptr);
+    ASSERT_EQ(code->objectName(), QStringLiteral("Ed_CODIPROD"));
+
+    ServerBack back;
+    TestDatabase::stopServer();
+    QTest::keyClicks(code, QStringLiteral("201"));
+    QTest::keyClick(code, Qt::Key_Return);
+    ASSERT_EQ(stopBoxes(), 1);
+    EXPECT_TRUE(h.texts().constLast().endsWith(QStringLiteral("na leitura do produto !!!")))
+        << h.texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(f.offline());
+
+    // The server back, the same Enter finds the product; the frame kept
+    // what was typed.
+    TestDatabase::startServer();
+    f.tryReconnect();
+    h.settleBoard();
+    EXPECT_FALSE(f.offline());
+    QWidget *field = f.findChild<QWidget *>(QStringLiteral("Ed_CODIPROD"));
+    ASSERT_TRUE(field && field->isVisible());
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    auto *description = f.findChild<QLineEdit *>(QStringLiteral("Ds_DESCRIC"));
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->text().trimmed(), QStringLiteral("BATATA FRITA"));
 }
 
 } // namespace

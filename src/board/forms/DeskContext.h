@@ -52,6 +52,17 @@ public:
     virtual void release() = 0;      // detail cleared, board rebuilt, board timer on
     virtual void closeAccount() = 0; // F10's command
     virtual void requestBill() = 0;  // IMPMESA: the bill of the table on show asked for
+    // A command failed because the server went away: after the command's
+    // own message the desk waits for the server (banner, retries, keys
+    // refused) as it does when a reading loses it.
+    virtual void lostConnection() = 0;
+
+    // What every way of telling an outcome does last.
+    void noteLostConnection(const Outcome &outcome)
+    {
+        if (outcome.failed() && outcome.error.connectionLost)
+            lostConnection();
+    }
 };
 
 } // namespace qv

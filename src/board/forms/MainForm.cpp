@@ -564,11 +564,16 @@ void MainForm::tryReconnect()
     m_ui->Lv_Mesas->setEnabled(true);
     m_ui->Lv_Mesas->setToolTip(QString());
     // Work resumes where it was: the same desk, a fresh board, and the
-    // board timer on again unless a table is shown.
-    if (m_currentTable == 0)
+    // board timer on again unless a table is shown, which is read again:
+    // what it showed may have changed meanwhile. A command frame still open
+    // keeps the table as it is until the cashier leaves it.
+    if (m_currentTable == 0) {
         m_board->MESAS(Board::StartTimer);
-    else
-        m_board->MESAS(0);
+        return;
+    }
+    m_board->MESAS(0);
+    if (!commandFrameOpen())
+        reread();
 }
 
 bool MainForm::refuseOffline()
@@ -735,12 +740,22 @@ void MainForm::present(const Outcome &outcome, bool serverTextBox)
             && !outcome.message.contains(outcome.error.message))
             ui.message(this, outcome.error.message.left(120), style::kStop);
     }
+    // Without a server nothing that follows can work: the desk waits.
+    if (outcome.failed() && outcome.error.connectionLost) {
+        lostConnection();
+        return;
+    }
     switch (outcome.next) {
     case Outcome::Next::Stay: break;
     case Outcome::Next::Reread: reread(); break;
     case Outcome::Next::Release: release(); break;
     case Outcome::Next::CloseAccount: closeAccount(); break;
     }
+}
+
+void MainForm::lostConnection()
+{
+    goOffline(QString()); // the command has told its failure already
 }
 
 void MainForm::reread()

@@ -111,6 +111,7 @@ public:
     void focusTableField() override;
     void present(const Outcome &outcome, bool serverTextBox = true) override;
     void reread() override;
+    void lostConnection() override;
     void release() override;
     void closeAccount() override;
     void requestBill() override;

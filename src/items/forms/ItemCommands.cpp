@@ -144,6 +144,7 @@ void ItemCommands::tell(const Outcome &outcome)
     if (!outcome.message.isEmpty())
         UiService::instance().message(&m_form, outcome.message,
                                       outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
+    m_form.noteLostConnection(outcome);
 }
 
 // ---------------------------------------------------------------------------

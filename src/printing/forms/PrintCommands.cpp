@@ -86,7 +86,9 @@ void PrintCommands::tell(const Outcome &outcome)
     if (!outcome.message.isEmpty())
         UiService::instance().message(&m_form, outcome.message,
                                       outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
-    if (outcome.next == Outcome::Next::Reread)
+    if (outcome.failed() && outcome.error.connectionLost)
+        m_form.lostConnection();
+    else if (outcome.next == Outcome::Next::Reread)
         m_form.reread();
 }
 

@@ -18,11 +18,12 @@ namespace qv {
 namespace {
 // The message of an outcome, with its icon. The failures of these commands
 // have always been one box that names the SQLSTATE.
-void tell(QWidget *parent, const Outcome &outcome)
+void tell(DeskContext &desk, const Outcome &outcome)
 {
     if (!outcome.message.isEmpty())
-        UiService::instance().message(parent, outcome.message,
+        UiService::instance().message(desk.window(), outcome.message,
                                       outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
+    desk.noteLostConnection(outcome);
 }
 } // namespace
 
@@ -50,7 +51,7 @@ void SplitTransfer::DIVIDIR()
 {
     DeskContext &desk = m_form;
     auto refuse = [&desk](const Outcome &outcome) {
-        tell(desk.window(), outcome);
+        tell(desk, outcome);
         desk.focusTableField();
     };
 
@@ -108,7 +109,7 @@ void SplitTransfer::TRANSFERE()
         Outcome refusal;
         const TransferService::Target found = m_transfer.target(idMesa, refusal);
         if (found == TransferService::Target::Refused) {
-            tell(desk.window(), refusal);
+            tell(desk, refusal);
             target->setFocus(Qt::OtherFocusReason);
             return;
         }
@@ -126,7 +127,7 @@ void SplitTransfer::TRANSFERE()
     const Outcome moved = m_transfer.TRANSFERE(desk.shown(), idMesa, desk.selectedItems());
     if (!moved.done()) {
         // The frame stays open: the cashier may try again or go back.
-        tell(desk.window(), moved);
+        tell(desk, moved);
         target->setFocus(Qt::OtherFocusReason);
         return;
     }

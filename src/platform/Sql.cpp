@@ -217,7 +217,9 @@ bool Sql::ensureConnected()
         // A connection idle for a while may have died with its server (a
         // restart, a cluster node gone): find out before the statement, so
         // it runs on a live connection instead of failing.
-        if (m_lastUse.isValid() && m_lastUse.elapsed() > kIdleCheckMs && mysql_ping(db(m_mysql)) != 0) {
+        const bool check = m_checkNext || (m_lastUse.isValid() && m_lastUse.elapsed() > kIdleCheckMs);
+        m_checkNext = false;
+        if (check && mysql_ping(db(m_mysql)) != 0) {
             noteLostConnection(mysql_errno(db(m_mysql)));
             m_connected = false;
         } else {

@@ -134,6 +134,10 @@ public:
     const Connection *connection() const { return m_hasConnection ? &m_connection : nullptr; }
     // Closes the connection and drops every prepared statement and cursor.
     void disconnect();
+    // The server is known to have gone away (another connection lost it):
+    // the next statement makes sure this connection is alive first, and
+    // connects again if not, however recently it was used.
+    void checkBeforeNextUse() { m_checkNext = true; }
 
     // Runs a statement. With `into`, the first row (if any) fills it and a
     // statement that returns no row reports "02000"; `into` is then left as
@@ -232,6 +236,7 @@ private:
     Connection m_connection;
     std::size_t m_endpoint = 0; // index of the endpoint in use, or to try first
     QElapsedTimer m_lastUse;    // since the connection last did something
+    bool m_checkNext = false;   // ping before the next statement, idle or not
     static constexpr qint64 kIdleCheckMs = 2000;
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_prepared;
     // The statement texts are constants: once prepared, each is found again

@@ -179,6 +179,8 @@ void Board::onBuilt(const BoardSnapshot &board)
     show(board);
     if (m_form.closedDown())
         return;
+    if (board.result != BoardSnapshot::Result::Failed && m_form.offline())
+        m_form.backOnline();
     if (then & StartTimer)
         m_form.Cm_TimerMesas->start();
     if (then & HideCounters) {

@@ -535,6 +535,9 @@ void MainForm::goOffline(const QString &message)
         return;
     const bool already = m_offline;
     m_offline = true;
+    // Whichever connection found the server gone, the desk's own may be
+    // dead too: its next statement, once the server is back, checks first.
+    desk::sql().checkBeforeNextUse();
     Cm_TimerMesas->stop();
     const QTime last = m_board->lastGood();
     m_offlineBanner->setText(
@@ -556,23 +559,27 @@ void MainForm::tryReconnect()
 {
     if (!m_offline || m_closed)
         return;
-    if (!desk::sql().exec(stmt::kServerTime).ok())
+    // The server is asked by a board rebuild, on the board's own thread: a
+    // stalled server keeps that thread waiting up to the timeout, never the
+    // screen. A rebuild that finds the server again brings the desk back
+    // (backOnline); one that does not leaves it waiting, in silence.
+    m_board->MESAS(m_currentTable == 0 ? Board::StartTimer : 0);
+}
+
+void MainForm::backOnline()
+{
+    if (!m_offline)
         return;
     m_offline = false;
     m_retry->stop();
     m_offlineBanner->hide();
     m_ui->Lv_Mesas->setEnabled(true);
     m_ui->Lv_Mesas->setToolTip(QString());
-    // Work resumes where it was: the same desk, a fresh board, and the
-    // board timer on again unless a table is shown, which is read again:
-    // what it showed may have changed meanwhile. A command frame still open
-    // keeps the table as it is until the cashier leaves it.
-    if (m_currentTable == 0) {
-        m_board->MESAS(Board::StartTimer);
-        return;
-    }
-    m_board->MESAS(0);
-    if (!commandFrameOpen())
+    // Work resumes where it was: the same desk, the fresh board, and a table
+    // on show read again, as what it showed may have changed meanwhile. A
+    // command frame still open keeps the table as it is until the cashier
+    // leaves it.
+    if (m_currentTable != 0 && !commandFrameOpen())
         reread();
 }
 

@@ -62,8 +62,12 @@ public:
     // server answers, the banner goes and the board is rebuilt.
     void goOffline(const QString &message);
     bool offline() const { return m_offline; }
-    // Tries the database once now (the retry timer's step).
+    // Tries the database once now (the retry timer's step), off the event
+    // thread; backOnline() follows when it answers.
     void tryReconnect();
+    // The board was rebuilt from the server: the banner goes and the table
+    // on show is read again.
+    void backOnline();
     static constexpr int kRetryMs = 3000;
 
     // The cash-desk choice: button n (1..5) of Bt_CX.

@@ -122,6 +122,7 @@ void Sql::noteLostConnection(unsigned int errorNumber)
 {
     if (isConnectionLoss(errorNumber)) {
         m_result.m_connectionLost = true;
+        ++m_losses;
         if (m_unit.depth > 0)
             m_unit.lost = true;
         // Everything prepared on the dead connection is gone with it; the
@@ -204,6 +205,7 @@ bool Sql::connectTo(const Endpoint &endpoint)
         // No connection at all is a lost one for the callers: a later
         // statement tries again.
         m_result.m_connectionLost = true;
+        ++m_losses;
         mysql_close(db(m_mysql));
         m_mysql = nullptr;
         return false;
@@ -235,6 +237,7 @@ bool Sql::ensureConnected()
         setState(QStringLiteral("08003"),
                  QStringLiteral("connection lost during the transaction; nothing of it was stored"));
         m_result.m_connectionLost = true;
+        ++m_losses;
         return false;
     }
     disconnect();

@@ -181,6 +181,9 @@ public:
     // Rows matched by the last UPDATE/DELETE, inserted by an INSERT.
     std::int64_t affectedRows() const { return m_affected; }
 
+    // Statements that failed because the server could not be reached, since
+    // start: whether a command met a lost server, whatever ran after.
+    std::int64_t lostCount() const { return m_losses; }
     // Statements executed (cursor opens included, fetches not) since start:
     // what the benchmark counts.
     std::int64_t statementCount() const { return m_statements; }
@@ -237,6 +240,7 @@ private:
     std::size_t m_endpoint = 0; // index of the endpoint in use, or to try first
     QElapsedTimer m_lastUse;    // since the connection last did something
     bool m_checkNext = false;   // ping before the next statement, idle or not
+    std::int64_t m_losses = 0;
     static constexpr qint64 kIdleCheckMs = 2000;
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_prepared;
     // The statement texts are constants: once prepared, each is found again

@@ -3,11 +3,13 @@
 // when the server answers again. The test server is really stopped and
 // started again.
 #include "FormHarness.h"
+#include "ModalScript.h"
 #include "Seed.h"
 
 #include "board/forms/Board.h"
 #include "board/forms/MainForm.h"
 #include "platform/ui/UiService.h"
+#include "tables/forms/TableChooser.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>
@@ -128,7 +130,7 @@ TEST_F(OfflineTest, AReadingThatLosesTheServerShowsNothingHalfReadAndWaits)
     h.settleBoard();
     EXPECT_FALSE(f.offline());
     h.typeTable(QStringLiteral("1201"));
-    EXPECT_EQ(f.currentTable(), 1201);
+    EXPECT_EQ(f.currentTable(), 1201) << h.texts().join(QStringLiteral(" | ")).toStdString();
     EXPECT_GT(f.ui().Lv_Itens->topLevelItemCount(), 0);
 }
 
@@ -201,6 +203,28 @@ TEST_F(OfflineTest, AProductLookupThatLosesTheServerKeepsTheFrameForATryAfterwar
     auto *description = f.findChild<QLineEdit *>(QStringLiteral("Ds_DESCRIC"));
     ASSERT_NE(description, nullptr);
     EXPECT_EQ(description->text().trimmed(), QStringLiteral("BATATA FRITA"));
+}
+
+TEST_F(OfflineTest, ThePositionChooserThatLosesTheServerLeavesTheDeskWaiting)
+{
+    MainForm &f = h.startOnDesk(1);
+    ServerBack back;
+    TestDatabase::stopServer();
+    // The chooser reads the table once on screen; failing, it closes itself.
+    // One left open is closed by the watchdog and counted.
+    ModalScript<TableChooser> chooser({}, [](TableChooser &) { return false; });
+    h.typeTable(QStringLiteral("12"));
+    EXPECT_FALSE(chooser.leftOpen());
+    EXPECT_EQ(h.texts(), QStringList{QStringLiteral("Erro na leitura das mesas !!!")});
+    // The next key is answered at once instead of waiting out the timeout.
+    EXPECT_TRUE(f.offline());
+    EXPECT_TRUE(banner()->isVisible());
+    EXPECT_EQ(f.currentTable(), 0);
+
+    TestDatabase::startServer();
+    f.tryReconnect();
+    h.settleBoard();
+    EXPECT_FALSE(f.offline());
 }
 
 } // namespace

@@ -20,8 +20,10 @@ inline void PrintTo(const QString &text, std::ostream *out)
 }
 inline void PrintTo(const QStringList &texts, std::ostream *out)
 {
-    *out << '[' << texts.join(QStringLiteral("\", \"")).prepend(QLatin1Char('"')).append(QLatin1Char('"')).toStdString()
-         << ']';
+    *out << '[';
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        *out << (i ? ", \"" : "\"") << texts[i].toStdString() << '"';
+    *out << ']';
 }
 
 namespace qv::test {

@@ -172,6 +172,7 @@ void MainForm::wireEvents()
 
 void MainForm::dispatch(const QString &code)
 {
+    const std::int64_t losses = desk::sql().lostCount();
     m_functionCode = code;
     if (code == QLatin1String("ABRAR"))
         ABRAR();
@@ -181,6 +182,16 @@ void MainForm::dispatch(const QString &code)
         m_detail->LERMESA();
     else if (code == QLatin1String("TECLA"))
         TECLA();
+    waitIfServerLost(losses);
+}
+
+void MainForm::waitIfServerLost(std::int64_t lossesBefore)
+{
+    // A command, or a dialog it opened, that met a lost server has told its
+    // failure in its own words: the desk now waits for the server, instead
+    // of letting every next key wait out the timeout again.
+    if (!m_offline && !m_closed && desk::sql().lostCount() != lossesBefore)
+        goOffline(QString());
 }
 
 void MainForm::closeForm()
@@ -604,7 +615,9 @@ void MainForm::onTableEntered()
         m_ui->Ed_CODIMES->setFocus();
         return;
     }
+    const std::int64_t losses = desk::sql().lostCount();
     m_board->tableNumberProcedure(/*typed=*/true);
+    waitIfServerLost(losses);
     if (!m_closed)
         m_ui->Ed_CODIMES->setFocus();
 }
@@ -615,7 +628,9 @@ void MainForm::onBoardRowClicked(QTreeWidgetItem *item)
         return;
     showTableNumber(0);
     m_ui->Ed_CODIMES->setText(item->text(1).trimmed());
+    const std::int64_t losses = desk::sql().lostCount();
     m_board->tableNumberProcedure(/*typed=*/false);
+    waitIfServerLost(losses);
 }
 
 void MainForm::pressKey(int keyCode)

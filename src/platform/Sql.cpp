@@ -121,6 +121,7 @@ void Sql::setStateFromStmt(Prepared &p)
 void Sql::noteLostConnection(unsigned int errorNumber)
 {
     if (isConnectionLoss(errorNumber)) {
+        noteSilence();
         m_result.m_connectionLost = true;
         ++m_losses;
         if (m_unit.depth > 0)
@@ -213,8 +214,25 @@ bool Sql::connectTo(const Endpoint &endpoint)
     return true;
 }
 
+int Sql::limitMs() const
+{
+    return std::max(1, m_connection.timeoutSeconds) * 1000;
+}
+
+void Sql::noteSilence()
+{
+    // Lost only after waiting (almost) the whole limit: the server is there
+    // but does not answer (stalled, or its machine hung), and asking again
+    // right away would wait as long again.
+    if (m_callClock.isValid() && m_callClock.elapsed() >= limitMs() - 500) {
+        m_pausedAfterSilence = true;
+        m_silenceClock.start();
+    }
+}
+
 bool Sql::ensureConnected()
 {
+    m_callClock.start();
     if (m_connected && !m_unit.lost) {
         // A connection idle for a while may have died with its server (a
         // restart, a cluster node gone): find out before the statement, so
@@ -240,6 +258,13 @@ bool Sql::ensureConnected()
         ++m_losses;
         return false;
     }
+    if (m_pausedAfterSilence && m_silenceClock.elapsed() < limitMs()) {
+        setState(QStringLiteral("08001"), QStringLiteral("the server did not answer; not asked again for a moment"));
+        m_result.m_connectionLost = true;
+        ++m_losses;
+        return false;
+    }
+    m_pausedAfterSilence = false;
     disconnect();
     if (!m_hasConnection) {
         const Config &c = Config::current();
@@ -267,6 +292,7 @@ bool Sql::ensureConnected()
     }
     // Next time the following endpoint is tried first.
     m_endpoint = (m_endpoint + 1) % list.size();
+    noteSilence();
     return false;
 }
 

@@ -138,6 +138,9 @@ public:
     // the next statement makes sure this connection is alive first, and
     // connects again if not, however recently it was used.
     void checkBeforeNextUse() { m_checkNext = true; }
+    // Another connection reached the server: a pause after a server that
+    // did not answer (see ensureConnected) ends now.
+    void serverAnswered() { m_pausedAfterSilence = false; }
 
     // Runs a statement. With `into`, the first row (if any) fills it and a
     // statement that returns no row reports "02000"; `into` is then left as
@@ -221,6 +224,8 @@ private:
     };
     std::vector<Endpoint> endpoints() const;
     bool connectTo(const Endpoint &endpoint);
+    int limitMs() const;
+    void noteSilence();
     bool ensureConnected();
     Prepared *prepare(const char *cursor, std::string_view text);
     void noteSent(std::string_view text, SqlParams in);
@@ -241,6 +246,13 @@ private:
     QElapsedTimer m_lastUse;    // since the connection last did something
     bool m_checkNext = false;   // ping before the next statement, idle or not
     std::int64_t m_losses = 0;
+    // A server that kept a statement waiting the whole limit and then lost
+    // it is not asked again for one limit's time: the statements that
+    // follow in the same command fail at once instead of each waiting out
+    // the limit again.
+    QElapsedTimer m_callClock; // since the statement in progress began
+    QElapsedTimer m_silenceClock;
+    bool m_pausedAfterSilence = false;
     static constexpr qint64 kIdleCheckMs = 2000;
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_prepared;
     // The statement texts are constants: once prepared, each is found again

@@ -425,6 +425,18 @@ TEST_F(SqlTest, AStalledServerHoldsAStatementNoLongerThanTheLimit)
     EXPECT_TRUE(stalled.failed());
     EXPECT_TRUE(stalled.connectionLost());
     EXPECT_LT(waited, 7000) << "a stalled server held the statement " << waited << " ms";
+    // The statements that follow in the same command are not sent to a
+    // server that just let one wait the whole limit: each would wait as
+    // long again. They fail at once, as lost.
+    const std::int64_t losses = sql.lostCount();
+    const SqlResult paused = sql.exec("SELECT CONNECTION_ID()");
+    EXPECT_TRUE(paused.connectionLost());
+    EXPECT_EQ(paused.state(), QStringLiteral("08001"));
+    EXPECT_EQ(paused.message(), QStringLiteral("the server did not answer; not asked again for a moment"));
+    EXPECT_EQ(sql.lostCount(), losses + 1);
+    // Once another connection has reached the server, or after the pause,
+    // the next statement connects again.
+    sql.serverAnswered();
     EXPECT_TRUE(sql.exec("SELECT CONNECTION_ID()").ok()) << sql.message().toStdString();
 }
 

@@ -582,6 +582,7 @@ void MainForm::backOnline()
     if (!m_offline)
         return;
     m_offline = false;
+    desk::sql().serverAnswered();
     m_retry->stop();
     m_offlineBanner->hide();
     m_ui->Lv_Mesas->setEnabled(true);

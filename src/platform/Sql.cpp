@@ -121,7 +121,7 @@ void Sql::setStateFromStmt(Prepared &p)
 void Sql::noteLostConnection(unsigned int errorNumber)
 {
     if (isConnectionLoss(errorNumber)) {
-        noteSilence();
+        noteSilence(m_endpoint);
         m_result.m_connectionLost = true;
         ++m_losses;
         if (m_unit.depth > 0)
@@ -219,13 +219,14 @@ int Sql::limitMs() const
     return std::max(1, m_connection.timeoutSeconds) * 1000;
 }
 
-void Sql::noteSilence()
+void Sql::noteSilence(std::optional<std::size_t> endpoint)
 {
     // Lost only after waiting (almost) the whole limit: the server is there
-    // but does not answer (stalled, or its machine hung), and asking again
-    // right away would wait as long again.
+    // but does not answer (stalled, or its machine hung), and asking it
+    // again right away would wait as long again.
     if (m_callClock.isValid() && m_callClock.elapsed() >= limitMs() - 500) {
         m_pausedAfterSilence = true;
+        m_silentEndpoint = endpoint;
         m_silenceClock.start();
     }
 }
@@ -258,13 +259,11 @@ bool Sql::ensureConnected()
         ++m_losses;
         return false;
     }
-    if (m_pausedAfterSilence && m_silenceClock.elapsed() < limitMs()) {
-        setState(QStringLiteral("08001"), QStringLiteral("the server did not answer; not asked again for a moment"));
-        m_result.m_connectionLost = true;
-        ++m_losses;
-        return false;
-    }
-    m_pausedAfterSilence = false;
+    // After a silent server, its endpoint (every endpoint, when none
+    // answered) sits out one limit's time; the others are asked at once.
+    const bool paused = m_pausedAfterSilence && m_silenceClock.elapsed() < limitMs();
+    if (!paused)
+        m_pausedAfterSilence = false;
     disconnect();
     if (!m_hasConnection) {
         const Config &c = Config::current();
@@ -281,8 +280,12 @@ bool Sql::ensureConnected()
     // Failover: start with the endpoint in use last and go round the list
     // once; the first that answers is the new one.
     const std::vector<Endpoint> list = endpoints();
+    bool asked = false;
     for (std::size_t attempt = 0; attempt < list.size(); ++attempt) {
         const std::size_t index = (m_endpoint + attempt) % list.size();
+        if (paused && (!m_silentEndpoint || *m_silentEndpoint == index))
+            continue;
+        asked = true;
         if (connectTo(list[index])) {
             m_endpoint = index;
             m_connected = true;
@@ -290,9 +293,15 @@ bool Sql::ensureConnected()
             return true;
         }
     }
+    if (!asked) {
+        setState(QStringLiteral("08001"), QStringLiteral("the server did not answer; not asked again for a moment"));
+        m_result.m_connectionLost = true;
+        ++m_losses;
+        return false;
+    }
     // Next time the following endpoint is tried first.
     m_endpoint = (m_endpoint + 1) % list.size();
-    noteSilence();
+    noteSilence(std::nullopt);
     return false;
 }
 

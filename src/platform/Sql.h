@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -225,7 +226,7 @@ private:
     std::vector<Endpoint> endpoints() const;
     bool connectTo(const Endpoint &endpoint);
     int limitMs() const;
-    void noteSilence();
+    void noteSilence(std::optional<std::size_t> endpoint);
     bool ensureConnected();
     Prepared *prepare(const char *cursor, std::string_view text);
     void noteSent(std::string_view text, SqlParams in);
@@ -253,6 +254,7 @@ private:
     QElapsedTimer m_callClock; // since the statement in progress began
     QElapsedTimer m_silenceClock;
     bool m_pausedAfterSilence = false;
+    std::optional<std::size_t> m_silentEndpoint; // none: every endpoint
     static constexpr qint64 kIdleCheckMs = 2000;
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_prepared;
     // The statement texts are constants: once prepared, each is found again

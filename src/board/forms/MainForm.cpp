@@ -190,7 +190,10 @@ void MainForm::waitIfServerLost(std::int64_t lossesBefore)
     // A command, or a dialog it opened, that met a lost server has told its
     // failure in its own words: the desk now waits for the server, instead
     // of letting every next key wait out the timeout again.
-    if (!m_offline && !m_closed && desk::sql().lostCount() != lossesBefore)
+    // A connection that failed over to another server and went on is not
+    // waiting for anything.
+    const Sql &sql = desk::sql();
+    if (!m_offline && !m_closed && sql.lostCount() != lossesBefore && sql.result().connectionLost())
         goOffline(QString());
 }
 

@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -55,4 +57,34 @@ TEST(WidgetUi, MessageCutsAt120AndLongMessageShowsTheWholeText)
     EXPECT_EQ(whole.text, text);
     EXPECT_EQ(whole.icon, QMessageBox::Critical);
     EXPECT_EQ(whole.title, QApplication::applicationDisplayName());
+}
+
+TEST(WidgetUi, TheWindowABoxOrFormWasOpenedFromHasTheKeyboardBackAfterwards)
+{
+    // Without a window manager nobody activates the window again when a
+    // modal closes; its Alt shortcuts would type letters into its fields.
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    WidgetUi ui;
+    readBox([&] { ui.message(&window, QStringLiteral("Mesa Bloqueada !!!"), style::kInformation); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }, 2000));
+
+    // A form of the registry: a dialog of its own, active while it runs.
+    FormRegistry::instance().add(QStringLiteral("99-Teste"), [](QWidget *parent) {
+        QDialog dialog(parent);
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            dialog.activateWindow();
+            (void)QTest::qWaitForWindowActive(&dialog);
+            dialog.accept();
+        });
+        return dialog.exec();
+    });
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(ui.openForm(QStringLiteral("99-Teste"), &window), int(QDialog::Accepted));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }, 2000));
+    FormRegistry::instance().remove(QStringLiteral("99-Teste"));
 }

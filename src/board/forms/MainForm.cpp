@@ -312,6 +312,10 @@ void MainForm::showEvent(QShowEvent *event)
     }
     fitKeyBar();
     placeFrames();
+    // The window asks for the keyboard itself: without a window manager
+    // (a kiosk session) nobody else gives it, and the Alt shortcuts only
+    // work in the active window.
+    activateWindow();
 }
 
 void MainForm::resizeEvent(QResizeEvent *event)

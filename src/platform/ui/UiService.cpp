@@ -33,6 +33,19 @@ bool FormRegistry::contains(const QString &name) const
     return m_openers.count(name) != 0;
 }
 
+namespace {
+// Without a window manager (a kiosk session) nobody hands the keyboard back
+// to the window a dialog or box was opened from once it closes: the window
+// takes it back itself, or its Alt shortcuts would type letters instead.
+void takeKeyboardBack(QWidget *parent)
+{
+    QWidget *window = parent ? parent->window() : QApplication::activeModalWidget();
+    if (window && window->isVisible())
+        window->activateWindow();
+}
+
+} // namespace
+
 int FormRegistry::open(const QString &name, QWidget *parent) const
 {
     auto it = m_openers.find(name);
@@ -51,6 +64,7 @@ int UiService::openForm(const QString &name, QWidget *parent, const QString &mod
     // desk and terminal. Commands read, close the form, then write.
     Q_ASSERT_X(!desk::sql().inUnitOfWork(), "UiService::openForm", "a modal form opened inside a unit of work");
     const int result = FormRegistry::instance().open(name, parent);
+    takeKeyboardBack(parent);
     if (result == -1)
         message(parent, QStringLiteral("Formulário %1 não encontrado !!!").arg(name), style::kStop);
     return result;
@@ -116,10 +130,12 @@ int showBox(QWidget *parent, const QString &text, int style, bool whole)
         box.setDefaultButton((style & style::kDefaultButton2) ? no : yes);
         box.setEscapeButton(no);
         box.exec();
+        takeKeyboardBack(parent);
         return box.clickedButton() == yes ? answer::kYes : answer::kNo;
     }
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
+    takeKeyboardBack(parent);
     return answer::kOk;
 }
 } // namespace

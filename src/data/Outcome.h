@@ -42,6 +42,8 @@ struct Outcome
     bool done() const { return kind == Kind::Done; }
     bool refused() const { return kind == Kind::Refused; }
     bool failed() const { return kind == Kind::Failed; }
+    // Failed because the server could not be reached.
+    bool serverLost() const { return failed() && error.connectionLost; }
 
     static Outcome ok(Next next = Next::Stay)
     {

@@ -118,12 +118,17 @@ void Sql::setStateFromStmt(Prepared &p)
     noteLostConnection(error);
 }
 
+void Sql::markLost()
+{
+    m_result.m_connectionLost = true;
+    ++m_losses;
+}
+
 void Sql::noteLostConnection(unsigned int errorNumber)
 {
     if (isConnectionLoss(errorNumber)) {
         noteSilence(m_endpoint);
-        m_result.m_connectionLost = true;
-        ++m_losses;
+        markLost();
         if (m_unit.depth > 0)
             m_unit.lost = true;
         // Everything prepared on the dead connection is gone with it; the
@@ -205,8 +210,7 @@ bool Sql::connectTo(const Endpoint &endpoint)
             m_result.m_state = QStringLiteral("08001");
         // No connection at all is a lost one for the callers: a later
         // statement tries again.
-        m_result.m_connectionLost = true;
-        ++m_losses;
+        markLost();
         mysql_close(db(m_mysql));
         m_mysql = nullptr;
         return false;
@@ -255,8 +259,7 @@ bool Sql::ensureConnected()
         m_unit.lost = true;
         setState(QStringLiteral("08003"),
                  QStringLiteral("connection lost during the transaction; nothing of it was stored"));
-        m_result.m_connectionLost = true;
-        ++m_losses;
+        markLost();
         return false;
     }
     // After a silent server, its endpoint (every endpoint, when none
@@ -295,8 +298,7 @@ bool Sql::ensureConnected()
     }
     if (!asked) {
         setState(QStringLiteral("08001"), QStringLiteral("the server did not answer; not asked again for a moment"));
-        m_result.m_connectionLost = true;
-        ++m_losses;
+        markLost();
         return false;
     }
     // Next time the following endpoint is tried first.

@@ -227,6 +227,8 @@ private:
     bool connectTo(const Endpoint &endpoint);
     int limitMs() const;
     void noteSilence(std::optional<std::size_t> endpoint);
+    // The statement failed for want of a server: told as lost, and counted.
+    void markLost();
     bool ensureConnected();
     Prepared *prepare(const char *cursor, std::string_view text);
     void noteSent(std::string_view text, SqlParams in);

@@ -28,6 +28,17 @@ const Layout kCount("count", {FieldDef::N("count", 11)});
 class SqlTest : public ::testing::Test
 {
 protected:
+    // The desk's connection through these endpoints, waiting two seconds at
+    // most.
+    void connectWithShortLimit(const QStringList &endpoints)
+    {
+        Sql::Connection c;
+        c.hosts = endpoints;
+        c.database = db.name();
+        c.timeoutSeconds = 2;
+        sql.setConnection(c);
+    }
+
     test::TestDatabase db{/*withDemo=*/true};
     Sql &sql = desk::sql();
 };
@@ -436,11 +447,7 @@ TEST_F(SqlTest, AStalledServerHoldsAStatementNoLongerThanTheLimit)
     // The statement gives up after the configured limit and the connection
     // is taken as lost, so the next statement, once the server is back,
     // connects again.
-    Sql::Connection c;
-    c.socket = test::TestDatabase::socket();
-    c.database = db.name();
-    c.timeoutSeconds = 2;
-    sql.setConnection(c);
+    connectWithShortLimit({test::TestDatabase::socket()});
     ASSERT_TRUE(sql.exec("SELECT CONNECTION_ID()").ok());
 
     StalledServer stall(db);
@@ -475,11 +482,7 @@ TEST_F(SqlTest, OnlyTheEndpointThatWentSilentSitsOut)
     QTemporaryDir dir;
     const QString other = dir.filePath(QStringLiteral("other.sock"));
     ASSERT_TRUE(QFile::link(test::TestDatabase::socket(), other));
-    Sql::Connection c;
-    c.hosts = {test::TestDatabase::socket(), other};
-    c.database = db.name();
-    c.timeoutSeconds = 2;
-    sql.setConnection(c);
+    connectWithShortLimit({test::TestDatabase::socket(), other});
     ASSERT_TRUE(sql.exec("SELECT CONNECTION_ID()").ok());
 
     {

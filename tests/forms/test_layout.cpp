@@ -56,6 +56,17 @@ protected:
             << placed(w).width() << "x" << placed(w).height();
     }
 
+    // Every column at least as wide as its bold title and its padding.
+    static void expectWholeTitles(QTreeWidget *list)
+    {
+        QFont bold = list->header()->font();
+        bold.setBold(true);
+        const QFontMetrics titles(bold);
+        for (int c = 0; c < list->columnCount(); ++c) {
+            EXPECT_GE(list->header()->sectionSize(c), titles.horizontalAdvance(list->headerItem()->text(c)) + 8)
+                << list->objectName().toStdString() << " column " << c;
+        }
+    }
     // Whether a text shows whole in a combo box.
     static bool fits(QComboBox *box, const QString &text)
     {
@@ -120,15 +131,8 @@ TEST_P(LayoutTest, NoTitleOrChoiceIsCut)
     QCoreApplication::processEvents();
 
     // Every column title whole (the list may scroll sideways to reach it).
-    for (QTreeWidget *list : {ui().Lv_Mesas, ui().Lv_Itens, ui().Lv_Consol}) {
-        QFont bold = list->header()->font();
-        bold.setBold(true);
-        const QFontMetrics titles(bold);
-        for (int c = 0; c < list->columnCount(); ++c) {
-            EXPECT_GE(list->header()->sectionSize(c), titles.horizontalAdvance(list->headerItem()->text(c)) + 8)
-                << list->objectName().toStdString() << " column " << c;
-        }
-    }
+    for (QTreeWidget *list : {ui().Lv_Mesas, ui().Lv_Itens, ui().Lv_Consol})
+        expectWholeTitles(list);
     // The board never scrolls sideways: every column is in sight.
     EXPECT_LE(ui().Lv_Mesas->header()->length(), ui().Lv_Mesas->viewport()->width());
 
@@ -167,15 +171,8 @@ TEST_P(LayoutTest, EveryCommandFrameFitsOverTheTableArea)
         // Never squeezed below what its controls need: nothing overlaps.
         EXPECT_GE(frame->width(), frame->minimumSizeHint().width());
         EXPECT_GE(frame->height(), frame->minimumSizeHint().height());
-        for (QTreeWidget *list : frame->findChildren<QTreeWidget *>()) {
-            QFont bold = list->header()->font();
-            bold.setBold(true);
-            for (int c = 0; c < list->columnCount(); ++c) {
-                EXPECT_GE(list->header()->sectionSize(c),
-                          QFontMetrics(bold).horizontalAdvance(list->headerItem()->text(c)) + 8)
-                    << list->objectName().toStdString() << " column " << c;
-            }
-        }
+        for (QTreeWidget *list : frame->findChildren<QTreeWidget *>())
+            expectWholeTitles(list);
         // The observation chooser shows its entries whole.
         if (auto *chooser = frame->findChild<QComboBox *>(QStringLiteral("Cb_OBSERVA"))) {
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("112"));

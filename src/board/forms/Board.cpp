@@ -189,6 +189,11 @@ void Board::onBuilt(const BoardSnapshot &board)
     }
 }
 
+void Board::checkConnectionNext()
+{
+    m_worker->checkConnectionNext();
+}
+
 void Board::failNextRebuild(const std::string &text)
 {
     m_worker->failNext(text);

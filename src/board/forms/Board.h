@@ -70,6 +70,9 @@ public:
 
     const BoardSummary &summary() const { return m_summary; }
 
+    // The server was seen gone: the next rebuild checks its connection.
+    void checkConnectionNext();
+
     // Test hooks on the board's own connection and thread.
     void failNextRebuild(const std::string &text);
     void holdRebuildsOn(QSemaphore &gate);

@@ -39,10 +39,6 @@ bool BoardWorker::start(const BoardQuery &query, std::optional<Sql::Connection> 
         // connection; changed settings take a fresh connection.
         if (like && (!sql.connection() || !(*sql.connection() == *like)))
             sql.setConnection(*like);
-        // A rebuild is also how a waiting desk finds its server again: a
-        // connection the server dropped while it was away connects anew
-        // instead of failing the first statement.
-        sql.checkBeforeNextUse();
         BoardSnapshot board = BoardReader(sql).MESAS(query);
         QMetaObject::invokeMethod(
             this,
@@ -53,6 +49,12 @@ bool BoardWorker::start(const BoardQuery &query, std::optional<Sql::Connection> 
             Qt::QueuedConnection);
     });
     return true;
+}
+
+void BoardWorker::checkConnectionNext()
+{
+    SqlThread *thread = m_thread.get();
+    onThread([thread] { thread->sql().checkBeforeNextUse(); });
 }
 
 void BoardWorker::failNext(const std::string &text)

@@ -34,6 +34,9 @@ public:
     // and nothing started, while the previous one still runs.
     bool start(const BoardQuery &query, std::optional<Sql::Connection> like);
     bool running() const { return m_running; }
+    // The server was seen gone: the next rebuild makes sure its connection
+    // is alive first (Sql::checkBeforeNextUse).
+    void checkConnectionNext();
 
     // Test hooks, run on the worker's thread before the next rebuild: a
     // statement of the board's connection fails once; the thread waits on

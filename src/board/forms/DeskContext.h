@@ -60,7 +60,7 @@ public:
     // What every way of telling an outcome does last.
     void noteLostConnection(const Outcome &outcome)
     {
-        if (outcome.failed() && outcome.error.connectionLost)
+        if (outcome.serverLost())
             lostConnection();
     }
 };

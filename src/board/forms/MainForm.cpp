@@ -172,27 +172,28 @@ void MainForm::wireEvents()
 
 void MainForm::dispatch(const QString &code)
 {
-    const std::int64_t losses = desk::sql().lostCount();
     m_functionCode = code;
-    if (code == QLatin1String("ABRAR"))
-        ABRAR();
-    else if (code == QLatin1String("MESAS"))
-        m_board->MESAS();
-    else if (code == QLatin1String("LERMESA"))
-        m_detail->LERMESA();
-    else if (code == QLatin1String("TECLA"))
-        TECLA();
-    waitIfServerLost(losses);
+    watchingServer([this, &code] {
+        if (code == QLatin1String("ABRAR"))
+            ABRAR();
+        else if (code == QLatin1String("MESAS"))
+            m_board->MESAS();
+        else if (code == QLatin1String("LERMESA"))
+            m_detail->LERMESA();
+        else if (code == QLatin1String("TECLA"))
+            TECLA();
+    });
 }
 
-void MainForm::waitIfServerLost(std::int64_t lossesBefore)
+void MainForm::watchingServer(const std::function<void()> &command)
 {
+    const Sql &sql = desk::sql();
+    const std::int64_t lossesBefore = sql.lostCount();
+    command();
     // A command, or a dialog it opened, that met a lost server has told its
     // failure in its own words: the desk now waits for the server, instead
-    // of letting every next key wait out the timeout again.
-    // A connection that failed over to another server and went on is not
-    // waiting for anything.
-    const Sql &sql = desk::sql();
+    // of letting every next key wait out the timeout again. A connection
+    // that failed over to another server and went on waits for nothing.
     if (!m_offline && !m_closed && sql.lostCount() != lossesBefore && sql.result().connectionLost())
         goOffline(QString());
 }
@@ -553,9 +554,11 @@ void MainForm::goOffline(const QString &message)
         return;
     const bool already = m_offline;
     m_offline = true;
-    // Whichever connection found the server gone, the desk's own may be
-    // dead too: its next statement, once the server is back, checks first.
+    // Whichever connection found the server gone, the desk's own and the
+    // board's may be dead too: the next statement of each, the retry's
+    // rebuild first, checks its connection before it runs.
     desk::sql().checkBeforeNextUse();
+    m_board->checkConnectionNext();
     Cm_TimerMesas->stop();
     const QTime last = m_board->lastGood();
     m_offlineBanner->setText(
@@ -623,9 +626,7 @@ void MainForm::onTableEntered()
         m_ui->Ed_CODIMES->setFocus();
         return;
     }
-    const std::int64_t losses = desk::sql().lostCount();
-    m_board->tableNumberProcedure(/*typed=*/true);
-    waitIfServerLost(losses);
+    watchingServer([this] { m_board->tableNumberProcedure(/*typed=*/true); });
     if (!m_closed)
         m_ui->Ed_CODIMES->setFocus();
 }
@@ -636,9 +637,7 @@ void MainForm::onBoardRowClicked(QTreeWidgetItem *item)
         return;
     showTableNumber(0);
     m_ui->Ed_CODIMES->setText(item->text(1).trimmed());
-    const std::int64_t losses = desk::sql().lostCount();
-    m_board->tableNumberProcedure(/*typed=*/false);
-    waitIfServerLost(losses);
+    watchingServer([this] { m_board->tableNumberProcedure(/*typed=*/false); });
 }
 
 void MainForm::pressKey(int keyCode)
@@ -771,7 +770,7 @@ void MainForm::present(const Outcome &outcome, bool serverTextBox)
             ui.message(this, outcome.error.message.left(120), style::kStop);
     }
     // Without a server nothing that follows can work: the desk waits.
-    if (outcome.failed() && outcome.error.connectionLost) {
+    if (outcome.serverLost()) {
         lostConnection();
         return;
     }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -68,9 +69,9 @@ public:
     // The board was rebuilt from the server: the banner goes and the table
     // on show is read again.
     void backOnline();
-    // Goes offline (silently) when a statement of the desk's connection
-    // lost the server since `lossesBefore` (Sql::lostCount).
-    void waitIfServerLost(std::int64_t lossesBefore);
+    // Runs a command, then goes offline (silently) when a statement of the
+    // desk's connection lost the server meanwhile and it did not come back.
+    void watchingServer(const std::function<void()> &command);
     static constexpr int kRetryMs = 3000;
 
     // The cash-desk choice: button n (1..5) of Bt_CX.

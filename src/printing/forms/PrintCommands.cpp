@@ -86,7 +86,7 @@ void PrintCommands::tell(const Outcome &outcome)
     if (!outcome.message.isEmpty())
         UiService::instance().message(&m_form, outcome.message,
                                       outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
-    if (outcome.failed() && outcome.error.connectionLost)
+    if (outcome.serverLost())
         m_form.lostConnection();
     else if (outcome.next == Outcome::Next::Reread)
         m_form.reread();

@@ -125,7 +125,7 @@ inline constexpr std::string_view kManagementTables =
     "me.status<>'F'ORDER BY me.idMesa";
 inline constexpr std::string_view kManagementSales =
     "SELECT COUNT(*),SUM(valorTotal)FROM mov_Vendas WHERE tipo='M'AND data=? AND "
-    "turno=? AND cancelada<>'S'";
+    "turno=? AND cancelada<>'S'AND recebimento<>REPEAT('0',350)";
 inline constexpr std::string_view kReportClosedTables =
     "SELECT "
     "ve.nrMesa,ve.pontoMesa,ve.qtdPessoas,op.nome,ve.horaAbertura,ve.horaFechamento,ve.valorTotal,"
@@ -136,13 +136,13 @@ inline constexpr std::string_view kReportClosedTables =
 inline constexpr std::string_view kReportCommissions =
     "SELECT ve.idGarcon,op.nome,COUNT(*),SUM(ve.valorServico)FROM mov_Vendas AS ve "
     "LEFT JOIN tab_Operador AS op ON op.idOperador=ve.idGarcon WHERE ve.tipo='M'AND "
-    "ve.data=? AND ve.turno=? AND ve.nrCaixa=? AND ve.cancelada<>'S'GROUP BY "
-    "ve.idGarcon,op.nome ORDER BY op.nome,ve.idGarcon";
+    "ve.data=? AND ve.turno=? AND ve.nrCaixa=? AND ve.cancelada<>'S'AND "
+    "ve.recebimento<>REPEAT('0',350)GROUP BY ve.idGarcon,op.nome ORDER BY op.nome,ve.idGarcon";
 inline constexpr std::string_view kReportMenuMix =
     "SELECT vi.idProduto,pr.descricao,COUNT(*),SUM(vi.valorUnitario)FROM "
     "mov_VendasItem AS vi JOIN mov_Vendas AS ve ON ve.idVenda=vi.idVenda LEFT JOIN "
     "cad_Produtos AS pr ON pr.idProduto=vi.idProduto WHERE ve.data=? AND ve.turno=? "
-    "AND ve.cancelada<>'S'AND vi.cancelado<>'S'AND ve.recebimento<>REPEAT('0',350)GROUP BY "
+    "AND ve.cancelada<>'S'AND vi.cancelado<>'S'AND vi.idProduto<>999999 GROUP BY "
     "vi.idProduto,pr.descricao "
     "ORDER BY pr.descricao,vi.idProduto";
 

@@ -29,8 +29,6 @@ public:
     bool load();
 
 private:
-    bool readFailed();
-
     std::unique_ptr<Ui::Management> m_ui;
 };
 

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "platform/Sql.h"
+#include "tables/SalesFigures.h"
 
 #include <QDialog>
-
-#include <functional>
 
 #include <memory>
 
@@ -36,15 +34,10 @@ public:
     bool load();
 
 private:
-    bool loadClosedTables(const QString &date, int period, int desk);
-    bool loadCommissions(const QString &date, int period, int desk);
-    bool loadMenuMix(const QString &date, int period);
-    bool loadCountAndValue(std::string_view text, SqlParams in, const Layout &layout, const QStringList &titles);
-    bool readFailed();
-    // Runs the report's statement through the report cursor and hands every
-    // row to `addRow`; false (after the message) when it cannot be read.
-    bool readRows(std::string_view text, SqlParams in, const Layout &layout,
-                  const std::function<void(const Record &)> &addRow);
+    bool showClosedTables(SalesFigures &figures, const SalesFigures::Period &period, int desk);
+    bool showLines(const SalesFigures &figures, const std::optional<SalesFigures::Lines> &report,
+                   const QStringList &titles);
+    bool readFailed(const DbError &error);
     void setColumns(const QStringList &titles, const QList<int> &rightAligned);
     void addTotalLine(const QStringList &texts);
 

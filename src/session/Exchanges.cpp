@@ -97,17 +97,37 @@ QString DeskSession::deskDate()
     return records::W_CABEDAT().text();
 }
 
+namespace {
+QString sortable(const SharedRecord &date)
+{
+    return date.text(kYearFrom, kYearLength) + date.text(kMonthFrom, kMonthLength) + date.text(kDayFrom, kDayLength);
+}
+
+QString shown(const SharedRecord &date)
+{
+    return date.text(kDayFrom, kDayLength) + QLatin1Char('/') + date.text(kMonthFrom, kMonthLength) + QLatin1Char('/')
+           + date.text(kYearFrom, kYearLength);
+}
+} // namespace
+
+QString DeskSession::periodDateSortable()
+{
+    return sortable(records::W_PABEDAT());
+}
+
+QString DeskSession::periodDateShown()
+{
+    return shown(records::W_PABEDAT());
+}
+
 QString DeskSession::deskDateSortable()
 {
-    const SharedRecord &date = records::W_CABEDAT();
-    return date.text(kYearFrom, kYearLength) + date.text(kMonthFrom, kMonthLength) + date.text(kDayFrom, kDayLength);
+    return sortable(records::W_CABEDAT());
 }
 
 QString DeskSession::deskDateShown()
 {
-    const SharedRecord &date = records::W_CABEDAT();
-    return date.text(kDayFrom, kDayLength) + QLatin1Char('/') + date.text(kMonthFrom, kMonthLength) + QLatin1Char('/')
-           + date.text(kYearFrom, kYearLength);
+    return shown(records::W_CABEDAT());
 }
 
 // ---------------------------------------------------------------------------

@@ -55,8 +55,12 @@ struct DeskSession
     static int desk(); // 0 until one is chosen
     static void setDesk(int desk);
     static void setOpening(const Opening &opening);
-    // The business date of the period, DDMMYYYY: the date of its sales.
+    // The business date of the period, DDMMYYYY: the date of its sales,
+    // whatever day the desk was opened on; YYYYMMDD the way sales keep it,
+    // DD/MM/YYYY as the cashier reads it.
     static QString periodDate();
+    static QString periodDateSortable();
+    static QString periodDateShown();
     // The opening date of the cash desk: DDMMYYYY as stored, YYYYMMDD the
     // way sales keep dates, DD/MM/YYYY as the cashier reads it.
     static QString deskDate();

@@ -297,9 +297,12 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
                                        QStringLiteral("teste-impressora-03-CAIXA.pdf")}));
     for (const QString &file : pdfFiles())
         EXPECT_GT(QFileInfo(QDir(pdfFolder()).filePath(file)).size(), 100) << file.toStdString();
-    // One box at the end lists every page written, one line each.
+    // One box at the end lists every page written, one line each, and is
+    // not cut at a message box's 120 characters.
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].style, style::kInformation);
+    EXPECT_TRUE(h.ui().messages[0].whole);
+    EXPECT_GT(seen[0].text.size(), 120);
     const QStringList lines = seen[0].text.split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 3);
     const char *const names[] = {"COZINHA", "BAR", "CAIXA"};

@@ -23,6 +23,13 @@
 
 namespace qv::test {
 
+int ScriptedUi::longMessage(QWidget *parent, const QString &text, int style)
+{
+    const int reply = message(parent, text, style);
+    messages.back().whole = true;
+    return reply;
+}
+
 int ScriptedUi::message(QWidget *, const QString &text, int style)
 {
     messages.push_back({text, style});

@@ -33,6 +33,7 @@ struct Shown
 {
     QString text;
     int style;
+    bool whole = false; // shown whole (longMessage), not cut at 120 characters
 };
 
 // The scripted double of the platform service: records every message,
@@ -42,6 +43,7 @@ class ScriptedUi : public UiService
 {
 public:
     int message(QWidget *parent, const QString &text, int style) override;
+    int longMessage(QWidget *parent, const QString &text, int style) override;
     bool startProgram(const QString &program, const QStringList &arguments) override;
     void console(const QString &line) override;
 

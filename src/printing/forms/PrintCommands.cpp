@@ -160,10 +160,11 @@ void PrintCommands::TESTEIMP()
             written << QStringLiteral("Impressora ") + shownName
                            + QStringLiteral(" não instalada, página de teste gravada em ") + outcome.pdfFile;
     }
-    // One box for the whole test, however many pages went to files; none
-    // when every page reached a real printer.
+    // One box for the whole test, however many pages went to files, shown
+    // whole: every line names a file the technician has to find. None when
+    // every page reached a real printer.
     if (!written.isEmpty())
-        ui.message(&m_form, written.join(QLatin1Char('\n')), style::kInformation);
+        ui.longMessage(&m_form, written.join(QLatin1Char('\n')), style::kInformation);
 
     // 4.
     m_form.Cm_TimerMesas->start();

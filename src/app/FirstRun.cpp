@@ -13,9 +13,12 @@ QString missingConfigurationText(const QString &iniPath, const Config &defaults,
 {
     // The same keys, meanings and defaults as the README's configuration
     // table; the defaults come from Config itself so the two cannot drift.
-    QString text = QStringLiteral("Configuração não encontrada: crie o arquivo\n%1\n"
-                                  "com as chaves abaixo e abra o Quorvel de novo.\n")
-                       .arg(iniPath);
+    QString text =
+        QStringLiteral("Configuração não encontrada: crie o arquivo\n%1\n"
+                       "com as chaves abaixo e abra o Quorvel de novo.\n"
+                       "Para todos os usuários desta máquina, o arquivo pode ser %2; "
+                       "o do usuário vale sobre ele, chave por chave.\n")
+            .arg(iniPath, Config::systemFilePaths().value(0, QStringLiteral("/etc/xdg/quorvel/quorvel.ini")));
     text += QStringLiteral("\n[database]\n"
                            "socket — soquete Unix do MariaDB; quando preenchido, host e port não são usados\n"
                            "host, port — MariaDB por TCP (padrão %1 e %2)\n"
@@ -44,6 +47,9 @@ bool checkConfiguration(UiService &ui, bool showBox, std::FILE *err)
     const QString path = Config::filePath();
     if (QFileInfo(path).isFile())
         return true;
+    for (const QString &system : Config::systemFilePaths())
+        if (QFileInfo(system).isFile())
+            return true;
     // load() of a missing file gives exactly the defaults the program would use.
     const QString schema =
         QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("quorvel/schema.sql"));

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -122,5 +123,31 @@ private:
 };
 
 QString todayDDMMYYYY();
+
+// Sets (or, with nullopt, unsets) an environment variable for the scope.
+class EnvScope
+{
+public:
+    EnvScope(const char *name, std::optional<QByteArray> value) : m_name(name)
+    {
+        if (qEnvironmentVariableIsSet(name))
+            m_old = qgetenv(name);
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    ~EnvScope()
+    {
+        if (m_old)
+            qputenv(m_name, *m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    std::optional<QByteArray> m_old;
+};
 
 } // namespace qv::test

@@ -132,6 +132,7 @@ QString Config::saveDatabase() const
             ini.set(key, value);
     };
     setOrKeep(QStringLiteral("database/socket"), dbSocket);
+    setOrKeep(QStringLiteral("database/hosts"), dbHosts.join(QLatin1Char(',')));
     ini.set(QStringLiteral("database/host"), dbHost);
     ini.set(QStringLiteral("database/port"), QString::number(dbPort));
     ini.set(QStringLiteral("database/user"), dbUser);

@@ -23,7 +23,7 @@
 
 namespace qv::test {
 
-int ScriptedUi::message(QWidget *, const QString &text, int style)
+int ScriptedUi::showMessage(QWidget *, const QString &text, int style)
 {
     messages.push_back({text, style});
     if (onMessage)
@@ -43,7 +43,7 @@ bool ScriptedUi::startProgram(const QString &program, const QStringList &argumen
     return true;
 }
 
-void ScriptedUi::console(const QString &line)
+void ScriptedUi::writeConsole(const QString &line)
 {
     consoleLines << line;
 }

@@ -42,9 +42,7 @@ struct Shown
 class ScriptedUi : public UiService
 {
 public:
-    int message(QWidget *parent, const QString &text, int style) override;
     bool startProgram(const QString &program, const QStringList &arguments) override;
-    void console(const QString &line) override;
 
     void answer(int reply) { m_answers.push_back(reply); }
     std::vector<Shown> messages;
@@ -52,6 +50,10 @@ public:
     QStringList started;
     // Called while a message box would be open (after recording it).
     std::function<void(const QString &)> onMessage;
+
+protected:
+    int showMessage(QWidget *parent, const QString &text, int style) override;
+    void writeConsole(const QString &line) override;
 
 private:
     std::deque<int> m_answers;

@@ -104,6 +104,9 @@ TEST(FirstRunText, EveryKeyItNamesIsOneTheProgramReads)
     EXPECT_EQ(keys, (QStringList{QStringLiteral("database/socket"), QStringLiteral("database/host"),
                                  QStringLiteral("database/port"), QStringLiteral("database/user"),
                                  QStringLiteral("database/password"), QStringLiteral("database/name"),
+                                 QStringLiteral("database/ssl"), QStringLiteral("database/ssl-ca"),
+                                 QStringLiteral("database/ssl-capath"), QStringLiteral("database/ssl-cert"),
+                                 QStringLiteral("database/ssl-key"), QStringLiteral("database/ssl-verify-server-cert"),
                                  QStringLiteral("paths/root"), QStringLiteral("paths/drive"),
                                  QStringLiteral("takeaway/program"), QStringLiteral("printing/pdfFolder")}));
 
@@ -131,6 +134,10 @@ TEST(FirstRunText, EveryKeyItNamesIsOneTheProgramReads)
     EXPECT_EQ(read.drive, QStringLiteral("D"));
     EXPECT_EQ(read.takeAwayProgram, QStringLiteral("set-takeaway/program"));
     EXPECT_EQ(read.pdfFolder, QStringLiteral("set-printing/pdfFolder"));
+    EXPECT_EQ(read.dbSslCa, QStringLiteral("set-database/ssl-ca"));
+    EXPECT_EQ(read.dbSslCapath, QStringLiteral("set-database/ssl-capath"));
+    EXPECT_EQ(read.dbSslCert, QStringLiteral("set-database/ssl-cert"));
+    EXPECT_EQ(read.dbSslKey, QStringLiteral("set-database/ssl-key"));
 }
 
 TEST(FirstRunCheck, MissingFileStopsWithOneStopBoxAndTheSameTextOnStderr)

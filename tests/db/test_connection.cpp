@@ -412,3 +412,41 @@ TEST_F(TlsServer, TheIniFilesTlsKeysReachTheConnection)
     EXPECT_FALSE(sql.tlsInUse().isEmpty());
     Config::setCurrent(Config::load());
 }
+
+// A cluster's endpoint lost: the log says the connection was lost and that
+// the desk went on at another server of the list.
+TEST(Log, ALostConnectionAndTheFailoverAreWrittenDown)
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const QString link = dir.path() + QStringLiteral("/first.sock");
+    ASSERT_TRUE(QFile::link(TestDatabase::socket(), link));
+    const QString logPath = dir.path() + QStringLiteral("/quorvel.log");
+    log::open(logPath);
+
+    Sql sql;
+    Sql::Connection c;
+    c.hosts = {link, TestDatabase::socket()};
+    c.database = db.name();
+    c.timeoutSeconds = 2;
+    sql.setConnection(c);
+    ASSERT_TRUE(sql.exec("SELECT CURTIME()").ok()) << sql.message().toStdString();
+    // The first endpoint goes away with the connection made through it.
+    QFile::remove(link);
+    const QString id = TestDatabase::client(db.name(), QStringLiteral("SELECT ID FROM information_schema.PROCESSLIST "
+                                                                      "WHERE DB='%1' AND ID<>CONNECTION_ID()")
+                                                           .arg(db.name()));
+    for (const QString &each : id.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        TestDatabase::client(QString(), QStringLiteral("KILL %1").arg(each));
+    EXPECT_TRUE(sql.exec("SELECT CURTIME()").connectionLost());
+    EXPECT_TRUE(sql.exec("SELECT CURTIME()").ok()) << sql.message().toStdString();
+    log::close();
+
+    QFile file(logPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("conexão com o banco de dados perdida"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("failover: o servidor em uso passou a ser o 2 de 2 da lista")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("conectado a ") + TestDatabase::socket())) << text.toStdString();
+}

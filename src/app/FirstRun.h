@@ -21,6 +21,11 @@ class UiService;
 // when empty).
 QString missingConfigurationText(const QString &iniPath, const Config &defaults, const QString &dataFolder);
 
+// True when a configuration file exists (the user's or a system-wide one).
+bool configurationExists();
+// A screen someone sees (not the offscreen or minimal platform).
+bool screenSeen();
+
 // True when the configuration file exists. Otherwise writes the
 // instructions to `err` and, when `showBox`, shows them in a stop box
 // through `ui`; the program must then stop.
@@ -31,5 +36,11 @@ bool checkConfiguration(UiService &ui, bool showBox, std::FILE *err);
 // platform has no screen anyone sees (offscreen, minimal), where waiting
 // for a click would only hang a headless run.
 bool checkConfiguration();
+
+// On a Qt platform nobody sees (offscreen, minimal) a message box would wait
+// for a click forever: every box is then only written to the log and
+// standard error, answered OK (or No to a question), so a headless start
+// that fails ends with its status instead of hanging.
+void installHeadlessUiWhenUnseen();
 
 } // namespace qv

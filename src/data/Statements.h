@@ -116,6 +116,10 @@ inline constexpr std::string_view kPrinterName = "SELECT nome FROM tab_Impressor
 inline constexpr std::string_view kServerTime = "SELECT CURTIME()";
 inline constexpr std::string_view kClock = "SELECT TIME_FORMAT(CURTIME(),'%h:%i')";
 inline constexpr std::string_view kToday = "SELECT DATE_FORMAT(CURDATE(),'%d%m%Y')";
+// The connection dialog's check that the database holds the tables and
+// columns this program uses (rows of the account's visible tables only).
+inline constexpr std::string_view kSchemaColumns =
+    "SELECT TABLE_NAME,COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA=DATABASE()";
 inline constexpr std::string_view kTimeDiff = "SELECT TIMEDIFF(?,?)";
 inline constexpr std::string_view kDiscountKinds = "SELECT*FROM tab_Desconto ORDER BY idDesconto";
 inline constexpr std::string_view kProductCatalogue = "SELECT*FROM cad_Produtos ORDER BY descricao";

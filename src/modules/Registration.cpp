@@ -1,5 +1,6 @@
 #include "modules/Registration.h"
 
+#include "board/forms/ConnectionDialog.h"
 #include "modules/DiscountSearch.h"
 #include "modules/Management.h"
 #include "modules/Payment.h"
@@ -22,14 +23,15 @@ namespace qv {
 
 void registerAllForms()
 {
-    registerTableChooser();   // 99-Mesa
-    registerOpenTable();      // 99-AbreMesa
-    registerSplitDialog();    // 99-Divide
-    registerDiscountSearch(); // 99-Lissor
-    registerProductSearch();  // 99-Tessup
-    registerPayment();        // 99-Fennoc
-    registerReports();        // 15-Pemrick
-    registerManagement();     // 05-Olvant
+    registerTableChooser();     // 99-Mesa
+    registerOpenTable();        // 99-AbreMesa
+    registerSplitDialog();      // 99-Divide
+    registerDiscountSearch();   // 99-Lissor
+    registerProductSearch();    // 99-Tessup
+    registerPayment();          // 99-Fennoc
+    registerReports();          // 15-Pemrick
+    registerManagement();       // 05-Olvant
+    registerConnectionDialog(); // Conexao
 }
 
 void initCoreResources()

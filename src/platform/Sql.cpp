@@ -1,9 +1,12 @@
 #include "platform/Sql.h"
 
 #include "platform/Config.h"
+#include "platform/Log.h"
 
 #include <errmsg.h>
 #include <mysql.h>
+
+#include <QFile>
 
 #include <algorithm>
 #include <cstring>
@@ -65,6 +68,65 @@ Sql::~Sql()
     disconnect();
 }
 
+Sql::Connection Sql::Connection::fromConfig()
+{
+    return fromConfig(Config::current());
+}
+
+Sql::Connection Sql::Connection::fromConfig(const Config &c)
+{
+    Connection connection;
+    connection.socket = c.dbSocket;
+    connection.host = c.dbHost;
+    connection.port = c.dbPort;
+    connection.hosts = c.dbHosts;
+    connection.user = c.dbUser;
+    connection.password = c.dbPassword;
+    connection.database = c.dbName;
+    connection.timeoutSeconds = c.dbTimeoutSeconds;
+    connection.ssl = c.dbSsl;
+    connection.sslCa = c.dbSslCa;
+    connection.sslCapath = c.dbSslCapath;
+    connection.sslCert = c.dbSslCert;
+    connection.sslKey = c.dbSslKey;
+    connection.sslVerify = c.dbSslVerify;
+    return connection;
+}
+
+QString Sql::Connection::where() const
+{
+    if (!socket.isEmpty())
+        return socket;
+    if (!hosts.isEmpty())
+        return hosts.join(QLatin1Char(','));
+    return QStringLiteral("%1:%2").arg(host).arg(port);
+}
+
+bool Sql::connectNow()
+{
+    if (m_connected) {
+        setState(kSuccess, QString());
+        return true;
+    }
+    if (!ensureConnected())
+        return false;
+    setState(kSuccess, QString());
+    return true;
+}
+
+QString Sql::tlsInUse() const
+{
+    if (!m_mysql)
+        return QString();
+    const char *cipher = mysql_get_ssl_cipher(db(m_mysql));
+    if (!cipher)
+        return QString();
+    const char *version = nullptr;
+    mariadb_get_infov(db(m_mysql), MARIADB_CONNECTION_TLS_VERSION, &version);
+    return version ? QStringLiteral("%1 %2").arg(QLatin1String(version), QLatin1String(cipher))
+                   : QString::fromLatin1(cipher);
+}
+
 void Sql::setConnection(const Connection &connection)
 {
     disconnect();
@@ -89,32 +151,43 @@ int Sql::preparedCount() const
     return int(m_prepared.size());
 }
 
-void Sql::setState(const QString &state, const QString &message)
+void Sql::setState(const QString &state, const QString &message, unsigned int errorNumber)
 {
     m_result.m_state = state;
     m_result.m_message = message;
     m_result.m_connectionLost = false;
-    m_result.m_errorNumber = 0;
+    m_result.m_errorNumber = errorNumber;
+    m_result.m_connectFailure = ConnectFailure::None;
+    if (m_result.failed()) {
+        // One line per distinct failure: a server that stays away is not
+        // written down again at every retry.
+        const QString line =
+            QStringLiteral("SQLSTATE %1%2: %3")
+                .arg(state, errorNumber ? QStringLiteral(" (%1)").arg(errorNumber) : QString(), message);
+        if (line != m_lastLogged)
+            log::error(QStringLiteral("banco de dados: ") + line);
+        m_lastLogged = line;
+    }
 }
 
 void Sql::setStateFromConnection()
 {
     const unsigned int error = mysql_errno(db(m_mysql));
-    setState(QString::fromLatin1(mysql_sqlstate(db(m_mysql))), QString::fromUtf8(mysql_error(db(m_mysql))));
-    if (m_result.m_state == kSuccess && error != 0)
-        m_result.m_state = QStringLiteral("HY000");
-    m_result.m_errorNumber = error;
+    QString state = QString::fromLatin1(mysql_sqlstate(db(m_mysql)));
+    if ((state == kSuccess || state.isEmpty()) && error != 0)
+        state = QStringLiteral("HY000");
+    setState(state, QString::fromUtf8(mysql_error(db(m_mysql))), error);
     noteLostConnection(error);
 }
 
 void Sql::setStateFromStmt(Prepared &p)
 {
     const unsigned int error = mysql_stmt_errno(p.stmt);
-    setState(QString::fromLatin1(mysql_stmt_sqlstate(p.stmt)), QString::fromUtf8(mysql_stmt_error(p.stmt)));
+    QString state = QString::fromLatin1(mysql_stmt_sqlstate(p.stmt));
     // A failure must never read as success, whatever the library reports.
-    if (m_result.m_state == kSuccess || m_result.m_state.isEmpty())
-        m_result.m_state = QStringLiteral("HY000");
-    m_result.m_errorNumber = error;
+    if (state == kSuccess || state.isEmpty())
+        state = QStringLiteral("HY000");
+    setState(state, QString::fromUtf8(mysql_stmt_error(p.stmt)), error);
     noteLostConnection(error);
 }
 
@@ -127,6 +200,8 @@ void Sql::markLost()
 void Sql::noteLostConnection(unsigned int errorNumber)
 {
     if (isConnectionLoss(errorNumber)) {
+        if (m_connected)
+            log::warning(QStringLiteral("conexão com o banco de dados perdida"));
         noteSilence(m_endpoint);
         markLost();
         if (m_unit.depth > 0)
@@ -166,6 +241,87 @@ std::vector<Sql::Endpoint> Sql::endpoints() const
     return list;
 }
 
+void Sql::setTlsOptions(void *handle, bool enforce, bool verify) const
+{
+    MYSQL *mysql = db(handle);
+    const my_bool on = 1;
+    const my_bool off = 0;
+    const auto path = [mysql](mysql_option option, const QString &value) {
+        if (!value.isEmpty())
+            mysql_optionsv(mysql, option, QFile::encodeName(value).constData());
+    };
+    if (enforce) {
+        // Encrypted or not at all: a server that does not offer TLS is
+        // refused, never talked to in clear.
+        mysql_optionsv(mysql, MYSQL_OPT_SSL_ENFORCE, &on);
+        path(MYSQL_OPT_SSL_CA, m_connection.sslCa);
+        path(MYSQL_OPT_SSL_CAPATH, m_connection.sslCapath);
+        path(MYSQL_OPT_SSL_CERT, m_connection.sslCert);
+        path(MYSQL_OPT_SSL_KEY, m_connection.sslKey);
+    }
+    mysql_optionsv(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, verify ? &on : &off);
+}
+
+ConnectFailure Sql::classify(const Endpoint &endpoint, unsigned int error, const QString &message) const
+{
+    switch (error) {
+    case CR_CONNECTION_ERROR:
+    case CR_CONN_HOST_ERROR:
+    case CR_UNKNOWN_HOST:
+    case CR_SERVER_GONE_ERROR:
+    case CR_SERVER_LOST:
+    case CR_SERVER_HANDSHAKE_ERR: return ConnectFailure::Unreachable;
+    case 1049: // ER_BAD_DB_ERROR
+        return ConnectFailure::UnknownDatabase;
+    case 1044: // ER_DBACCESS_DENIED_ERROR: the user may not use that database
+    case 1698: // ER_ACCESS_DENIED_NO_PASSWORD_ERROR
+        return ConnectFailure::AccessDenied;
+    case 3159: // ER_SECURE_TRANSPORT_REQUIRED (MySQL's)
+        return ConnectFailure::TlsRequired;
+    case 1045: { // ER_ACCESS_DENIED_ERROR
+        // MariaDB answers a client without TLS that a server with
+        // require_secure_transport (or an account with REQUIRE SSL) turns
+        // away with the same "Access denied" as a wrong password. Asked
+        // again over TLS, without checking the certificate and for nothing
+        // but this answer, a server that then lets the account in has said
+        // what it wants. The password does not travel in either attempt.
+        if (m_connection.ssl || !endpoint.socket.isEmpty())
+            return ConnectFailure::AccessDenied;
+        MYSQL *probe = mysql_init(nullptr);
+        if (!probe)
+            return ConnectFailure::AccessDenied;
+        const unsigned int limit = unsigned(std::max(1, m_connection.timeoutSeconds));
+        mysql_options(probe, MYSQL_OPT_CONNECT_TIMEOUT, &limit);
+        mysql_options(probe, MYSQL_OPT_READ_TIMEOUT, &limit);
+        const my_bool on = 1;
+        const my_bool off = 0;
+        mysql_optionsv(probe, MYSQL_OPT_SSL_ENFORCE, &on);
+        mysql_optionsv(probe, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &off);
+        const QByteArray host = endpoint.host.toUtf8();
+        const QByteArray user = m_connection.user.toUtf8();
+        const QByteArray password = m_connection.password.toUtf8();
+        const bool inOverTls = mysql_real_connect(probe, host.constData(), user.constData(), password.constData(),
+                                                  nullptr, unsigned(endpoint.port), nullptr, 0)
+                               != nullptr;
+        mysql_close(probe);
+        return inOverTls ? ConnectFailure::TlsRequired : ConnectFailure::AccessDenied;
+    }
+    case CR_SSL_CONNECTION_ERROR: {
+        // The library says "TLS/SSL error" for both: the server offered no
+        // TLS, or its certificate did not verify.
+        const QString m = message.toLower();
+        if (m.contains(QLatin1String("doesn't support")) || m.contains(QLatin1String("does not support"))
+            || m.contains(QLatin1String("not support")))
+            return ConnectFailure::TlsUnavailable;
+        return ConnectFailure::TlsCertificate;
+    }
+    default: break;
+    }
+    if (error >= 2000 && error < 3000 && message.contains(QLatin1String("SSL"), Qt::CaseInsensitive))
+        return ConnectFailure::TlsCertificate;
+    return ConnectFailure::Other;
+}
+
 bool Sql::connectTo(const Endpoint &endpoint)
 {
     m_mysql = mysql_init(nullptr);
@@ -192,6 +348,7 @@ bool Sql::connectTo(const Endpoint &endpoint)
     // statement fails with the server's "Lock wait timeout exceeded".
     const QByteArray init = QByteArrayLiteral("SET SESSION innodb_lock_wait_timeout=") + QByteArray::number(limit);
     mysql_options(db(m_mysql), MYSQL_INIT_COMMAND, init.constData());
+    setTlsOptions(m_mysql, m_connection.ssl, m_connection.ssl && m_connection.verifiesServer());
 
     const QByteArray host = endpoint.host.toUtf8();
     const QByteArray user = m_connection.user.toUtf8();
@@ -199,22 +356,45 @@ bool Sql::connectTo(const Endpoint &endpoint)
     const QByteArray database = m_connection.database.toUtf8();
     const QByteArray socket = endpoint.socket.toUtf8();
     const bool viaSocket = !endpoint.socket.isEmpty();
+    const QString where = viaSocket ? endpoint.socket : QStringLiteral("%1:%2").arg(endpoint.host).arg(endpoint.port);
     // CLIENT_FOUND_ROWS: an UPDATE reports the rows it matched, so a guarded
     // update that found its row is told apart from one that found none.
     if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(), user.constData(), password.constData(),
                             database.isEmpty() ? nullptr : database.constData(),
                             viaSocket ? 0 : unsigned(endpoint.port), viaSocket ? socket.constData() : nullptr,
                             CLIENT_FOUND_ROWS)) {
-        setStateFromConnection();
-        if (m_result.m_state == kSuccess)
-            m_result.m_state = QStringLiteral("08001");
+        const unsigned int error = mysql_errno(db(m_mysql));
+        const QString message = QString::fromUtf8(mysql_error(db(m_mysql)));
+        QString state = QString::fromLatin1(mysql_sqlstate(db(m_mysql)));
+        if (state.isEmpty() || state == kSuccess)
+            state = QStringLiteral("08001");
+        mysql_close(db(m_mysql));
+        m_mysql = nullptr;
+        const ConnectFailure why = classify(endpoint, error, message);
+        setState(state, message + QStringLiteral(" [") + where + QLatin1Char(']'), error);
+        noteLostConnection(error);
+        m_result.m_connectFailure = why;
         // No connection at all is a lost one for the callers: a later
         // statement tries again.
         markLost();
-        mysql_close(db(m_mysql));
-        m_mysql = nullptr;
         return false;
     }
+    const QString tls = tlsInUse();
+    if (m_connection.ssl && tls.isEmpty()) {
+        // Without verification the library goes on in clear with a server
+        // that offers no TLS: not one statement is sent over it.
+        mysql_close(db(m_mysql));
+        m_mysql = nullptr;
+        setState(QStringLiteral("08001"),
+                 QStringLiteral("TLS/SSL error: TLS is required, but the server does not offer it [%1]").arg(where),
+                 CR_SSL_CONNECTION_ERROR);
+        m_result.m_connectFailure = ConnectFailure::TlsUnavailable;
+        markLost();
+        return false;
+    }
+    const QString how = tls.isEmpty() ? QStringLiteral("sem TLS") : QStringLiteral("TLS %1").arg(tls);
+    log::info(QStringLiteral("conectado a %1 como %2 (%3)").arg(where, m_connection.user, how));
+    m_lastLogged.clear();
     return true;
 }
 
@@ -269,15 +449,7 @@ bool Sql::ensureConnected()
         m_pausedAfterSilence = false;
     disconnect();
     if (!m_hasConnection) {
-        const Config &c = Config::current();
-        m_connection.socket = c.dbSocket;
-        m_connection.host = c.dbHost;
-        m_connection.port = c.dbPort;
-        m_connection.hosts = c.dbHosts;
-        m_connection.user = c.dbUser;
-        m_connection.password = c.dbPassword;
-        m_connection.database = c.dbName;
-        m_connection.timeoutSeconds = c.dbTimeoutSeconds;
+        m_connection = Connection::fromConfig();
         m_hasConnection = true;
     }
     // Failover: start with the endpoint in use last and go round the list
@@ -290,6 +462,11 @@ bool Sql::ensureConnected()
             continue;
         asked = true;
         if (connectTo(list[index])) {
+            if (m_lastConnected && *m_lastConnected != index)
+                log::warning(QStringLiteral("failover: o servidor em uso passou a ser o %1 de %2 da lista")
+                                 .arg(index + 1)
+                                 .arg(list.size()));
+            m_lastConnected = index;
             m_endpoint = index;
             m_connected = true;
             m_lastUse.start();

@@ -18,6 +18,8 @@
 
 namespace qv {
 
+struct Config;
+
 // One positional input value of a statement. Numbers go to the server as
 // integers or exact decimal text; text as UTF-8. A Decimal is cut to two
 // decimals unless told otherwise: every money and percent column has two,
@@ -55,6 +57,19 @@ struct SentStatement
     std::vector<SqlParam> params;
 };
 
+// Why a connection could not be made, as far as the server and the client
+// library tell it: what a technician must change differs for each.
+enum class ConnectFailure {
+    None,
+    Unreachable,     // no server answered at that address, or it stopped answering
+    AccessDenied,    // the server refused the user and password
+    UnknownDatabase, // the database named does not exist there
+    TlsRequired,     // the server accepts this account only over TLS
+    TlsUnavailable,  // TLS was asked for and the server does not offer it
+    TlsCertificate,  // the server's certificate did not verify
+    Other,
+};
+
 // What the server said of a failed statement: the 5-character SQLSTATE and
 // its text, and whether the connection itself went away with it.
 struct DbError
@@ -62,6 +77,12 @@ struct DbError
     QString state;
     QString message;
     bool connectionLost = false;
+    ConnectFailure connectFailure = ConnectFailure::None;
+    // The server answered but would not let the desk in.
+    bool refused() const
+    {
+        return connectFailure != ConnectFailure::None && connectFailure != ConnectFailure::Unreachable;
+    }
 };
 
 // The outcome of the last call: "00000" success, "02000" no (more) rows,
@@ -82,9 +103,18 @@ public:
     bool conflict() const { return m_state == QLatin1String("40001"); }
     // A row lock held elsewhere was waited for as long as allowed.
     bool lockTimeout() const { return m_errorNumber == kLockWaitTimeout; }
+    // No connection could be made, and why (None: the failure is another).
+    ConnectFailure connectFailure() const { return m_connectFailure; }
+    // The server answered but would not let this desk in (credentials,
+    // database, TLS): trying again at once will not help, a person must.
+    bool refused() const
+    {
+        return m_connectFailure != ConnectFailure::None && m_connectFailure != ConnectFailure::Unreachable;
+    }
+    unsigned int errorNumber() const { return m_errorNumber; }
     const QString &state() const { return m_state; }
     const QString &message() const { return m_message; }
-    DbError error() const { return {m_state, m_message, m_connectionLost}; }
+    DbError error() const { return {m_state, m_message, m_connectionLost, m_connectFailure}; }
 
 private:
     friend class Sql;
@@ -92,6 +122,7 @@ private:
     QString m_message;
     bool m_connectionLost = false;
     unsigned int m_errorNumber = 0; // the server's or the library's own number
+    ConnectFailure m_connectFailure = ConnectFailure::None;
     static constexpr unsigned int kLockWaitTimeout = 1205;
 };
 
@@ -123,6 +154,23 @@ public:
         // The longest any statement, connection or row lock may keep the
         // screen waiting.
         int timeoutSeconds = 5;
+        // TLS (MariaDB's ssl, ssl-ca, ssl-capath, ssl-cert, ssl-key,
+        // ssl-verify-server-cert). With `ssl` the connection is encrypted or
+        // not made; the certificate is verified when `sslVerify` says so,
+        // and by default whenever a CA file or folder is given.
+        bool ssl = false;
+        QString sslCa;
+        QString sslCapath;
+        QString sslCert;
+        QString sslKey;
+        std::optional<bool> sslVerify;
+
+        bool verifiesServer() const { return sslVerify.value_or(!sslCa.isEmpty() || !sslCapath.isEmpty()); }
+        // The connection of a configuration (the one in force by default).
+        static Connection fromConfig();
+        static Connection fromConfig(const Config &config);
+        // host:port, the socket, or the cluster's list: for messages.
+        QString where() const;
 
         bool operator==(const Connection &) const = default;
     };
@@ -135,6 +183,12 @@ public:
     const Connection *connection() const { return m_hasConnection ? &m_connection : nullptr; }
     // Closes the connection and drops every prepared statement and cursor.
     void disconnect();
+    // Connects now (when not connected) and says whether it could; the
+    // result tells why not.
+    bool connectNow();
+    // The encryption in use ("TLSv1.3 TLS_AES_256_GCM_SHA384"); empty
+    // when the connection is not encrypted or not made.
+    QString tlsInUse() const;
     // The server is known to have gone away (another connection lost it):
     // the next statement makes sure this connection is alive first, and
     // connects again if not, however recently it was used.
@@ -225,6 +279,8 @@ private:
     };
     std::vector<Endpoint> endpoints() const;
     bool connectTo(const Endpoint &endpoint);
+    void setTlsOptions(void *handle, bool enforce, bool verify) const;
+    ConnectFailure classify(const Endpoint &endpoint, unsigned int error, const QString &message) const;
     int limitMs() const;
     void noteSilence(std::optional<std::size_t> endpoint);
     // The statement failed for want of a server: told as lost, and counted.
@@ -237,7 +293,7 @@ private:
     int fetchInto(Prepared &p, Record &into); // 0 row, 1 no data, -1 error
     void setStateFromStmt(Prepared &p);
     void setStateFromConnection();
-    void setState(const QString &state, const QString &message);
+    void setState(const QString &state, const QString &message, unsigned int errorNumber = 0);
     void noteLostConnection(unsigned int errorNumber);
     bool injected(std::string_view text);
 
@@ -270,6 +326,8 @@ private:
     std::int64_t m_affected = 0;
     std::int64_t m_statements = 0;
     std::map<std::string, std::pair<QString, QString>, std::less<>> m_failures;
+    QString m_lastLogged;                       // the last failure written to the log
+    std::optional<std::size_t> m_lastConnected; // the endpoint of the last connection made
 };
 
 } // namespace qv

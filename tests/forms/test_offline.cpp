@@ -8,6 +8,8 @@
 
 #include "board/forms/Board.h"
 #include "board/forms/MainForm.h"
+#include "platform/Sql.h"
+#include "platform/ui/Desk.h"
 #include "platform/ui/UiService.h"
 #include "tables/forms/TableChooser.h"
 #include "ui_MainForm.h"
@@ -228,3 +230,72 @@ TEST_F(OfflineTest, ThePositionChooserThatLosesTheServerLeavesTheDeskWaiting)
 }
 
 } // namespace
+
+// The desk's account refused mid-shift (its password changed on the
+// server): told as such in the server's words, not as a server gone, and
+// asked again ever more rarely until someone fixes it.
+TEST_F(OfflineTest, AccessDeniedMidShiftIsToldAndTheRetriesBackOff)
+{
+    const QString user = QStringLiteral("qv_shift%1").arg(QCoreApplication::applicationPid());
+    const auto sqlText = [&](const QString &text) { TestDatabase::client(QString(), text); };
+    sqlText(QStringLiteral("CREATE OR REPLACE USER '%1'@'localhost' IDENTIFIED BY 'certa,1'").arg(user));
+    sqlText(QStringLiteral("GRANT ALL ON %1.* TO '%2'@'localhost'").arg(h.db().name(), user));
+    struct DropUser
+    {
+        QString user;
+        ~DropUser()
+        {
+            TestDatabase::client(QString(), QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(user));
+        }
+    } drop{user};
+    Sql::Connection account;
+    account.socket = TestDatabase::socket();
+    account.user = user;
+    account.password = QStringLiteral("certa,1");
+    account.database = h.db().name();
+    desk::sql().setConnection(account);
+
+    MainForm &f = h.startOnDesk(1);
+    ASSERT_FALSE(f.offline()) << h.texts().join(QStringLiteral(" | ")).toStdString();
+    h.ui().messages.clear();
+
+    // The password changes on the server and the desk's sessions end.
+    sqlText(QStringLiteral("ALTER USER '%1'@'localhost' IDENTIFIED BY 'outra'").arg(user));
+    const QStringList ids =
+        TestDatabase::client(QString(),
+                             QStringLiteral("SELECT ID FROM information_schema.PROCESSLIST WHERE USER='%1'").arg(user))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &id : ids)
+        sqlText(QStringLiteral("KILL %1").arg(id.trimmed()));
+
+    f.dispatch(QStringLiteral("MESAS"));
+    h.settleBoard();
+    ASSERT_TRUE(f.offline());
+    ASSERT_EQ(stopBoxes(), 1) << h.texts().join(QStringLiteral(" | ")).toStdString();
+    const QString told = h.ui().messages.back().text;
+    EXPECT_TRUE(told.startsWith(QStringLiteral("Acesso negado pelo banco de dados"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("Access denied for user '%1'").arg(user))) << told.toStdString();
+    EXPECT_TRUE(banner()->text().startsWith(QStringLiteral("Acesso negado pelo banco de dados")))
+        << banner()->text().toStdString();
+    EXPECT_FALSE(banner()->text().contains(QStringLiteral("Sem conexão")));
+
+    // Every refusal doubles the pause, up to its cap; none says more.
+    const int expected[] = {6000, 12000, 24000, 48000, 96000, 120000, 120000};
+    EXPECT_EQ(f.retryIntervalMs(), expected[0]);
+    for (std::size_t i = 1; i < std::size(expected); ++i) {
+        f.tryReconnect();
+        h.settleBoard();
+        EXPECT_EQ(f.retryIntervalMs(), expected[i]) << i;
+        EXPECT_TRUE(banner()->text().contains(QStringLiteral("nova tentativa em %1 s").arg(expected[i] / 1000)));
+    }
+    EXPECT_EQ(stopBoxes(), 1);
+
+    // Fixed on the server: the next try brings the desk back, and the
+    // pause is short again should the server go away later.
+    sqlText(QStringLiteral("ALTER USER '%1'@'localhost' IDENTIFIED BY 'certa,1'").arg(user));
+    f.tryReconnect();
+    h.settleBoard();
+    EXPECT_FALSE(f.offline());
+    EXPECT_FALSE(banner()->isVisible());
+    EXPECT_EQ(f.retryIntervalMs(), MainForm::kRetryMs);
+}

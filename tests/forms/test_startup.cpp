@@ -26,6 +26,7 @@ void expectFailure(FormHarness &h, const QString &message)
 {
     h.start();
     EXPECT_TRUE(h.form().closedDown());
+    EXPECT_EQ(h.form().exitStatus(), MainForm::kStartupFailed);
     ASSERT_FALSE(h.ui().messages.empty());
     EXPECT_EQ(h.ui().messages.back().text, message);
     EXPECT_EQ(h.ui().messages.back().style, style::kStop);

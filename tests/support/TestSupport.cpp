@@ -23,14 +23,14 @@
 
 namespace qv::test {
 
-int ScriptedUi::longMessage(QWidget *parent, const QString &text, int style)
+int ScriptedUi::showLongMessage(QWidget *parent, const QString &text, int style)
 {
-    const int reply = message(parent, text, style);
+    const int reply = showMessage(parent, text, style);
     messages.back().whole = true;
     return reply;
 }
 
-int ScriptedUi::message(QWidget *, const QString &text, int style)
+int ScriptedUi::showMessage(QWidget *, const QString &text, int style)
 {
     messages.push_back({text, style});
     if (onMessage)
@@ -50,7 +50,7 @@ bool ScriptedUi::startProgram(const QString &program, const QStringList &argumen
     return true;
 }
 
-void ScriptedUi::console(const QString &line)
+void ScriptedUi::writeConsole(const QString &line)
 {
     consoleLines << line;
 }

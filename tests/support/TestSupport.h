@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -42,10 +43,7 @@ struct Shown
 class ScriptedUi : public UiService
 {
 public:
-    int message(QWidget *parent, const QString &text, int style) override;
-    int longMessage(QWidget *parent, const QString &text, int style) override;
     bool startProgram(const QString &program, const QStringList &arguments) override;
-    void console(const QString &line) override;
 
     void answer(int reply) { m_answers.push_back(reply); }
     std::vector<Shown> messages;
@@ -53,6 +51,11 @@ public:
     QStringList started;
     // Called while a message box would be open (after recording it).
     std::function<void(const QString &)> onMessage;
+
+protected:
+    int showMessage(QWidget *parent, const QString &text, int style) override;
+    int showLongMessage(QWidget *parent, const QString &text, int style) override;
+    void writeConsole(const QString &line) override;
 
 private:
     std::deque<int> m_answers;
@@ -124,5 +127,31 @@ private:
 };
 
 QString todayDDMMYYYY();
+
+// Sets (or, with nullopt, unsets) an environment variable for the scope.
+class EnvScope
+{
+public:
+    EnvScope(const char *name, std::optional<QByteArray> value) : m_name(name)
+    {
+        if (qEnvironmentVariableIsSet(name))
+            m_old = qgetenv(name);
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    ~EnvScope()
+    {
+        if (m_old)
+            qputenv(m_name, *m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    std::optional<QByteArray> m_old;
+};
 
 } // namespace qv::test

@@ -19,31 +19,7 @@ using namespace qv;
 
 namespace {
 
-// Sets (or, with nullopt, unsets) an environment variable for the scope.
-class EnvScope
-{
-public:
-    EnvScope(const char *name, std::optional<QByteArray> value) : m_name(name)
-    {
-        if (qEnvironmentVariableIsSet(name))
-            m_old = qgetenv(name);
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
-    }
-    ~EnvScope()
-    {
-        if (m_old)
-            qputenv(m_name, *m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    std::optional<QByteArray> m_old;
-};
+using test::EnvScope;
 
 // Everything written to a C stream, read back.
 class CapturedStream
@@ -128,6 +104,9 @@ TEST(FirstRunText, EveryKeyItNamesIsOneTheProgramReads)
     EXPECT_EQ(keys, (QStringList{QStringLiteral("database/socket"), QStringLiteral("database/host"),
                                  QStringLiteral("database/port"), QStringLiteral("database/user"),
                                  QStringLiteral("database/password"), QStringLiteral("database/name"),
+                                 QStringLiteral("database/ssl"), QStringLiteral("database/ssl-ca"),
+                                 QStringLiteral("database/ssl-capath"), QStringLiteral("database/ssl-cert"),
+                                 QStringLiteral("database/ssl-key"), QStringLiteral("database/ssl-verify-server-cert"),
                                  QStringLiteral("paths/root"), QStringLiteral("paths/drive"),
                                  QStringLiteral("takeaway/program"), QStringLiteral("printing/pdfFolder")}));
 
@@ -155,6 +134,10 @@ TEST(FirstRunText, EveryKeyItNamesIsOneTheProgramReads)
     EXPECT_EQ(read.drive, QStringLiteral("D"));
     EXPECT_EQ(read.takeAwayProgram, QStringLiteral("set-takeaway/program"));
     EXPECT_EQ(read.pdfFolder, QStringLiteral("set-printing/pdfFolder"));
+    EXPECT_EQ(read.dbSslCa, QStringLiteral("set-database/ssl-ca"));
+    EXPECT_EQ(read.dbSslCapath, QStringLiteral("set-database/ssl-capath"));
+    EXPECT_EQ(read.dbSslCert, QStringLiteral("set-database/ssl-cert"));
+    EXPECT_EQ(read.dbSslKey, QStringLiteral("set-database/ssl-key"));
 }
 
 TEST(FirstRunCheck, MissingFileStopsWithOneStopBoxAndTheSameTextOnStderr)

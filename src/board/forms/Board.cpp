@@ -164,7 +164,7 @@ void Board::onBuilt(const BoardSnapshot &board)
     if (board.result == BoardSnapshot::Result::Failed && board.failure.error.connectionLost) {
         // The server went away: the board keeps what it showed, marked
         // stale, and the desk waits for the server instead of closing.
-        m_form.goOffline(board.failure.message);
+        m_form.goOffline(board.failure.message, board.failure.error);
         return;
     }
     if (board.result != BoardSnapshot::Result::Failed)
@@ -172,7 +172,7 @@ void Board::onBuilt(const BoardSnapshot &board)
     if (board.result == BoardSnapshot::Result::Failed) {
         UiService::instance().message(&m_form, board.failure.message, style::kStop);
         if (board.fatal)
-            m_form.closeForm();
+            m_form.closeAfterFailure();
     }
     // Only the board's own widgets change: a table shown meanwhile, or a
     // command on it, goes on as it was.

@@ -84,7 +84,7 @@ void Detail::LERMESA()
                     clear();
                     m_form.setCurrentTable(0);
                     m_form.showTableNumber(0);
-                    m_form.goOffline(told);
+                    m_form.goOffline(told, reading.failure.error);
                     return;
                 }
                 UiService::instance().message(&m_form, told, style::kStop);
@@ -120,12 +120,12 @@ void Detail::LERMESA()
             clear();
             m_form.setCurrentTable(0);
             m_form.showTableNumber(0);
-            m_form.goOffline(reading.failure.message);
+            m_form.goOffline(reading.failure.message, reading.failure.error);
             return;
         }
         UiService::instance().message(&m_form, reading.failure.message, style::kStop);
         if (reading.fatal) {
-            m_form.closeForm();
+            m_form.closeAfterFailure();
             return;
         }
         // Prices that could not be read are never shown as if they were

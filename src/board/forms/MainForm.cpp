@@ -3,15 +3,19 @@
 #include "platform/ui/Desk.h"
 
 #include "board/forms/Board.h"
+#include "board/forms/ConnectionDialog.h"
 #include "board/forms/Detail.h"
 #include "board/forms/SuiteLinks.h"
 #include "items/forms/CancelCommands.h"
 #include "items/forms/ItemCommands.h"
+#include "platform/Config.h"
+#include "platform/Log.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "printing/forms/PrintCommands.h"
+#include "session/ConnectionCheck.h"
 #include "session/Session.h"
 #include "tables/forms/SplitTransfer.h"
 #include "tables/forms/TableCommands.h"
@@ -195,7 +199,7 @@ void MainForm::watchingServer(const std::function<void()> &command)
     // of letting every next key wait out the timeout again. A connection
     // that failed over to another server and went on waits for nothing.
     if (!m_offline && !m_closed && sql.lostCount() != lossesBefore && sql.result().connectionLost())
-        goOffline(QString());
+        goOffline(QString(), sql.result().error());
 }
 
 void MainForm::closeForm()
@@ -209,9 +213,18 @@ void MainForm::closeForm()
     close();
 }
 
+void MainForm::closeAfterFailure()
+{
+    if (!m_closed && m_exitStatus == 0)
+        m_exitStatus = m_started ? kFailed : kStartupFailed;
+    closeForm();
+}
+
 bool MainForm::failStartup(const QString &message)
 {
     UiService::instance().message(this, message, style::kStop);
+    if (!m_closed)
+        m_exitStatus = kStartupFailed;
     m_started = true;
     closeForm();
     return false;
@@ -346,6 +359,8 @@ void MainForm::ABRAR()
                                  + QStringLiteral(" na abertura C:\\Velmorant\\Temp\\VARIAVEIS.TXT !!!"));
     if (varsStatus != QLatin1String("00"))
         return (void)failStartup(QStringLiteral("Erro na passagem de parametros !!!"));
+    log::info(
+        QStringLiteral("operador da sessão: %1 %2").arg(session.operatorCode()).arg(session.operatorName().trimmed()));
 
     // 3. The cash-desk control record.
     switch (session.readCashDesk()) {
@@ -358,12 +373,36 @@ void MainForm::ABRAR()
     // 4. Today's date; the first statement, so the connection is made here.
     static const Layout kToday("today", {FieldDef::C("hoje", 8)});
     Record today(kToday);
-    if (!sql.exec(stmt::kToday, {}, &today).ok()) {
-        // Without a database nothing of this screen works: say why and stop.
-        UiService::instance().message(
-            this, QStringLiteral("Erro ") + sql.state() + QStringLiteral(" na conexão com o banco de dados !!!"),
-            style::kStop);
-        return (void)failStartup(sql.message().left(120));
+    while (!sql.exec(stmt::kToday, {}, &today).ok()) {
+        // Without a database nothing of this screen works: say why, in the
+        // server's words and, when the server refused the desk, in plain
+        // ones, and offer to correct the connection before stopping.
+        UiService &ui = UiService::instance();
+        const SqlResult failed = sql.result();
+        ui.message(this,
+                   QStringLiteral("Erro ") + failed.state() + QStringLiteral(" na conexão com o banco de dados !!!"),
+                   style::kStop);
+        if (failed.connectFailure() != ConnectFailure::None) {
+            const Sql::Connection *connection = sql.connection();
+            ui.longMessage(this,
+                           connectFailureText(failed.connectFailure(), connection ? connection->where() : QString(),
+                                              connection ? connection->database : QString())
+                               + QStringLiteral("\n\n") + failed.message(),
+                           style::kStop);
+        } else {
+            ui.message(this, failed.message().left(120), style::kStop);
+        }
+        if (ui.message(this, QStringLiteral("Corrigir a conexão com o banco de dados agora ?"), style::kAsk)
+                != answer::kYes
+            || ui.openForm(QString::fromLatin1(kConnectionForm), this) != QDialog::Accepted) {
+            m_exitStatus = kStartupFailed;
+            m_started = true;
+            closeForm();
+            return;
+        }
+        // The settings just written are in force: the next try uses them.
+        log::hide(Config::current().dbPassword);
+        sql.setConnection(Sql::Connection::fromConfig());
     }
 
     // The connection is made: the notice has said what it had to.
@@ -477,6 +516,11 @@ void MainForm::chooseDesk(int n)
     m_ui->Ds_PERIODO->setText(session.periodName());
     m_ui->Ds_CAIXA->setText(QString::number(n));
     m_ui->Ds_OPERADOR->setText(session.operatorName().trimmed());
+    log::info(QStringLiteral("caixa %1 escolhido, período %2 de %3, operador %4 %5")
+                  .arg(n)
+                  .arg(session.periodName().trimmed(), m_ui->Ds_DTCAIXA->text())
+                  .arg(session.operatorCode())
+                  .arg(session.operatorName().trimmed()));
 
     rebuildWaiting();
     if (!m_closed)
@@ -548,7 +592,7 @@ void MainForm::onFilterChanged()
         m_ui->Ed_CODIMES->setFocus();
 }
 
-void MainForm::goOffline(const QString &message)
+void MainForm::goOffline(const QString &message, const DbError &why)
 {
     if (m_closed)
         return;
@@ -561,10 +605,31 @@ void MainForm::goOffline(const QString &message)
     m_board->checkConnectionNext();
     Cm_TimerMesas->stop();
     const QTime last = m_board->lastGood();
-    m_offlineBanner->setText(
-        last.isValid() ? QStringLiteral("Sem conexão com o banco de dados, tentando novamente… (quadro das %1)")
-                             .arg(last.toString(QStringLiteral("HH:mm:ss")))
-                       : QStringLiteral("Sem conexão com o banco de dados, tentando novamente…"));
+    const QString board =
+        last.isValid() ? QStringLiteral(" (quadro das %1)").arg(last.toString(QStringLiteral("HH:mm:ss"))) : QString();
+    QString refusal;
+    if (why.refused()) {
+        // Refused, not gone: hammering the server with the same log-in
+        // helps nobody (and looks like an attack in its log).
+        ++m_refusals;
+        m_retry->setInterval(retryIntervalMs());
+        const Sql::Connection *connection = desk::sql().connection();
+        refusal = connectFailureText(why.connectFailure, connection ? connection->where() : QString(),
+                                     connection ? connection->database : QString());
+        log::error(
+            QStringLiteral("%1 (%2); nova tentativa em %3 s").arg(refusal, why.message).arg(retryIntervalMs() / 1000));
+        m_offlineBanner->setText(QStringLiteral("%1: %2 — nova tentativa em %3 s%4")
+                                     .arg(refusal, why.message)
+                                     .arg(retryIntervalMs() / 1000)
+                                     .arg(board));
+    } else {
+        if (m_refusals > 0 || !already)
+            log::warning(QStringLiteral("sem conexão com o banco de dados; o caixa espera pelo servidor"));
+        m_refusals = 0;
+        m_toldRefusal = false;
+        m_retry->setInterval(kRetryMs);
+        m_offlineBanner->setText(QStringLiteral("Sem conexão com o banco de dados, tentando novamente…") + board);
+    }
     m_offlineBanner->show();
     // The board keeps what it showed, greyed: it is no longer the truth.
     m_ui->Lv_Mesas->setEnabled(false);
@@ -572,8 +637,21 @@ void MainForm::goOffline(const QString &message)
     if (!m_retry->isActive())
         m_retry->start();
     // Told once: the tries that follow fail in silence until one answers.
-    if (!already && !message.isEmpty())
+    if (!refusal.isEmpty()) {
+        if (!m_toldRefusal) {
+            m_toldRefusal = true;
+            UiService::instance().longMessage(this, refusal + QStringLiteral("\n\n") + why.message, style::kStop);
+        }
+    } else if (!already && !message.isEmpty()) {
         UiService::instance().message(this, message, style::kStop);
+    }
+}
+
+int MainForm::retryIntervalMs() const
+{
+    if (m_refusals == 0)
+        return kRetryMs;
+    return int(std::min<qint64>(qint64(kRetryMs) << std::min(m_refusals, 10), kMaxRetryMs));
 }
 
 void MainForm::tryReconnect()
@@ -592,6 +670,10 @@ void MainForm::backOnline()
     if (!m_offline)
         return;
     m_offline = false;
+    m_refusals = 0;
+    m_toldRefusal = false;
+    m_retry->setInterval(kRetryMs);
+    log::info(QStringLiteral("conexão com o banco de dados de volta"));
     desk::sql().serverAnswered();
     m_retry->stop();
     m_offlineBanner->hide();
@@ -784,7 +866,9 @@ void MainForm::present(const Outcome &outcome, bool serverTextBox)
 
 void MainForm::lostConnection()
 {
-    goOffline(QString()); // the command has told its failure already
+    // The command has told its failure already (a refusal is told again,
+    // in its own words: the command's message reads as a lost server).
+    goOffline(QString(), desk::sql().result().error());
 }
 
 void MainForm::reread()

@@ -2,6 +2,7 @@
 
 #include "board/forms/DeskContext.h"
 #include "platform/Decimal.h"
+#include "platform/Sql.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -55,13 +56,27 @@ public:
     bool closedDown() const { return m_closed; }
     // Closes the form; the program ends with it.
     void closeForm();
+    // The same after a failure that leaves the desk unusable: the program
+    // then ends with a status that says so.
+    void closeAfterFailure();
+    // What the program's exit status should say: 0 closed by the cashier,
+    // kStartupFailed when start-up failed, kFailed when a failure closed
+    // the form later.
+    int exitStatus() const { return m_exitStatus; }
+    static constexpr int kStartupFailed = 2;
+    static constexpr int kFailed = 3;
 
     // The database cannot be reached: `message` is told once, then the form
     // stays open, its board kept as it was and marked stale under a banner,
     // every command answered with a short message and nothing written,
     // while the connection is tried again every few seconds. When the
     // server answers, the banner goes and the board is rebuilt.
-    void goOffline(const QString &message);
+    // A server that refuses the desk (access denied, TLS, database gone:
+    // `why.refused()`) is told as such with the server's own words instead
+    // of `message`, and asked again after a pause that doubles with every
+    // refusal (kRetryMs × 2, 4, ... up to kMaxRetryMs) rather than every few
+    // seconds: a person has to change something first.
+    void goOffline(const QString &message, const DbError &why = {});
     bool offline() const { return m_offline; }
     // Tries the database once now (the retry timer's step), off the event
     // thread; backOnline() follows when it answers.
@@ -73,6 +88,9 @@ public:
     // desk's connection lost the server meanwhile and it did not come back.
     void watchingServer(const std::function<void()> &command);
     static constexpr int kRetryMs = 3000;
+    static constexpr int kMaxRetryMs = 120000;
+    // The pause before the next try while offline (for tests and the banner).
+    int retryIntervalMs() const;
 
     // The cash-desk choice: button n (1..5) of Bt_CX.
     void chooseDesk(int n);
@@ -176,6 +194,9 @@ private:
     int m_keyCode = 0;
     int m_currentTable = 0;
     bool m_started = false;
+    int m_exitStatus = 0;
+    int m_refusals = 0;         // refusals in a row while offline
+    bool m_toldRefusal = false; // the cashier was told of this refusal
     bool m_closed = false;
     bool m_offline = false;
     QTimer *m_retry = nullptr;         // the tries while offline

@@ -1,5 +1,6 @@
 #include "platform/ui/UiService.h"
 
+#include "platform/Log.h"
 #include "platform/Sql.h"
 #include "platform/ui/Desk.h"
 
@@ -70,12 +71,56 @@ int UiService::openForm(const QString &name, QWidget *parent, const QString &mod
     return result;
 }
 
+namespace {
+QString kindOf(int style)
+{
+    const int icon = style & 0x70;
+    if (icon == style::kStop)
+        return QStringLiteral("erro");
+    if (icon == style::kQuestion || (style & 0x0F) == style::kYesNo)
+        return QStringLiteral("pergunta");
+    if (icon == style::kExclamation)
+        return QStringLiteral("aviso");
+    return QStringLiteral("informação");
+}
+
+int logged(int style, const QString &text, const std::function<int()> &show)
+{
+    const QString kind = kindOf(style);
+    if ((style & 0x70) == style::kStop)
+        log::error(QStringLiteral("caixa de mensagem (%1): %2").arg(kind, text));
+    else
+        log::info(QStringLiteral("caixa de mensagem (%1): %2").arg(kind, text));
+    const int answered = show();
+    if ((style & 0x0F) == style::kYesNo)
+        log::info(QStringLiteral("resposta: %1")
+                      .arg(answered == answer::kYes ? QStringLiteral("Sim") : QStringLiteral("Não")));
+    return answered;
+}
+} // namespace
+
+int UiService::message(QWidget *parent, const QString &text, int style)
+{
+    return logged(style, text, [&] { return showMessage(parent, text, style); });
+}
+
 int UiService::longMessage(QWidget *parent, const QString &text, int style)
 {
-    return message(parent, text, style);
+    return logged(style, text, [&] { return showLongMessage(parent, text, style); });
+}
+
+int UiService::showLongMessage(QWidget *parent, const QString &text, int style)
+{
+    return showMessage(parent, text, style);
 }
 
 void UiService::console(const QString &line)
+{
+    log::info(QStringLiteral("console: ") + line);
+    writeConsole(line);
+}
+
+void UiService::writeConsole(const QString &line)
 {
     std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stdout);
@@ -140,12 +185,12 @@ int showBox(QWidget *parent, const QString &text, int style, bool whole)
 }
 } // namespace
 
-int WidgetUi::message(QWidget *parent, const QString &text, int style)
+int WidgetUi::showMessage(QWidget *parent, const QString &text, int style)
 {
     return showBox(parent, text, style, false);
 }
 
-int WidgetUi::longMessage(QWidget *parent, const QString &text, int style)
+int WidgetUi::showLongMessage(QWidget *parent, const QString &text, int style)
 {
     return showBox(parent, text, style, true);
 }

@@ -57,32 +57,42 @@ class UiService
 public:
     virtual ~UiService() = default;
 
-    // Shows a modal message box; returns answer::kYes / kNo / kOk.
-    virtual int message(QWidget *parent, const QString &text, int style) = 0;
+    // Shows a modal message box; returns answer::kYes / kNo / kOk. Every
+    // box is written to the support log with its kind (and a question with
+    // its answer) before and after it shows.
+    int message(QWidget *parent, const QString &text, int style);
     // The same for a text of this program's own that must be read whole,
     // such as instructions to a technician: message() cuts at 120
     // characters, as the suite's message boxes did.
-    virtual int longMessage(QWidget *parent, const QString &text, int style);
+    int longMessage(QWidget *parent, const QString &text, int style);
     // Opens a form by name, modally; `module` names the library it lives in
     // for sibling modules (informative here: every form is in the registry).
     virtual int openForm(const QString &name, QWidget *parent, const QString &module = QString());
     // Starts an external program, or brings it forward when it already runs.
     virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
-    // Writes a diagnostic line to the console output.
-    virtual void console(const QString &line);
+    // Writes a diagnostic line to the console output (and the log).
+    void console(const QString &line);
 
     static UiService &instance();
     // Installs a replacement (takes ownership); nullptr restores the real one.
     static void install(std::unique_ptr<UiService> ui);
+
+protected:
+    // What the service does for each, once the log has it.
+    virtual int showMessage(QWidget *parent, const QString &text, int style) = 0;
+    virtual int showLongMessage(QWidget *parent, const QString &text, int style);
+    virtual void writeConsole(const QString &line);
 };
 
 // The real service: QMessageBox and QProcess.
 class WidgetUi : public UiService
 {
 public:
-    int message(QWidget *parent, const QString &text, int style) override;
-    int longMessage(QWidget *parent, const QString &text, int style) override;
     bool startProgram(const QString &program, const QStringList &arguments) override;
+
+protected:
+    int showMessage(QWidget *parent, const QString &text, int style) override;
+    int showLongMessage(QWidget *parent, const QString &text, int style) override;
 };
 
 } // namespace qv

@@ -34,7 +34,7 @@ const QString kEditFailure = QStringLiteral("Erro %1 na alteração do item: nad
 
 } // namespace
 
-ItemService::ItemService(Sql &sql) : m_sql(sql) {}
+ItemService::ItemService(Sql &sql) : m_sql(sql), m_guard(sql) {}
 
 Decimal ItemService::observationValue(char kind, const Record &observation)
 {
@@ -273,62 +273,67 @@ Outcome ItemService::INSITEM(const NewItem &item)
     const int idGrupo = int(menu.integer("idGrupo"));
     const QString orderTime = now.text(0);
 
-    UnitOfWork transaction(m_sql);
-    if (!transaction.started())
-        return writeFailure(kNewItemFailure);
-    Record lastId(kLastIdLayout);
-    for (int n = 0; n < item.quantity; ++n) {
-        if (!m_sql
-                 .exec(stmt::kInsertItem,
-                       {std::int64_t(0), item.idMesa, idCardapio, idGrupo, item.productCode, item.price,
-                        item.idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind,
-                        item.manualDiscount, operDesc, "N", blanks(20), blanks(20)})
-                 .ok())
-            return writeFailure(kNewItemFailure);
-        if (!m_sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
-            return writeFailure(kNewItemFailure);
-        const std::int64_t idItem = lastId.integer("idItem");
-        for (const ChosenObservation &obs : item.observations) {
-            if (!m_sql
-                     .exec(stmt::kInsertItemObservation,
-                           {std::int64_t(0), idItem, obs.idObs, item.idMesa, QString(QLatin1Char(obs.kind))})
-                     .ok())
-                return writeFailure(kNewItemFailure);
-        }
-    }
-    if (!transaction.commit())
-        return writeFailure(kNewItemFailure);
-    return Outcome::ok(Outcome::Next::Reread);
+    const int idMesa = item.shown.idMesa;
+    const auto failed = [this] { return writeFailure(kNewItemFailure); };
+    // The include frame is refused on a blocked table: one blocked since
+    // has its bill printed and perhaps under payment.
+    PositionGuard::Needs needs;
+    needs.sameBlock = true;
+    return m_guard.write(
+        item.shown, needs,
+        [&] {
+            Record lastId(kLastIdLayout);
+            for (int n = 0; n < item.quantity; ++n) {
+                if (!m_sql
+                         .exec(stmt::kInsertItem,
+                               {std::int64_t(0), idMesa, idCardapio, idGrupo, item.productCode, item.price,
+                                item.idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind,
+                                item.manualDiscount, operDesc, "N", blanks(20), blanks(20)})
+                         .ok())
+                    return failed();
+                if (!m_sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
+                    return failed();
+                const std::int64_t idItem = lastId.integer("idItem");
+                for (const ChosenObservation &obs : item.observations) {
+                    if (!m_sql
+                             .exec(stmt::kInsertItemObservation,
+                                   {std::int64_t(0), idItem, obs.idObs, idMesa, QString(QLatin1Char(obs.kind))})
+                             .ok())
+                        return failed();
+                }
+            }
+            return Outcome::ok(Outcome::Next::Reread);
+        },
+        failed);
 }
 
 Outcome ItemService::CARITEM(const EditedItem &item)
 {
-    UnitOfWork transaction(m_sql);
-    if (!transaction.started())
-        return writeFailure(kEditFailure);
-    if (!m_sql.exec(stmt::kDeleteItemObservations, {item.idItem}).ok())
-        return writeFailure(kEditFailure);
-    for (const ChosenObservation &obs : item.observations) {
-        if (!m_sql
-                 .exec(stmt::kInsertItemObservation,
-                       {std::int64_t(0), item.idItem, obs.idObs, item.idMesa, QString(QLatin1Char(obs.kind))})
-                 .ok())
-            return writeFailure(kEditFailure);
-    }
-    if (!m_sql
-             .exec(stmt::kSetItemDiscount,
-                   {item.discountKind, first20(item.discountOperator), item.manualDiscount, item.idItem})
-             .ok())
-        return writeFailure(kEditFailure);
-    // Removed from the table meanwhile (closed, moved away by another
-    // terminal): its observations must not be left behind without it.
-    if (m_sql.affectedRows() == 0)
-        return Outcome::refuse(kEditFailure.arg(QStringLiteral("02000"))
-                                   + QStringLiteral("\nItem não está mais na mesa."),
-                               Outcome::Severity::Stop);
-    if (!transaction.commit())
-        return writeFailure(kEditFailure);
-    return Outcome::ok(Outcome::Next::Reread);
+    const auto failed = [this] { return writeFailure(kEditFailure); };
+    // The item must still be on the position shown, not cancelled: its
+    // observations must not be written for an item that is gone.
+    PositionGuard::Needs needs;
+    needs.items = {item.idItem};
+    return m_guard.write(
+        item.shown, needs,
+        [&] {
+            if (!m_sql.exec(stmt::kDeleteItemObservations, {item.idItem}).ok())
+                return failed();
+            for (const ChosenObservation &obs : item.observations) {
+                if (!m_sql
+                         .exec(stmt::kInsertItemObservation, {std::int64_t(0), item.idItem, obs.idObs,
+                                                              item.shown.idMesa, QString(QLatin1Char(obs.kind))})
+                         .ok())
+                    return failed();
+            }
+            if (!m_sql
+                     .exec(stmt::kSetItemDiscount,
+                           {item.discountKind, first20(item.discountOperator), item.manualDiscount, item.idItem})
+                     .ok())
+                return failed();
+            return Outcome::ok(Outcome::Next::Reread);
+        },
+        failed);
 }
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/PositionGuard.h"
+#include "board/ShownTable.h"
 #include "data/Outcome.h"
 #include "platform/Decimal.h"
 
@@ -120,7 +122,7 @@ public:
 
     struct NewItem
     {
-        int idMesa = 0;
+        ShownOpening shown; // the position on show when the frame opened
         int productCode = 0;
         Decimal price;
         int quantity = 1;
@@ -132,20 +134,23 @@ public:
         std::vector<ChosenObservation> observations;
     };
     // INSITEM's confirmation: one row per unit, each with its own copy of
-    // the observations, all with one order time.
+    // the observations, all with one order time. Only on the opening shown
+    // (PositionGuard), never on a position freed, reopened or blocked
+    // elsewhere meanwhile: the next guests must not find it on their bill.
     Outcome INSITEM(const NewItem &item);
 
     struct EditedItem
     {
         std::int64_t idItem = 0;
-        int idMesa = 0;
+        ShownOpening shown; // the position on show when the frame opened
         int discountKind = 0;
         Decimal manualDiscount;
         QString discountOperator;
         std::vector<ChosenObservation> observations;
     };
     // CARITEM's confirmation: the observations are written again and the
-    // discount columns set. An item removed meanwhile is refused whole.
+    // discount columns set. An item removed, cancelled or moved meanwhile,
+    // or a position no longer the opening shown, is refused whole.
     Outcome CARITEM(const EditedItem &item);
 
     // What an observation adds to the price for its kind.
@@ -155,6 +160,7 @@ private:
     Outcome writeFailure(const QString &what) const;
 
     Sql &m_sql;
+    PositionGuard m_guard;
 };
 
 } // namespace qv

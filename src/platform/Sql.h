@@ -62,6 +62,8 @@ struct DbError
     QString state;
     QString message;
     bool connectionLost = false;
+    bool conflict = false;    // see SqlResult::conflict
+    bool lockTimeout = false; // see SqlResult::lockTimeout
 };
 
 // The outcome of the last call: "00000" success, "02000" no (more) rows,
@@ -84,7 +86,7 @@ public:
     bool lockTimeout() const { return m_errorNumber == kLockWaitTimeout; }
     const QString &state() const { return m_state; }
     const QString &message() const { return m_message; }
-    DbError error() const { return {m_state, m_message, m_connectionLost}; }
+    DbError error() const { return {m_state, m_message, m_connectionLost, conflict(), lockTimeout()}; }
 
 private:
     friend class Sql;

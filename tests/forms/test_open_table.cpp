@@ -30,7 +30,7 @@ namespace {
 const char *const kReadTable = "SELECT*FROM mov_Mesa WHERE idMesa=?";
 const char *const kOpenStatement =
     "UPDATE mov_Mesa SET status='A',qtdPessoas=?,idGarcon=?,horaAbertura=?,idDesconto=0,descontoManual=0,"
-    "operDesc=' ',taxaServico=?,dividida='N'WHERE idMesa=?";
+    "operDesc=' ',taxaServico=?,dividida='N'WHERE idMesa=? AND status='F'";
 
 // Drives the dialog once its start procedure has run.
 struct DialogScript : test::ModalScript<OpenTable>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/ShownTable.h"
+
 #include "items/ItemService.h"
 #include "platform/Decimal.h"
 
@@ -101,6 +103,7 @@ private:
     char m_chooserKind = 0;      // the kind letter the chooser adds
     bool m_inLookup = false;     // LERPRO running: its own focus moves start nothing
     int m_idMesa = 0;            // position the frame writes to
+    ShownOpening m_opening;      // that position as shown when the frame opened
     std::int64_t m_editItem = 0; // the item edited; 0 for a new item
     int m_productCode = 0;       // Ds_CODIRED
     bool m_productShown = false; // a product with its description is on the frame

@@ -307,6 +307,33 @@ Outcome ItemService::INSITEM(const NewItem &item)
         failed);
 }
 
+std::optional<Outcome> ItemService::stillAsRead(const StoredItem &read, const std::function<Outcome()> &failed)
+{
+    Record stored(tables::movMesaItem);
+    const SqlResult &found = m_sql.exec(stmt::kItemById, {read.idItem}, &stored);
+    if (found.noRow())
+        return PositionGuard::itemsChanged();
+    if (!found.ok())
+        return failed();
+    std::vector<Record> entries;
+    const SqlResult &listed =
+        m_sql.execRows(stmt::kItemObservations, {read.idItem}, tables::movMesaItemObs, entries, kObservationLimit);
+    if (listed.failed())
+        return failed();
+    std::vector<std::pair<QString, int>> now;
+    for (const Record &entry : entries) {
+        if (entry.integer("idItemObs") != 0)
+            now.emplace_back(entry.text("tipo"), int(entry.integer("idObs")));
+    }
+    std::vector<std::pair<QString, int>> before;
+    for (const ChosenObservation &observation : read.observations)
+        before.emplace_back(QString(QLatin1Char(observation.kind)), observation.idObs);
+    if (int(stored.integer("idDesconto")) != read.discountKind || stored.num("descontoManual") != read.manualDiscount
+        || now != before)
+        return PositionGuard::itemsChanged();
+    return std::nullopt;
+}
+
 Outcome ItemService::CARITEM(const EditedItem &item)
 {
     const auto failed = [this] { return writeFailure(kEditFailure); };
@@ -317,6 +344,10 @@ Outcome ItemService::CARITEM(const EditedItem &item)
     return m_guard.write(
         item.shown, needs,
         [&] {
+            if (item.asRead) {
+                if (std::optional<Outcome> changed = stillAsRead(*item.asRead, failed))
+                    return *changed;
+            }
             if (!m_sql.exec(stmt::kDeleteItemObservations, {item.idItem}).ok())
                 return failed();
             for (const ChosenObservation &obs : item.observations) {

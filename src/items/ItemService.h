@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -147,6 +148,11 @@ public:
         Decimal manualDiscount;
         QString discountOperator;
         std::vector<ChosenObservation> observations;
+        // What the edit frame was filled from (readItem): the edit replaces
+        // the discount and every observation, so it must not replace those
+        // another terminal changed since. Without it only the item's place
+        // is checked.
+        std::optional<StoredItem> asRead;
     };
     // CARITEM's confirmation: the observations are written again and the
     // discount columns set. An item removed, cancelled or moved meanwhile,
@@ -158,6 +164,8 @@ public:
 
 private:
     Outcome writeFailure(const QString &what) const;
+    // Under the item's lock: its discount and observations still as read.
+    std::optional<Outcome> stillAsRead(const StoredItem &read, const std::function<Outcome()> &failed);
 
     Sql &m_sql;
     PositionGuard m_guard;

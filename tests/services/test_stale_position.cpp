@@ -39,6 +39,7 @@ enum class Meanwhile {
     Blocked,        // blocked it (F2) to take the payment
     Split,          // split its bill (only on a blocked position)
     ItemCancelled,  // cancelled the first item
+    ItemEdited,     // gave the first item a discount
     ItemLaunched,   // a waiter launched another item
     TargetFreed,    // closed position 02, the other end of the command
     OpenedElsewhere // opened the free position 01 itself
@@ -123,6 +124,9 @@ protected:
         case Meanwhile::ItemCancelled:
             db.run(QStringLiteral("UPDATE mov_MesaItem SET status='C' WHERE idItem=%1").arg(s.itemA));
             break;
+        case Meanwhile::ItemEdited:
+            db.run(QStringLiteral("UPDATE mov_MesaItem SET descontoManual=1 WHERE idItem=%1").arg(s.itemA));
+            break;
         case Meanwhile::ItemLaunched: addItem(db, {s.shown(), 112, "38.50"}); break;
         case Meanwhile::TargetFreed: db.run(free.arg(s.second())); break;
         case Meanwhile::OpenedElsewhere:
@@ -203,6 +207,12 @@ TEST_F(StalePositionTest, EveryWriteActsOnlyOnTheOpeningShown)
         item.discountKind = 3;
         item.discountOperator = QStringLiteral("ROBERTO LIMA");
         item.observations = {items.observation('C', 10).observation};
+        // The frame was filled with the item as launched.
+        ItemService::StoredItem launched;
+        launched.idItem = s.itemA;
+        launched.idMesa = t.idMesa;
+        launched.observations = {items.observation('C', 2).observation};
+        item.asRead = launched;
         return items.CARITEM(item);
     };
     const auto cancelItems = [this](const TableUnderTest &s, const ShownTable &t) {
@@ -281,6 +291,8 @@ TEST_F(StalePositionTest, EveryWriteActsOnlyOnTheOpeningShown)
         {"include", Meanwhile::ItemCancelled, 'A', kDone, Next::Reread, include},
         {"edit", Meanwhile::Freed, 'A', kFreed, Next::Release, edit},
         {"edit", Meanwhile::ItemCancelled, 'A', kItems, Next::Reread, edit},
+        {"edit", Meanwhile::ItemEdited, 'A', kItems, Next::Reread, edit},
+        {"edit", Meanwhile::ItemLaunched, 'A', kDone, Next::Reread, edit},
         {"cancel", Meanwhile::Freed, 'A', kFreed, Next::Release, cancelItems},
         {"cancel", Meanwhile::Reopened, 'A', kReopened, Next::Reread, cancelItems},
         {"cancel", Meanwhile::ItemCancelled, 'A', kItems, Next::Reread, cancelItems},
@@ -335,6 +347,12 @@ TEST_F(StalePositionTest, EveryWriteActsOnlyOnTheOpeningShown)
         case Meanwhile::Blocked: EXPECT_TRUE(after.table.blocked()); break;
         case Meanwhile::Split: EXPECT_TRUE(after.table.split()); break;
         case Meanwhile::ItemCancelled: EXPECT_EQ(after.table.itemCount(), 1); break;
+        case Meanwhile::ItemEdited:
+            for (const ShownItem &item : after.table.items) {
+                if (item.idItem == s.itemA)
+                    EXPECT_EQ(item.manualDiscount.cents(), 100);
+            }
+            break;
         case Meanwhile::ItemLaunched: EXPECT_EQ(after.table.itemCount(), 3); break;
         case Meanwhile::TargetFreed:
         case Meanwhile::OpenedElsewhere: EXPECT_EQ(after.table.itemCount(), 2); break;

@@ -286,6 +286,7 @@ void ItemCommands::CARITEM()
     m_editItem = idItem;
     m_idMesa = item.idMesa;
     m_opening = m_form.shown().opening();
+    m_editRead = item;
     closeChooser();
     showFrame();
     ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
@@ -699,6 +700,7 @@ void ItemCommands::confirm()
         ItemService::EditedItem item;
         item.idItem = m_editItem;
         item.shown = m_opening;
+        item.asRead = m_editRead;
         item.discountKind = m_discountKind;
         item.manualDiscount = *manual;
         item.discountOperator = m_discountOperator;

@@ -388,28 +388,49 @@ TEST_F(StalePositionTest, APositionOpenedElsewhereIsNeverOpenedOver)
 
 TEST_F(StalePositionTest, ALockHeldByAnotherDeskIsToldAsSuchAndWritesNothing)
 {
-    const TableUnderTest s = prepareTable(57, 'A');
-    const ShownTable shown = read(s.shown());
-    // Another desk holds the position's row for longer than this desk
-    // waits for it.
-    Sql other;
+    struct LockCase
+    {
+        const char *command;
+        char status;
+        const char *message;
+        std::function<Outcome(const ShownTable &)> run;
+    };
+    const std::vector<LockCase> cases = {
+        {"people", 'A', "Mesa em uso em outro caixa ou terminal, nada foi gravado, tente novamente !!!",
+         [this](const ShownTable &t) { return tables.peopleCount(t, QStringLiteral("7")); }},
+        {"closing", 'B',
+         "Mesa em uso em outro caixa ou terminal: nada foi gravado, a mesa continua bloqueada, tente novamente !!!",
+         [this](const ShownTable &t) {
+             exchange::PaymentExchange::answer({true, QStringLiteral("01").leftJustified(350), Decimal(), Decimal()});
+             return closing.GRAVAR(t, {});
+         }},
+    };
     Sql::Connection c;
     c.socket = TestDatabase::socket();
     c.database = db.name();
-    other.setConnection(c);
-    ASSERT_TRUE(other.begin());
-    ASSERT_TRUE(other.exec(stmt::kLockShownPosition, {s.shown()}).ok());
     Sql::Connection mine = c;
     mine.timeoutSeconds = 1;
-    desk::sql().setConnection(mine);
-    const QString before = snapshot(57);
-    const Outcome o = tables.peopleCount(shown, QStringLiteral("7"));
-    other.rollback();
-    EXPECT_TRUE(o.refused()) << o.message.toStdString();
-    EXPECT_EQ(o.message,
-              QStringLiteral("Mesa em uso em outro caixa ou terminal, nada foi gravado, tente novamente !!!"));
-    EXPECT_EQ(o.next, Next::Stay);
-    EXPECT_EQ(snapshot(57), before);
+    int table = 50;
+    for (const LockCase &lc : cases) {
+        SCOPED_TRACE(lc.command);
+        const TableUnderTest s = prepareTable(table++, lc.status);
+        const ShownTable shown = read(s.shown());
+        // Another desk holds the position's row for longer than this desk
+        // waits for it.
+        Sql other;
+        other.setConnection(c);
+        ASSERT_TRUE(other.begin());
+        ASSERT_TRUE(other.exec(stmt::kLockShownPosition, {s.shown()}).ok());
+        desk::sql().setConnection(mine);
+        const QString before = snapshot(s.table);
+        const Outcome o = lc.run(shown);
+        other.rollback();
+        EXPECT_TRUE(o.refused()) << o.message.toStdString();
+        EXPECT_EQ(o.message, QString::fromUtf8(lc.message));
+        EXPECT_EQ(o.next, Next::Stay);
+        EXPECT_EQ(snapshot(s.table), before);
+        EXPECT_FALSE(desk::sql().inUnitOfWork());
+    }
 }
 
 } // namespace

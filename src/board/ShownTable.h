@@ -48,6 +48,16 @@ struct ItemListRow
     int observation = -1; // index of the observation, -1 for the item's own row
 };
 
+// The opening of a position as the cashier sees it: what a write on the
+// position must still find when it is stored (see PositionGuard).
+struct ShownOpening
+{
+    int idMesa = 0;
+    QString openedAt; // horaAbertura of the reading
+    bool blocked = false;
+    bool split = false;
+};
+
 // The position on show as one reading (LERMESA) found it: its mov_Mesa row,
 // its live items, the consolidated list and every total. The screen paints
 // it; every command reads what it needs from here, never from a control.
@@ -75,6 +85,7 @@ struct ShownTable
     bool serviceOn() const { return !totals.servicePercent.isZero(); }
     int people() const { return int(row.integer("qtdPessoas")); }
     bool split() const { return row.text("dividida") == QLatin1String("S"); }
+    ShownOpening opening() const { return {idMesa, openedAt, blocked(), split()}; }
 
     // The rows of the item list in order: each item, then its observations
     // (up to twenty) when they are visible.

@@ -23,10 +23,6 @@ inline constexpr std::string_view kTableSplitFlag = "SELECT dividida FROM mov_Me
 inline constexpr std::string_view kTableDiscountPercent =
     "SELECT dc.percentual FROM mov_Mesa AS me LEFT JOIN tab_Desconto AS dc ON "
     "dc.idDesconto=me.idDesconto WHERE me.idMesa=?";
-inline constexpr std::string_view kOpenTable =
-    "UPDATE mov_Mesa SET "
-    "status='A',qtdPessoas=?,idGarcon=?,horaAbertura=?,idDesconto=0,descontoManual=0,operDesc=' "
-    "',taxaServico=?,dividida='N'WHERE idMesa=?";
 inline constexpr std::string_view kResetTable =
     "UPDATE mov_Mesa SET "
     "status='F',qtdPessoas=0,idGarcon=0,horaAbertura='00:00:00',idDesconto=0,descontoManual=0,operDesc=' "
@@ -42,6 +38,36 @@ inline constexpr std::string_view kBlock = "UPDATE mov_Mesa SET status='B'WHERE 
 inline constexpr std::string_view kUnblock = "UPDATE mov_Mesa SET status='A',dividida='N'WHERE idMesa=?";
 inline constexpr std::string_view kSetPeople = "UPDATE mov_Mesa SET qtdPessoas=? WHERE idMesa=?";
 inline constexpr std::string_view kLockTable = "SELECT status FROM mov_Mesa WHERE idMesa=? FOR UPDATE";
+// What a write on a shown position must still find, read under the row's
+// lock so nobody changes it before the write is stored.
+inline constexpr std::string_view kLockShownPosition =
+    "SELECT status,horaAbertura,dividida FROM mov_Mesa WHERE idMesa=? FOR UPDATE";
+// The position read again after a write lost to another desk's: on a
+// cluster node the winner's change may still be on its way here, so the
+// read waits until this node has applied everything certified before it
+// (outside a cluster the setting changes nothing).
+inline constexpr std::string_view kTableAfterConflict =
+    "SET STATEMENT wsrep_sync_wait=1 FOR SELECT*FROM mov_Mesa WHERE idMesa=?";
+inline constexpr std::string_view kLockShownItem = "SELECT idMesa,status FROM mov_MesaItem WHERE idItem=? FOR UPDATE";
+inline constexpr std::string_view kOpenFreeTable =
+    "UPDATE mov_Mesa SET "
+    "status='A',qtdPessoas=?,idGarcon=?,horaAbertura=?,idDesconto=0,descontoManual=0,operDesc=' "
+    "',taxaServico=?,dividida='N'WHERE idMesa=? AND status='F'";
+// The payment under way of a position's account (mov_MesaCobranca): one
+// row per position, taken by the desk that opens the payment module.
+inline constexpr std::string_view kLockPaymentClaim =
+    "SELECT horaAbertura,nrCaixa,idOperador,chave,desde,TIMESTAMPDIFF(SECOND,renovada,NOW())FROM "
+    "mov_MesaCobranca WHERE idMesa=? FOR UPDATE";
+// Read after two claims met: waits for the winner's claim on a cluster node.
+inline constexpr std::string_view kPaymentClaim =
+    "SET STATEMENT wsrep_sync_wait=1 FOR SELECT "
+    "horaAbertura,nrCaixa,idOperador,chave,desde,TIMESTAMPDIFF(SECOND,renovada,NOW())FROM "
+    "mov_MesaCobranca WHERE idMesa=?";
+inline constexpr std::string_view kTakePaymentClaim = "REPLACE INTO mov_MesaCobranca VALUES(?,?,?,?,?,CURTIME(),NOW())";
+inline constexpr std::string_view kRenewPaymentClaim =
+    "UPDATE mov_MesaCobranca SET renovada=NOW()WHERE idMesa=? AND chave=?";
+inline constexpr std::string_view kDropPaymentClaim = "DELETE FROM mov_MesaCobranca WHERE idMesa=? AND chave=?";
+inline constexpr std::string_view kDropPaymentClaims = "DELETE FROM mov_MesaCobranca WHERE idMesa=?";
 inline constexpr std::string_view kLiveItems =
     "SELECT*FROM mov_MesaItem WHERE idMesa=? AND status<>\"C\"AND status<>\"K\"ORDER "
     "BY idComanda";

@@ -10,7 +10,7 @@
 
 namespace qv {
 
-CancelService::CancelService(Sql &sql) : m_sql(sql) {}
+CancelService::CancelService(Sql &sql) : m_sql(sql), m_guard(sql) {}
 
 Outcome CancelService::failure(const QString &what, std::int64_t idItem) const
 {
@@ -21,22 +21,33 @@ Outcome CancelService::failure(const QString &what, std::int64_t idItem) const
 
 Outcome CancelService::CANCITE(const Cancellation &c)
 {
-    if (c.idMesa == 0 || c.liveItems.empty())
+    if (c.shown.idMesa == 0 || c.liveItems.empty())
         return Outcome::refuse(QString());
 
     const QString produzido = c.produced ? QStringLiteral("S") : QStringLiteral("N");
     const int idMotivoCanc = storedReason(c.reasonCode);
+    const std::int64_t first = c.items.empty() ? 0 : c.items.front();
+    std::int64_t current = first;
+    const auto failed = [&] { return failure(QStringLiteral("no cancelamento"), current); };
     // A cancellation that fails part way leaves every item as it was: the
-    // cashier reads the reason and does it again, not half of it.
-    UnitOfWork transaction(m_sql);
-    if (!transaction.started())
-        return failure(QStringLiteral("no cancelamento"), c.items.empty() ? 0 : c.items.front());
-    for (const std::int64_t idItem : c.items) {
-        if (!m_sql.exec(stmt::kCancelItem, {produzido, idMotivoCanc, c.idOperador, idItem}).ok())
-            return failure(QStringLiteral("no cancelamento"), idItem);
-    }
-    if (!transaction.commit())
-        return failure(QStringLiteral("no cancelamento"), c.items.empty() ? 0 : c.items.back());
+    // cashier reads the reason and does it again, not half of it. An item
+    // cancelled or moved elsewhere meanwhile refuses the whole of it.
+    PositionGuard::Needs needs;
+    needs.sameBlock = true;
+    needs.items = c.items;
+    const Outcome written = m_guard.write(
+        c.shown, needs,
+        [&] {
+            for (const std::int64_t idItem : c.items) {
+                current = idItem;
+                if (!m_sql.exec(stmt::kCancelItem, {produzido, idMotivoCanc, c.idOperador, idItem}).ok())
+                    return failed();
+            }
+            return Outcome::ok();
+        },
+        failed);
+    if (!written.done())
+        return written;
 
     const bool anyLeft = std::any_of(c.liveItems.begin(), c.liveItems.end(), [&c](std::int64_t live) {
         return std::find(c.items.begin(), c.items.end(), live) == c.items.end();
@@ -46,7 +57,7 @@ Outcome CancelService::CANCITE(const Cancellation &c)
 
 Outcome CancelService::BAIXITE(const Acknowledgement &a)
 {
-    if (a.idMesa == 0 || a.itemCount == 0)
+    if (a.shown.idMesa == 0 || a.itemCount == 0)
         return Outcome::refuse(QString());
 
     // The right is read afresh: it may have been taken away since log-in.
@@ -61,16 +72,22 @@ Outcome CancelService::BAIXITE(const Acknowledgement &a)
     // The status condition keeps an item another terminal has already moved
     // on (printed, cancelled, acknowledged) from being acknowledged here.
     const QString waiter = a.waiterName.leftJustified(20, QLatin1Char(' '), true);
-    UnitOfWork transaction(m_sql);
-    if (!transaction.started())
-        return failure(QStringLiteral("na baixa"), a.items.empty() ? 0 : a.items.front());
-    for (const std::int64_t idItem : a.items) {
-        if (!m_sql.exec(stmt::kAcknowledgeItem, {waiter, idItem}).ok())
-            return failure(QStringLiteral("na baixa"), idItem);
-    }
-    if (!transaction.commit())
-        return failure(QStringLiteral("na baixa"), a.items.empty() ? 0 : a.items.back());
-    return Outcome::ok(Outcome::Next::Reread);
+    std::int64_t current = a.items.empty() ? 0 : a.items.front();
+    const auto failed = [&] { return failure(QStringLiteral("na baixa"), current); };
+    PositionGuard::Needs needs;
+    needs.sameBlock = true;
+    needs.items = a.items;
+    return m_guard.write(
+        a.shown, needs,
+        [&] {
+            for (const std::int64_t idItem : a.items) {
+                current = idItem;
+                if (!m_sql.exec(stmt::kAcknowledgeItem, {waiter, idItem}).ok())
+                    return failed();
+            }
+            return Outcome::ok(Outcome::Next::Reread);
+        },
+        failed);
 }
 
 } // namespace qv

@@ -34,7 +34,7 @@ const QString kEditFailure = QStringLiteral("Erro %1 na alteração do item: nad
 
 } // namespace
 
-ItemService::ItemService(Sql &sql) : m_sql(sql) {}
+ItemService::ItemService(Sql &sql) : m_sql(sql), m_guard(sql) {}
 
 Decimal ItemService::observationValue(char kind, const Record &observation)
 {
@@ -273,62 +273,98 @@ Outcome ItemService::INSITEM(const NewItem &item)
     const int idGrupo = int(menu.integer("idGrupo"));
     const QString orderTime = now.text(0);
 
-    UnitOfWork transaction(m_sql);
-    if (!transaction.started())
-        return writeFailure(kNewItemFailure);
-    Record lastId(kLastIdLayout);
-    for (int n = 0; n < item.quantity; ++n) {
-        if (!m_sql
-                 .exec(stmt::kInsertItem,
-                       {std::int64_t(0), item.idMesa, idCardapio, idGrupo, item.productCode, item.price,
-                        item.idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind,
-                        item.manualDiscount, operDesc, "N", blanks(20), blanks(20)})
-                 .ok())
-            return writeFailure(kNewItemFailure);
-        if (!m_sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
-            return writeFailure(kNewItemFailure);
-        const std::int64_t idItem = lastId.integer("idItem");
-        for (const ChosenObservation &obs : item.observations) {
-            if (!m_sql
-                     .exec(stmt::kInsertItemObservation,
-                           {std::int64_t(0), idItem, obs.idObs, item.idMesa, QString(QLatin1Char(obs.kind))})
-                     .ok())
-                return writeFailure(kNewItemFailure);
-        }
+    const int idMesa = item.shown.idMesa;
+    const auto failed = [this] { return writeFailure(kNewItemFailure); };
+    // The include frame is refused on a blocked table: one blocked since
+    // has its bill printed and perhaps under payment.
+    PositionGuard::Needs needs;
+    needs.sameBlock = true;
+    return m_guard.write(
+        item.shown, needs,
+        [&] {
+            Record lastId(kLastIdLayout);
+            for (int n = 0; n < item.quantity; ++n) {
+                if (!m_sql
+                         .exec(stmt::kInsertItem,
+                               {std::int64_t(0), idMesa, idCardapio, idGrupo, item.productCode, item.price,
+                                item.idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind,
+                                item.manualDiscount, operDesc, "N", blanks(20), blanks(20)})
+                         .ok())
+                    return failed();
+                if (!m_sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
+                    return failed();
+                const std::int64_t idItem = lastId.integer("idItem");
+                for (const ChosenObservation &obs : item.observations) {
+                    if (!m_sql
+                             .exec(stmt::kInsertItemObservation,
+                                   {std::int64_t(0), idItem, obs.idObs, idMesa, QString(QLatin1Char(obs.kind))})
+                             .ok())
+                        return failed();
+                }
+            }
+            return Outcome::ok(Outcome::Next::Reread);
+        },
+        failed);
+}
+
+std::optional<Outcome> ItemService::stillAsRead(const StoredItem &read, const std::function<Outcome()> &failed)
+{
+    Record stored(tables::movMesaItem);
+    const SqlResult &found = m_sql.exec(stmt::kItemById, {read.idItem}, &stored);
+    if (found.noRow())
+        return PositionGuard::itemsChanged();
+    if (!found.ok())
+        return failed();
+    std::vector<Record> entries;
+    const SqlResult &listed =
+        m_sql.execRows(stmt::kItemObservations, {read.idItem}, tables::movMesaItemObs, entries, kObservationLimit);
+    if (listed.failed())
+        return failed();
+    std::vector<std::pair<QString, int>> now;
+    for (const Record &entry : entries) {
+        if (entry.integer("idItemObs") != 0)
+            now.emplace_back(entry.text("tipo"), int(entry.integer("idObs")));
     }
-    if (!transaction.commit())
-        return writeFailure(kNewItemFailure);
-    return Outcome::ok(Outcome::Next::Reread);
+    std::vector<std::pair<QString, int>> before;
+    for (const ChosenObservation &observation : read.observations)
+        before.emplace_back(QString(QLatin1Char(observation.kind)), observation.idObs);
+    if (int(stored.integer("idDesconto")) != read.discountKind || stored.num("descontoManual") != read.manualDiscount
+        || now != before)
+        return PositionGuard::itemsChanged();
+    return std::nullopt;
 }
 
 Outcome ItemService::CARITEM(const EditedItem &item)
 {
-    UnitOfWork transaction(m_sql);
-    if (!transaction.started())
-        return writeFailure(kEditFailure);
-    if (!m_sql.exec(stmt::kDeleteItemObservations, {item.idItem}).ok())
-        return writeFailure(kEditFailure);
-    for (const ChosenObservation &obs : item.observations) {
-        if (!m_sql
-                 .exec(stmt::kInsertItemObservation,
-                       {std::int64_t(0), item.idItem, obs.idObs, item.idMesa, QString(QLatin1Char(obs.kind))})
-                 .ok())
-            return writeFailure(kEditFailure);
-    }
-    if (!m_sql
-             .exec(stmt::kSetItemDiscount,
-                   {item.discountKind, first20(item.discountOperator), item.manualDiscount, item.idItem})
-             .ok())
-        return writeFailure(kEditFailure);
-    // Removed from the table meanwhile (closed, moved away by another
-    // terminal): its observations must not be left behind without it.
-    if (m_sql.affectedRows() == 0)
-        return Outcome::refuse(kEditFailure.arg(QStringLiteral("02000"))
-                                   + QStringLiteral("\nItem não está mais na mesa."),
-                               Outcome::Severity::Stop);
-    if (!transaction.commit())
-        return writeFailure(kEditFailure);
-    return Outcome::ok(Outcome::Next::Reread);
+    const auto failed = [this] { return writeFailure(kEditFailure); };
+    // The item must still be on the position shown, not cancelled: its
+    // observations must not be written for an item that is gone.
+    PositionGuard::Needs needs;
+    needs.items = {item.idItem};
+    return m_guard.write(
+        item.shown, needs,
+        [&] {
+            if (item.asRead) {
+                if (std::optional<Outcome> changed = stillAsRead(*item.asRead, failed))
+                    return *changed;
+            }
+            if (!m_sql.exec(stmt::kDeleteItemObservations, {item.idItem}).ok())
+                return failed();
+            for (const ChosenObservation &obs : item.observations) {
+                if (!m_sql
+                         .exec(stmt::kInsertItemObservation, {std::int64_t(0), item.idItem, obs.idObs,
+                                                              item.shown.idMesa, QString(QLatin1Char(obs.kind))})
+                         .ok())
+                    return failed();
+            }
+            if (!m_sql
+                     .exec(stmt::kSetItemDiscount,
+                           {item.discountKind, first20(item.discountOperator), item.manualDiscount, item.idItem})
+                     .ok())
+                return failed();
+            return Outcome::ok(Outcome::Next::Reread);
+        },
+        failed);
 }
 
 } // namespace qv

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "board/PositionGuard.h"
+#include "board/ShownTable.h"
 #include "data/Outcome.h"
 #include "platform/Decimal.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -120,7 +123,7 @@ public:
 
     struct NewItem
     {
-        int idMesa = 0;
+        ShownOpening shown; // the position on show when the frame opened
         int productCode = 0;
         Decimal price;
         int quantity = 1;
@@ -132,20 +135,28 @@ public:
         std::vector<ChosenObservation> observations;
     };
     // INSITEM's confirmation: one row per unit, each with its own copy of
-    // the observations, all with one order time.
+    // the observations, all with one order time. Only on the opening shown
+    // (PositionGuard), never on a position freed, reopened or blocked
+    // elsewhere meanwhile: the next guests must not find it on their bill.
     Outcome INSITEM(const NewItem &item);
 
     struct EditedItem
     {
         std::int64_t idItem = 0;
-        int idMesa = 0;
+        ShownOpening shown; // the position on show when the frame opened
         int discountKind = 0;
         Decimal manualDiscount;
         QString discountOperator;
         std::vector<ChosenObservation> observations;
+        // What the edit frame was filled from (readItem): the edit replaces
+        // the discount and every observation, so it must not replace those
+        // another terminal changed since. Without it only the item's place
+        // is checked.
+        std::optional<StoredItem> asRead;
     };
     // CARITEM's confirmation: the observations are written again and the
-    // discount columns set. An item removed meanwhile is refused whole.
+    // discount columns set. An item removed, cancelled or moved meanwhile,
+    // or a position no longer the opening shown, is refused whole.
     Outcome CARITEM(const EditedItem &item);
 
     // What an observation adds to the price for its kind.
@@ -153,8 +164,11 @@ public:
 
 private:
     Outcome writeFailure(const QString &what) const;
+    // Under the item's lock: its discount and observations still as read.
+    std::optional<Outcome> stillAsRead(const StoredItem &read, const std::function<Outcome()> &failed);
 
     Sql &m_sql;
+    PositionGuard m_guard;
 };
 
 } // namespace qv

@@ -78,6 +78,8 @@ struct DbError
     QString message;
     bool connectionLost = false;
     ConnectFailure connectFailure = ConnectFailure::None;
+    bool conflict = false;    // see SqlResult::conflict
+    bool lockTimeout = false; // see SqlResult::lockTimeout
     // The server answered but would not let the desk in.
     bool refused() const
     {
@@ -114,7 +116,10 @@ public:
     unsigned int errorNumber() const { return m_errorNumber; }
     const QString &state() const { return m_state; }
     const QString &message() const { return m_message; }
-    DbError error() const { return {m_state, m_message, m_connectionLost, m_connectFailure}; }
+    DbError error() const
+    {
+        return {m_state, m_message, m_connectionLost, m_connectFailure, conflict(), lockTimeout()};
+    }
 
 private:
     friend class Sql;

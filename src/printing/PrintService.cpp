@@ -46,44 +46,66 @@ Outcome requested(const std::optional<SqlResult> &failure)
                              + QStringLiteral(" gravando o pedido de impressão, confira os itens !!!"),
                          *failure, QStringLiteral("o pedido de impressão"), Outcome::Next::Reread);
 }
+// The print menu is refused on a blocked table; the items must still be
+// live on the position shown.
+PositionGuard::Needs reprinted(const std::vector<std::int64_t> &items)
+{
+    PositionGuard::Needs needs;
+    needs.sameBlock = true;
+    needs.items = items;
+    return needs;
+}
 } // namespace
 
-PrintService::PrintService(Sql &sql) : m_sql(sql) {}
+PrintService::PrintService(Sql &sql) : m_sql(sql), m_guard(sql) {}
 
 Outcome PrintService::reprintProducts(const ShownTable &table, const std::vector<std::int64_t> &items)
 {
     std::optional<SqlResult> failure;
-    for (const std::int64_t idItem : items) {
-        if (comandaOf(table, idItem) == 0) {
-            // Never on a ticket: printed as a product of its own, and from
-            // now on counted among the items without a ticket.
-            if (!m_sql.exec(stmt::kReprintProduct, {idItem}).ok() || !m_sql.exec(stmt::kClearComanda, {idItem}).ok()) {
-                if (!failure)
+    const Outcome held = m_guard.write(
+        table.opening(), reprinted(items),
+        [&] {
+            for (const std::int64_t idItem : items) {
+                if (comandaOf(table, idItem) == 0) {
+                    // Never on a ticket: printed as a product of its own, and
+                    // from now on counted among the items without a ticket.
+                    if (!m_sql.exec(stmt::kReprintProduct, {idItem}).ok()
+                        || !m_sql.exec(stmt::kClearComanda, {idItem}).ok()) {
+                        if (!failure)
+                            failure = m_sql.result();
+                    }
+                } else if (!m_sql.exec(stmt::kReprintItem, {idItem}).ok() && !failure) {
                     failure = m_sql.result();
+                }
             }
-        } else if (!m_sql.exec(stmt::kReprintItem, {idItem}).ok() && !failure) {
-            failure = m_sql.result();
-        }
-    }
-    return requested(failure);
+            return Outcome::ok();
+        },
+        [&] { return requested(m_sql.result()); });
+    return held.done() ? requested(failure) : held;
 }
 
 Outcome PrintService::reprintComandas(const ShownTable &table, const std::vector<std::int64_t> &items)
 {
     std::optional<SqlResult> failure;
-    for (const std::int64_t idItem : items) {
-        const std::int64_t comanda = comandaOf(table, idItem);
-        SqlResult state;
-        if (comanda == 0)
-            state = m_sql.exec(stmt::kReprintItem, {idItem});
-        else if (comanda == kNoComanda)
-            state = m_sql.exec(stmt::kReprintComandaOfTable, {comanda, table.idMesa});
-        else
-            state = m_sql.exec(stmt::kReprintComanda, {comanda});
-        if (!state.ok() && !failure)
-            failure = state;
-    }
-    return requested(failure);
+    const Outcome held = m_guard.write(
+        table.opening(), reprinted(items),
+        [&] {
+            for (const std::int64_t idItem : items) {
+                const std::int64_t comanda = comandaOf(table, idItem);
+                SqlResult state;
+                if (comanda == 0)
+                    state = m_sql.exec(stmt::kReprintItem, {idItem});
+                else if (comanda == kNoComanda)
+                    state = m_sql.exec(stmt::kReprintComandaOfTable, {comanda, table.idMesa});
+                else
+                    state = m_sql.exec(stmt::kReprintComanda, {comanda});
+                if (!state.ok() && !failure)
+                    failure = state;
+            }
+            return Outcome::ok();
+        },
+        [&] { return requested(m_sql.result()); });
+    return held.done() ? requested(failure) : held;
 }
 
 Outcome PrintService::nextTestPrinter(int after, const QString &chosenName, TestPrinter &printer)

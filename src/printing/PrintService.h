@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/PositionGuard.h"
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
 
@@ -22,7 +23,9 @@ public:
 
     // "PRODUTO": the items `items` of `table` printed again one by one.
     // Every item is asked for, whatever fails; the first failure is told
-    // and the table is read again either way.
+    // and the table is read again either way. Nothing is asked for when the
+    // position is no longer the opening shown, was blocked elsewhere, or an
+    // item was cancelled or moved meanwhile (PositionGuard).
     Outcome reprintProducts(const ShownTable &table, const std::vector<std::int64_t> &items);
     // "COMANDA": the tickets of the items `items` of `table` printed again.
     Outcome reprintComandas(const ShownTable &table, const std::vector<std::int64_t> &items);
@@ -45,6 +48,7 @@ public:
 
 private:
     Sql &m_sql;
+    PositionGuard m_guard;
 };
 
 } // namespace qv

@@ -109,7 +109,52 @@ struct Failure
 
 } // namespace
 
-ClosingService::ClosingService(Sql &sql, Session &session) : m_sql(sql), m_session(session) {}
+ClosingService::ClosingService(Sql &sql, Session &session, int claimSeconds)
+    : m_sql(sql), m_session(session), m_guard(sql), m_claims(sql, claimSeconds)
+{}
+
+ClosingService::Preparation ClosingService::freeEmpty(const ShownTable &table)
+{
+    // Nothing was consumed: the position is simply free again, unless an
+    // item was launched on it since it was read, or it is no longer this
+    // opening. Freed with items on it, they would be billed to the next
+    // guests.
+    Preparation p;
+    const int idMesa = table.idMesa;
+    const QString what = QStringLiteral("a liberação da mesa");
+    const auto failed = [&] {
+        const SqlResult &result = m_sql.result();
+        Outcome o = Outcome::fail(QStringLiteral("Erro %1 gravando %2 !!!").arg(result.state(), what), result, what);
+        o.console << QStringLiteral("Mesa - Erro gravando %1: %2 %3").arg(what, result.state(), result.message());
+        return o;
+    };
+    p.outcome = m_guard.write(
+        table.opening(), {},
+        [&] {
+            std::vector<Record> live;
+            const SqlResult &items = m_sql.execRows(stmt::kLiveItems, {idMesa}, tables::movMesaItem, live, 1);
+            if (items.failed())
+                return failed();
+            if (!live.empty())
+                return Outcome::refuse(QStringLiteral("Mesa foi alterada em outro terminal, confira a nova conta !!!"),
+                                       Outcome::Severity::Information, Outcome::Next::Reread);
+            if (!m_sql.exec(stmt::kResetTable, {idMesa}).ok())
+                return failed();
+            return Outcome::ok(Outcome::Next::Release);
+        },
+        failed);
+    return p;
+}
+
+bool ClosingService::renewClaim(const ShownTable &table)
+{
+    return m_claims.renew(table.idMesa);
+}
+
+bool ClosingService::abandonPayment(const ShownTable &table)
+{
+    return m_claims.release(table.idMesa);
+}
 
 ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
 {
@@ -150,20 +195,8 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
         return p;
     }
 
-    if (!hasItems) {
-        // Nothing was consumed: the position is simply free again.
-        if (!m_sql.exec(stmt::kResetTable, {idMesa}).ok()) {
-            const SqlResult &result = m_sql.result();
-            const QString what = QStringLiteral("a liberação da mesa");
-            p.outcome =
-                Outcome::fail(QStringLiteral("Erro %1 gravando %2 !!!").arg(result.state(), what), result, what);
-            p.outcome.console
-                << QStringLiteral("Mesa - Erro gravando %1: %2 %3").arg(what, result.state(), result.message());
-            return p;
-        }
-        p.outcome = Outcome::ok(Outcome::Next::Release);
-        return p;
-    }
+    if (!hasItems)
+        return freeEmpty(table);
 
     // The split mark as stored now, not as read: the split dialog may have
     // been used since.
@@ -186,6 +219,15 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
         p.then = Then::Write;
         return p;
     }
+
+    // One desk at a time takes the money of an account.
+    const PaymentClaims::Claim claim =
+        m_claims.claim(idMesa, table.openedAt, m_session.desk(), m_session.operatorCode());
+    if (!claim.outcome.done()) {
+        p.outcome = claim.outcome;
+        return p;
+    }
+    p.notice = claim.notice;
     exchange::PaymentExchange::write({table.totals.tableTotal, table.totals.servicePercent});
     p.then = Then::Pay;
     return p;
@@ -373,6 +415,10 @@ public:
     // this sale, goes.
     Step release()
     {
+        // The account is closed: whichever desk claimed its payment, the
+        // claim ends with the sale.
+        if (!m_sql.exec(stmt::kDropPaymentClaims, {m_idMesa}).ok())
+            return releaseFailed();
         if (m_late.empty()) {
             for (const std::string_view statement :
                  {stmt::kResetTable, stmt::kDeleteTableItems, stmt::kDeleteTableObservations}) {
@@ -526,6 +572,39 @@ Outcome failedClosing(const Failure &failed)
 
 } // namespace
 
+namespace {
+
+Outcome interrupted(PositionGuard &guard, const ShownTable &shown, const Failure &failed)
+{
+    if (!failed.error.conflict && !failed.error.lockTimeout)
+        return failedClosing(failed);
+    // Another desk's or terminal's write met this closing at some statement
+    // (a deadlock, a cluster's certification, a lock held too long): it was
+    // rolled back. Read again, the position says what happened.
+    switch (guard.now(shown.opening())) {
+    case PositionGuard::Now::Freed:
+    case PositionGuard::Now::Reopened: {
+        Outcome o = closedElsewhere();
+        o.step = failed.step;
+        return o;
+    }
+    case PositionGuard::Now::Same:
+    case PositionGuard::Now::Unknown: break;
+    }
+    Outcome o = failed.error.lockTimeout
+                    ? Outcome::refuse(QStringLiteral("Mesa em uso em outro caixa ou terminal: nada foi gravado, a mesa "
+                                                     "continua bloqueada, tente novamente !!!"),
+                                      Outcome::Severity::Stop, Outcome::Next::Stay)
+                    : Outcome::refuse(QStringLiteral("Mesa foi alterada em outro caixa ou terminal durante o "
+                                                     "fechamento: nada foi gravado, tente novamente !!!"),
+                                      Outcome::Severity::Stop, Outcome::Next::Reread);
+    o.step = failed.step;
+    o.error = failed.error;
+    return o;
+}
+
+} // namespace
+
 Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
 {
     // A sale never takes money back.
@@ -550,14 +629,8 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
                 if (SaleWriter::Step failed = (writer.*step)())
                     return failed;
             }
-            if (!transaction.commit()) {
-                // The cluster refused this write set at commit (or a
-                // deadlock chose this closing): another desk's closing of
-                // the same account won, and this one was rolled back.
-                if (m_sql.result().conflict())
-                    return Failure{kClosedElsewhere, {}, {}};
+            if (!transaction.commit())
                 return writer.failure(QStringLiteral("confirmação"));
-            }
             return {};
         };
         failed = write();
@@ -566,8 +639,13 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
         // Leaving the scope rolls back whatever a failure left uncommitted,
         // before the cashier is told, so no lock outlives the closing.
     }
-    if (failed)
-        return failedClosing(*failed);
+    if (failed) {
+        const Outcome told = interrupted(m_guard, shown, *failed);
+        // Nothing left to pay here: whatever this desk claimed ends.
+        if (told.refused())
+            m_claims.release(shown.idMesa);
+        return told;
+    }
     if (writer.late().empty())
         return Outcome::ok(Outcome::Next::Release);
     Outcome o = Outcome::ok(Outcome::Next::Reread);

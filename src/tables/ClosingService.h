@@ -1,7 +1,9 @@
 #pragma once
 
+#include "board/PositionGuard.h"
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
+#include "tables/PaymentClaims.h"
 
 #include <QString>
 
@@ -19,7 +21,9 @@ class Sql;
 class ClosingService
 {
 public:
-    ClosingService(Sql &sql, Session &session);
+    // `claimSeconds`: how long a desk's claim on an account lasts without
+    // being renewed (PaymentClaims).
+    ClosingService(Sql &sql, Session &session, int claimSeconds = PaymentClaims::kBoundSeconds);
 
     // What comes after `prepare`.
     enum class Then {
@@ -31,6 +35,9 @@ public:
     {
         Then then = Then::Stop;
         Outcome outcome;
+        // Pay: told before the module opens (a claim left by a desk that
+        // stopped renewing it was taken over).
+        QString notice;
     };
 
     // The checks before any payment: a table with items must have been
@@ -42,8 +49,19 @@ public:
     // A table without items is simply freed; a split position is written
     // without the module. For the module, the table's total and fee are
     // handed over, and whatever an earlier closing left in the returned
-    // amounts is cleared.
+    // amounts is cleared. Before the module opens, the account is claimed
+    // for this desk (PaymentClaims): while another desk's claim stands the
+    // closing is refused at once, naming that desk. Freeing a table
+    // without items is checked under its lock like every other write.
     Preparation prepare(const ShownTable &table);
+
+    // While the payment module is open: keeps the claim alive. False when
+    // it is no longer this desk's.
+    bool renewClaim(const ShownTable &table);
+    // The payment module closed without a payment: the claim ends. False
+    // when that could not be stored (the claim then expires).
+    bool abandonPayment(const ShownTable &table);
+    int claimSeconds() const { return m_claims.boundSeconds(); }
 
     // What the cashier may have changed on the screen since the reading:
     // the people count as typed (blank is 0; text that is no count leaves
@@ -63,15 +81,24 @@ public:
     // the table read again). Done: released. Another desk closed it
     // meanwhile (or won at commit): refused, released, nothing written.
     // Charged items changed during the payment: refused, read again,
-    // nothing written. A negative bill: refused, nothing written. Failed:
+    // nothing written. Another desk's write met at any statement (a
+    // deadlock, a cluster's certification): rolled back, the position read
+    // again, and told as closed elsewhere when it was, else as changed, to
+    // be tried again; a row lock that stayed held too long is told as
+    // another desk or terminal working on the table. The claim on the
+    // account ends with the sale, and with any refusal. A negative bill: refused, nothing written. Failed:
     // nothing written, the table stays on show (blocked) with the server's
     // state and the step in the message, and the diagnostic lines of a
     // failed insert in `console`.
     Outcome GRAVAR(const ShownTable &table, const Inputs &inputs);
 
 private:
+    Preparation freeEmpty(const ShownTable &table);
+
     Sql &m_sql;
     Session &m_session;
+    PositionGuard m_guard;
+    PaymentClaims m_claims;
 };
 
 } // namespace qv

@@ -69,13 +69,20 @@ OpenTableService::Opened OpenTableService::ABRIR(const Opening &opening)
         result.notice = QStringLiteral("Não foi possível associoar o Garçon à mesa !!!");
 
     // Opening also clears whatever discount, split or fee the position kept
-    // from its last account.
+    // from its last account. Only a free position opens: one another
+    // terminal opened since the cashier saw it free has guests, items and
+    // an opening time of its own, which must not be written over.
     const SqlResult &state =
-        m_sql.exec(stmt::kOpenTable, {opening.people, waiter, openedAt, opening.serviceFee, opening.idMesa});
+        m_sql.exec(stmt::kOpenFreeTable, {opening.people, waiter, openedAt, opening.serviceFee, opening.idMesa});
     if (!state.ok()) {
         result.outcome =
             Outcome::fail(QStringLiteral("Erro ") + state.state() + QStringLiteral(" na abertura da mesa !!!"), state,
                           QStringLiteral("abertura"));
+        return result;
+    }
+    if (m_sql.affectedRows() == 0) {
+        result.outcome = Outcome::refuse(QStringLiteral("Mesa já foi aberta em outro terminal !!!"),
+                                         Outcome::Severity::Information, Outcome::Next::Reread);
         return result;
     }
     result.outcome = Outcome::ok();

@@ -45,7 +45,9 @@ public:
     // Writes the opening: the server's time, the waiter found by name, the
     // fee, and everything the last account left (discounts, split) reset.
     // Refused when the server's time cannot be read: an opening without a
-    // time would make every time at the table meaningless.
+    // time would make every time at the table meaningless. A position that
+    // is no longer free (another terminal opened it meanwhile) is refused
+    // with Reread: it is shown as the other terminal opened it.
     Opened ABRIR(const Opening &opening);
 
 private:

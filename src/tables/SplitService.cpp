@@ -1,5 +1,6 @@
 #include "tables/SplitService.h"
 
+#include "board/TableReader.h"
 #include "data/Statements.h"
 #include "data/UnitOfWork.h"
 #include "platform/Record.h"
@@ -30,7 +31,7 @@ Outcome writeFailed(const SqlResult &result)
 }
 } // namespace
 
-SplitService::SplitService(Sql &sql, Session &session) : m_sql(sql), m_session(session) {}
+SplitService::SplitService(Sql &sql, Session &session) : m_sql(sql), m_session(session), m_guard(sql) {}
 
 Outcome SplitService::check(const ShownTable &table, int idMesa, Request &request)
 {
@@ -53,7 +54,7 @@ Outcome SplitService::check(const ShownTable &table, int idMesa, Request &reques
 
     // 6. The service fee stays out of the amount shared: each receiving
     // position charges its own.
-    request = {idMesa, table.totals.tableTotal - table.totals.serviceValue};
+    request = {idMesa, table.totals.tableTotal - table.totals.serviceValue, table.opening()};
     return Outcome::ok();
 }
 
@@ -65,30 +66,48 @@ Outcome SplitService::DIVIDIR(const Request &request, const std::vector<int> &po
     // 7-9. The shares and the flag are one transaction: shares on the other
     // positions without the flag would let this bill be paid in full too,
     // the flag without all shares would lose part of it.
-    UnitOfWork transaction(m_sql);
-    if (!transaction.started())
-        return writeFailed(m_sql.result());
+    const auto failed = [this] { return writeFailed(m_sql.result()); };
+    PositionGuard::Needs needs;
+    needs.sameBlock = true;
+    needs.sameSplit = true;
+    return m_guard.write(
+        request.shown, needs,
+        [&] {
+            // One order time for every share.
+            Record now(kTime);
+            if (!m_sql.exec(stmt::kServerTime, {}, &now).ok())
+                return failed();
 
-    // One order time for every share.
-    Record now(kTime);
-    const SqlResult timeState = m_sql.exec(stmt::kServerTime, {}, &now);
-    if (!timeState.ok())
-        return writeFailed(timeState);
-    const std::vector<Decimal> shares = splitShares(request.amount, int(positions.size()));
-    const int waiter = m_session.operatorCode();
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        const SqlResult state =
-            m_sql.exec(stmt::kInsertItem, {0, positions[i], kShareMenu, kShareGroup, kShareProduct, shares[i], waiter,
-                                           "I", kNoComanda, now.text(0), "N", 0, 0, 0, Decimal(), " ", "N", " ", " "});
-        if (!state.ok())
-            return writeFailed(state);
-    }
-    const SqlResult marked = m_sql.exec(stmt::kMarkSplit, {request.position});
-    if (!marked.ok())
-        return writeFailed(marked);
-    if (!transaction.commit())
-        return writeFailed(m_sql.result());
-    return Outcome::ok(Outcome::Next::Release);
+            // The amount shared is the bill as checked: items launched or
+            // cancelled since would make the shares wrong.
+            TableReader reader(m_sql, m_session);
+            const TableReader::Reading current = reader.LERMESA(request.position, false);
+            if (current.result == TableReader::Reading::Result::Failed)
+                return failed();
+            const TableTotals &t = current.table.totals;
+            if (current.result != TableReader::Reading::Result::Shown
+                || t.tableTotal - t.serviceValue != request.amount)
+                return PositionGuard::itemsChanged();
+            for (const int position : positions) {
+                if (std::optional<Outcome> closed = m_guard.holdOpen(position, QString(), failed))
+                    return *closed;
+            }
+
+            const std::vector<Decimal> shares = splitShares(request.amount, int(positions.size()));
+            const int waiter = m_session.operatorCode();
+            for (std::size_t i = 0; i < positions.size(); ++i) {
+                if (!m_sql
+                         .exec(stmt::kInsertItem,
+                               {0, positions[i], kShareMenu, kShareGroup, kShareProduct, shares[i], waiter, "I",
+                                kNoComanda, now.text(0), "N", 0, 0, 0, Decimal(), " ", "N", " ", " "})
+                         .ok())
+                    return failed();
+            }
+            if (!m_sql.exec(stmt::kMarkSplit, {request.position}).ok())
+                return failed();
+            return Outcome::ok(Outcome::Next::Release);
+        },
+        failed);
 }
 
 } // namespace qv

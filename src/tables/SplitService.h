@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/PositionGuard.h"
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
 #include "platform/Decimal.h"
@@ -27,6 +28,7 @@ public:
     {
         int position = 0;
         Decimal amount;
+        ShownOpening shown; // the position split, as the check saw it
     };
 
     // DIVIDIR's checks, in order: `idMesa` is the position on show (0 when
@@ -39,12 +41,16 @@ public:
     // DIVIDIR's writing: one share item on each of `positions` (in the
     // chooser's order; the last one takes the cents the division leaves),
     // then the flag on the split position, all or nothing. No position
-    // chosen is a silent refusal.
+    // chosen is a silent refusal. Nothing is written unless, under their
+    // locks, the split position is still the opening checked, blocked and
+    // not split, with the same amount to share, and every receiving
+    // position is still open (PositionGuard).
     Outcome DIVIDIR(const Request &request, const std::vector<int> &positions);
 
 private:
     Sql &m_sql;
     Session &m_session;
+    PositionGuard m_guard;
 };
 
 } // namespace qv

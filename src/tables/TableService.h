@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/PositionGuard.h"
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
 #include "session/Exchanges.h"
@@ -21,24 +22,31 @@ class TableService
 public:
     TableService(Sql &sql, Session &session);
 
-    // The people count typed for `idMesa`. Refused (nothing written) when it
+    // Every write below acts on the opening shown (PositionGuard): on a
+    // position freed, reopened or, where it matters, blocked or split
+    // elsewhere since `table` was read, nothing is written and the outcome
+    // says what happened.
+
+    // The people count typed for the position on show. Refused (nothing written) when it
     // is no count of 0 to 999. The value per person keeps the old count
     // until the next reading, so the table is not read again.
-    Outcome peopleCount(int idMesa, const QString &typed);
+    Outcome peopleCount(const ShownTable &table, const QString &typed);
 
     // Blocks an unblocked table, unblocks a blocked one (reopening it as 'A'
     // whatever it was before, and ending any split under way). The table is
-    // read again afterwards whatever happened, so it shows what is stored.
+    // read again afterwards whatever happened (left when it was closed
+    // elsewhere), so it shows what is stored.
     Outcome toggleBlock(const ShownTable &table);
 
     // The bill request: the waiter chosen by name (none chosen keeps the
     // stored one) and status 'I', together; then the table is released.
-    // Without a table on show (idMesa 0) it only releases.
-    Outcome IMPMESA(int idMesa, const QString &chosenWaiter);
+    // Without a table on show it only releases. Refused when the table was
+    // blocked elsewhere meanwhile.
+    Outcome IMPMESA(const ShownTable &table, const QString &chosenWaiter);
 
-    // The discount search's answer for `idMesa`, stored with who authorised
+    // The discount search's answer for the position on show, stored with who authorised
     // it (the logged-in operator, blank-padded as the session holds it).
-    Outcome tableDiscount(int idMesa, const exchange::DiscountSearchExchange::Answer &chosen,
+    Outcome tableDiscount(const ShownTable &table, const exchange::DiscountSearchExchange::Answer &chosen,
                           const QString &authoriser);
 
     // The manual discount typed for the position on show. Refused (nothing
@@ -67,6 +75,7 @@ private:
 
     Sql &m_sql;
     Session &m_session;
+    PositionGuard m_guard;
 };
 
 } // namespace qv

@@ -18,9 +18,9 @@ Outcome moveFailed(const SqlResult &result)
 }
 } // namespace
 
-TransferService::TransferService(Sql &sql) : m_sql(sql) {}
+TransferService::TransferService(Sql &sql) : m_sql(sql), m_guard(sql) {}
 
-TransferService::Target TransferService::target(int idMesa, Outcome &refusal)
+TransferService::Target TransferService::target(int idMesa, Outcome &refusal, QString *openedAt)
 {
     Record row(tables::movMesa);
     if (!m_sql.exec(stmt::kTableById, {idMesa}, &row).ok()) {
@@ -34,10 +34,13 @@ TransferService::Target TransferService::target(int idMesa, Outcome &refusal)
         refusal = Outcome::refuse(QStringLiteral("Erro, mesa não está aberta !!!"), Outcome::Severity::Stop);
         return Target::Refused;
     }
+    if (openedAt)
+        *openedAt = row.text("horaAbertura");
     return Target::Open;
 }
 
-Outcome TransferService::TRANSFERE(const ShownTable &source, int idMesa, const std::vector<std::int64_t> &items)
+Outcome TransferService::TRANSFERE(const ShownTable &source, int idMesa, const QString &targetOpenedAt,
+                                   const std::vector<std::int64_t> &items)
 {
     // Every item moves with its kitchen record and its observations, and
     // all of them move or none: half a transfer would leave a table's
@@ -47,17 +50,26 @@ Outcome TransferService::TRANSFERE(const ShownTable &source, int idMesa, const s
     // the source's closing and missing from the target's sale.
     const int kitchenTable = idMesa / 100;
     if (!items.empty()) {
-        UnitOfWork transaction(m_sql);
-        if (!transaction.started())
-            return moveFailed(m_sql.result());
-        for (const std::int64_t idItem : items) {
-            if (!m_sql.exec(stmt::kMoveItem, {idMesa, idItem}).ok()
-                || !m_sql.exec(stmt::kMoveKitchen, {kitchenTable, idItem}).ok()
-                || !m_sql.exec(stmt::kMoveItemObservations, {idMesa, idItem}).ok())
-                return moveFailed(m_sql.result());
-        }
-        if (!transaction.commit())
-            return moveFailed(m_sql.result());
+        const auto failed = [this] { return moveFailed(m_sql.result()); };
+        PositionGuard::Needs needs;
+        needs.sameBlock = true;
+        needs.items = items;
+        const Outcome moved = m_guard.write(
+            source.opening(), needs,
+            [&] {
+                if (std::optional<Outcome> closed = m_guard.holdOpen(idMesa, targetOpenedAt, failed))
+                    return *closed;
+                for (const std::int64_t idItem : items) {
+                    if (!m_sql.exec(stmt::kMoveItem, {idMesa, idItem}).ok()
+                        || !m_sql.exec(stmt::kMoveKitchen, {kitchenTable, idItem}).ok()
+                        || !m_sql.exec(stmt::kMoveItemObservations, {idMesa, idItem}).ok())
+                        return failed();
+                }
+                return Outcome::ok();
+            },
+            failed);
+        if (!moved.done())
+            return moved;
     }
 
     // A source left without items goes on to its closing.

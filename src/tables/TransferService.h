@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/PositionGuard.h"
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
 
@@ -24,16 +25,22 @@ public:
         Closed,
         Refused
     };
-    // 1-2. `refusal` carries the message of a refused target.
-    Target target(int idMesa, Outcome &refusal);
+    // 1-2. `refusal` carries the message of a refused target; an open one
+    // gives its opening time in `openedAt`, for TRANSFERE to check.
+    Target target(int idMesa, Outcome &refusal, QString *openedAt = nullptr);
 
     // 3-4. Moves `items` of `source` (the table on show) to `idMesa`, all
     // or none. When done the source is read again; when every item it
-    // showed has gone, the next step is its closing.
-    Outcome TRANSFERE(const ShownTable &source, int idMesa, const std::vector<std::int64_t> &items);
+    // showed has gone, the next step is its closing. Both ends are checked
+    // under their locks (PositionGuard): the source must be the opening
+    // shown, not blocked since, with every item still live on it; the
+    // target still open, and the opening `targetOpenedAt` when given.
+    Outcome TRANSFERE(const ShownTable &source, int idMesa, const QString &targetOpenedAt,
+                      const std::vector<std::int64_t> &items);
 
 private:
     Sql &m_sql;
+    PositionGuard m_guard;
 };
 
 } // namespace qv

@@ -2,17 +2,32 @@
 // by scripts/test): the connection goes on through another node when the
 // one in use dies, a transaction in flight is rolled back and told, never
 // half-stored, and two desks writing the same row on two nodes cannot both
-// store their write.
+// store their write; two desks on two nodes claim the same account and
+// only one of them takes the payment; a closing that meets another node's
+// write at any of its statements writes nothing and says what happened.
+#include "board/TableReader.h"
+#include "data/Statements.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
+#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "session/Exchanges.h"
+#include "session/Session.h"
+#include "tables/ClosingService.h"
+#include "tables/PaymentClaims.h"
 
 #include <QProcess>
 #include <QString>
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <chrono>
+#include <latch>
 #include <set>
+#include <thread>
 
 using namespace qv;
 
@@ -181,6 +196,176 @@ TEST_F(ClusterTest, TwoDesksOnTwoNodesCannotBothStoreTheSameClosing)
     Record count(kCount);
     ASSERT_TRUE(deskA.exec(kCountSales, {101, 103}, &count).ok());
     EXPECT_EQ(count.integer("count"), 1);
+}
+
+// Claims left by an earlier run of these tests on the same cluster.
+constexpr std::string_view kClearClaims = "DELETE FROM mov_MesaCobranca WHERE idMesa>=? AND idMesa<?";
+constexpr std::string_view kCountClaims = "SELECT COUNT(*)FROM mov_MesaCobranca WHERE idMesa=?";
+constexpr std::string_view kCountTableSales = "SELECT COUNT(*)FROM mov_Vendas WHERE nrMesa=?";
+constexpr std::string_view kPositionStatus = "SELECT status FROM mov_Mesa WHERE idMesa=?";
+constexpr std::string_view kSetUpPosition =
+    "UPDATE mov_Mesa SET status='B',qtdPessoas=2,idGarcon=4,horaAbertura='20:00:00',idDesconto=0,descontoManual=0,"
+    "taxaServico=0,dividida='N' WHERE idMesa=?";
+constexpr std::string_view kClearPosition = "DELETE FROM mov_MesaItem WHERE idMesa=?";
+constexpr std::string_view kLaunch = "INSERT INTO mov_MesaItem(idMesa,idProduto,valorUnitario,idOperador,status,"
+                                     "horaPedido) VALUES(?,112,10,4,'I','20:00:00')";
+// Another desk's closing of the same account, as it reaches this node.
+constexpr std::string_view kOtherDeskFrees =
+    "UPDATE mov_Mesa SET status='F',horaAbertura='00:00:00' WHERE idMesa=? AND status<>'F'";
+
+bool positionWithItems(Sql &sql, int idMesa, int items)
+{
+    if (!sql.exec(kSetUpPosition, {idMesa}).ok() || !sql.exec(kClearPosition, {idMesa}).ok())
+        return false;
+    UnitOfWork unit(sql);
+    for (int i = 0; i < items; ++i)
+        if (!sql.exec(kLaunch, {idMesa}).ok())
+            return false;
+    return unit.commit();
+}
+
+std::int64_t count(Sql &sql, std::string_view text, int idMesa)
+{
+    Record n(kCount);
+    return sql.exec(text, {idMesa}, &n).ok() ? n.integer("count") : -1;
+}
+
+// A desk's session: dinner of today at desk `desk`, operator 1.
+void deskSession(int desk)
+{
+    SharedRecord::resetAll();
+    exchange::DeskSession::setPeriod(2);
+    exchange::DeskSession::setDesk(desk);
+    records::W_VARS_SQL().setDigits(21, 2, 1);
+}
+
+TEST_F(ClusterTest, TwoDesksOnTwoNodesClaimingOneAccountOpenOnePayment)
+{
+    const QStringList nodes = allNodes();
+    Sql deskA, deskB;
+    deskA.setConnection(endpoints({nodes[0]}));
+    deskB.setConnection(endpoints({nodes[1]}));
+    deskSession(1);
+    Session session(deskA);
+    session.loadOperators();
+    ASSERT_TRUE(session.readParameters());
+    ASSERT_TRUE(positionWithItems(deskA, 7101, 3));
+    ASSERT_TRUE(deskA.exec(kClearClaims, {7000, 8000}).ok());
+
+    // The closing as each desk starts it: exactly one payment module opens.
+    ClosingService closingA(deskA, session, 2), closingB(deskB, session, 2);
+    TableReader readerA(deskA, session), readerB(deskB, session);
+    const ShownTable atA = readerA.LERMESA(7101, false).table;
+    const ShownTable atB = readerB.LERMESA(7101, false).table;
+    ASSERT_TRUE(atA.shown() && atB.shown());
+    ASSERT_EQ(closingA.prepare(atA).then, ClosingService::Then::Pay);
+    const ClosingService::Preparation refused = closingB.prepare(atB);
+    EXPECT_EQ(refused.then, ClosingService::Then::Stop);
+    EXPECT_TRUE(refused.outcome.message.startsWith(QStringLiteral("Mesa em pagamento no caixa 1 ")))
+        << refused.outcome.message.toStdString();
+
+    // Desk A dies with its payment open: within the bound desk B may pay.
+    deskA.disconnect();
+    QElapsedTimer waited;
+    waited.start();
+    ClosingService::Preparation taken;
+    while (waited.elapsed() < 10000) {
+        taken = closingB.prepare(atB);
+        if (taken.then == ClosingService::Then::Pay)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    EXPECT_EQ(taken.then, ClosingService::Then::Pay) << taken.outcome.message.toStdString();
+    EXPECT_LT(waited.elapsed(), 2000 + 2500) << "the claim outlived its bound";
+    EXPECT_FALSE(taken.notice.isEmpty());
+
+    // Claimed at the same moment on two nodes, round after round: one desk
+    // wins, the other is refused, never both.
+    Sql deskC;
+    deskC.setConnection(endpoints({nodes[2]}));
+    for (int round = 0; round < 20; ++round) {
+        const int idMesa = 7200 + round;
+        PaymentClaims a(deskB, 60), c(deskC, 60);
+        std::latch start(2);
+        PaymentClaims::Claim byA, byC;
+        std::thread other([&] {
+            start.arrive_and_wait();
+            byC = c.claim(idMesa, QStringLiteral("20:00:00"), 3, 1);
+        });
+        start.arrive_and_wait();
+        byA = a.claim(idMesa, QStringLiteral("20:00:00"), 2, 1);
+        other.join();
+        EXPECT_NE(byA.outcome.done(), byC.outcome.done())
+            << "round " << round << ": " << byA.outcome.message.toStdString() << " / "
+            << byC.outcome.message.toStdString();
+        const Outcome &loser = byA.outcome.done() ? byC.outcome : byA.outcome;
+        EXPECT_TRUE(loser.refused() && loser.message.startsWith(QStringLiteral("Mesa em pagamento ")))
+            << loser.message.toStdString();
+        // Read where it was written: another node may apply it a moment later.
+        EXPECT_EQ(count(byA.outcome.done() ? deskB : deskC, kCountClaims, idMesa), 1);
+    }
+}
+
+TEST_F(ClusterTest, AClosingThatMeetsAnotherNodesWriteMidwayWritesNothingAndSaysItWasClosed)
+{
+    const QStringList nodes = allNodes();
+    Sql cashier, other;
+    cashier.setConnection(endpoints({nodes[1]}));
+    other.setConnection(endpoints({nodes[0]}));
+    deskSession(1);
+    Session session(cashier);
+    session.loadOperators();
+    ASSERT_TRUE(session.readParameters());
+    ClosingService closing(cashier, session);
+    TableReader reader(cashier, session);
+    const auto pay = [] {
+        exchange::PaymentExchange::answer({true, QStringLiteral("01").leftJustified(350), Decimal(), Decimal()});
+    };
+
+    // How long a closing of this size takes here, undisturbed.
+    constexpr int kItems = 150;
+    ASSERT_TRUE(positionWithItems(cashier, 7301, kItems));
+    ShownTable shown = reader.LERMESA(7301, false).table;
+    pay();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(closing.GRAVAR(shown, {}).done());
+    const qint64 undisturbed = clock.elapsed();
+
+    // The other desk's closing reaches this node while the cashier's is
+    // being written: the cashier's transaction is aborted at whatever
+    // statement it is running, not only at its commit.
+    int midway = 0;
+    for (int round = 0; round < 6 && midway == 0; ++round) {
+        const int idMesa = 7302 + round;
+        ASSERT_TRUE(positionWithItems(cashier, idMesa, kItems));
+        shown = reader.LERMESA(idMesa, false).table;
+        ASSERT_TRUE(shown.shown());
+        const std::int64_t salesBefore = count(cashier, kCountTableSales, idMesa / 100);
+        pay();
+        std::atomic<bool> otherStored{false};
+        std::thread otherDesk([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(undisturbed / 3));
+            UnitOfWork unit(other);
+            otherStored = unit.started() && other.exec(kLockRow, {idMesa}).answered()
+                          && other.exec(kOtherDeskFrees, {idMesa}).ok() && other.affectedRows() == 1 && unit.commit();
+        });
+        const Outcome o = closing.GRAVAR(shown, {});
+        otherDesk.join();
+        if (o.done()) {
+            // The cashier's closing was certified first: one sale.
+            EXPECT_EQ(count(cashier, kCountTableSales, idMesa / 100), salesBefore + 1);
+            continue;
+        }
+        ASSERT_TRUE(otherStored) << o.message.toStdString();
+        EXPECT_TRUE(o.refused()) << o.message.toStdString();
+        EXPECT_EQ(o.message, QStringLiteral("Mesa já foi fechada em outro caixa !!!")) << o.step.toStdString();
+        EXPECT_EQ(o.next, Outcome::Next::Release);
+        EXPECT_EQ(count(cashier, kCountTableSales, idMesa / 100), salesBefore) << "a sale was written";
+        if (!o.step.isEmpty() && o.step != QStringLiteral("confirmação") && o.step != QStringLiteral("fechada"))
+            ++midway;
+    }
+    EXPECT_GE(midway, 1) << "no round met the other node's write before the commit";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "board/TableReader.h"
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
 #include "modules/Payment.h"
@@ -10,6 +11,7 @@
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
+#include "tables/ClosingService.h"
 #include "tables/forms/OpenTable.h"
 #include "tables/forms/TableCommands.h"
 #include "ui_MainForm.h"
@@ -453,6 +455,39 @@ TEST_F(CloseAccountTest, AnAccountClosedAtAnotherDeskIsToldBeforeThePayment)
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Mesa já foi fechada em outro caixa !!!"), style::kStop));
     EXPECT_EQ(sales(), QStringLiteral("0"));
     EXPECT_EQ(h.form().currentTable(), 0);
+}
+
+TEST_F(CloseAccountTest, WhileAnotherDeskTakesThePaymentF10IsRefusedBeforeTheModule)
+{
+    payment.install();
+    show(1501);
+    // Another desk, on its own connection, has the payment module open for
+    // this account.
+    Sql otherDesk;
+    Sql::Connection c;
+    c.socket = TestDatabase::socket();
+    c.database = h.db().name();
+    otherDesk.setConnection(c);
+    ClosingService other(otherDesk, desk::session());
+    TableReader reader(otherDesk, desk::session());
+    const ShownTable there = reader.LERMESA(1501, false).table;
+    ASSERT_EQ(other.prepare(there).then, ClosingService::Then::Pay);
+
+    key(vk::kF10);
+    EXPECT_EQ(payment.calls, 0);
+    EXPECT_TRUE(h.texts().last().startsWith(QStringLiteral("Mesa em pagamento no caixa ")))
+        << h.texts().last().toStdString();
+    EXPECT_EQ(sales(), QStringLiteral("0"));
+    EXPECT_EQ(h.form().currentTable(), 1501);
+
+    // The other desk gives up: this one takes the payment, and giving it up
+    // here ends this desk's claim too.
+    ASSERT_TRUE(other.abandonPayment(there));
+    payment.pay = false;
+    key(vk::kF10);
+    EXPECT_EQ(payment.calls, 1);
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaCobranca")), QStringLiteral("0"));
+    EXPECT_EQ(sales(), QStringLiteral("0"));
 }
 
 TEST_F(CloseAccountTest, ABillChangedSinceShownIsShownAgainBeforeThePayment)

@@ -715,7 +715,7 @@ TEST_F(ItemsTest, FailedWriteUndoesTheWholeConfirmationAndKeepsTheFrame)
     items().pressKey(vk::kEscape);
 }
 
-TEST_F(ItemsTest, EditOfAnItemGoneMeanwhileIsRefusedWithTheFrameKept)
+TEST_F(ItemsTest, EditOfAnItemGoneMeanwhileIsRefusedAndTheTableReadAgain)
 {
     setPosition(h.db(), kTable, 'A');
     const qint64 idItem = addItem(h.db(), {kTable, 112, "38.50"});
@@ -728,10 +728,14 @@ TEST_F(ItemsTest, EditOfAnItemGoneMeanwhileIsRefusedWithTheFrameKept)
     h.db().run(QStringLiteral("DELETE FROM mov_MesaItem WHERE idItem=%1; DELETE FROM mov_MesaItemObs WHERE idItem=%1")
                    .arg(idItem));
     items().pressKey(vk::kF9);
-    EXPECT_EQ(lastStyle(), style::kStop);
-    EXPECT_TRUE(items().isOpen());
-    items().pressKey(vk::kEscape);
+    ASSERT_FALSE(h.ui().messages.empty());
+    EXPECT_EQ(h.ui().messages.back().text,
+              QStringLiteral("Itens da mesa foram alterados em outro terminal, confira a mesa !!!"));
+    EXPECT_EQ(lastStyle(), style::kInformation);
+    // Nothing left to edit: the frame is gone and the table shows what is.
     EXPECT_FALSE(items().isOpen());
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idItem=%1").arg(idItem)),
+              QStringLiteral("0"));
 }
 
 TEST_F(ItemsTest, ObservationCodesAboveNineHundredNinetyNineKeepTheirCode)

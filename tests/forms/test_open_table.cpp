@@ -30,7 +30,7 @@ namespace {
 const char *const kReadTable = "SELECT*FROM mov_Mesa WHERE idMesa=?";
 const char *const kOpenStatement =
     "UPDATE mov_Mesa SET status='A',qtdPessoas=?,idGarcon=?,horaAbertura=?,idDesconto=0,descontoManual=0,"
-    "operDesc=' ',taxaServico=?,dividida='N'WHERE idMesa=?";
+    "operDesc=' ',taxaServico=?,dividida='N'WHERE idMesa=? AND status='F'";
 
 // Drives the dialog once its start procedure has run.
 struct DialogScript : test::ModalScript<OpenTable>
@@ -374,6 +374,25 @@ TEST_F(OpenTableTest, FailedWriteShowsTheStateThenTheDatabaseText)
     expectOnlyStop({QStringLiteral("Erro 23000 na abertura da mesa !!!"), longText.left(120)});
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(flag(), ' ');
+}
+
+TEST_F(OpenTableTest, APositionOpenedElsewhereMeanwhileIsNotOpenedOverAndIsShownAsItIs)
+{
+    DialogScript script([this](OpenTable &d) {
+        fill(d, QStringLiteral("4"), QStringLiteral("JOAO PEREIRA"));
+        // A waiter's terminal opens it while the cashier fills the dialog.
+        db.run(QStringLiteral(
+            "UPDATE mov_Mesa SET status='A',qtdPessoas=6,idGarcon=8,horaAbertura='21:00:00' WHERE idMesa=2201"));
+        QTest::mouseClick(d.ui().Bt_Gravar, Qt::LeftButton);
+    });
+    EXPECT_EQ(open(2201, script), int(QDialog::Rejected));
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("Mesa já foi aberta em outro terminal !!!")});
+    EXPECT_EQ(ui.ui().messages.front().style, style::kInformation);
+    EXPECT_EQ(db.value(QStringLiteral("SELECT CONCAT_WS('|',status,qtdPessoas,idGarcon,horaAbertura) FROM mov_Mesa "
+                                      "WHERE idMesa=2201")),
+              QStringLiteral("A|6|8|21:00:00"));
+    // The position is open: the caller reads it as the terminal opened it.
+    EXPECT_EQ(flag(), 'S');
 }
 
 TEST_F(OpenTableTest, UnreadableServerTimeOpensNothing)

@@ -163,8 +163,16 @@ TEST_F(TableCommandsTest, BlockingFollowsTheCaptionAndReopensTheTable)
     key(vk::kInsert);
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Mesa Bloqueada !!!"), style::kInformation));
 
-    // Unblocking reopens it as 'A' and ends a split under way.
+    // Split elsewhere after this reading: unblocking would end a split the
+    // cashier has not seen, so it is refused and the table read again.
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET dividida='S' WHERE idMesa=1801"));
+    key(vk::kF2);
+    EXPECT_TRUE(lastMessageIs(QStringLiteral("Conta da mesa foi dividida em outro caixa, confira a mesa !!!"),
+                              style::kInformation));
+    EXPECT_EQ(column(1801, "status"), QStringLiteral("B"));
+    EXPECT_EQ(column(1801, "dividida"), QStringLiteral("S"));
+
+    // Unblocking the split shown reopens it as 'A' and ends the split.
     key(vk::kF2);
     EXPECT_EQ(column(1801, "status"), QStringLiteral("A"));
     EXPECT_EQ(column(1801, "dividida"), QStringLiteral("N"));

@@ -41,7 +41,8 @@ expected="./usr/bin/quorvel
 ./usr/share/man/man1/quorvel.1.gz
 ./usr/share/metainfo/invalid.quorvel.quorvel.metainfo.xml
 ./usr/share/quorvel/demo.sql
-./usr/share/quorvel/schema.sql"
+./usr/share/quorvel/schema.sql
+./usr/share/quorvel/upgrade.sql"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
 if [[ "$files" != "$expected" ]]; then
     fail "the package's files differ from the expected ones:"
@@ -55,6 +56,7 @@ root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 cmp -s "$src/db/schema.sql" "$root/usr/share/quorvel/schema.sql" || fail "schema.sql differs from db/schema.sql"
 cmp -s "$src/db/demo.sql" "$root/usr/share/quorvel/demo.sql" || fail "demo.sql differs from db/demo.sql"
+cmp -s "$src/db/upgrade.sql" "$root/usr/share/quorvel/upgrade.sql" || fail "upgrade.sql differs from db/upgrade.sql"
 cmp -s "$src/resources/icons/app.svg" "$root/usr/share/icons/hicolor/scalable/apps/quorvel.svg" \
     || fail "the icon is not resources/icons/app.svg"
 

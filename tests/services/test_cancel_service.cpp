@@ -33,7 +33,7 @@ protected:
     CancelService::Cancellation cancellation(std::vector<std::int64_t> items, int reason, bool produced) const
     {
         CancelService::Cancellation c;
-        c.idMesa = 1201;
+        c.shown = openingOf(db, 1201);
         c.liveItems = {19, 20, 21};
         c.items = std::move(items);
         c.reasonCode = reason;
@@ -44,7 +44,7 @@ protected:
     CancelService::Acknowledgement acknowledgement(int idOperador) const
     {
         CancelService::Acknowledgement a;
-        a.idMesa = 1201;
+        a.shown = openingOf(db, 1201);
         a.itemCount = 3;
         a.items = {19, 21};
         a.waiterName = QStringLiteral("JOSE RODRIGUES");
@@ -77,7 +77,7 @@ TEST_F(CancelServiceTest, DeliveredAndPrintedItemsAreCancelledToo)
 {
     db.run(QStringLiteral("UPDATE mov_MesaItem SET status='R' WHERE idItem=5"));
     CancelService::Cancellation c = cancellation({1, 5}, 2, false);
-    c.idMesa = 301;
+    c.shown = openingOf(db, 301);
     c.liveItems = {1, 2, 3, 4, 5};
     EXPECT_EQ(service.CANCITE(c).next, Next::Reread);
     EXPECT_EQ(cancelColumns(1), QStringLiteral("C,N,2,1"));
@@ -87,7 +87,7 @@ TEST_F(CancelServiceTest, DeliveredAndPrintedItemsAreCancelledToo)
 TEST_F(CancelServiceTest, CancellingEveryLiveItemGoesOnToCloseTheAccount)
 {
     CancelService::Cancellation c = cancellation({37, 38}, 1, false);
-    c.idMesa = 2501;
+    c.shown = openingOf(db, 2501);
     c.liveItems = {37, 38};
     const Outcome outcome = service.CANCITE(c);
     EXPECT_TRUE(outcome.done());
@@ -117,7 +117,7 @@ TEST_F(CancelServiceTest, AFailingUpdateLeavesEveryItemAsItWasAndSaysWhichItemSt
 TEST_F(CancelServiceTest, NothingOnShowOrNoItemCancelsNothingAndSaysNothing)
 {
     CancelService::Cancellation c = cancellation({19}, 1, false);
-    c.idMesa = 0;
+    c.shown.idMesa = 0;
     Outcome outcome = service.CANCITE(c);
     EXPECT_TRUE(outcome.refused());
     EXPECT_TRUE(outcome.message.isEmpty());

@@ -416,10 +416,11 @@ TEST_F(ClosingServiceTest, AnAccountClosedMeanwhileAtAnotherDeskIsNotSoldTwice)
     EXPECT_EQ(sales(), QStringLiteral("0"));
 }
 
-TEST_F(ClosingServiceTest, AConflictAtCommitIsAnAccountClosedElsewhere)
+TEST_F(ClosingServiceTest, AConflictAtCommitWithThePositionStillOpenIsToldAsAChangeToTryAgain)
 {
-    // Two desks on two cluster nodes closed the same account: the cluster
-    // certifies one of them and refuses the other at commit.
+    // The cluster refused the closing at commit, but the position read
+    // again is still this account: another terminal's write won, not a
+    // closing, so the cashier is asked to try again.
     const QString before = freeRow(1501);
     const ShownTable table = shown(1501);
     ASSERT_EQ(closing.prepare(table).then, Then::Pay);
@@ -427,9 +428,11 @@ TEST_F(ClosingServiceTest, AConflictAtCommitIsAnAccountClosedElsewhere)
     desk::sql().failNext(Sql::kCommit, QStringLiteral("40001"), QStringLiteral("certification failed"));
     const Outcome o = closing.GRAVAR(table, {});
     EXPECT_TRUE(o.refused());
-    EXPECT_EQ(o.message, QStringLiteral("Mesa já foi fechada em outro caixa !!!"));
+    EXPECT_EQ(o.message, QStringLiteral("Mesa foi alterada em outro caixa ou terminal durante o fechamento: nada foi "
+                                        "gravado, tente novamente !!!"));
     EXPECT_EQ(o.severity, Outcome::Severity::Stop);
-    EXPECT_EQ(o.next, Outcome::Next::Release);
+    EXPECT_EQ(o.next, Outcome::Next::Reread);
+    EXPECT_EQ(o.step, QStringLiteral("confirmação"));
     EXPECT_EQ(sales(), QStringLiteral("0"));
     EXPECT_EQ(saleItems(), QStringLiteral("0"));
     EXPECT_EQ(items(1501), QStringLiteral("8"));

@@ -34,7 +34,7 @@ protected:
     ItemService::NewItem burger(int quantity) const
     {
         ItemService::NewItem item;
-        item.idMesa = kTable;
+        item.shown = openingOf(db, kTable);
         item.productCode = 112;
         item.price = Decimal::parse(QStringLiteral("38,50")).value();
         item.quantity = quantity;
@@ -194,7 +194,7 @@ TEST_F(ItemServiceTest, DiscountsAreWrittenWithWhoGaveThem)
     // A product on no menu, its whole price taken off by hand: no name,
     // since no discount kind was chosen and no name was shown.
     ItemService::NewItem coffee;
-    coffee.idMesa = kTable;
+    coffee.shown = openingOf(db, kTable);
     coffee.productCode = 311;
     coffee.price = Decimal::parse(QStringLiteral("6,00")).value();
     coffee.quantity = 2;
@@ -245,7 +245,7 @@ TEST_F(ItemServiceTest, AFailedWriteStoresNothingAndCanBeConfirmedAgain)
         value(QStringLiteral("SELECT MIN(idItem) FROM mov_MesaItem WHERE idMesa=%1").arg(kTable)).toLongLong();
     ItemService::EditedItem edit;
     edit.idItem = idItem;
-    edit.idMesa = kTable;
+    edit.shown = openingOf(db, kTable);
     desk::sql().failNext(stmt::kSetItemDiscount);
     outcome = service.CARITEM(edit);
     EXPECT_TRUE(outcome.failed());
@@ -320,7 +320,7 @@ TEST_F(ItemServiceTest, EditingRewritesObservationsAndDiscountColumns)
 
     ItemService::EditedItem edit;
     edit.idItem = first;
-    edit.idMesa = kTable;
+    edit.shown = openingOf(db, kTable);
     edit.discountKind = 3;
     edit.discountOperator = QStringLiteral("ROBERTO LIMA");
     edit.observations = {chosen('C', 2), chosen('S', 1), chosen('C', 10)};
@@ -352,13 +352,12 @@ TEST_F(ItemServiceTest, EditOfAnItemGoneMeanwhileIsRefusedAndLeavesNoObservation
 
     ItemService::EditedItem edit;
     edit.idItem = idItem;
-    edit.idMesa = kTable;
+    edit.shown = openingOf(db, kTable);
     edit.observations = {chosen('C', 2)};
     const Outcome outcome = service.CARITEM(edit);
     EXPECT_TRUE(outcome.refused());
-    EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);
-    EXPECT_EQ(outcome.message,
-              QStringLiteral("Erro 02000 na alteração do item: nada foi alterado !!!\nItem não está mais na mesa."));
+    EXPECT_EQ(outcome.message, QStringLiteral("Itens da mesa foram alterados em outro terminal, confira a mesa !!!"));
+    EXPECT_EQ(outcome.next, Outcome::Next::Reread);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idItem=%1").arg(idItem)), 0);
 }
 

@@ -91,11 +91,14 @@ TEST_F(SalesFiguresTest, ASplitAccountCountsOnceAsTheDishesServedAndTheMoneyTake
 
     CancelService cancel(desk::sql());
     CancelService::Cancellation c;
-    c.idMesa = 4401, c.items = {dessert}, c.liveItems = {burger1, burger2, fries, dessert};
+    c.shown = shown(4401).opening(), c.items = {dessert}, c.liveItems = {burger1, burger2, fries, dessert};
     c.reasonCode = 1, c.idOperador = 1;
     ASSERT_TRUE(cancel.CANCITE(c).done());
     TransferService transfer(desk::sql());
-    ASSERT_TRUE(transfer.TRANSFERE(shown(4401), 4501, {burger2}).done());
+    Outcome refusal;
+    QString targetOpened;
+    ASSERT_EQ(transfer.target(4501, refusal, &targetOpened), TransferService::Target::Open);
+    ASSERT_TRUE(transfer.TRANSFERE(shown(4401), 4501, targetOpened, {burger2}).done());
 
     // The bill of 44/01 (40,00 + 28,00) printed and shared by 44/02 and 44/03.
     db.run(QStringLiteral("UPDATE mov_Mesa SET status='B' WHERE idMesa=4401"));

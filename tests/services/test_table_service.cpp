@@ -75,16 +75,16 @@ void expectWriteFailure(const Outcome &o, const QString &what, Outcome::Next nex
 
 TEST_F(TableServiceTest, PeopleCountIsStoredOnlyWhenItIsACount)
 {
-    Outcome o = service.peopleCount(kOpenTable, QStringLiteral("4"));
+    Outcome o = service.peopleCount(shown(kOpenTable), QStringLiteral("4"));
     EXPECT_TRUE(o.done());
     // The value per person waits for the next reading: nothing to repaint.
     EXPECT_EQ(o.next, Outcome::Next::Stay);
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("4"));
-    EXPECT_TRUE(service.peopleCount(kOpenTable, QString()).done());
+    EXPECT_TRUE(service.peopleCount(shown(kOpenTable), QString()).done());
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("0"));
 
     for (const char *typed : {"abc", "1000", "-1"}) {
-        o = service.peopleCount(kOpenTable, QString::fromLatin1(typed));
+        o = service.peopleCount(shown(kOpenTable), QString::fromLatin1(typed));
         EXPECT_TRUE(o.refused()) << typed;
         EXPECT_EQ(o.message, QStringLiteral("Número de pessoas inválido !!!")) << typed;
         EXPECT_EQ(o.severity, Outcome::Severity::Information) << typed;
@@ -92,8 +92,8 @@ TEST_F(TableServiceTest, PeopleCountIsStoredOnlyWhenItIsACount)
     }
 
     desk::sql().failNext(stmt::kSetPeople);
-    expectWriteFailure(service.peopleCount(kOpenTable, QStringLiteral("3")), QStringLiteral("as pessoas da mesa"),
-                       Outcome::Next::Stay);
+    expectWriteFailure(service.peopleCount(shown(kOpenTable), QStringLiteral("3")),
+                       QStringLiteral("as pessoas da mesa"), Outcome::Next::Stay);
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("0"));
 }
 
@@ -128,23 +128,23 @@ TEST_F(TableServiceTest, BillRequestRecordsTheChosenWaiterAndReleases)
     db.run(QStringLiteral("INSERT INTO tab_Operador(idOperador,nome,situacao) VALUES(30,'JOAO PEREIRA','A')"));
     desk::session().loadOperators();
 
-    Outcome o = service.IMPMESA(kOpenTable, QStringLiteral("ANTONIO SILVA"));
+    Outcome o = service.IMPMESA(shown(kOpenTable), QStringLiteral("ANTONIO SILVA"));
     EXPECT_TRUE(o.done());
     EXPECT_EQ(o.next, Outcome::Next::Release);
     EXPECT_EQ(row(kOpenTable), QStringLiteral("I|2|5|0|0.00||10.00|N"));
 
     // The later of two equal names wins.
-    EXPECT_TRUE(service.IMPMESA(kOpenTable, QStringLiteral("JOAO PEREIRA")).done());
+    EXPECT_TRUE(service.IMPMESA(shown(kOpenTable), QStringLiteral("JOAO PEREIRA")).done());
     EXPECT_EQ(column(kOpenTable, "idGarcon"), QStringLiteral("30"));
 
     // No name chosen: the waiter stays, the bill is still requested.
     db.run(QStringLiteral("UPDATE mov_Mesa SET status='A' WHERE idMesa=1201"));
-    EXPECT_TRUE(service.IMPMESA(kOpenTable, QString()).done());
+    EXPECT_TRUE(service.IMPMESA(shown(kOpenTable), QString()).done());
     EXPECT_EQ(row(kOpenTable), QStringLiteral("I|2|30|0|0.00||10.00|N"));
 
     // No table on show: nothing to store, the screen is released all the same.
     const QString before = db.value(QStringLiteral("CHECKSUM TABLE mov_Mesa"));
-    o = service.IMPMESA(0, QStringLiteral("ANTONIO SILVA"));
+    o = service.IMPMESA(ShownTable(), QStringLiteral("ANTONIO SILVA"));
     EXPECT_TRUE(o.done());
     EXPECT_EQ(o.next, Outcome::Next::Release);
     EXPECT_EQ(db.value(QStringLiteral("CHECKSUM TABLE mov_Mesa")), before);
@@ -154,7 +154,7 @@ TEST_F(TableServiceTest, BillRequestThatCannotBeStoredStoresNeitherHalf)
 {
     db.run(QStringLiteral("UPDATE mov_Mesa SET status='A' WHERE idMesa=1201"));
     desk::sql().failNext(stmt::kMarkBillRequested);
-    expectWriteFailure(service.IMPMESA(kOpenTable, QStringLiteral("ANTONIO SILVA")),
+    expectWriteFailure(service.IMPMESA(shown(kOpenTable), QStringLiteral("ANTONIO SILVA")),
                        QStringLiteral("o pedido de conta"), Outcome::Next::Stay);
     // Waiter and mark go together: neither was stored.
     EXPECT_EQ(row(kOpenTable), QStringLiteral("A|2|8|0|0.00||10.00|N"));
@@ -163,7 +163,7 @@ TEST_F(TableServiceTest, BillRequestThatCannotBeStoredStoresNeitherHalf)
 TEST_F(TableServiceTest, TableDiscountIsStoredWithItsAuthoriser)
 {
     const QString mariana = QStringLiteral("MARIANA SOUZA").leftJustified(20, QLatin1Char(' '));
-    Outcome o = service.tableDiscount(kOpenTable, {105, 5}, mariana);
+    Outcome o = service.tableDiscount(shown(kOpenTable), {105, 5}, mariana);
     EXPECT_TRUE(o.done());
     EXPECT_EQ(o.next, Outcome::Next::Reread);
     EXPECT_EQ(row(kOpenTable), QStringLiteral("A|2|8|5|0.00|MARIANA SOUZA|10.00|N"));
@@ -173,14 +173,14 @@ TEST_F(TableServiceTest, TableDiscountIsStoredWithItsAuthoriser)
 
     // Nothing chosen: the discount goes, the operator is still recorded.
     db.run(QStringLiteral("UPDATE mov_Mesa SET operDesc='ROBERTO LIMA' WHERE idMesa=1201"));
-    EXPECT_TRUE(service.tableDiscount(kOpenTable, {0, 0}, mariana).done());
+    EXPECT_TRUE(service.tableDiscount(shown(kOpenTable), {0, 0}, mariana).done());
     EXPECT_EQ(row(kOpenTable), QStringLiteral("A|2|8|0|0.00|MARIANA SOUZA|10.00|N"));
 
     // Kind and authoriser are stored together or not at all.
     db.run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=3,operDesc='ROBERTO LIMA' WHERE idMesa=1201"));
     desk::sql().failNext(stmt::kSetTableDiscountOperator);
-    expectWriteFailure(service.tableDiscount(kOpenTable, {101, 1}, mariana), QStringLiteral("o desconto da mesa"),
-                       Outcome::Next::Reread);
+    expectWriteFailure(service.tableDiscount(shown(kOpenTable), {101, 1}, mariana),
+                       QStringLiteral("o desconto da mesa"), Outcome::Next::Reread);
     EXPECT_EQ(row(kOpenTable), QStringLiteral("A|2|8|3|0.00|ROBERTO LIMA|10.00|N"));
 }
 
@@ -391,7 +391,7 @@ TEST_F(OpenTableServiceTest, FailedWriteOrServerTimeOpensNothing)
 {
     const QString before = snapshot();
     const QString longText = QStringLiteral("Duplicate entry ") + QString(140, QLatin1Char('x'));
-    desk::sql().failNext(stmt::kOpenTable, QStringLiteral("23000"), longText);
+    desk::sql().failNext(stmt::kOpenFreeTable, QStringLiteral("23000"), longText);
     OpenTableService::Opened opened = opener.ABRIR(request(2201, 4, "JOAO PEREIRA"));
     EXPECT_TRUE(opened.outcome.failed());
     EXPECT_EQ(opened.outcome.message, QStringLiteral("Erro 23000 na abertura da mesa !!!"));

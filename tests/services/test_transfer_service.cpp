@@ -67,7 +67,7 @@ TEST_F(TransferServiceTest, ItemsMoveWithTheirObservationsAndTheKitchenTakesTheT
 {
     setPosition(db, 1203, 'A');
     ASSERT_EQ(kitchenTable(1), QStringLiteral("3"));
-    const Outcome outcome = service.TRANSFERE(read(301), 1203, {1});
+    const Outcome outcome = service.TRANSFERE(read(301), 1203, QString(), {1});
     ASSERT_TRUE(outcome.done()) << outcome.message.toStdString();
     // The source still has items: read again, no closing.
     EXPECT_EQ(outcome.next, Outcome::Next::Reread);
@@ -80,7 +80,7 @@ TEST_F(TransferServiceTest, ItemsMoveWithTheirObservationsAndTheKitchenTakesTheT
 
     // Observations moved survive the source's closing (the deletes of its
     // sale's last step).
-    ASSERT_TRUE(service.TRANSFERE(read(1201), 1202, {19}).done());
+    ASSERT_TRUE(service.TRANSFERE(read(1201), 1202, QString(), {19}).done());
     EXPECT_EQ(observationTables(19), QStringLiteral("1202,1202"));
     db.run(QStringLiteral("DELETE FROM mov_MesaItem WHERE idMesa=1201; DELETE FROM mov_MesaItemObs WHERE idMesa=1201"));
     EXPECT_EQ(observationTables(19), QStringLiteral("1202,1202"));
@@ -89,14 +89,14 @@ TEST_F(TransferServiceTest, ItemsMoveWithTheirObservationsAndTheKitchenTakesTheT
 TEST_F(TransferServiceTest, EmptyingTheSourceGoesOnToItsClosingAndNoItemMovesNothing)
 {
     // Only observation rows selected: nothing moves, the source is read again.
-    Outcome outcome = service.TRANSFERE(read(1201), 1202, {});
+    Outcome outcome = service.TRANSFERE(read(1201), 1202, QString(), {});
     ASSERT_TRUE(outcome.done());
     EXPECT_EQ(outcome.next, Outcome::Next::Reread);
     for (qint64 id : {19, 20, 21})
         EXPECT_EQ(itemTable(id), QStringLiteral("1201"));
     EXPECT_EQ(observationTables(19), QStringLiteral("1201,1201"));
 
-    outcome = service.TRANSFERE(read(1202), 1201, {22, 23, 24});
+    outcome = service.TRANSFERE(read(1202), 1201, QString(), {22, 23, 24});
     ASSERT_TRUE(outcome.done());
     EXPECT_EQ(outcome.next, Outcome::Next::CloseAccount);
     for (qint64 id : {22, 23, 24})
@@ -112,7 +112,7 @@ TEST_F(TransferServiceTest, AFailureAtAnyStepMovesNothingAndTellsItsState)
     // step fails.
     for (const std::string_view statement : {stmt::kMoveItem, stmt::kMoveKitchen, stmt::kMoveItemObservations}) {
         desk::sql().failNext(statement, QStringLiteral("40001"));
-        const Outcome outcome = service.TRANSFERE(read(301), 1203, {1, 2});
+        const Outcome outcome = service.TRANSFERE(read(301), 1203, QString(), {1, 2});
         EXPECT_TRUE(outcome.failed()) << statement;
         EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001 na transferência, nenhum item foi transferido !!!"));
         EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);
@@ -124,7 +124,7 @@ TEST_F(TransferServiceTest, AFailureAtAnyStepMovesNothingAndTellsItsState)
         EXPECT_FALSE(desk::sql().inUnitOfWork());
     }
     // Tried again, it goes through.
-    const Outcome outcome = service.TRANSFERE(read(301), 1203, {1, 2});
+    const Outcome outcome = service.TRANSFERE(read(301), 1203, QString(), {1, 2});
     EXPECT_TRUE(outcome.done());
     EXPECT_EQ(itemTable(2), QStringLiteral("1203"));
     EXPECT_EQ(kitchenTable(2), QStringLiteral("12"));

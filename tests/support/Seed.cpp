@@ -37,6 +37,22 @@ void addKitchen(const TestDatabase &db, qint64 idItem, int table, bool collected
                .arg(collected ? QStringLiteral("20:20:00") : QStringLiteral("00:00:00")));
 }
 
+ShownOpening openingOf(const TestDatabase &db, int idMesa)
+{
+    const QStringList row =
+        db.value(QStringLiteral("SELECT CONCAT_WS('|',status,horaAbertura,dividida) FROM mov_Mesa WHERE idMesa=%1")
+                     .arg(idMesa))
+            .split(QLatin1Char('|'));
+    ShownOpening shown;
+    shown.idMesa = idMesa;
+    if (row.size() == 3) {
+        shown.openedAt = row[1];
+        shown.blocked = row[0] == QLatin1String("B");
+        shown.split = row[2] == QLatin1String("S");
+    }
+    return shown;
+}
+
 void setPosition(const TestDatabase &db, int idMesa, char status, int people, int waiter, const char *service)
 {
     db.run(QStringLiteral("INSERT INTO mov_Mesa(idMesa,descricao,status) VALUES(%1,'',' ') "

@@ -2,6 +2,8 @@
 
 #include "TestSupport.h"
 
+#include "board/ShownTable.h"
+
 namespace qv::test {
 
 // Small writers of test rows, as the waiters' terminals and the kitchen
@@ -26,5 +28,9 @@ void addKitchen(const TestDatabase &db, qint64 idItem, int table, bool collected
 // Sets a position's row: status, people, waiter (other columns as opened).
 void setPosition(const TestDatabase &db, int idMesa, char status, int people = 2, int waiter = 4,
                  const char *service = "10.00");
+
+// The position as a screen reading it now would show it: what a command's
+// checks compare with.
+ShownOpening openingOf(const TestDatabase &db, int idMesa);
 
 } // namespace qv::test

@@ -163,7 +163,8 @@ bool CancelCommands::handleFrameKey(QObject *watched, int key, bool backwards)
 void CancelCommands::cancelSelected(int reasonCode)
 {
     CancelService::Cancellation cancellation;
-    cancellation.idMesa = m_desk.shownTable();
+    cancellation.shown = m_desk.shown().opening();
+    cancellation.shown.idMesa = m_desk.shownTable();
     for (const ShownItem &item : m_desk.shown().items)
         cancellation.liveItems.push_back(item.idItem);
     cancellation.items = m_desk.selectedItems();
@@ -187,7 +188,8 @@ void CancelCommands::BAIXITE()
 {
     const ShownTable &table = m_desk.shown();
     CancelService::Acknowledgement acknowledgement;
-    acknowledgement.idMesa = m_desk.shownTable();
+    acknowledgement.shown = table.opening();
+    acknowledgement.shown.idMesa = m_desk.shownTable();
     acknowledgement.itemCount = table.itemCount();
     acknowledgement.items = m_desk.selectedItems();
     acknowledgement.waiterName = table.waiterName.trimmed();

@@ -199,6 +199,7 @@ void ItemCommands::INSITEM()
     // 1. A new item, on the position shown.
     records::W_INCREME().setDigits(0);
     m_idMesa = m_form.shownTable();
+    m_opening = m_form.shown().opening();
     records::W_VARS_SQL().setDigits(kTableFrom, kTableDigits, std::uint64_t(m_idMesa));
     m_editItem = 0;
 
@@ -284,6 +285,8 @@ void ItemCommands::CARITEM()
     // 6. On show.
     m_editItem = idItem;
     m_idMesa = item.idMesa;
+    m_opening = m_form.shown().opening();
+    m_editRead = item;
     closeChooser();
     showFrame();
     ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
@@ -682,7 +685,7 @@ void ItemCommands::confirm()
     Outcome outcome;
     if (m_editItem == 0) {
         ItemService::NewItem item;
-        item.idMesa = m_idMesa;
+        item.shown = m_opening;
         item.productCode = m_productCode;
         item.price = m_price;
         item.quantity = quantity;
@@ -696,12 +699,20 @@ void ItemCommands::confirm()
     } else {
         ItemService::EditedItem item;
         item.idItem = m_editItem;
-        item.idMesa = m_idMesa;
+        item.shown = m_opening;
+        item.asRead = m_editRead;
         item.discountKind = m_discountKind;
         item.manualDiscount = *manual;
         item.discountOperator = m_discountOperator;
         item.observations = chosenObservations();
         outcome = m_service.CARITEM(item);
+    }
+    if (!outcome.done() && outcome.next != Outcome::Next::Stay) {
+        // The position is no longer the one the frame was opened on: what
+        // was typed has nowhere to go, the table is shown as it is now.
+        leave();
+        m_form.present(outcome);
+        return;
     }
     if (!outcome.done()) {
         tell(outcome);

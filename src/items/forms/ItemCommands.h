@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/ShownTable.h"
+
 #include "items/ItemService.h"
 #include "platform/Decimal.h"
 
@@ -97,18 +99,20 @@ private:
     QString m_functionCode;
     int m_keyCode = 0;
     bool m_open = false;
-    bool m_choosing = false;     // Frm_Observacoes waits for a choice
-    char m_chooserKind = 0;      // the kind letter the chooser adds
-    bool m_inLookup = false;     // LERPRO running: its own focus moves start nothing
-    int m_idMesa = 0;            // position the frame writes to
-    std::int64_t m_editItem = 0; // the item edited; 0 for a new item
-    int m_productCode = 0;       // Ds_CODIRED
-    bool m_productShown = false; // a product with its description is on the frame
-    QString m_lookedUp;          // the text whose lookup put the product on the frame
-    Decimal m_price;             // Ds_VALOVEN, exact
-    int m_discountCode = 0;      // Ds_CODESCO, as the discount search answered it
-    int m_discountKind = 0;      // the idDesconto the item is written with
-    QString m_discountOperator;  // Ds_OPDESCO: who gave the discount
+    bool m_choosing = false;                           // Frm_Observacoes waits for a choice
+    char m_chooserKind = 0;                            // the kind letter the chooser adds
+    bool m_inLookup = false;                           // LERPRO running: its own focus moves start nothing
+    int m_idMesa = 0;                                  // position the frame writes to
+    ShownOpening m_opening;                            // that position as shown when the frame opened
+    std::optional<ItemService::StoredItem> m_editRead; // the edited item as the frame was filled
+    std::int64_t m_editItem = 0;                       // the item edited; 0 for a new item
+    int m_productCode = 0;                             // Ds_CODIRED
+    bool m_productShown = false;                       // a product with its description is on the frame
+    QString m_lookedUp;                                // the text whose lookup put the product on the frame
+    Decimal m_price;                                   // Ds_VALOVEN, exact
+    int m_discountCode = 0;                            // Ds_CODESCO, as the discount search answered it
+    int m_discountKind = 0;                            // the idDesconto the item is written with
+    QString m_discountOperator;                        // Ds_OPDESCO: who gave the discount
 };
 
 } // namespace qv

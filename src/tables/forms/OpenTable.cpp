@@ -164,6 +164,14 @@ void OpenTable::ABRIR()
         done(QDialog::Accepted);
         return;
     }
+    if (opened.outcome.refused()) {
+        // Opened by another terminal meanwhile: the position is open all the
+        // same, and the caller reads it as that terminal opened it.
+        UiService::instance().message(this, opened.outcome.message, style::kInformation);
+        exchange::OpenTableExchange::answer({true});
+        done(QDialog::Rejected);
+        return;
+    }
     // The state first, then the server's own words, which may be longer
     // than a box holds.
     stop(this, opened.outcome.message);

@@ -69,7 +69,7 @@ void SplitTransfer::DIVIDIR()
         return desk.focusTableField(); // nothing ticked, or the dialog failed
 
     const Outcome written = m_split.DIVIDIR(request, chosen.positions);
-    if (!written.done())
+    if (!written.done() && written.next == Outcome::Next::Stay)
         return refuse(written);
     desk.present(written);
 }
@@ -102,12 +102,13 @@ void SplitTransfer::TRANSFERE()
 
     // 1-2. A target position that is open, opening a closed one on the way.
     int idMesa = 0;
+    QString targetOpenedAt;
     for (;;) {
         idMesa = target->text().trimmed().toInt();
         if (idMesa == 0)
             return;
         Outcome refusal;
-        const TransferService::Target found = m_transfer.target(idMesa, refusal);
+        const TransferService::Target found = m_transfer.target(idMesa, refusal, &targetOpenedAt);
         if (found == TransferService::Target::Refused) {
             tell(desk, refusal);
             target->setFocus(Qt::OtherFocusReason);
@@ -124,7 +125,14 @@ void SplitTransfer::TRANSFERE()
     }
 
     // 3. The selected items; observation rows carry no item.
-    const Outcome moved = m_transfer.TRANSFERE(desk.shown(), idMesa, desk.selectedItems());
+    const Outcome moved = m_transfer.TRANSFERE(desk.shown(), idMesa, targetOpenedAt, desk.selectedItems());
+    if (!moved.done() && moved.next != Outcome::Next::Stay) {
+        // One end is no longer what the frame was opened on: the source is
+        // shown as it is now.
+        leaveTransfer();
+        desk.present(moved);
+        return;
+    }
     if (!moved.done()) {
         // The frame stays open: the cashier may try again or go back.
         tell(desk, moved);

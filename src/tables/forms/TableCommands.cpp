@@ -13,6 +13,9 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace qv {
 
@@ -96,12 +99,11 @@ void TableCommands::peopleCount()
 {
     BusyGuard busy(m_busy);
     auto &ui = m_form.ui();
-    const int idMesa = m_form.shownTable();
-    if (idMesa == 0)
+    if (m_form.shownTable() == 0)
         return;
-    const Outcome outcome = m_service.peopleCount(idMesa, ui.Ed_QTDEPES->text());
+    const Outcome outcome = m_service.peopleCount(m_form.shown(), ui.Ed_QTDEPES->text());
     tell(outcome);
-    if (outcome.refused()) {
+    if (outcome.refused() && outcome.next == Outcome::Next::Stay) {
         // The stored count stays; the field shows it again, ready to be
         // typed over.
         ui.Ed_QTDEPES->setText(QString::number(m_form.shown().people()));
@@ -125,7 +127,7 @@ void TableCommands::toggleBlock()
 
 void TableCommands::IMPMESA()
 {
-    tell(m_service.IMPMESA(m_form.shownTable(), m_form.ui().Cb_Operador->currentText()));
+    tell(m_service.IMPMESA(m_form.shown(), m_form.ui().Cb_Operador->currentText()));
 }
 
 void TableCommands::tableDiscount()
@@ -143,7 +145,7 @@ void TableCommands::tableDiscount()
     const QString operatorName = exchange::SessionVariables::operatorName();
     ui.Ds_CODIDES->setText(QString::number(chosen.code));
     ui.Ds_OPERDES->setText(operatorName.trimmed());
-    tell(m_service.tableDiscount(idMesa, chosen, operatorName));
+    tell(m_service.tableDiscount(m_form.shown(), chosen, operatorName));
 }
 
 void TableCommands::manualDiscount()
@@ -154,7 +156,7 @@ void TableCommands::manualDiscount()
         return;
     const Outcome outcome = m_service.manualDiscount(m_form.shown(), ui.Ed_DESCMANT->text());
     tell(outcome);
-    if (outcome.refused()) {
+    if (outcome.refused() && outcome.next == Outcome::Next::Stay) {
         // The stored discount stays; the field shows it again, ready to be
         // typed over.
         ui.Ed_DESCMANT->setText(money(m_form.shown().totals.manualDiscount));
@@ -194,12 +196,30 @@ void TableCommands::closeAccount()
     case ClosingService::Then::Write: GRAVAR(); return;
     case ClosingService::Then::Pay: break;
     }
-    const int opened =
-        UiService::instance().openForm(QStringLiteral("99-Fennoc"), &m_form, QStringLiteral("99-Sandral.dll"));
+    UiService &ui = UiService::instance();
+    if (!preparation.notice.isEmpty())
+        ui.message(&m_form, preparation.notice, style::kInformation);
+
+    // The account is this desk's while the module is open: the claim is
+    // renewed well within its bound, so only a desk that died loses it.
+    QTimer renewal;
+    renewal.setInterval(std::max(1, m_closing.claimSeconds() / 3) * 1000);
+    connect(&renewal, &QTimer::timeout, this, [this] {
+        if (!m_closing.renewClaim(m_form.shown()))
+            UiService::instance().console(QStringLiteral("Mesa - reserva do pagamento não renovada: %1 %2")
+                                              .arg(desk::sql().state(), desk::sql().message()));
+    });
+    renewal.start();
+    const int opened = ui.openForm(QStringLiteral("99-Fennoc"), &m_form, QStringLiteral("99-Sandral.dll"));
+    renewal.stop();
     // A payment module that could not even start took no payment, whatever
     // the flag still says.
-    if (opened == -1 || !exchange::PaymentExchange::read().paid)
+    if (opened == -1 || !exchange::PaymentExchange::read().paid) {
+        if (!m_closing.abandonPayment(m_form.shown()))
+            ui.console(QStringLiteral("Mesa - Erro liberando a reserva do pagamento: %1 %2")
+                           .arg(desk::sql().state(), desk::sql().message()));
         return;
+    }
     GRAVAR();
 }
 

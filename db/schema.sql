@@ -401,3 +401,22 @@ CREATE TABLE tab_MotivoCancelamento (
     descricao       CHAR(30)      NOT NULL DEFAULT '',
     PRIMARY KEY (idMotivo)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+
+-- ---------------------------------------------------------------------------
+-- Quorvel's own
+-- ---------------------------------------------------------------------------
+
+-- The versions of this schema the database went through, one row each. The
+-- highest is the database's version: quorvel-admin compares the database
+-- with this file's version and applies db/upgrade/NNN.sql (NNN = each
+-- later version, in turn) to bring an older one up. A change to this file
+-- raises the version below and adds the upgrade script that makes the
+-- same change to a database of the version before.
+CREATE TABLE tab_VersaoEsquema (
+    versao          SMALLINT      NOT NULL,
+    aplicada        DATETIME      NOT NULL DEFAULT CURRENT_TIMESTAMP,
+    origem          CHAR(40)      NOT NULL DEFAULT '',
+    PRIMARY KEY (versao)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+
+INSERT INTO tab_VersaoEsquema (versao, origem) VALUES (1, 'schema.sql');

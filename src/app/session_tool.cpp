@@ -29,6 +29,20 @@ int usage()
     return 2;
 }
 
+// What a file status means to the person who must mend it: the folder
+// under paths/root is missing and cannot be made, or is not writable.
+QString statusMeaning(const QString &status)
+{
+    if (status == QLatin1String(filestatus::kNotFound))
+        return QStringLiteral("the file or its folder does not exist and cannot be made: is paths/root right, and "
+                              "writable by this user?");
+    if (status == QLatin1String(filestatus::kNoPermission))
+        return QStringLiteral("permission denied: paths/root must be writable by this user");
+    if (status == QLatin1String(filestatus::kLocked))
+        return QStringLiteral("the record is locked by another program");
+    return QStringLiteral("the file cannot be written");
+}
+
 CashDeskRecord current()
 {
     QByteArray bytes;
@@ -90,7 +104,9 @@ int main(int argc, char *argv[])
                              + QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0')) + QString(20, QLatin1Char(' '));
         const QString status = TextFile::writeOnlyLine(QString::fromLatin1(paths::kVariaveis), line);
         if (status != QLatin1String("00")) {
-            std::fprintf(stderr, "cannot write the shared-variables file (status %s)\n", qPrintable(status));
+            std::fprintf(stderr, "cannot write the shared-variables file %s (status %s: %s)\n",
+                         qPrintable(mapWindowsPath(QString::fromLatin1(paths::kVariaveis))), qPrintable(status),
+                         qPrintable(statusMeaning(status)));
             return 1;
         }
         return 0;
@@ -110,7 +126,9 @@ int main(int argc, char *argv[])
         r.setEntry(period, entry, open ? 'A' : 'F', date, time);
         const QString status = KeyedFile::write(QString::fromLatin1(paths::kCaixaCt), r.bytes(), hold);
         if (status != QLatin1String("00")) {
-            std::fprintf(stderr, "cannot write the cash-desk control file (status %s)\n", qPrintable(status));
+            std::fprintf(stderr, "cannot write the cash-desk control file %s (status %s: %s)\n",
+                         qPrintable(mapWindowsPath(QString::fromLatin1(paths::kCaixaCt))), qPrintable(status),
+                         qPrintable(statusMeaning(status)));
             return 1;
         }
         return 0;

@@ -176,4 +176,57 @@ inline constexpr std::string_view kReportMenuMix =
     "vi.idProduto,pr.descricao "
     "ORDER BY pr.descricao,vi.idProduto";
 
+// The restaurant server's administration (quorvel-admin), run by its
+// administrator, never by a desk. Statements that name a database, a table
+// or an account cannot take those names as parameters: their texts carry
+// %1, %2... placeholders that are filled only with names checked against a
+// strict pattern first (letters, digits and a few signs, never a quote or a
+// backtick) or with the tool's own table and privilege names. A password
+// never enters a statement text: the server computes its hash from a bound
+// value, and the account is given the hash.
+namespace admin {
+inline constexpr std::string_view kCreateDatabase =
+    "CREATE DATABASE IF NOT EXISTS `%1` CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci";
+inline constexpr std::string_view kDropDatabase = "DROP DATABASE IF EXISTS `%1`";
+inline constexpr std::string_view kDatabaseExists = "SELECT COUNT(*)FROM information_schema.SCHEMATA WHERE SCHEMA_NAME=?";
+inline constexpr std::string_view kTableNames =
+    "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA=? ORDER BY TABLE_NAME";
+// What a schema is made of, to compare a database with the packaged schema.
+inline constexpr std::string_view kColumns =
+    "SELECT TABLE_NAME,ORDINAL_POSITION,COLUMN_NAME,COLUMN_TYPE,IS_NULLABLE,IFNULL(COLUMN_DEFAULT,'(none)'),"
+    "IFNULL(COLLATION_NAME,''),EXTRA FROM information_schema.COLUMNS WHERE TABLE_SCHEMA=? ORDER BY "
+    "TABLE_NAME,ORDINAL_POSITION";
+inline constexpr std::string_view kIndexes =
+    "SELECT TABLE_NAME,INDEX_NAME,SEQ_IN_INDEX,COLUMN_NAME,NON_UNIQUE FROM information_schema.STATISTICS WHERE "
+    "TABLE_SCHEMA=? ORDER BY TABLE_NAME,INDEX_NAME,SEQ_IN_INDEX";
+inline constexpr std::string_view kSchemaVersion = "SELECT IFNULL(MAX(versao),0)FROM tab_VersaoEsquema";
+inline constexpr std::string_view kRecordVersion = "INSERT IGNORE INTO tab_VersaoEsquema(versao,origem)VALUES(?,?)";
+// The base data a desk needs.
+inline constexpr std::string_view kParametersRow = "SELECT COUNT(*)FROM tab_Parametros WHERE idParam=1";
+inline constexpr std::string_view kPositionIds = "SELECT idMesa FROM mov_Mesa ORDER BY idMesa";
+inline constexpr std::string_view kInsertPosition = "INSERT INTO mov_Mesa(idMesa,descricao)VALUES(?,?)";
+inline constexpr std::string_view kActiveOperators = "SELECT COUNT(*)FROM tab_Operador WHERE situacao<>'E'";
+inline constexpr std::string_view kProductCount = "SELECT COUNT(*)FROM cad_Produtos";
+inline constexpr std::string_view kProductExists = "SELECT COUNT(*)FROM cad_Produtos WHERE idProduto=?";
+// The cashier's account.
+inline constexpr std::string_view kPasswordHash = "SELECT PASSWORD(?)";
+inline constexpr std::string_view kAccountExists = "SELECT COUNT(*)FROM mysql.user WHERE User=? AND Host=?";
+inline constexpr std::string_view kCreateAccount = "CREATE USER '%1'@'%2' IDENTIFIED BY PASSWORD '%3'";
+inline constexpr std::string_view kSetAccountPassword = "ALTER USER '%1'@'%2' IDENTIFIED BY PASSWORD '%3'";
+inline constexpr std::string_view kGrant = "GRANT %1 ON `%2`.%3 TO '%4'@'%5'";
+inline constexpr std::string_view kRevoke = "REVOKE %1 ON `%2`.%3 FROM '%4'@'%5'";
+// Rights as the server lists them; the grantee is written 'user'@'host'.
+inline constexpr std::string_view kGlobalRights =
+    "SELECT PRIVILEGE_TYPE,IS_GRANTABLE FROM information_schema.USER_PRIVILEGES WHERE GRANTEE=?";
+inline constexpr std::string_view kDatabaseRights =
+    "SELECT PRIVILEGE_TYPE,IS_GRANTABLE FROM information_schema.SCHEMA_PRIVILEGES WHERE GRANTEE=? AND "
+    "TABLE_SCHEMA=?";
+inline constexpr std::string_view kTableRights =
+    "SELECT TABLE_NAME,PRIVILEGE_TYPE,IS_GRANTABLE FROM information_schema.TABLE_PRIVILEGES WHERE GRANTEE=? AND "
+    "TABLE_SCHEMA=?";
+inline constexpr std::string_view kColumnRights =
+    "SELECT TABLE_NAME,COLUMN_NAME,PRIVILEGE_TYPE FROM information_schema.COLUMN_PRIVILEGES WHERE GRANTEE=? AND "
+    "TABLE_SCHEMA=?";
+} // namespace admin
+
 } // namespace qv::stmt

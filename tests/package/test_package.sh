@@ -33,16 +33,18 @@ grep -Eq '(^|, )libqt6svg6(,|$)' <<<"$depends" || fail "Depends lacks libqt6svg6
 # --- exactly these files, nothing from the tests or the benchmark
 expected="./usr/bin/quorvel
 ./usr/bin/quorvel-session
+./usr/sbin/quorvel-admin
 ./usr/share/applications/quorvel.desktop
 ./usr/share/doc/quorvel/changelog.gz
 ./usr/share/doc/quorvel/copyright
 ./usr/share/icons/hicolor/scalable/apps/quorvel.svg
 ./usr/share/man/man1/quorvel-session.1.gz
 ./usr/share/man/man1/quorvel.1.gz
+./usr/share/man/man8/quorvel-admin.8.gz
 ./usr/share/metainfo/invalid.quorvel.quorvel.metainfo.xml
 ./usr/share/quorvel/demo.sql
 ./usr/share/quorvel/schema.sql
-./usr/share/quorvel/upgrade.sql"
+./usr/share/quorvel/upgrade/001.sql"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
 if [[ "$files" != "$expected" ]]; then
     fail "the package's files differ from the expected ones:"
@@ -56,7 +58,9 @@ root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 cmp -s "$src/db/schema.sql" "$root/usr/share/quorvel/schema.sql" || fail "schema.sql differs from db/schema.sql"
 cmp -s "$src/db/demo.sql" "$root/usr/share/quorvel/demo.sql" || fail "demo.sql differs from db/demo.sql"
-cmp -s "$src/db/upgrade.sql" "$root/usr/share/quorvel/upgrade.sql" || fail "upgrade.sql differs from db/upgrade.sql"
+for script in "$src"/db/upgrade/*.sql; do
+    cmp -s "$script" "$root/usr/share/quorvel/upgrade/$(basename "$script")" || fail "upgrade/$(basename "$script") differs"
+done
 cmp -s "$src/resources/icons/app.svg" "$root/usr/share/icons/hicolor/scalable/apps/quorvel.svg" \
     || fail "the icon is not resources/icons/app.svg"
 
@@ -71,16 +75,20 @@ desktop-file-validate "$desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 
 # --- no trace of the build in the programs
-for program in quorvel quorvel-session; do
-    binary="$root/usr/bin/$program"
+for binary in "$root/usr/bin/quorvel" "$root/usr/bin/quorvel-session" "$root/usr/sbin/quorvel-admin"; do
+    program=$(basename "$binary")
     file -b "$binary" | grep -q ', stripped' || fail "$program is not stripped"
     if readelf -d "$binary" | grep -Eq 'RPATH|RUNPATH'; then fail "$program has an RPATH/RUNPATH"; fi
     if strings -a "$binary" | grep -F -e "$src" -e "$build"; then fail "$program names a build path"; fi
 done
 
-# --- lintian: errors fail, warnings are shown
-if ! lintian --fail-on error --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1; then
+# --- lintian: errors fail, warnings and notes are shown; the programs are
+# built hardened, so no hardening tag may show even among the notes
+if ! lintian -I --fail-on error --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1; then
     fail "lintian reports errors"
+fi
+if grep -E 'hardening-no-' "$tmp/lintian.log" >&2; then
+    fail "lintian finds a program built without hardening"
 fi
 echo "lintian:"
 sed 's/^/  /' "$tmp/lintian.log"
@@ -109,6 +117,21 @@ first_run() { # expected ini path, then env(1) options and assignments
 mkdir -p "$tmp/xdg" "$tmp/home"
 first_run "$tmp/xdg/quorvel/quorvel.ini" HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/xdg"
 first_run "$tmp/home/.config/quorvel/quorvel.ini" -u XDG_CONFIG_HOME HOME="$tmp/home"
+
+# --- quorvel-session names the file it cannot write, and why: here the
+# root lies under a file, so no folder can be made there whoever runs it.
+mkdir -p "$tmp/session/quorvel"
+printf '[paths]\nroot=/dev/null/velmorant\ndrive=S\n' >"$tmp/session/quorvel/quorvel.ini"
+session_fails() { # expected path, then the command's arguments
+    local path=$1 rc=0
+    shift
+    env -u LD_LIBRARY_PATH XDG_CONFIG_HOME="$tmp/session" "$root/usr/bin/quorvel-session" "$@" 2>"$tmp/stderr" || rc=$?
+    [[ $rc -eq 1 ]] || fail "quorvel-session $*: exit status $rc, not 1"
+    grep -qF "$path (status 35: " "$tmp/stderr" || { fail "quorvel-session $* does not name $path"; cat "$tmp/stderr" >&2; }
+    grep -qF "paths/root" "$tmp/stderr" || fail "quorvel-session $* does not point at paths/root"
+}
+session_fails /dev/null/velmorant/C/Velmorant/Temp/Variaveis.txt login 1 "MARIANA SOUZA"
+session_fails /dev/null/velmorant/S/Velmorant/TARVINE/Arquivos/CAIXACT.PAD period open 2
 
 if (( failures )); then
     echo "$failures check(s) failed" >&2

@@ -225,20 +225,62 @@ QString readSource(const QString &relative)
 }
 } // namespace
 
+namespace {
+// With QUORVEL_TEST_ACCOUNT set, every test database is made by
+// quorvel-admin init and the program connects with the cashier's account
+// it creates: the tests then run with exactly a desk's rights. The
+// password holds the characters an option file or a quoting mistake would
+// trip over.
+bool underDeskAccount()
+{
+    return qEnvironmentVariableIsSet("QUORVEL_TEST_ACCOUNT");
+}
+const QString kDeskPassword = QStringLiteral(" caixa, \"1;2\" \\ #=ção");
+
+void adminInit(const QString &database, const QString &user, bool withDemo)
+{
+    QStringList args{QStringLiteral("init"),
+                     QStringLiteral("--socket"),
+                     TestDatabase::socket(),
+                     QStringLiteral("--share"),
+                     QStringLiteral(QUORVEL_SOURCE_DIR "/db"),
+                     QStringLiteral("--database"),
+                     database,
+                     QStringLiteral("--account"),
+                     user + QStringLiteral("@localhost"),
+                     QStringLiteral("--password-file"),
+                     QStringLiteral("-")};
+    if (withDemo)
+        args << QStringLiteral("--demo");
+    QProcess admin;
+    admin.start(QStringLiteral(QUORVEL_ADMIN_TOOL), args);
+    admin.write(kDeskPassword.toUtf8() + '\n');
+    admin.closeWriteChannel();
+    if (!admin.waitForFinished(120000) || admin.exitStatus() != QProcess::NormalExit || admin.exitCode() != 0)
+        throw std::runtime_error(("quorvel-admin init failed: " + admin.readAllStandardError()).toStdString());
+}
+} // namespace
+
 TestDatabase::TestDatabase(bool withDemo)
 {
     static int counter = 0;
     m_name = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
-    client(QString(), QStringLiteral("CREATE DATABASE %1").arg(m_name));
-    static const QString schema = readSource(QStringLiteral("db/schema.sql"));
-    client(m_name, schema);
-    if (withDemo) {
-        static const QString demo = readSource(QStringLiteral("db/demo.sql"));
-        client(m_name, demo);
-    }
     Sql::Connection c;
     c.socket = socket();
     c.database = m_name;
+    if (underDeskAccount()) {
+        adminInit(m_name, QStringLiteral("u") + m_name, withDemo);
+        c.user = QStringLiteral("u") + m_name;
+        c.password = kDeskPassword;
+    } else {
+        client(QString(), QStringLiteral("CREATE DATABASE %1").arg(m_name));
+        static const QString schema = readSource(QStringLiteral("db/schema.sql"));
+        client(m_name, schema);
+        if (withDemo) {
+            static const QString demo = readSource(QStringLiteral("db/demo.sql"));
+            client(m_name, demo);
+        }
+    }
     desk::sql().setConnection(c);
 }
 
@@ -247,6 +289,8 @@ TestDatabase::~TestDatabase()
     desk::sql().disconnect();
     bool ok = false;
     client(QString(), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_name), &ok);
+    if (underDeskAccount())
+        client(QString(), QStringLiteral("DROP USER IF EXISTS 'u%1'@'localhost'").arg(m_name), &ok);
 }
 
 QString TestDatabase::value(const QString &sql) const

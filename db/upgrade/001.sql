@@ -1,10 +1,13 @@
--- Quorvel: brings a database loaded from an earlier db/schema.sql up to the
--- current one. Every statement may run again and again; scripts/demo and
--- scripts/cluster run it on every start, a cash desk's administrator runs
--- it once after installing a new version:
---     mariadb DBNAME < /usr/share/quorvel/upgrade.sql
-
-SET NAMES utf8mb4;
+-- Version 1: a database loaded from a schema.sql that did not yet record
+-- its version (its tables are those of version 1 otherwise) gets the table
+-- of versions. quorvel-admin upgrade records the version after this script
+-- runs; every statement here may run twice without harm.
+CREATE TABLE IF NOT EXISTS tab_VersaoEsquema (
+    versao          SMALLINT      NOT NULL,
+    aplicada        DATETIME      NOT NULL DEFAULT CURRENT_TIMESTAMP,
+    origem          CHAR(40)      NOT NULL DEFAULT '',
+    PRIMARY KEY (versao)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 -- Payments under way: the cash desk that took a position's account to the
 -- payment module, so that no second desk collects the same bill. Written by

@@ -40,6 +40,7 @@ Config Config::load()
             if (!host.trimmed().isEmpty())
                 c.dbHosts.append(host.trimmed());
     c.dbTimeoutSeconds = std::clamp(s.value("database/timeout", c.dbTimeoutSeconds).toInt(), 1, 600);
+    c.dbPipeline = s.value("database/pipeline", c.dbPipeline).toBool();
     c.root = s.value("paths/root", QDir::homePath() + QStringLiteral("/.local/share/quorvel/drives")).toString();
     c.drive = s.value("paths/drive", c.drive).toString().left(1).toUpper();
     c.takeAwayProgram = s.value("takeaway/program", c.takeAwayProgram).toString();
@@ -60,6 +61,8 @@ void Config::save() const
     if (!dbHosts.isEmpty())
         s.setValue("database/hosts", dbHosts.join(QLatin1Char(',')));
     s.setValue("database/timeout", dbTimeoutSeconds);
+    if (!dbPipeline)
+        s.setValue("database/pipeline", false);
     s.setValue("paths/root", root);
     s.setValue("paths/drive", drive);
     s.setValue("takeaway/program", takeAwayProgram);

@@ -20,6 +20,7 @@ struct Config
     QString dbName = QStringLiteral("quorvel");
     QStringList dbHosts;      // host:port,... of a cluster; tried in turn
     int dbTimeoutSeconds = 5; // the longest wait on the server
+    bool dbPipeline = true;   // batches sent back to back; off for a proxy that cannot take it
     // [paths]
     QString root;                        // where the Windows drives are mapped
     QString drive = QStringLiteral("C"); // the "current drive"

@@ -13,6 +13,7 @@ namespace qv {
 
 class Record;
 class Sql;
+class SqlResult;
 
 // An observation chosen for an item: its kind letter ('C' com, 'S' sem,
 // 'O' observação), its code, its catalogue text and what it adds to the
@@ -153,6 +154,7 @@ public:
 
 private:
     Outcome writeFailure(const QString &what) const;
+    Outcome writeFailure(const QString &what, const SqlResult &result) const;
 
     Sql &m_sql;
 };

@@ -50,12 +50,16 @@ Outcome TransferService::TRANSFERE(const ShownTable &source, int idMesa, const s
         UnitOfWork transaction(m_sql);
         if (!transaction.started())
             return moveFailed(m_sql.result());
+        // Every move in one wave, item after item; the first that failed,
+        // in that order, is told.
+        SqlBatch moves;
         for (const std::int64_t idItem : items) {
-            if (!m_sql.exec(stmt::kMoveItem, {idMesa, idItem}).ok()
-                || !m_sql.exec(stmt::kMoveKitchen, {kitchenTable, idItem}).ok()
-                || !m_sql.exec(stmt::kMoveItemObservations, {idMesa, idItem}).ok())
-                return moveFailed(m_sql.result());
+            moves.add(stmt::kMoveItem, {idMesa, idItem});
+            moves.add(stmt::kMoveKitchen, {kitchenTable, idItem});
+            moves.add(stmt::kMoveItemObservations, {idMesa, idItem});
         }
+        if (!m_sql.run(moves))
+            return moveFailed(moves.result(*moves.firstFailure()));
         if (!transaction.commit())
             return moveFailed(m_sql.result());
     }

@@ -4,13 +4,17 @@
 // server's general log.
 #include "board/BoardReader.h"
 #include "board/TableReader.h"
+#include "data/UnitOfWork.h"
 #include "platform/Sql.h"
 #include "platform/ui/Desk.h"
 #include "session/Session.h"
+#include "tables/TransferService.h"
 
+#include "Seed.h"
 #include "TestSupport.h"
 
 #include <QStringList>
+#include <QThread>
 
 #include <random>
 
@@ -301,6 +305,50 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
     const std::int64_t before = sql.roundTrips();
     BoardReader(sql).MESAS(query);
     EXPECT_LE(sql.roundTrips() - before, 5);
+}
+
+TEST_F(PipelineTest, AServerLostInTheMiddleOfAWriteWaveStoresNothingAndIsToldAsLost)
+{
+    setPosition(db, 4001, 'A');
+    setPosition(db, 4002, 'A');
+    std::vector<std::int64_t> items;
+    for (int n = 0; n < 3; ++n) {
+        items.push_back(addItem(db, {4001}));
+        addKitchen(db, items.back(), 40, false);
+        addObservation(db, items.back(), 4001, 1, 'C');
+    }
+    const ShownTable source = TableReader(sql, desk::session()).LERMESA(4001, true).table;
+    ASSERT_EQ(source.itemCount(), 3);
+    const Layout id("id", {FieldDef::N("id", 11)});
+    Record connection(id);
+    ASSERT_TRUE(sql.exec("SELECT CONNECTION_ID()", {}, &connection).ok());
+
+    // Another desk holds the second item's kitchen record: the wave's
+    // first moves are answered, the next waits, and then the server drops
+    // the connection under it.
+    Sql other;
+    other.setConnection(*sql.connection());
+    UnitOfWork holding(other);
+    ASSERT_TRUE(other.exec("UPDATE mov_Cozinha SET hrPronto=hrPronto WHERE idItem=?", {items[1]}).ok());
+    const QString kill = QStringLiteral("KILL %1").arg(connection.integer("id"));
+    QThread *killer = QThread::create([&] {
+        QThread::msleep(500);
+        db.run(kill);
+    });
+    killer->start();
+    const std::int64_t losses = sql.lostCount();
+    const Outcome moved = TransferService(sql).TRANSFERE(source, 4002, items);
+    killer->wait();
+    delete killer;
+
+    EXPECT_TRUE(moved.failed());
+    EXPECT_TRUE(moved.serverLost());
+    EXPECT_EQ(moved.message.left(5), QStringLiteral("Erro "));
+    EXPECT_TRUE(moved.message.endsWith(QStringLiteral(" na transferência, nenhum item foi transferido !!!")));
+    // What the desk watches to go into its waiting state.
+    EXPECT_GT(sql.lostCount(), losses);
+    EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=4002")), QStringLiteral("0"));
+    EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idMesa=4002")), QStringLiteral("0"));
 }
 
 } // namespace

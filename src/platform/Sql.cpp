@@ -9,7 +9,10 @@
 #include <cstring>
 #include <span>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 namespace qv {
 
@@ -597,6 +600,16 @@ bool writable(int socket)
     return ::poll(&probe, 1, 0) > 0 && (probe.revents & POLLOUT) != 0;
 }
 
+// Holds small writes back until uncorked (TCP only; a local socket has no
+// such option and sends at once anyway).
+void cork(int socket, bool on)
+{
+    if (socket < 0)
+        return;
+    const int value = on ? 1 : 0;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+}
+
 std::size_t requestBytes(const std::vector<SqlParam> &params)
 {
     std::size_t bytes = 16; // header, command, statement id, flags, iterations
@@ -760,11 +773,21 @@ bool Sql::run(SqlBatch &batch)
         const my_bool skip = 1;
         mysql_optionsv(handle, MARIADB_OPT_SKIP_READ_RESPONSE, &skip);
         m_sendOnly = true;
+        // Over TCP the requests are corked while the chunk is written, so
+        // they leave in a few full segments instead of one small segment
+        // each: the server's side acknowledges full segments at once, while
+        // small ones wait for its delayed acknowledgement and fill this
+        // side's buffer with unacknowledged data.
+        cork(socket, true);
         for (std::size_t i = first; i < next && !lost; ++i) {
             SqlBatch::Entry &entry = entries[i];
             if (!entry.prepared)
                 continue;
-            while (!lost && !writable(socket) && readNext(i)) {
+            if (!writable(socket)) {
+                cork(socket, false);
+                while (!lost && !writable(socket) && readNext(i)) {
+                }
+                cork(socket, true);
             }
             if (lost)
                 break;
@@ -783,6 +806,7 @@ bool Sql::run(SqlBatch &batch)
             }
         }
         m_sendOnly = false;
+        cork(socket, false);
         if (m_mysql) {
             const my_bool read = 0;
             mysql_optionsv(handle, MARIADB_OPT_SKIP_READ_RESPONSE, &read);

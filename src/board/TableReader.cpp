@@ -89,9 +89,12 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     table.idMesa = int(table.row.integer("idMesa"));
     table.waiter = int(table.row.integer("idGarcon"));
 
-    // The table's waiter, checked against the operator list.
+    // The table's waiter, checked against the operator list, and its live
+    // items.
     wave.clear();
     wave.add(stmt::kOperatorName, {table.waiter}, kName);
+    const std::size_t itemsRead = wave.add(stmt::kLiveItems, {table.idMesa}, tables::movMesaItem);
+    wave.readAs(itemsRead, "CUR2");
     m_sql.run(wave);
     const SqlResult &named = wave.result(0);
     if (named.failed()) {
@@ -112,25 +115,22 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     table.waiterNameMismatch = listed.leftJustified(20, QLatin1Char(' '), true) != table.waiterName;
 
     table.totals.servicePercent = table.row.num("taxaServico");
+    table.openedAt = table.row.text("horaAbertura");
 
-    if (!readItems(table, reading.failure, reading.fatal)) {
+    // The items' reads, and with their last wave the table's own: the time
+    // open and the table discount's percent.
+    SqlBatch last;
+    TableReads tableReads;
+    if (!readItems(table, wave, itemsRead, last, tableReads, reading.failure, reading.fatal)) {
         reading.result = Reading::Result::Failed;
         return reading;
     }
+    if (tableReads.clock && last.result(*tableReads.clock).ok())
+        table.timeOpen = timeOpen(table.openedAt, last.row(*tableReads.clock)->text(0));
 
-    // The table's own reads: the time open and the table discount's
-    // percent.
-    table.openedAt = table.row.text("horaAbertura");
-    wave.clear();
-    std::optional<std::size_t> clock;
-    if (!table.openedAt.trimmed().isEmpty())
-        clock = wave.add(stmt::kServerTime, {}, kTime);
-    const std::size_t percentRead = wave.add(stmt::kTableDiscountPercent, {idMesa}, kPercent);
-    m_sql.run(wave);
-    if (clock && wave.result(*clock).ok())
-        table.timeOpen = timeOpen(table.openedAt, wave.row(*clock)->text(0));
-
-    const SqlResult &discount = wave.result(percentRead);
+    const std::size_t percentRead = tableReads.percent;
+    const SqlBatch &tableWave = last;
+    const SqlResult &discount = tableWave.result(percentRead);
     if (discount.failed()) {
         reading.result = Reading::Result::Failed;
         reading.failure =
@@ -138,7 +138,7 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
         return reading;
     }
 
-    table.totals.discountPercent = wave.row(percentRead) ? wave.row(percentRead)->num(0) : Decimal();
+    table.totals.discountPercent = tableWave.row(percentRead) ? tableWave.row(percentRead)->num(0) : Decimal();
     table.totals.manualDiscount = table.row.num("descontoManual");
     table.totals.people = table.people();
     table.totals.compute();
@@ -146,20 +146,17 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     return reading;
 }
 
-bool TableReader::readItems(ShownTable &table, Outcome &failure, bool &fatal)
+bool TableReader::readItems(ShownTable &table, const SqlBatch &listed, std::size_t itemsRead, SqlBatch &last,
+                            TableReads &tableReads, Outcome &failure, bool &fatal)
 {
-    SqlBatch itemsWave;
-    itemsWave.add(stmt::kLiveItems, {table.idMesa}, tables::movMesaItem);
-    itemsWave.readAs(0, "CUR2");
-    m_sql.run(itemsWave);
-    if (itemsWave.result(0).failed()) {
-        failure = readFailure(itemsWave.fetchFailed(0) ? QStringLiteral("Erro na leitura do cursor (ITENS) !!!")
-                                                       : QStringLiteral("Erro na leitura dos itens da mesa !!!"),
-                              itemsWave.result(0));
+    if (listed.result(itemsRead).failed()) {
+        failure = readFailure(listed.fetchFailed(itemsRead) ? QStringLiteral("Erro na leitura do cursor (ITENS) !!!")
+                                                            : QStringLiteral("Erro na leitura dos itens da mesa !!!"),
+                              listed.result(itemsRead));
         fatal = true;
         return false;
     }
-    const std::vector<Record> &items = itemsWave.rows(0);
+    const std::vector<Record> &items = listed.rows(itemsRead);
 
     // Every item's own reads in one wave, item after item: its product,
     // its observations, its discount (when it has one) and its waiter.
@@ -186,7 +183,7 @@ bool TableReader::readItems(ShownTable &table, Outcome &failure, bool &fatal)
     // The observations' texts, for the items whose reading would have got
     // as far: the first item with a failed read stops it there.
     std::vector<std::size_t> firstText(items.size(), 0);
-    SqlBatch texts;
+    SqlBatch &texts = last;
     for (std::size_t i = 0; i < items.size(); ++i) {
         firstText[i] = texts.size();
         if (perItem.result(reads[i].product).failed() || perItem.result(reads[i].observations).failed())
@@ -195,6 +192,13 @@ bool TableReader::readItems(ShownTable &table, Outcome &failure, bool &fatal)
             texts.add(stmt::kObservationById, {observation.integer("idObs")}, tables::tabObservacao);
         if (reads[i].discount && perItem.result(*reads[i].discount).failed())
             break;
+    }
+    // The table's own reads follow, unless an item's read already failed
+    // the reading.
+    if (!perItem.firstFailure()) {
+        if (!table.openedAt.trimmed().isEmpty())
+            tableReads.clock = texts.add(stmt::kServerTime, {}, kTime);
+        tableReads.percent = texts.add(stmt::kTableDiscountPercent, {table.idMesa}, kPercent);
     }
     if (!texts.empty())
         m_sql.run(texts);

@@ -267,9 +267,13 @@ public:
             return failure(QStringLiteral("mesa"));
         if (status.text(0) == QLatin1String("F"))
             return Failure{kClosedElsewhere, {}, {}};
-        SqlBatch locks;
+        // The locks go out with the closing time's reads (see
+        // stampClosingTime), in one wave.
+        SqlBatch &locks = m_locked;
         locks.add(stmt::kLockTableItems, {m_idMesa});
         locks.add(stmt::kLockTableObservations, {m_idMesa});
+        locks.add(stmt::kParameters, {}, tables::tabParametros);
+        locks.add(stmt::kServerTime, {}, kTime);
         m_sql.run(locks);
         if (!locks.result(0).answered())
             return failure(QStringLiteral("itens"), locks.result(0));
@@ -278,17 +282,15 @@ public:
         return {};
     }
 
+    // Read with the locks (lockPosition).
     Step stampClosingTime()
     {
-        SqlBatch reads;
-        reads.add(stmt::kParameters, {}, tables::tabParametros);
-        reads.add(stmt::kServerTime, {}, kTime);
-        m_sql.run(reads);
-        if (!reads.result(0).answered())
-            return failure(QStringLiteral("parâmetros"), reads.result(0));
-        if (!reads.result(1).ok())
-            return failure(QStringLiteral("hora"), reads.result(1));
-        m_header.closedAt = reads.row(1)->text(0);
+        const SqlBatch &reads = m_locked;
+        if (!reads.result(2).answered())
+            return failure(QStringLiteral("parâmetros"), reads.result(2));
+        if (!reads.result(3).ok())
+            return failure(QStringLiteral("hora"), reads.result(3));
+        m_header.closedAt = reads.row(3)->text(0);
         return {};
     }
 
@@ -334,13 +336,17 @@ public:
         Record saleRow(tables::movVendas);
         sale::fillSale(saleRow, m_header);
         const Record &s = saleRow;
-        SqlBatch wave;
+        // The sale, its number, and the position's items to copy into it
+        // (copyItems), in one wave.
+        SqlBatch &wave = m_sale;
         wave.add(stmt::kInsertSale,
                  {column(s, 0),  column(s, 1),  column(s, 2),  column(s, 3),  column(s, 4),  column(s, 5),
                   column(s, 6),  column(s, 7),  column(s, 8),  column(s, 9),  column(s, 10), column(s, 11),
                   column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16), column(s, 17),
                   column(s, 18), column(s, 19), column(s, 20), column(s, 21), column(s, 22), column(s, 23)});
         wave.add(stmt::kLastInsertId, {}, kInsertId);
+        wave.add(stmt::kTableItems, {m_idMesa}, tables::movMesaItem);
+        wave.readAs(2, kItemCursor);
         m_sql.run(wave);
         if (!wave.result(0).ok())
             return failure(QStringLiteral("venda"), wave.result(0),
@@ -353,21 +359,18 @@ public:
 
     // Every item of the position that was charged, in the order the
     // position lists them, with its kitchen times and its observations. The
-    // statements go out in waves: the item list; every item's product,
+    // statements go out in waves: the item list (with the sale); every item's product,
     // kitchen record, the table's latest ready time and the item's
     // observations; the time differences the kitchen times call for; then
     // the writes, which release() completes and sends. The answers are
     // checked in the order the statements were always sent one by one.
     Step copyItems()
     {
-        SqlBatch listed;
-        listed.add(stmt::kTableItems, {m_idMesa}, tables::movMesaItem);
-        listed.readAs(0, kItemCursor);
-        m_sql.run(listed);
-        if (listed.result(0).failed())
-            return failure(QStringLiteral("leitura dos itens"), listed.result(0));
+        const SqlBatch &listed = m_sale; // read with the sale (insertSale)
+        if (listed.result(2).failed())
+            return failure(QStringLiteral("leitura dos itens"), listed.result(2));
         std::vector<const Record *> copied;
-        for (const Record &item : listed.rows(0)) {
+        for (const Record &item : listed.rows(2)) {
             if (m_late.count(item.integer("idItem")) != 0)
                 continue;
             copied.push_back(&item);
@@ -552,6 +555,8 @@ private:
         Observation,
         Release
     };
+    SqlBatch m_locked; // the locks and the closing time's reads
+    SqlBatch m_sale;   // the sale, its number and the items to copy
     SqlBatch m_batch;
     std::vector<std::pair<std::size_t, Write>> m_writes;
     Record m_saleItem;

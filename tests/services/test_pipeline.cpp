@@ -296,7 +296,7 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
         reader.LERMESA(idMesa, true);
         worst = std::max(worst, sql.roundTrips() - before);
     }
-    EXPECT_LE(worst, 6);
+    EXPECT_LE(worst, 4);
     BoardQuery query;
     query.filter = 1;
     query.businessDate = todayDDMMYYYY();

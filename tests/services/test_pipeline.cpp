@@ -5,6 +5,7 @@
 #include "board/BoardReader.h"
 #include "board/TableReader.h"
 #include "data/UnitOfWork.h"
+#include "items/ItemService.h"
 #include "platform/Sql.h"
 #include "platform/ui/Desk.h"
 #include "session/Session.h"
@@ -305,6 +306,24 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
     const std::int64_t before = sql.roundTrips();
     BoardReader(sql).MESAS(query);
     EXPECT_LE(sql.roundTrips() - before, 5);
+
+    // Ten units with three observations each: the reads, the transaction,
+    // the units with their numbers, their thirty observations, the commit.
+    setPosition(db, 4001, 'A');
+    ItemService items(sql);
+    ItemService::NewItem launch;
+    launch.idMesa = 4001;
+    launch.productCode = 112;
+    launch.price = *Decimal::parse(QStringLiteral("38,50"));
+    launch.quantity = 10;
+    launch.idOperador = 1;
+    for (const int idObs : {1, 2, 3})
+        launch.observations.push_back({'C', idObs, QString(), Decimal()});
+    ASSERT_TRUE(items.INSITEM(launch).done());
+    const std::int64_t launched = sql.roundTrips();
+    ASSERT_TRUE(items.INSITEM(launch).done());
+    EXPECT_LE(sql.roundTrips() - launched, 6);
+    EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idMesa=4001")), QStringLiteral("60"));
 }
 
 TEST_F(PipelineTest, AServerLostInTheMiddleOfAWriteWaveStoresNothingAndIsToldAsLost)

@@ -779,15 +779,22 @@ bool Sql::run(SqlBatch &batch)
         // small ones wait for its delayed acknowledgement and fill this
         // side's buffer with unacknowledged data.
         cork(socket, true);
+        constexpr int kAskEvery = 8;
+        int sinceAsked = 0;
         for (std::size_t i = first; i < next && !lost; ++i) {
             SqlBatch::Entry &entry = entries[i];
             if (!entry.prepared)
                 continue;
-            if (!writable(socket)) {
-                cork(socket, false);
-                while (!lost && !writable(socket) && readNext(i)) {
+            // Asked every few requests only: a connection's buffers hold
+            // hundreds of them, and asking costs a system call.
+            if (++sinceAsked >= kAskEvery) {
+                sinceAsked = 0;
+                if (!writable(socket)) {
+                    cork(socket, false);
+                    while (!lost && !writable(socket) && readNext(i)) {
+                    }
+                    cork(socket, true);
                 }
-                cork(socket, true);
             }
             if (lost)
                 break;

@@ -1,14 +1,17 @@
-// Benchmark of the two heaviest readings of the screen on a full house: the
-// board rebuild, as the program runs it (on its own thread and connection,
-// from the request to the board shown), and the reading of a 100-item table
-// (the table reader on the program's connection). Each is run alternately
-// with a bare Connector/C client replaying the very statements it sent, on
-// the same data: the true floor, the round trips and the server's work.
-// While the rebuilds run, a 5 ms timer on the event thread measures how late
-// the screen gets to it. Run by hand:
+// Benchmark of the heaviest work of the screen on a full house: the board
+// rebuild, as the program runs it (on its own thread and connection, from
+// the request to the board shown), the reading of a 100-item table (the
+// table reader on the program's connection) and the closing of that table
+// into a sale (GRAVAR, the table restored between runs). The rebuild and
+// the reading are run alternately with a bare Connector/C client replaying
+// the very statements they sent one at a time, on the same data. While the
+// rebuilds run, a 5 ms timer on the event thread measures how late the
+// screen gets to it. The round trips of each operation are counted by the
+// SQL layer. Every delay is measured with pipelining on, then off (the
+// statements one at a time, as before batches). Run by hand:
 //   bench/run              over the server's socket
 //   bench/run --latency    over TCP through a relay delaying every chunk by
-//                          0, 0.25 and 0.5 ms each way
+//                          0, 0.25, 1, 5 and 10 ms each way
 #include "BareReplay.h"
 #include "DelayRelay.h"
 #include "FormHarness.h"
@@ -19,7 +22,9 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/ui/Desk.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
+#include "tables/ClosingService.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>
@@ -89,11 +94,27 @@ void seed(const test::TestDatabase &db)
     db.run(QStringLiteral("INSERT INTO mov_Cozinha(idItem,tipo,idPedMesa,hrPronto,baixaGarHora) SELECT "
                           "idItem,'M',idMesa DIV 100,'19:45:00',IF(idItem MOD 5=0,'00:00:00','19:50:00') "
                           "FROM mov_MesaItem WHERE idItem MOD 2=0"));
+    // Table 1/01 is blocked, ready to be closed; its rows are kept aside so
+    // that every closing starts from the same table.
+    db.run(QStringLiteral("UPDATE mov_Mesa SET status='B' WHERE idMesa=101;"
+                          "CREATE TABLE keep_mesa AS SELECT * FROM mov_Mesa WHERE idMesa=101;"
+                          "CREATE TABLE keep_item AS SELECT * FROM mov_MesaItem WHERE idMesa=101;"
+                          "CREATE TABLE keep_obs AS SELECT * FROM mov_MesaItemObs WHERE idMesa=101"));
     std::printf("seeded: %s open positions, %s live items, %s observations, %s kitchen records\n",
                 qPrintable(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE status<>'F'"))),
                 qPrintable(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem"))),
                 qPrintable(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs"))),
                 qPrintable(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Cozinha"))));
+}
+
+// Puts table 1/01 back as it was before a closing, and drops the sale.
+void restoreClosedTable(const test::TestDatabase &db)
+{
+    db.run(QStringLiteral("DELETE FROM mov_MesaItem WHERE idMesa=101; DELETE FROM mov_MesaItemObs WHERE idMesa=101;"
+                          "INSERT INTO mov_MesaItem SELECT * FROM keep_item;"
+                          "INSERT INTO mov_MesaItemObs SELECT * FROM keep_obs;"
+                          "REPLACE INTO mov_Mesa SELECT * FROM keep_mesa;"
+                          "DELETE FROM mov_VendasItemObs; DELETE FROM mov_VendasItem; DELETE FROM mov_Vendas"));
 }
 
 // The longest lateness of a 5 ms timer on the event thread while measuring.
@@ -140,6 +161,8 @@ int main(int argc, char **argv)
     SharedRecord::attachAll();
     registerAllForms();
     const bool latency = app.arguments().contains(QStringLiteral("--latency"));
+    // Leaves out the runs one statement at a time (minutes at 10 ms).
+    const bool pipelinedOnly = app.arguments().contains(QStringLiteral("--pipelined-only"));
 
     test::FormHarness h;
     seed(h.db());
@@ -158,7 +181,7 @@ int main(int argc, char **argv)
             return 2;
         }
         relay = std::make_unique<bench::DelayRelay>(serverPort);
-        delays = {0, 0.25, 0.5};
+        delays = {0, 0.25, 1, 5, 10};
     }
 
     StallWatch stall;
@@ -178,61 +201,110 @@ int main(int argc, char **argv)
         return millis(clock);
     };
 
+    // Every rebuild and reading is timed this many times (fewer where one
+    // at a time takes seconds) and the median shown.
+    auto runsFor = [](double delay, bool pipeline) { return delay < 1 ? kRuns : pipeline ? 5 : 3; };
     for (double delay : delays) {
-        Sql::Connection connection;
-        connection.database = h.db().name();
-        if (relay) {
-            connection.host = QStringLiteral("127.0.0.1");
-            connection.port = relay->port();
-            relay->setDelayMs(delay);
-        } else {
-            connection.socket = test::TestDatabase::socket();
-        }
-        Sql &sql = desk::sql();
-        sql.setConnection(connection);
-        bench::BareReplay bare(connection);
+        for (const bool pipeline : {true, false}) {
+            if (!pipeline && pipelinedOnly)
+                continue;
+            Sql::Connection connection;
+            connection.database = h.db().name();
+            connection.pipeline = pipeline;
+            if (relay) {
+                connection.host = QStringLiteral("127.0.0.1");
+                connection.port = relay->port();
+                relay->setDelayMs(delay);
+            } else {
+                connection.socket = test::TestDatabase::socket();
+            }
+            Sql &sql = desk::sql();
+            sql.setConnection(connection);
+            bench::BareReplay bare(connection);
+            const int runs = runsFor(delay, pipeline);
 
-        // The statement sequences, recorded from the program's own readers.
-        BoardQuery query;
-        query.filter = 1;
-        query.businessDate = records::W_PABEDAT().text();
-        query.period = desk::session().period();
-        TableReader reader(sql, desk::session());
-        std::vector<SentStatement> rebuildSent, readingSent;
-        sql.recordInto(&rebuildSent);
-        BoardReader(sql).MESAS(query);
-        sql.recordInto(&readingSent);
-        const TableReader::Reading check = reader.LERMESA(101, true);
-        sql.recordInto(nullptr);
+            // The statement sequences, recorded from the program's own
+            // readers, with their round trips (statements prepared first).
+            BoardQuery query;
+            query.filter = 1;
+            query.businessDate = records::W_PABEDAT().text();
+            query.period = desk::session().period();
+            TableReader reader(sql, desk::session());
+            BoardReader(sql).MESAS(query);
+            reader.LERMESA(101, true);
+            std::vector<SentStatement> rebuildSent, readingSent;
+            sql.recordInto(&rebuildSent);
+            std::int64_t trips = sql.roundTrips();
+            BoardReader(sql).MESAS(query);
+            const std::int64_t rebuildTrips = sql.roundTrips() - trips;
+            sql.recordInto(&readingSent);
+            trips = sql.roundTrips();
+            const TableReader::Reading check = reader.LERMESA(101, true);
+            const std::int64_t readingTrips = sql.roundTrips() - trips;
+            sql.recordInto(nullptr);
 
-        std::vector<double> rebuilds, rebuildsBare, readings, readingsBare;
-        stall.reset();
-        bare.load(rebuildSent);
-        threadedRebuild(); // warm: the board's connection made, statements prepared
-        bare.replay();
-        for (int i = 0; i < kRuns; ++i) {
-            stall.measure(true);
-            rebuilds.push_back(threadedRebuild());
-            stall.measure(false);
-            rebuildsBare.push_back(timed([&] { bare.replay(); }));
+            std::vector<double> rebuilds, rebuildsBare, readings, readingsBare, closings;
+            stall.reset();
+            bare.load(rebuildSent);
+            threadedRebuild(); // warm: the board's connection made, statements prepared
+            bare.replay();
+            for (int i = 0; i < runs; ++i) {
+                stall.measure(true);
+                rebuilds.push_back(threadedRebuild());
+                stall.measure(false);
+                rebuildsBare.push_back(timed([&] { bare.replay(); }));
+            }
+            bare.load(readingSent);
+            bare.replay();
+            for (int i = 0; i < runs; ++i) {
+                readings.push_back(timed([&] { reader.LERMESA(101, true); }));
+                readingsBare.push_back(timed([&] { bare.replay(); }));
+            }
+
+            // The closing as the cashier confirms the payment: the sale
+            // written, the table freed. The first one prepares its
+            // statements and is not timed.
+            ClosingService closing(sql, desk::session());
+            std::int64_t closingTrips = 0;
+            for (int i = 0; i <= runs; ++i) {
+                restoreClosedTable(h.db());
+                const TableReader::Reading shown = reader.LERMESA(101, true);
+                if (closing.prepare(shown.table).then != ClosingService::Then::Pay) {
+                    std::fprintf(stderr, "table 1/01 cannot be closed\n");
+                    return 1;
+                }
+                exchange::PaymentExchange::answer(
+                    {true, QStringLiteral("01").leftJustified(350, QLatin1Char(' ')), Decimal(), Decimal()});
+                trips = sql.roundTrips();
+                Outcome written;
+                const double ms = timed([&] {
+                    written = closing.GRAVAR(shown.table, {QString::number(shown.table.people()), QString()});
+                });
+                if (!written.done()) {
+                    std::fprintf(stderr, "closing failed: %s\n", qPrintable(written.message));
+                    return 1;
+                }
+                if (i > 0) {
+                    closings.push_back(ms);
+                    closingTrips = sql.roundTrips() - trips;
+                }
+            }
+            restoreClosedTable(h.db());
+
+            if (relay)
+                std::printf("latency_ms=%g ", delay);
+            else
+                std::printf("socket ");
+            std::printf("rebuild_ms=%.2f rebuild_bare_ms=%.2f reading_ms=%.2f reading_bare_ms=%.2f closing_ms=%.2f "
+                        "stall_ms=%.2f rebuild_rt=%lld reading_rt=%lld closing_rt=%lld%s\n",
+                        median(rebuilds), median(rebuildsBare), median(readings), median(readingsBare),
+                        median(closings), stall.worst(), (long long)rebuildTrips, (long long)readingTrips,
+                        (long long)closingTrips, pipeline ? "" : " pipeline=off");
+            std::fflush(stdout);
+            if (!relay && pipeline)
+                std::printf("statements: rebuild %zu, reading %zu (%zu items)\n", rebuildSent.size(),
+                            readingSent.size(), check.table.items.size());
         }
-        bare.load(readingSent);
-        bare.replay();
-        for (int i = 0; i < kRuns; ++i) {
-            readings.push_back(timed([&] { reader.LERMESA(101, true); }));
-            readingsBare.push_back(timed([&] { bare.replay(); }));
-        }
-        if (relay)
-            std::printf("latency_ms=%g ", delay);
-        else
-            std::printf("socket ");
-        std::printf("rebuild_ms=%.2f rebuild_bare_ms=%.2f reading_ms=%.2f reading_bare_ms=%.2f stall_ms=%.2f\n",
-                    median(rebuilds), median(rebuildsBare), median(readings), median(readingsBare), stall.worst());
-        std::fflush(stdout);
-        if (!relay)
-            std::printf("statements: rebuild %zu, reading %zu (%zu items); overhead: rebuild %.3f, reading %.3f\n",
-                        rebuildSent.size(), readingSent.size(), check.table.items.size(),
-                        median(rebuilds) / median(rebuildsBare), median(readings) / median(readingsBare));
     }
 
     rusage usage{};

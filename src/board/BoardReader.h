@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -56,6 +57,9 @@ struct BoardQuery
 // that fails or finds no product leaves it as it was. Shared by the board
 // and the dialogs that list positions.
 char examinePosition(Sql &sql, int idMesa, char status);
+// The same for a list of positions (idMesa, stored status), their look-ups
+// sent together; the states in the list's order.
+std::vector<char> examinePositions(Sql &sql, const std::vector<std::pair<int, char>> &positions);
 
 // The board rebuild without the screen, on the connection it is given.
 class BoardReader

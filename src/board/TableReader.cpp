@@ -1,6 +1,7 @@
 #include "board/TableReader.h"
 
 #include "data/Statements.h"
+#include "data/Tables.h"
 #include "platform/Sql.h"
 #include "session/Session.h"
 
@@ -63,7 +64,14 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     ShownTable &table = reading.table;
     table.observationsVisible = observationsVisible;
 
-    const SqlResult &found = m_sql.exec(stmt::kTableById, {idMesa}, &table.row);
+    // The reading goes out in waves, each one round trip: a statement
+    // leaves once the answers it depends on are in, in the order the
+    // reading has always sent them; the answers are then checked in that
+    // same order, so a failure is told exactly as it was.
+    SqlBatch wave;
+    wave.add(stmt::kTableById, {idMesa}, tables::movMesa);
+    m_sql.run(wave);
+    const SqlResult &found = wave.result(0);
     if (!found.ok()) {
         // No such position, or the row cannot be read: nothing to show. A
         // lost connection is the caller's to tell.
@@ -72,6 +80,7 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
         reading.result = Reading::Result::Missing;
         return reading;
     }
+    table.row = *wave.row(0);
     if (holds(table.row.text("status"), TableStatus::Free)) {
         reading.result = Reading::Result::Free;
         return reading;
@@ -80,16 +89,21 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     table.idMesa = int(table.row.integer("idMesa"));
     table.waiter = int(table.row.integer("idGarcon"));
 
-    // The table's waiter, checked against the operator list.
-    Record name(kName);
-    const SqlResult &named = m_sql.exec(stmt::kOperatorName, {table.waiter}, &name);
+    // The table's waiter, checked against the operator list, and its live
+    // items.
+    wave.clear();
+    wave.add(stmt::kOperatorName, {table.waiter}, kName);
+    const std::size_t itemsRead = wave.add(stmt::kLiveItems, {table.idMesa}, tables::movMesaItem);
+    wave.readAs(itemsRead, "CUR2");
+    m_sql.run(wave);
+    const SqlResult &named = wave.result(0);
     if (named.failed()) {
         reading.result = Reading::Result::Failed;
         reading.failure =
             readFailure(QStringLiteral("Erro %1 na leitura do garçon da mesa !!!").arg(named.state()), named);
         return reading;
     }
-    table.waiterName = name.text(0);
+    table.waiterName = wave.row(0) ? wave.row(0)->text(0) : Record(kName).text(0);
     const auto &operators = m_session.operators();
     for (std::size_t i = 0; i < operators.size(); ++i) {
         if (operators[i].name == table.waiterName) {
@@ -101,18 +115,22 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     table.waiterNameMismatch = listed.leftJustified(20, QLatin1Char(' '), true) != table.waiterName;
 
     table.totals.servicePercent = table.row.num("taxaServico");
+    table.openedAt = table.row.text("horaAbertura");
 
-    if (!readItems(table, reading.failure, reading.fatal)) {
+    // The items' reads, and with their last wave the table's own: the time
+    // open and the table discount's percent.
+    SqlBatch last;
+    TableReads tableReads;
+    if (!readItems(table, wave, itemsRead, last, tableReads, reading.failure, reading.fatal)) {
         reading.result = Reading::Result::Failed;
         return reading;
     }
+    if (tableReads.clock && last.result(*tableReads.clock).ok())
+        table.timeOpen = timeOpen(table.openedAt, last.row(*tableReads.clock)->text(0));
 
-    table.openedAt = table.row.text("horaAbertura");
-    table.timeOpen = timeOpenSince(table.openedAt).value_or(QString());
-
-    // The table discount's percent.
-    Record percent(kPercent);
-    const SqlResult &discount = m_sql.exec(stmt::kTableDiscountPercent, {idMesa}, &percent);
+    const std::size_t percentRead = tableReads.percent;
+    const SqlBatch &tableWave = last;
+    const SqlResult &discount = tableWave.result(percentRead);
     if (discount.failed()) {
         reading.result = Reading::Result::Failed;
         reading.failure =
@@ -120,7 +138,7 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
         return reading;
     }
 
-    table.totals.discountPercent = percent.num(0);
+    table.totals.discountPercent = tableWave.row(percentRead) ? tableWave.row(percentRead)->num(0) : Decimal();
     table.totals.manualDiscount = table.row.num("descontoManual");
     table.totals.people = table.people();
     table.totals.compute();
@@ -128,41 +146,81 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
     return reading;
 }
 
-bool TableReader::readItems(ShownTable &table, Outcome &failure, bool &fatal)
+bool TableReader::readItems(ShownTable &table, const SqlBatch &listed, std::size_t itemsRead, SqlBatch &last,
+                            TableReads &tableReads, Outcome &failure, bool &fatal)
 {
-    if (!m_sql.open("CUR2", stmt::kLiveItems, {table.idMesa}).ok()) {
-        failure = readFailure(QStringLiteral("Erro na leitura dos itens da mesa !!!"), m_sql.result());
+    if (listed.result(itemsRead).failed()) {
+        failure = readFailure(listed.fetchFailed(itemsRead) ? QStringLiteral("Erro na leitura do cursor (ITENS) !!!")
+                                                            : QStringLiteral("Erro na leitura dos itens da mesa !!!"),
+                              listed.result(itemsRead));
         fatal = true;
         return false;
     }
+    const std::vector<Record> &items = listed.rows(itemsRead);
 
-    Record item(tables::movMesaItem);
-    Record product(tables::cadProdutos);
-    Record observation(tables::movMesaItemObs);
-    Record text(tables::tabObservacao);
-    Record discount(tables::tabDesconto);
-    Record itemWaiter(tables::tabOperador);
-    auto fail = [&](const QString &message, bool cursor = false) {
-        failure = readFailure(message, m_sql.result());
+    // Every item's own reads in one wave, item after item: its product,
+    // its observations, its discount (when it has one) and its waiter.
+    struct Reads
+    {
+        std::size_t product = 0;
+        std::size_t observations = 0;
+        std::optional<std::size_t> discount;
+        std::size_t waiter = 0;
+    };
+    std::vector<Reads> reads(items.size());
+    SqlBatch perItem;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Record &item = items[i];
+        reads[i].product = perItem.add(stmt::kProductById, {item.integer("idProduto")}, tables::cadProdutos);
+        reads[i].observations = perItem.add(stmt::kItemObservations, {item.integer("idItem")}, tables::movMesaItemObs);
+        perItem.readAs(reads[i].observations, "CUR3");
+        if (item.integer("idDesconto") != 0)
+            reads[i].discount = perItem.add(stmt::kDiscountById, {item.integer("idDesconto")}, tables::tabDesconto);
+        reads[i].waiter = perItem.add(stmt::kOperatorById, {item.integer("idOperador")}, tables::tabOperador);
+    }
+    m_sql.run(perItem);
+
+    // The observations' texts, for the items whose reading would have got
+    // as far: the first item with a failed read stops it there.
+    std::vector<std::size_t> firstText(items.size(), 0);
+    SqlBatch &texts = last;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        firstText[i] = texts.size();
+        if (perItem.result(reads[i].product).failed() || perItem.result(reads[i].observations).failed())
+            break;
+        for (const Record &observation : perItem.rows(reads[i].observations))
+            texts.add(stmt::kObservationById, {observation.integer("idObs")}, tables::tabObservacao);
+        if (reads[i].discount && perItem.result(*reads[i].discount).failed())
+            break;
+    }
+    // The table's own reads follow, unless an item's read already failed
+    // the reading.
+    if (!perItem.firstFailure()) {
+        if (!table.openedAt.trimmed().isEmpty())
+            tableReads.clock = texts.add(stmt::kServerTime, {}, kTime);
+        tableReads.percent = texts.add(stmt::kTableDiscountPercent, {table.idMesa}, kPercent);
+    }
+    if (!texts.empty())
+        m_sql.run(texts);
+
+    auto fail = [&](const QString &message, const SqlResult &result, bool cursor = false) {
+        failure = readFailure(message, result);
         fatal = cursor;
-        m_sql.close("CUR3");
-        m_sql.close("CUR2");
         return false;
     };
-    for (;;) {
-        const SqlResult &state = m_sql.fetch("CUR2", item);
-        if (state.noRow())
-            break;
-        if (!state.ok())
-            return fail(QStringLiteral("Erro na leitura do cursor (ITENS) !!!"), true);
-
+    const Record noProduct(tables::cadProdutos);
+    const Record noText(tables::tabObservacao);
+    const Record noDiscount(tables::tabDesconto);
+    const Record noWaiter(tables::tabOperador);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Record &item = items[i];
         // A price or total read from a product, observation or discount
         // that could not be read would be silently wrong: such a reading
         // is refused instead.
-        product.clear();
-        const SqlResult &productRead = m_sql.exec(stmt::kProductById, {item.integer("idProduto")}, &product);
+        const SqlResult &productRead = perItem.result(reads[i].product);
         if (productRead.failed())
-            return fail(QStringLiteral("Erro %1 na leitura do produto !!!").arg(productRead.state()));
+            return fail(QStringLiteral("Erro %1 na leitura do produto !!!").arg(productRead.state()), productRead);
+        const Record &product = perItem.row(reads[i].product) ? *perItem.row(reads[i].product) : noProduct;
 
         ShownItem shown;
         shown.idItem = item.integer("idItem");
@@ -177,30 +235,31 @@ bool TableReader::readItems(ShownTable &table, Outcome &failure, bool &fatal)
 
         // Observations: the price moves with each of them.
         Decimal price = item.num("valorUnitario");
-        if (!m_sql.open("CUR3", stmt::kItemObservations, {shown.idItem}).ok())
-            return fail(QStringLiteral("Erro na leitura das observações dos itens da mesa !!!"), true);
-        for (;;) {
-            const SqlResult &obsState = m_sql.fetch("CUR3", observation);
-            if (obsState.noRow())
-                break;
-            if (!obsState.ok())
-                return fail(QStringLiteral("Erro na leitura do cursor (OBS) !!!"), true);
-            text.clear();
-            const SqlResult &textRead = m_sql.exec(stmt::kObservationById, {observation.integer("idObs")}, &text);
+        const SqlResult &observationsRead = perItem.result(reads[i].observations);
+        if (observationsRead.failed())
+            return fail(perItem.fetchFailed(reads[i].observations)
+                            ? QStringLiteral("Erro na leitura do cursor (OBS) !!!")
+                            : QStringLiteral("Erro na leitura das observações dos itens da mesa !!!"),
+                        observationsRead, true);
+        std::size_t t = firstText[i];
+        for (const Record &observation : perItem.rows(reads[i].observations)) {
+            const SqlResult &textRead = texts.result(t);
             if (textRead.failed())
-                return fail(QStringLiteral("Erro %1 na leitura da observação !!!").arg(textRead.state()));
+                return fail(QStringLiteral("Erro %1 na leitura da observação !!!").arg(textRead.state()), textRead);
+            const Record &text = texts.row(t) ? *texts.row(t) : noText;
+            ++t;
             const char kind = observation.text("tipo").at(0).toLatin1();
             price = PriceAdjustment::observation(price, kind, text.num("valorCom"), text.num("valorSem"),
                                                  text.num("valorObs"));
             shown.observations.push_back({kind, observation.integer("idObs"), text.text("descricao")});
         }
-        m_sql.close("CUR3");
 
-        if (shown.idDesconto != 0) {
-            discount.clear();
-            const SqlResult &discountRead = m_sql.exec(stmt::kDiscountById, {shown.idDesconto}, &discount);
+        if (reads[i].discount) {
+            const SqlResult &discountRead = perItem.result(*reads[i].discount);
             if (discountRead.failed())
-                return fail(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(discountRead.state()));
+                return fail(QStringLiteral("Erro %1 na leitura do desconto !!!").arg(discountRead.state()),
+                            discountRead);
+            const Record &discount = perItem.row(*reads[i].discount) ? *perItem.row(*reads[i].discount) : noDiscount;
             price = PriceAdjustment::discount(price, discount.num("percentual"));
         }
         shown.price = price;
@@ -209,8 +268,7 @@ bool TableReader::readItems(ShownTable &table, Outcome &failure, bool &fatal)
         table.consolidation.add(shown.idProduto, price, description);
         shown.description = (shown.takeAway ? takeAwayName(description) : description).trimmed();
 
-        itemWaiter.clear();
-        m_sql.exec(stmt::kOperatorById, {item.integer("idOperador")}, &itemWaiter);
+        const Record &itemWaiter = perItem.row(reads[i].waiter) ? *perItem.row(reads[i].waiter) : noWaiter;
         shown.waiterName = itemWaiter.text("nome").trimmed();
 
         table.totals.products += price;
@@ -220,7 +278,6 @@ bool TableReader::readItems(ShownTable &table, Outcome &failure, bool &fatal)
             table.totals.takeAway += price;
         table.items.push_back(std::move(shown));
     }
-    m_sql.close("CUR2");
     // The server orders by comanda only; within a comanda the items keep
     // the order they were launched in, so a reading never reshuffles them.
     std::stable_sort(table.items.begin(), table.items.end(), [](const ShownItem &a, const ShownItem &b) {

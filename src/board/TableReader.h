@@ -9,6 +9,7 @@ namespace qv {
 
 class Session;
 class Sql;
+class SqlBatch;
 
 // The table reading LERMESA without the screen: reads the position's row,
 // its live items with their products, observations, discounts and
@@ -41,7 +42,14 @@ public:
     std::optional<QString> timeOpenSince(const QString &openedAt);
 
 private:
-    bool readItems(ShownTable &table, Outcome &failure, bool &fatal);
+    // The table's own reads, sent with the last wave of the items' reads.
+    struct TableReads
+    {
+        std::optional<std::size_t> clock;
+        std::size_t percent = 0;
+    };
+    bool readItems(ShownTable &table, const SqlBatch &listed, std::size_t itemsRead, SqlBatch &last,
+                   TableReads &tableReads, Outcome &failure, bool &fatal);
 
     Sql &m_sql;
     const Session &m_session;

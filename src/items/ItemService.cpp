@@ -247,10 +247,15 @@ Outcome ItemService::refusal(Invalid invalid)
 
 Outcome ItemService::writeFailure(const QString &what) const
 {
-    QString text = what.arg(m_sql.state());
-    if (!m_sql.message().isEmpty())
-        text += QLatin1Char('\n') + m_sql.message().left(120);
-    return Outcome::fail(text, m_sql.result());
+    return writeFailure(what, m_sql.result());
+}
+
+Outcome ItemService::writeFailure(const QString &what, const SqlResult &result) const
+{
+    QString text = what.arg(result.state());
+    if (!result.message().isEmpty())
+        text += QLatin1Char('\n') + result.message().left(120);
+    return Outcome::fail(text, result);
 }
 
 Outcome ItemService::INSITEM(const NewItem &item)
@@ -258,20 +263,23 @@ Outcome ItemService::INSITEM(const NewItem &item)
     if (const Invalid invalid = check(item.quantity, item.manualDiscount, item.price); invalid != Invalid::Nothing)
         return refusal(invalid);
 
-    // The menu entry of the product, when it has one.
-    Record menu(tables::cadCardapioProd);
-    if (m_sql.exec(stmt::kMenuEntry, {item.productCode}, &menu).failed())
-        return writeFailure(kNewItemFailure);
-    // One order time for every unit of this launch: the kitchen groups by it.
-    Record now(kTime);
-    if (!m_sql.exec(stmt::kServerTime, {}, &now).ok())
-        return writeFailure(kNewItemFailure);
+    // The menu entry of the product, when it has one, and one order time
+    // for every unit of this launch (the kitchen groups by it), together.
+    SqlBatch reads;
+    reads.add(stmt::kMenuEntry, {item.productCode}, tables::cadCardapioProd);
+    reads.add(stmt::kServerTime, {}, kTime);
+    m_sql.run(reads);
+    if (reads.result(0).failed())
+        return writeFailure(kNewItemFailure, reads.result(0));
+    if (!reads.result(1).ok())
+        return writeFailure(kNewItemFailure, reads.result(1));
+    const Record menu = reads.row(0) ? *reads.row(0) : Record(tables::cadCardapioProd);
 
     const bool discounted = item.discountChosen || !item.manualDiscount.isZero();
     const QString operDesc = discounted ? first20(item.discountOperator) : blanks(20);
     const int idCardapio = int(menu.integer("idCardapio"));
     const int idGrupo = int(menu.integer("idGrupo"));
-    const QString orderTime = now.text(0);
+    const QString orderTime = reads.row(1)->text(0);
 
     const int idMesa = item.shown.idMesa;
     const auto failed = [this] { return writeFailure(kNewItemFailure); };
@@ -282,26 +290,28 @@ Outcome ItemService::INSITEM(const NewItem &item)
     return m_guard.write(
         item.shown, needs,
         [&] {
-            Record lastId(kLastIdLayout);
+            // Every unit and the number the server gave it, in one wave;
+            // then the observations of every unit, which need those
+            // numbers, in another.
+            SqlBatch units;
             for (int n = 0; n < item.quantity; ++n) {
-                if (!m_sql
-                         .exec(stmt::kInsertItem,
-                               {std::int64_t(0), idMesa, idCardapio, idGrupo, item.productCode, item.price,
-                                item.idOperador, "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind,
-                                item.manualDiscount, operDesc, "N", blanks(20), blanks(20)})
-                         .ok())
-                    return failed();
-                if (!m_sql.exec(stmt::kLastInsertId, {}, &lastId).ok())
-                    return failed();
-                const std::int64_t idItem = lastId.integer("idItem");
-                for (const ChosenObservation &obs : item.observations) {
-                    if (!m_sql
-                             .exec(stmt::kInsertItemObservation,
-                                   {std::int64_t(0), idItem, obs.idObs, idMesa, QString(QLatin1Char(obs.kind))})
-                             .ok())
-                        return failed();
-                }
+                units.add(stmt::kInsertItem,
+                          {std::int64_t(0), idMesa, idCardapio, idGrupo, item.productCode, item.price, item.idOperador,
+                           "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind, item.manualDiscount, operDesc,
+                           "N", blanks(20), blanks(20)});
+                units.add(stmt::kLastInsertId, {}, kLastIdLayout);
             }
+            if (!m_sql.run(units))
+                return writeFailure(kNewItemFailure, units.result(*units.firstFailure()));
+            SqlBatch observations;
+            for (int n = 0; n < item.quantity; ++n) {
+                const std::int64_t idItem = units.row(std::size_t(2 * n + 1))->integer("idItem");
+                for (const ChosenObservation &obs : item.observations)
+                    observations.add(stmt::kInsertItemObservation,
+                                     {std::int64_t(0), idItem, obs.idObs, idMesa, QString(QLatin1Char(obs.kind))});
+            }
+            if (!observations.empty() && !m_sql.run(observations))
+                return writeFailure(kNewItemFailure, observations.result(*observations.firstFailure()));
             return Outcome::ok(Outcome::Next::Reread);
         },
         failed);

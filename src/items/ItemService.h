@@ -16,6 +16,7 @@ namespace qv {
 
 class Record;
 class Sql;
+class SqlResult;
 
 // An observation chosen for an item: its kind letter ('C' com, 'S' sem,
 // 'O' observação), its code, its catalogue text and what it adds to the
@@ -166,6 +167,7 @@ private:
     Outcome writeFailure(const QString &what) const;
     // Under the item's lock: its discount and observations still as read.
     std::optional<Outcome> stillAsRead(const StoredItem &read, const std::function<Outcome()> &failed);
+    Outcome writeFailure(const QString &what, const SqlResult &result) const;
 
     Sql &m_sql;
     PositionGuard m_guard;

@@ -104,6 +104,8 @@ Config Config::load()
         if (!host.trimmed().isEmpty())
             c.dbHosts.append(host.trimmed());
     c.dbTimeoutSeconds = std::clamp(s.number("database/timeout", c.dbTimeoutSeconds), 1, 600);
+    // Batches sent back to back unless a proxy on the way cannot take them.
+    c.dbPipeline = s.flag("database/pipeline").value_or(c.dbPipeline);
     c.dbSslCa = s.text("database/ssl-ca", QString()).trimmed();
     c.dbSslCapath = s.text("database/ssl-capath", QString()).trimmed();
     c.dbSslCert = s.text("database/ssl-cert", QString()).trimmed();

@@ -37,6 +37,7 @@ struct Config
     QString dbSslCert;
     QString dbSslKey;
     std::optional<bool> dbSslVerify; // unset: verify when a CA is given
+    bool dbPipeline = true;          // batches sent back to back; off for a proxy that cannot take it
     // [paths]
     QString root;                        // where the Windows drives are mapped
     QString drive = QStringLiteral("C"); // the "current drive"

@@ -10,6 +10,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 namespace qv {
 
@@ -90,6 +96,7 @@ Sql::Connection Sql::Connection::fromConfig(const Config &c)
     connection.sslCert = c.dbSslCert;
     connection.sslKey = c.dbSslKey;
     connection.sslVerify = c.dbSslVerify;
+    connection.pipeline = c.dbPipeline;
     return connection;
 }
 
@@ -357,6 +364,7 @@ bool Sql::connectTo(const Endpoint &endpoint)
     const QByteArray socket = endpoint.socket.toUtf8();
     const bool viaSocket = !endpoint.socket.isEmpty();
     const QString where = viaSocket ? endpoint.socket : QStringLiteral("%1:%2").arg(endpoint.host).arg(endpoint.port);
+    ++m_roundTrips; // a connection's handshake and log-in counted as one
     // CLIENT_FOUND_ROWS: an UPDATE reports the rows it matched, so a guarded
     // update that found its row is told apart from one that found none.
     if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(), user.constData(), password.constData(),
@@ -424,6 +432,8 @@ bool Sql::ensureConnected()
         // it runs on a live connection instead of failing.
         const bool check = m_checkNext || (m_lastUse.isValid() && m_lastUse.elapsed() > kIdleCheckMs);
         m_checkNext = false;
+        if (check)
+            ++m_roundTrips;
         if (check && mysql_ping(db(m_mysql)) != 0) {
             noteLostConnection(mysql_errno(db(m_mysql)));
             m_connected = false;
@@ -509,6 +519,7 @@ Sql::Prepared *Sql::prepare(const char *cursor, std::string_view text)
     }
     // Buffered results keep their rows client-side, so statements issued
     // inside a cursor loop do not collide with the open result.
+    ++m_roundTrips;
     if (mysql_stmt_prepare(p->stmt, p->text.data(), p->text.size()) != 0) {
         setStateFromStmt(*p);
         return nullptr;
@@ -548,15 +559,31 @@ Sql::Prepared *Sql::prepare(const char *cursor, std::string_view text)
 
 bool Sql::bindAndExecute(Prepared &p, SqlParams in)
 {
-    if (in.size() != p.paramCount) {
+    if (!bindAndSend(p, in.begin(), in.size()))
+        return false;
+    if (p.columnCount > 0) {
+        if (mysql_stmt_bind_result(p.stmt, p.result.data()) != 0 || mysql_stmt_store_result(p.stmt) != 0) {
+            setStateFromStmt(p);
+            return false;
+        }
+        p.stored = true;
+        m_affected = std::int64_t(mysql_stmt_num_rows(p.stmt));
+    } else {
+        m_affected = std::int64_t(mysql_stmt_affected_rows(p.stmt));
+    }
+    setState(kSuccess, QString());
+    return true;
+}
+
+bool Sql::bindAndSend(Prepared &p, const SqlParam *in, std::size_t count)
+{
+    if (count != p.paramCount) {
         setState(QStringLiteral("07001"),
-                 QStringLiteral("statement expects %1 values, %2 given").arg(p.paramCount).arg(in.size()));
+                 QStringLiteral("statement expects %1 values, %2 given").arg(p.paramCount).arg(count));
         return false;
     }
-    if (p.stored) {
-        mysql_stmt_free_result(p.stmt);
-        p.stored = false;
-    }
+    if (p.stored)
+        release(p);
     // Every statement of the screen takes a handful of values: they are
     // bound from the stack, not from three allocations per statement.
     constexpr std::size_t kInline = 8;
@@ -569,19 +596,19 @@ bool Sql::bindAndExecute(Prepared &p, SqlParams in)
     MYSQL_BIND *binds = inlineBinds;
     unsigned long *lengths = inlineLengths;
     long long *integers = inlineIntegers;
-    if (in.size() > kInline) {
-        moreBinds.resize(in.size());
-        moreLengths.resize(in.size());
-        moreIntegers.resize(in.size());
+    if (count > kInline) {
+        moreBinds.resize(count);
+        moreLengths.resize(count);
+        moreIntegers.resize(count);
         binds = moreBinds.data();
         lengths = moreLengths.data();
         integers = moreIntegers.data();
     }
-    std::fill(binds, binds + in.size(), MYSQL_BIND{});
-    std::fill(lengths, lengths + in.size(), 0UL);
-    std::fill(integers, integers + in.size(), 0LL);
+    std::fill(binds, binds + count, MYSQL_BIND{});
+    std::fill(lengths, lengths + count, 0UL);
+    std::fill(integers, integers + count, 0LL);
     std::size_t i = 0;
-    for (const SqlParam &param : in) {
+    for (const SqlParam &param : std::span(in, count)) {
         MYSQL_BIND &b = binds[i];
         switch (param.kind()) {
         case SqlParam::Integer:
@@ -600,27 +627,34 @@ bool Sql::bindAndExecute(Prepared &p, SqlParams in)
         }
         ++i;
     }
-    if (in.size() > 0 && mysql_stmt_bind_param(p.stmt, binds) != 0) {
+    if (count > 0 && mysql_stmt_bind_param(p.stmt, binds) != 0) {
         setStateFromStmt(p);
         return false;
     }
     ++m_statements;
+    if (!m_sendOnly)
+        ++m_roundTrips;
+    // Sends the execution; the answer is read here too, unless a batch
+    // asked the connection to leave it for later.
     if (mysql_stmt_execute(p.stmt) != 0) {
         setStateFromStmt(p);
         return false;
     }
-    if (p.columnCount > 0) {
-        if (mysql_stmt_bind_result(p.stmt, p.result.data()) != 0 || mysql_stmt_store_result(p.stmt) != 0) {
-            setStateFromStmt(p);
-            return false;
-        }
-        p.stored = true;
-        m_affected = std::int64_t(mysql_stmt_num_rows(p.stmt));
-    } else {
-        m_affected = std::int64_t(mysql_stmt_affected_rows(p.stmt));
-    }
-    setState(kSuccess, QString());
     return true;
+}
+
+void Sql::release(Prepared &p)
+{
+    // The library frees a stored result and settles the handle only while
+    // its row cursor still points at a row: a result read to its last row
+    // but not past it would leave the handle half-fetched, and its next
+    // execution sent without reading (a batch) would then try to flush the
+    // old result from the connection, swallowing another execution's
+    // answer. Rewinding first settles every handle the same way.
+    if (mysql_stmt_num_rows(p.stmt) > 0)
+        mysql_stmt_data_seek(p.stmt, 0);
+    mysql_stmt_free_result(p.stmt);
+    p.stored = false;
 }
 
 bool Sql::checkColumns(Prepared &p, const Layout &layout)
@@ -696,6 +730,335 @@ bool Sql::injected(std::string_view text)
     return true;
 }
 
+std::size_t SqlBatch::add(std::string_view text, SqlParams in, const Layout &layout)
+{
+    const std::size_t index = add(text, in);
+    m_entries[index].layout = &layout;
+    return index;
+}
+
+std::size_t SqlBatch::add(std::string_view text, SqlParams in)
+{
+    Entry &entry = m_entries.emplace_back();
+    entry.text = text;
+    entry.params.assign(in.begin(), in.end());
+    return m_entries.size() - 1;
+}
+
+const Record *SqlBatch::row(std::size_t index) const
+{
+    const Entry &entry = m_entries[index];
+    return entry.rows.empty() ? nullptr : &entry.rows.front();
+}
+
+std::optional<std::size_t> SqlBatch::firstFailure() const
+{
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].result.failed())
+            return i;
+    return std::nullopt;
+}
+
+namespace {
+
+// Bounds of one chunk of a batch: what one round trip carries at most, so
+// that a huge batch does not hold every answer in memory at once before
+// the caller sees any (the sending itself never fills the buffers: see
+// run).
+constexpr std::size_t kChunkExecutions = 1000;
+constexpr std::size_t kChunkRequestBytes = 64 * 1024;
+
+// Whether the connection takes another request now, without waiting.
+bool writable(int socket)
+{
+    if (socket < 0)
+        return true;
+    pollfd probe{socket, POLLOUT, 0};
+    return ::poll(&probe, 1, 0) > 0 && (probe.revents & POLLOUT) != 0;
+}
+
+// Holds small writes back until uncorked (TCP only; a local socket has no
+// such option and sends at once anyway).
+void cork(int socket, bool on)
+{
+    if (socket < 0)
+        return;
+    const int value = on ? 1 : 0;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+}
+
+std::size_t requestBytes(const std::vector<SqlParam> &params)
+{
+    std::size_t bytes = 16; // header, command, statement id, flags, iterations
+    for (const SqlParam &param : params)
+        bytes += 3 + (param.kind() == SqlParam::Integer ? 8 : param.bytes().size() + 3);
+    return bytes;
+}
+
+} // namespace
+
+void Sql::failRest(SqlBatch &batch, std::size_t from, const SqlResult &lost)
+{
+    // Whatever was sent after a lost answer is lost with it, and nothing
+    // is sent on another connection: inside a unit of work that would
+    // store the rest of a command on its own.
+    for (std::size_t i = from; i < batch.m_entries.size(); ++i) {
+        SqlBatch::Entry &entry = batch.m_entries[i];
+        entry.result = lost;
+        entry.result.m_connectionLost = true;
+        entry.rows.clear();
+        entry.affected = 0;
+        ++m_losses;
+    }
+}
+
+bool Sql::readAnswer(Prepared &p, SqlBatch::Entry &entry)
+{
+    m_callClock.start();
+    MYSQL *handle = db(m_mysql);
+    if (handle->methods->db_read_execute_response(p.stmt) != 0) {
+        setStateFromStmt(p);
+        return false;
+    }
+    if (p.columnCount == 0) {
+        entry.affected = std::int64_t(mysql_stmt_affected_rows(p.stmt));
+        setState(kSuccess, QString());
+        return true;
+    }
+    // The library counts the rows of every answer a handle received since
+    // its last execution was sent; with several executions of one handle
+    // in flight that runs on across their answers.
+    const my_ulonglong before = mysql_stmt_num_rows(p.stmt);
+    if (mysql_stmt_bind_result(p.stmt, p.result.data()) != 0 || mysql_stmt_store_result(p.stmt) != 0) {
+        setStateFromStmt(p);
+        return false;
+    }
+    p.stored = true;
+    entry.affected = std::int64_t(mysql_stmt_num_rows(p.stmt) - before);
+    setState(entry.affected == 0 ? kNoData : kSuccess, entry.affected == 0 ? QStringLiteral("no data") : QString());
+    if (entry.layout) {
+        entry.rows.reserve(std::size_t(entry.affected));
+        for (;;) {
+            Record row(*entry.layout);
+            const int rc = fetchInto(p, row);
+            if (rc == -1)
+                entry.fetchFailed = true;
+            if (rc != 0)
+                break;
+            entry.rows.push_back(std::move(row));
+        }
+        if (m_result.noRow() && !entry.rows.empty())
+            setState(kSuccess, QString());
+    }
+    if (entry.cursor && !m_failures.empty() && injected(std::string("FETCH ") + entry.cursor)) {
+        entry.rows.clear();
+        entry.fetchFailed = true;
+    }
+    release(p);
+    return true;
+}
+
+bool Sql::run(SqlBatch &batch)
+{
+    auto &entries = batch.m_entries;
+    for (SqlBatch::Entry &entry : entries) {
+        entry.result = SqlResult();
+        entry.rows.clear();
+        entry.affected = 0;
+        entry.fetchFailed = false;
+        entry.sent = false;
+        entry.prepared = nullptr;
+    }
+    // One at a time, each answer read before the next leaves, is the same
+    // code with chunks of one: the same outcomes by construction.
+    const std::size_t chunkLimit = m_connection.pipeline ? kChunkExecutions : 1;
+    std::size_t next = 0;
+    bool connectedAgain = false;
+    const std::int64_t lossesBefore = m_losses;
+    while (next < entries.size()) {
+        if (!ensureConnected()) {
+            failRest(batch, next, m_result);
+            break;
+        }
+        // Everything the chunk needs is prepared before any of it is sent:
+        // a prepare reads its own answer, which must not be one of theirs.
+        // An execution a test injects a failure into, or that cannot be
+        // prepared, fails here and is not sent, as it would not be one by
+        // one.
+        const std::size_t first = next;
+        std::size_t pending = 0;
+        std::size_t bytes = 0;
+        std::optional<std::size_t> lostAt;
+        while (next < entries.size() && pending < chunkLimit && (pending == 0 || bytes < kChunkRequestBytes)) {
+            SqlBatch::Entry &entry = entries[next];
+            if (injected(entry.text)) {
+                entry.result = m_result;
+                ++next;
+                continue;
+            }
+            Prepared *p = prepare(nullptr, entry.text);
+            if (!p && m_result.connectionLost()) {
+                lostAt = next;
+                break;
+            }
+            ++next;
+            if (!p || (entry.layout && !checkColumns(*p, *entry.layout))) {
+                entry.result = m_result;
+                continue;
+            }
+            entry.prepared = p;
+            ++pending;
+            bytes += requestBytes(entry.params);
+        }
+        if (lostAt) {
+            // A connection that died while it sat idle is found by the first
+            // prepare, before anything of the batch left. As the next single
+            // statement would, the batch connects again once (the server
+            // may also refuse this desk now, which is then what it is told),
+            // unless a unit of work was open on the dead connection.
+            if (!connectedAgain && first == 0 && pending == *lostAt && !inUnitOfWork()) {
+                connectedAgain = true;
+                // Found dead and replaced before it was needed: nothing this
+                // batch asked for was lost.
+                m_losses = lossesBefore;
+                next = 0;
+                continue;
+            }
+            failRest(batch, first, m_result);
+            break;
+        }
+
+        // Send the chunk without waiting for answers. Whenever the
+        // connection will not take another request at once (the server is
+        // busy writing answers nobody reads yet), the answers already sent
+        // for are read first, in order: neither side then waits on the
+        // other with full buffers, however long the chunk.
+        MYSQL *handle = db(m_mysql);
+        const int socket = int(mysql_get_socket(handle));
+        bool lost = false;
+        bool anySent = false;
+        SqlResult lostResult;
+        std::size_t answered = first; // the answers before it were read
+        auto readNext = [&](std::size_t limit) {
+            while (answered < limit && !entries[answered].sent)
+                ++answered;
+            if (answered >= limit)
+                return false;
+            SqlBatch::Entry &entry = entries[answered++];
+            if (lost) {
+                // The connection died under an earlier answer or a later
+                // send: this execution's answer cannot be read.
+                entry.result = lostResult;
+                entry.result.m_connectionLost = true;
+                ++m_losses;
+                return true;
+            }
+            readAnswer(*static_cast<Prepared *>(entry.prepared), entry);
+            entry.result = m_result;
+            m_affected = entry.affected;
+            if (m_result.connectionLost()) {
+                lost = true;
+                lostResult = m_result;
+            }
+            return true;
+        };
+        const my_bool skip = 1;
+        mysql_optionsv(handle, MARIADB_OPT_SKIP_READ_RESPONSE, &skip);
+        m_sendOnly = true;
+        // Over TCP the requests are corked while the chunk is written, so
+        // they leave in a few full segments instead of one small segment
+        // each: the server's side acknowledges full segments at once, while
+        // small ones wait for its delayed acknowledgement and fill this
+        // side's buffer with unacknowledged data.
+        cork(socket, true);
+        constexpr int kAskEvery = 8;
+        int sinceAsked = 0;
+        for (std::size_t i = first; i < next && !lost; ++i) {
+            SqlBatch::Entry &entry = entries[i];
+            if (!entry.prepared)
+                continue;
+            // Asked every few requests only: a connection's buffers hold
+            // hundreds of them, and asking costs a system call.
+            if (++sinceAsked >= kAskEvery) {
+                sinceAsked = 0;
+                if (!writable(socket)) {
+                    cork(socket, false);
+                    while (!lost && !writable(socket) && readNext(i)) {
+                    }
+                    cork(socket, true);
+                }
+            }
+            if (lost)
+                break;
+            if (m_sent)
+                m_sent->push_back({std::string(entry.text), entry.params});
+            auto &p = *static_cast<Prepared *>(entry.prepared);
+            if (bindAndSend(p, entry.params.data(), entry.params.size())) {
+                entry.sent = true;
+                anySent = true;
+            } else {
+                entry.result = m_result;
+                if (m_result.connectionLost()) {
+                    lost = true;
+                    lostResult = m_result;
+                }
+            }
+        }
+        m_sendOnly = false;
+        cork(socket, false);
+        if (m_mysql) {
+            const my_bool read = 0;
+            mysql_optionsv(handle, MARIADB_OPT_SKIP_READ_RESPONSE, &read);
+        }
+        if (anySent)
+            ++m_roundTrips;
+        // Prepared but never sent: the connection died first.
+        for (std::size_t i = first; lost && i < next; ++i) {
+            SqlBatch::Entry &entry = entries[i];
+            if (entry.prepared && !entry.sent && !entry.result.failed()) {
+                entry.result = lostResult;
+                entry.result.m_connectionLost = true;
+                ++m_losses;
+            }
+        }
+        // The rest of the answers, in order, each wholly before the next.
+        while (readNext(next)) {
+        }
+        if (lost && !connectedAgain && first == 0 && !inUnitOfWork() && entries[0].result.connectionLost()
+            && std::all_of(entries.begin(), entries.end(),
+                           [](const SqlBatch::Entry &e) { return e.text.substr(0, 6) == "SELECT"; })) {
+            // The connection had died while idle and not one answer came:
+            // reads only, outside any unit of work, so asking again on a
+            // new connection is what the next single statement would do.
+            connectedAgain = true;
+            m_losses = lossesBefore;
+            for (SqlBatch::Entry &entry : entries) {
+                entry.result = SqlResult();
+                entry.rows.clear();
+                entry.affected = 0;
+                entry.fetchFailed = false;
+                entry.sent = false;
+                entry.prepared = nullptr;
+            }
+            next = 0;
+            continue;
+        }
+        if (lost) {
+            failRest(batch, next, lostResult);
+            break;
+        }
+    }
+    for (SqlBatch::Entry &entry : entries)
+        entry.prepared = nullptr;
+    if (const auto failure = batch.firstFailure()) {
+        m_result = entries[*failure].result;
+        return false;
+    }
+    if (!entries.empty())
+        m_result = entries.back().result;
+    return true;
+}
+
 const SqlResult &Sql::exec(std::string_view text, SqlParams in, Record *into)
 {
     m_affected = 0;
@@ -715,8 +1078,7 @@ const SqlResult &Sql::exec(std::string_view text, SqlParams in, Record *into)
         } else if (mysql_stmt_num_rows(p->stmt) == 0) {
             setState(kNoData, QStringLiteral("no data"));
         }
-        mysql_stmt_free_result(p->stmt);
-        p->stored = false;
+        release(*p);
     }
     return m_result;
 }
@@ -743,8 +1105,7 @@ const SqlResult &Sql::execRows(std::string_view text, SqlParams in, const Layout
     }
     if (!rows.empty() && m_result.answered())
         setState(kSuccess, QString());
-    mysql_stmt_free_result(p->stmt);
-    p->stored = false;
+    release(*p);
     return m_result;
 }
 
@@ -787,10 +1148,8 @@ const SqlResult &Sql::close(const char *cursor)
         setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
         return m_result;
     }
-    if (m_connected && it->second->stored) {
-        mysql_stmt_free_result(it->second->stmt);
-        it->second->stored = false;
-    }
+    if (m_connected && it->second->stored)
+        release(*it->second);
     m_cursors.erase(it);
     setState(kSuccess, QString());
     return m_result;
@@ -800,6 +1159,7 @@ bool Sql::begin()
 {
     if (!ensureConnected())
         return false;
+    ++m_roundTrips;
     if (mysql_autocommit(db(m_mysql), 0) != 0) {
         setStateFromConnection();
         return false;
@@ -821,6 +1181,7 @@ bool Sql::commit()
         mysql_autocommit(db(m_mysql), 1);
         return false;
     }
+    m_roundTrips += 2; // the commit, then autocommit back on
     const bool committed = mysql_commit(db(m_mysql)) == 0;
     if (!committed) {
         setStateFromConnection();
@@ -842,6 +1203,7 @@ bool Sql::rollback()
         return false; // the server rolled back when the connection dropped
     // The state of the statement that failed stays readable for the
     // caller's message: rolling back is not the news.
+    m_roundTrips += 2;
     const bool done = mysql_rollback(db(m_mysql)) == 0;
     mysql_autocommit(db(m_mysql), 1);
     return done;

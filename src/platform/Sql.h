@@ -131,6 +131,61 @@ private:
     static constexpr unsigned int kLockWaitTimeout = 1205;
 };
 
+// Several executions of prepared statements, sent back to back and
+// answered in order (Sql::run): one round trip for the lot instead of one
+// each. Every execution keeps the outcome it would have had on its own: its
+// SQLSTATE and message, its rows, its affected rows. The server runs them
+// one after another as if they had come one by one, so an execution that
+// fails does not stop the ones after it: writes are batched only inside a
+// unit of work, which then rolls the whole command back.
+class SqlBatch
+{
+public:
+    // A read: every row of the answer, each into a record of `layout` (the
+    // statement must return exactly its columns). "02000" when none came.
+    std::size_t add(std::string_view text, SqlParams in, const Layout &layout);
+    // A write (or a read whose rows are only counted: "02000" when none).
+    std::size_t add(std::string_view text, SqlParams in = {});
+
+    std::size_t size() const { return m_entries.size(); }
+    bool empty() const { return m_entries.empty(); }
+    // Drops every execution, to build the next wave.
+    void clear() { m_entries.clear(); }
+
+    const SqlResult &result(std::size_t index) const { return m_entries[index].result; }
+    const std::vector<Record> &rows(std::size_t index) const { return m_entries[index].rows; }
+    // The first row, or nothing when none came (or the execution failed).
+    const Record *row(std::size_t index) const;
+    // Rows matched by an UPDATE/DELETE, inserted by an INSERT, read by a
+    // SELECT.
+    std::int64_t affectedRows(std::size_t index) const { return m_entries[index].affected; }
+    // Names the rows of an execution as a cursor's: a failure while they
+    // are read is then told apart from the execution's own (fetchFailed),
+    // and a test can inject one as "FETCH <cursor>".
+    void readAs(std::size_t index, const char *cursor) { m_entries[index].cursor = cursor; }
+    // The execution ran, but its rows could not be read.
+    bool fetchFailed(std::size_t index) const { return m_entries[index].fetchFailed; }
+    // The first execution that failed, in the order they were added.
+    std::optional<std::size_t> firstFailure() const;
+
+private:
+    friend class Sql;
+    struct Entry
+    {
+        std::string_view text; // a constant of data/Statements.h (or a test's literal)
+        std::vector<SqlParam> params;
+        const Layout *layout = nullptr;
+        SqlResult result;
+        std::vector<Record> rows;
+        std::int64_t affected = 0;
+        const char *cursor = nullptr;
+        bool fetchFailed = false;
+        bool sent = false;
+        void *prepared = nullptr; // Sql::Prepared of the execution in flight
+    };
+    std::vector<Entry> m_entries;
+};
+
 // The embedded-SQL runtime of the program: one connection made lazily from
 // the configuration by the first statement, every statement text prepared
 // once and cached by its text, positional inputs, typed outputs into
@@ -176,6 +231,8 @@ public:
         static Connection fromConfig(const Config &config);
         // host:port, the socket, or the cluster's list: for messages.
         QString where() const;
+        // Batches go out back to back (see run).
+        bool pipeline = true;
 
         bool operator==(const Connection &) const = default;
     };
@@ -217,6 +274,19 @@ public:
     const SqlResult &fetch(const char *cursor, Record &into);
     const SqlResult &close(const char *cursor);
 
+    // Runs a batch: sends its executions back to back and reads their
+    // answers in order, each checked as the single statement would be.
+    // Without pipelining (database/pipeline off: a proxy that cannot take
+    // it) each execution is sent only once the one before it was answered;
+    // the outcomes are the same. The executions are sent in bounded
+    // chunks, so neither side fills its socket buffers while the other is
+    // still writing. A connection lost in the middle fails that execution
+    // and every one after it as lost. False when any execution failed; the
+    // last state is then the first failure's.
+    bool run(SqlBatch &batch);
+    void setPipeline(bool on) { m_connection.pipeline = on; }
+    bool pipelining() const { return m_connection.pipeline; }
+
     // Transactions for the commands that must write all or nothing. They
     // are API calls, not statement texts.
     bool begin();
@@ -250,6 +320,10 @@ public:
     // Statements executed (cursor opens included, fetches not) since start:
     // what the benchmark counts.
     std::int64_t statementCount() const { return m_statements; }
+    // Waits for the server since start: every exchange the connection
+    // waits on (an execution, a batch's chunk, a prepare, a transaction
+    // call, a ping, a connection attempt). What the benchmark counts.
+    std::int64_t roundTrips() const { return m_roundTrips; }
     // Prepared statements currently cached.
     int preparedCount() const;
     // Benchmark hook: while set, every statement sent (cursor opens
@@ -295,12 +369,16 @@ private:
     void noteSent(std::string_view text, SqlParams in);
     bool bindAndExecute(Prepared &p, SqlParams in);
     bool checkColumns(Prepared &p, const Layout &layout);
+    void release(Prepared &p);                // frees a stored result and settles the handle
     int fetchInto(Prepared &p, Record &into); // 0 row, 1 no data, -1 error
     void setStateFromStmt(Prepared &p);
     void setStateFromConnection();
     void setState(const QString &state, const QString &message, unsigned int errorNumber = 0);
     void noteLostConnection(unsigned int errorNumber);
     bool injected(std::string_view text);
+    bool bindAndSend(Prepared &p, const SqlParam *in, std::size_t count);
+    bool readAnswer(Prepared &p, SqlBatch::Entry &entry);
+    void failRest(SqlBatch &batch, std::size_t from, const SqlResult &lost);
 
     void *m_mysql = nullptr; // MYSQL*
     bool m_connected = false;
@@ -330,6 +408,8 @@ private:
     UnitState m_unit;
     std::int64_t m_affected = 0;
     std::int64_t m_statements = 0;
+    std::int64_t m_roundTrips = 0;
+    bool m_sendOnly = false; // a batch is sending: the answers are read later
     std::map<std::string, std::pair<QString, QString>, std::less<>> m_failures;
     QString m_lastLogged;                       // the last failure written to the log
     std::optional<std::size_t> m_lastConnected; // the endpoint of the last connection made

@@ -146,41 +146,44 @@ Session::Check Session::check()
 void Session::loadOperators()
 {
     m_operators.clear();
-    Sql &sql = m_sql;
-    Record row(tables::tabOperador);
-    for (int code = 1; code <= 99; ++code) {
-        row.clear();
-        if (!sql.exec(stmt::kOperatorById, {code}, &row).ok())
+    // Every code's look-up in one wave.
+    SqlBatch lookups;
+    for (int code = 1; code <= 99; ++code)
+        lookups.add(stmt::kOperatorById, {code}, tables::tabOperador);
+    m_sql.run(lookups);
+    for (std::size_t i = 0; i < lookups.size(); ++i) {
+        const Record *row = lookups.row(i);
+        if (!lookups.result(i).ok() || !row)
             continue;
-        if (row.text("situacao") == QLatin1String("E"))
+        if (row->text("situacao") == QLatin1String("E"))
             continue;
-        m_operators.push_back({int(row.integer("idOperador")), row.text("nome")});
+        m_operators.push_back({int(row->integer("idOperador")), row->text("nome")});
     }
 }
 
 void Session::loadReasons()
 {
     m_reasons.clear();
-    Sql &sql = m_sql;
-    Record row(tables::tabMotivoCancelamento);
-    for (int code = 1; code <= 60; ++code) {
-        row.clear();
-        if (!sql.exec(stmt::kReasonById, {code}, &row).ok())
-            continue;
-        m_reasons.push_back({int(row.integer("idMotivo")), row.text("descricao")});
+    SqlBatch lookups;
+    for (int code = 1; code <= 60; ++code)
+        lookups.add(stmt::kReasonById, {code}, tables::tabMotivoCancelamento);
+    m_sql.run(lookups);
+    for (std::size_t i = 0; i < lookups.size(); ++i) {
+        if (const Record *row = lookups.row(i); lookups.result(i).ok() && row)
+            m_reasons.push_back({int(row->integer("idMotivo")), row->text("descricao")});
     }
 }
 
 void Session::loadPrinters()
 {
     m_printers.clear();
-    Sql &sql = m_sql;
-    Record row(kPrinterName);
-    for (int code = 1; code <= 30; ++code) {
-        row.clear();
-        if (!sql.exec(stmt::kPrinterName, {code}, &row).ok())
-            continue;
-        m_printers << row.text(0);
+    SqlBatch lookups;
+    for (int code = 1; code <= 30; ++code)
+        lookups.add(stmt::kPrinterName, {code}, kPrinterName);
+    m_sql.run(lookups);
+    for (std::size_t i = 0; i < lookups.size(); ++i) {
+        if (const Record *row = lookups.row(i); lookups.result(i).ok() && row)
+            m_printers << row->text(0);
     }
 }
 

@@ -288,7 +288,6 @@ public:
 
     SaleWriter(Sql &sql, Session &session, const ShownTable &shown, sale::SaleHeader header)
         : m_sql(sql), m_session(session), m_shown(shown), m_idMesa(shown.idMesa), m_header(std::move(header)),
-          m_item(tables::movMesaItem), m_product(tables::cadProdutos), m_kitchen(tables::movCozinha), m_latest(kLatest),
           m_saleItem(tables::movVendasItem), m_saleObservation(tables::movVendasItemObs)
     {
         for (const ShownItem &item : shown.items)
@@ -310,22 +309,30 @@ public:
             return failure(QStringLiteral("mesa"));
         if (status.text(0) == QLatin1String("F"))
             return Failure{kClosedElsewhere, {}, {}};
-        if (!read(stmt::kLockTableItems, {m_idMesa}))
-            return failure(QStringLiteral("itens"));
-        if (!read(stmt::kLockTableObservations, {m_idMesa}))
-            return failure(QStringLiteral("observações"));
+        // The locks go out with the closing time's reads (see
+        // stampClosingTime), in one wave.
+        SqlBatch &locks = m_locked;
+        locks.add(stmt::kLockTableItems, {m_idMesa});
+        locks.add(stmt::kLockTableObservations, {m_idMesa});
+        locks.add(stmt::kParameters, {}, tables::tabParametros);
+        locks.add(stmt::kServerTime, {}, kTime);
+        m_sql.run(locks);
+        if (!locks.result(0).answered())
+            return failure(QStringLiteral("itens"), locks.result(0));
+        if (!locks.result(1).answered())
+            return failure(QStringLiteral("observações"), locks.result(1));
         return {};
     }
 
+    // Read with the locks (lockPosition).
     Step stampClosingTime()
     {
-        Record parameters(tables::tabParametros);
-        if (!read(stmt::kParameters, {}, &parameters))
-            return failure(QStringLiteral("parâmetros"));
-        Record now(kTime);
-        if (!m_sql.exec(stmt::kServerTime, {}, &now).ok())
-            return failure(QStringLiteral("hora"));
-        m_header.closedAt = now.text(0);
+        const SqlBatch &reads = m_locked;
+        if (!reads.result(2).answered())
+            return failure(QStringLiteral("parâmetros"), reads.result(2));
+        if (!reads.result(3).ok())
+            return failure(QStringLiteral("hora"), reads.result(3));
+        m_header.closedAt = reads.row(3)->text(0);
         return {};
     }
 
@@ -371,70 +378,192 @@ public:
         Record saleRow(tables::movVendas);
         sale::fillSale(saleRow, m_header);
         const Record &s = saleRow;
-        if (!m_sql
-                 .exec(stmt::kInsertSale,
-                       {column(s, 0),  column(s, 1),  column(s, 2),  column(s, 3),  column(s, 4),  column(s, 5),
-                        column(s, 6),  column(s, 7),  column(s, 8),  column(s, 9),  column(s, 10), column(s, 11),
-                        column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16), column(s, 17),
-                        column(s, 18), column(s, 19), column(s, 20), column(s, 21), column(s, 22), column(s, 23)})
-                 .ok())
-            return failure(QStringLiteral("venda"), block(QStringLiteral("Mesa - Erro gravando Vendas")));
-        Record inserted(kInsertId);
-        if (!m_sql.exec(stmt::kLastInsertId, {}, &inserted).ok())
-            return failure(QStringLiteral("venda"));
-        m_idVenda = inserted.num(0).toInt();
+        // The sale, its number, and the position's items to copy into it
+        // (copyItems), in one wave.
+        SqlBatch &wave = m_sale;
+        wave.add(stmt::kInsertSale,
+                 {column(s, 0),  column(s, 1),  column(s, 2),  column(s, 3),  column(s, 4),  column(s, 5),
+                  column(s, 6),  column(s, 7),  column(s, 8),  column(s, 9),  column(s, 10), column(s, 11),
+                  column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16), column(s, 17),
+                  column(s, 18), column(s, 19), column(s, 20), column(s, 21), column(s, 22), column(s, 23)});
+        wave.add(stmt::kLastInsertId, {}, kInsertId);
+        wave.add(stmt::kTableItems, {m_idMesa}, tables::movMesaItem);
+        wave.readAs(2, kItemCursor);
+        m_sql.run(wave);
+        if (!wave.result(0).ok())
+            return failure(QStringLiteral("venda"), wave.result(0),
+                           block(QStringLiteral("Mesa - Erro gravando Vendas"), wave.result(0)));
+        if (!wave.result(1).ok())
+            return failure(QStringLiteral("venda"), wave.result(1));
+        m_idVenda = wave.row(1)->num(0).toInt();
         return {};
     }
 
-    // Every item of the position that was charged, in the cursor's order,
-    // with its kitchen times and its observations.
+    // Every item of the position that was charged, in the order the
+    // position lists them, with its kitchen times and its observations. The
+    // statements go out in waves: the item list (with the sale); every item's product,
+    // kitchen record, the table's latest ready time and the item's
+    // observations; the time differences the kitchen times call for; then
+    // the writes, which release() completes and sends. The answers are
+    // checked in the order the statements were always sent one by one.
     Step copyItems()
     {
-        if (!m_sql.open(kItemCursor, stmt::kTableItems, {m_idMesa}).ok())
-            return failure(QStringLiteral("leitura dos itens"));
-        int sequence = 0;
-        for (;;) {
-            const SqlResult &state = m_sql.fetch(kItemCursor, m_item);
-            if (state.noRow())
-                break;
-            if (!state.ok())
-                return failure(QStringLiteral("leitura dos itens"));
-            if (m_late.count(m_item.integer("idItem")) != 0)
+        const SqlBatch &listed = m_sale; // read with the sale (insertSale)
+        if (listed.result(2).failed())
+            return failure(QStringLiteral("leitura dos itens"), listed.result(2));
+        std::vector<const Record *> copied;
+        for (const Record &item : listed.rows(2)) {
+            if (m_late.count(item.integer("idItem")) != 0)
                 continue;
-            m_copied.push_back(m_item.integer("idItem"));
-            if (Step failed = copyItem(++sequence))
-                return failed;
+            copied.push_back(&item);
+            m_copied.push_back(item.integer("idItem"));
         }
-        m_sql.close(kItemCursor);
+
+        struct Reads
+        {
+            std::size_t product = 0, kitchen = 0, latest = 0, observations = 0;
+        };
+        std::vector<Reads> reads(copied.size());
+        SqlBatch perItem;
+        for (std::size_t i = 0; i < copied.size(); ++i) {
+            const Record &item = *copied[i];
+            reads[i].product = perItem.add(stmt::kProductById, {item.integer("idProduto")}, tables::cadProdutos);
+            reads[i].kitchen = perItem.add(stmt::kKitchenByItem, {item.integer("idItem")}, tables::movCozinha);
+            reads[i].latest = perItem.add(stmt::kLatestReady, {m_idMesa / 100}, kLatest);
+            reads[i].observations =
+                perItem.add(stmt::kItemObservations, {item.integer("idItem")}, tables::movMesaItemObs);
+        }
+        m_sql.run(perItem);
+
+        // Each item's kitchen times as read; the time differences they
+        // call for are asked all together.
+        std::vector<sale::KitchenTimes> times(copied.size());
+        std::vector<Record> kitchens;
+        kitchens.reserve(copied.size());
+        SqlBatch diffs;
+        std::vector<std::size_t> firstDiff(copied.size() + 1, 0);
+        std::size_t readable = copied.size(); // the items read without a failure, from the first
+        for (std::size_t i = 0; i < copied.size(); ++i) {
+            firstDiff[i] = diffs.size();
+            if (perItem.result(reads[i].product).failed() || perItem.result(reads[i].kitchen).failed()
+                || perItem.result(reads[i].latest).failed()) {
+                readable = i;
+                break;
+            }
+            // An item the kitchen never saw reads as no times and no cook.
+            Record &kitchen = kitchens.emplace_back(tables::movCozinha);
+            if (const Record *row = perItem.row(reads[i].kitchen)) {
+                kitchen = *row;
+            } else {
+                kitchen.setText("hrPronto", kNoTime);
+                kitchen.setText("baixaGarHora", kNoTime);
+                kitchen.setText("hrEntrega", kNoTime);
+                kitchen.setInt("idCozinheiro", 0);
+            }
+            // The table's latest ready time stands for the item's own; a
+            // table without kitchen orders keeps the item's.
+            times[i] = {kitchen.text("hrPronto"), kitchen.text("baixaGarHora"), kitchen.text("hrEntrega")};
+            const Record *latest = perItem.row(reads[i].latest);
+            if (latest && !latest->text(0).trimmed().isEmpty())
+                times[i].ready = latest->text(0);
+            sale::kitchenMinutes(times[i], [&diffs](const QString &later, const QString &earlier) {
+                diffs.add(stmt::kTimeDiff, {later, earlier}, kDiff);
+                return std::optional<QString>(kNoTime);
+            });
+        }
+        firstDiff[readable] = diffs.size();
+        if (!diffs.empty())
+            m_sql.run(diffs);
+
+        for (std::size_t i = 0; i < copied.size(); ++i) {
+            const Record &item = *copied[i];
+            const int sequence = int(i) + 1;
+            if (perItem.result(reads[i].product).failed())
+                return failure(QStringLiteral("produtos"), perItem.result(reads[i].product));
+            if (perItem.result(reads[i].kitchen).failed())
+                return failure(QStringLiteral("cozinha"), perItem.result(reads[i].kitchen));
+            if (perItem.result(reads[i].latest).failed())
+                return failure(QStringLiteral("cozinha"), perItem.result(reads[i].latest));
+            std::size_t next = firstDiff[i];
+            std::optional<DbError> diffFailure;
+            const std::optional<sale::KitchenMinutes> minutes =
+                sale::kitchenMinutes(times[i], [&](const QString &, const QString &) {
+                    const std::size_t d = next++;
+                    if (!diffs.result(d).ok()) {
+                        diffFailure = diffs.result(d).error();
+                        return std::optional<QString>();
+                    }
+                    return std::optional<QString>(diffs.row(d)->text(0));
+                });
+            if (!minutes)
+                return Failure{QStringLiteral("cozinha"), diffFailure.value_or(DbError{}), {}};
+
+            sale::fillSaleItem(m_saleItem, m_idVenda, sequence, item, kitchens[i], *minutes);
+            const Record &r = m_saleItem;
+            m_writes.push_back(
+                {m_batch.add(stmt::kInsertSaleItem,
+                             {column(r, 0), column(r, 1), column(r, 2), column(r, 3), column(r, 4), column(r, 5),
+                              column(r, 6), column(r, 7), column(r, 8), column(r, 9), column(r, 10), column(r, 11),
+                              column(r, 12), column(r, 13), column(r, 14), column(r, 15), column(r, 16)}),
+                 Write::Item});
+            const SqlResult &observations = perItem.result(reads[i].observations);
+            if (observations.failed())
+                return failure(QStringLiteral("observações"), observations);
+            int listedObservations = 0;
+            for (const Record &observation : perItem.rows(reads[i].observations)) {
+                if (++listedObservations > kMaxObservations)
+                    break;
+                if (observation.num("idItemObs").isZero())
+                    continue;
+                sale::fillSaleObservation(m_saleObservation, m_idVenda, sequence, observation);
+                const Record &o = m_saleObservation;
+                m_writes.push_back({m_batch.add(stmt::kInsertSaleObservation,
+                                                {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)}),
+                                    Write::Observation});
+            }
+        }
         return {};
     }
 
     // Only what was sold leaves the position. Everything sold: the position
     // is free again. Items left behind must be billed again: the position
     // is open (not blocked, not split) and the manual discount, given in
-    // this sale, goes.
+    // this sale, goes. These writes go out with the sale's items and
+    // observations, in one wave, checked in their order.
     Step release()
     {
         // The account is closed: whichever desk claimed its payment, the
         // claim ends with the sale.
-        if (!m_sql.exec(stmt::kDropPaymentClaims, {m_idMesa}).ok())
-            return releaseFailed();
+        m_writes.push_back({m_batch.add(stmt::kDropPaymentClaims, {m_idMesa}), Write::Release});
         if (m_late.empty()) {
             for (const std::string_view statement :
-                 {stmt::kResetTable, stmt::kDeleteTableItems, stmt::kDeleteTableObservations}) {
-                if (!m_sql.exec(statement, {m_idMesa}).ok())
-                    return releaseFailed();
+                 {stmt::kResetTable, stmt::kDeleteTableItems, stmt::kDeleteTableObservations})
+                m_writes.push_back({m_batch.add(statement, {m_idMesa}), Write::Release});
+        } else {
+            for (const std::int64_t idItem : m_copied) {
+                m_writes.push_back({m_batch.add(stmt::kDeleteItemObservations, {idItem}), Write::Release});
+                m_writes.push_back({m_batch.add(stmt::kDeleteItem, {idItem}), Write::Release});
             }
-            return {};
+            m_writes.push_back({m_batch.add(stmt::kUnblock, {m_idMesa}), Write::Release});
+            m_writes.push_back({m_batch.add(stmt::kSetManualDiscount, {Decimal(), m_idMesa}), Write::Release});
         }
-        for (const std::int64_t idItem : m_copied) {
-            if (!m_sql.exec(stmt::kDeleteItemObservations, {idItem}).ok()
-                || !m_sql.exec(stmt::kDeleteItem, {idItem}).ok())
-                return releaseFailed();
+        m_sql.run(m_batch);
+        for (const auto &[index, kind] : m_writes) {
+            const SqlResult &written = m_batch.result(index);
+            if (written.ok())
+                continue;
+            switch (kind) {
+            case Write::Item:
+                return failure(QStringLiteral("itens"), written,
+                               block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"), written));
+            case Write::Observation:
+                return failure(QStringLiteral("observações"), written,
+                               block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"), written));
+            case Write::Release:
+                return failure(QStringLiteral("liberação da mesa"), written,
+                               block(QStringLiteral("Mesa - Erro liberando a mesa"), written));
+            }
         }
-        if (!m_sql.exec(stmt::kUnblock, {m_idMesa}).ok()
-            || !m_sql.exec(stmt::kSetManualDiscount, {Decimal(), m_idMesa}).ok())
-            return releaseFailed();
         return {};
     }
 
@@ -442,92 +571,17 @@ public:
     {
         return Failure{step, m_sql.result().error(), std::move(console)};
     }
+    Failure failure(const QString &step, const SqlResult &result, QStringList console = {}) const
+    {
+        return Failure{step, result.error(), std::move(console)};
+    }
 
 private:
-    // A read that found its row, or found none (the record then keeps what
-    // it held); anything else is a failure.
-    bool read(std::string_view text, SqlParams in = {}, Record *into = nullptr)
-    {
-        return m_sql.exec(text, in, into).answered();
-    }
     // The diagnostic block of a write that failed while the sale was being
     // written.
-    QStringList block(const QString &what) const
+    static QStringList block(const QString &what, const SqlResult &result)
     {
-        return QStringList{QString(40, QLatin1Char('-')), what, m_sql.state(), m_sql.message()};
-    }
-    Failure releaseFailed() const
-    {
-        return failure(QStringLiteral("liberação da mesa"), block(QStringLiteral("Mesa - Erro liberando a mesa")));
-    }
-
-    // The item just fetched, as the sale's item number `sequence`.
-    Step copyItem(int sequence)
-    {
-        m_product.clear();
-        if (!read(stmt::kProductById, {m_item.integer("idProduto")}, &m_product))
-            return failure(QStringLiteral("produtos"));
-
-        // An item the kitchen never saw reads as no times and no cook.
-        m_kitchen.clear();
-        m_kitchen.setText("hrPronto", kNoTime);
-        m_kitchen.setText("baixaGarHora", kNoTime);
-        m_kitchen.setText("hrEntrega", kNoTime);
-        m_kitchen.setInt("idCozinheiro", 0);
-        if (!read(stmt::kKitchenByItem, {m_item.integer("idItem")}, &m_kitchen))
-            return failure(QStringLiteral("cozinha"));
-
-        // The table's latest ready time stands for the item's own; a table
-        // without kitchen orders keeps the item's.
-        sale::KitchenTimes times{m_kitchen.text("hrPronto"), m_kitchen.text("baixaGarHora"),
-                                 m_kitchen.text("hrEntrega")};
-        m_latest.clear();
-        if (!read(stmt::kLatestReady, {m_idMesa / 100}, &m_latest))
-            return failure(QStringLiteral("cozinha"));
-        if (m_sql.ok() && !m_latest.text(0).trimmed().isEmpty())
-            times.ready = m_latest.text(0);
-        Sql &sql = m_sql;
-        const sale::TimeDiff timeDiff = [&sql](const QString &later, const QString &earlier) {
-            Record diff(kDiff);
-            if (!sql.exec(stmt::kTimeDiff, {later, earlier}, &diff).ok())
-                return std::optional<QString>();
-            return std::optional<QString>(diff.text(0));
-        };
-        const std::optional<sale::KitchenMinutes> minutes = sale::kitchenMinutes(times, timeDiff);
-        if (!minutes)
-            return failure(QStringLiteral("cozinha"));
-
-        sale::fillSaleItem(m_saleItem, m_idVenda, sequence, m_item, m_kitchen, *minutes);
-        const Record &i = m_saleItem;
-        if (!m_sql
-                 .exec(stmt::kInsertSaleItem,
-                       {column(i, 0), column(i, 1), column(i, 2), column(i, 3), column(i, 4), column(i, 5),
-                        column(i, 6), column(i, 7), column(i, 8), column(i, 9), column(i, 10), column(i, 11),
-                        column(i, 12), column(i, 13), column(i, 14), column(i, 15), column(i, 16)})
-                 .ok())
-            return failure(QStringLiteral("itens"), block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs")));
-        return copyObservations(sequence);
-    }
-
-    Step copyObservations(int sequence)
-    {
-        m_sql.execRows(stmt::kItemObservations, {m_item.integer("idItem")}, tables::movMesaItemObs, m_observations,
-                       kMaxObservations);
-        if (!m_sql.ok() && !m_sql.noRow())
-            return failure(QStringLiteral("observações"));
-        for (const Record &observation : m_observations) {
-            if (observation.num("idItemObs").isZero())
-                continue;
-            sale::fillSaleObservation(m_saleObservation, m_idVenda, sequence, observation);
-            const Record &o = m_saleObservation;
-            if (!m_sql
-                     .exec(stmt::kInsertSaleObservation,
-                           {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)})
-                     .ok())
-                return failure(QStringLiteral("observações"),
-                               block(QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs")));
-        }
-        return {};
+        return QStringList{QString(40, QLatin1Char('-')), what, result.state(), result.message()};
     }
 
     Sql &m_sql;
@@ -539,14 +593,19 @@ private:
     std::set<std::int64_t> m_late;
     std::vector<std::int64_t> m_copied;
     std::int64_t m_idVenda = 0;
-    // Rows reused for every item of the sale.
-    Record m_item;
-    Record m_product;
-    Record m_kitchen;
-    Record m_latest;
+    // The sale's items and observations and the release, written in one
+    // wave: each write's place in the batch and what it writes.
+    enum class Write {
+        Item,
+        Observation,
+        Release
+    };
+    SqlBatch m_locked; // the locks and the closing time's reads
+    SqlBatch m_sale;   // the sale, its number and the items to copy
+    SqlBatch m_batch;
+    std::vector<std::pair<std::size_t, Write>> m_writes;
     Record m_saleItem;
     Record m_saleObservation;
-    std::vector<Record> m_observations;
 };
 
 // How a closing that wrote nothing is told.
@@ -634,8 +693,6 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
             return {};
         };
         failed = write();
-        if (failed)
-            m_sql.close(kItemCursor);
         // Leaving the scope rolls back whatever a failure left uncommitted,
         // before the cashier is told, so no lock outlives the closing.
     }

@@ -95,16 +95,16 @@ Outcome SplitService::DIVIDIR(const Request &request, const std::vector<int> &po
 
             const std::vector<Decimal> shares = splitShares(request.amount, int(positions.size()));
             const int waiter = m_session.operatorCode();
-            for (std::size_t i = 0; i < positions.size(); ++i) {
-                if (!m_sql
-                         .exec(stmt::kInsertItem,
-                               {0, positions[i], kShareMenu, kShareGroup, kShareProduct, shares[i], waiter, "I",
-                                kNoComanda, now.text(0), "N", 0, 0, 0, Decimal(), " ", "N", " ", " "})
-                         .ok())
-                    return failed();
-            }
-            if (!m_sql.exec(stmt::kMarkSplit, {request.position}).ok())
-                return failed();
+            // Every share and the flag in one wave; the first write that
+            // failed, in that order, is told.
+            SqlBatch writes;
+            for (std::size_t i = 0; i < positions.size(); ++i)
+                writes.add(stmt::kInsertItem,
+                           {0, positions[i], kShareMenu, kShareGroup, kShareProduct, shares[i], waiter, "I", kNoComanda,
+                            now.text(0), "N", 0, 0, 0, Decimal(), " ", "N", " ", " "});
+            writes.add(stmt::kMarkSplit, {request.position});
+            if (!m_sql.run(writes))
+                return writeFailed(writes.result(*writes.firstFailure()));
             return Outcome::ok(Outcome::Next::Release);
         },
         failed);

@@ -59,12 +59,16 @@ Outcome TransferService::TRANSFERE(const ShownTable &source, int idMesa, const Q
             [&] {
                 if (std::optional<Outcome> closed = m_guard.holdOpen(idMesa, targetOpenedAt, failed))
                     return *closed;
+                // Every move in one wave, item after item; the first that
+                // failed, in that order, is told.
+                SqlBatch moves;
                 for (const std::int64_t idItem : items) {
-                    if (!m_sql.exec(stmt::kMoveItem, {idMesa, idItem}).ok()
-                        || !m_sql.exec(stmt::kMoveKitchen, {kitchenTable, idItem}).ok()
-                        || !m_sql.exec(stmt::kMoveItemObservations, {idMesa, idItem}).ok())
-                        return failed();
+                    moves.add(stmt::kMoveItem, {idMesa, idItem});
+                    moves.add(stmt::kMoveKitchen, {kitchenTable, idItem});
+                    moves.add(stmt::kMoveItemObservations, {idMesa, idItem});
                 }
+                if (!m_sql.run(moves))
+                    return moveFailed(moves.result(*moves.firstFailure()));
                 return Outcome::ok();
             },
             failed);

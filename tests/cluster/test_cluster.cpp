@@ -18,6 +18,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -374,4 +375,47 @@ int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+TEST_F(ClusterTest, BatchesGoBackToBackThroughTheClusterAndReadAsOneByOne)
+{
+    const QStringList nodes = allNodes();
+    Sql desk;
+    desk.setConnection(endpoints(nodes));
+    Sql elsewhere;
+    elsewhere.setConnection(endpoints({nodes[1]}));
+    for (const bool pipeline : {true, false}) {
+        SCOPED_TRACE(pipeline);
+        desk.setPipeline(pipeline);
+        const int first = pipeline ? 50000 : 60000;
+        // A unit's writes in one batch, read back inside it, then stored.
+        {
+            UnitOfWork unit(desk);
+            ASSERT_TRUE(unit.started());
+            SqlBatch writes;
+            for (int sale = first; sale < first + 300; ++sale)
+                writes.add(kRecordSale, {sale, 1});
+            writes.add(kCountSales, {first, first + 300}, kCount);
+            ASSERT_TRUE(desk.run(writes)) << desk.message().toStdString();
+            EXPECT_EQ(writes.row(300)->integer("count"), 300);
+            ASSERT_TRUE(unit.commit());
+        }
+        // Another node applies the write set a moment later.
+        Record stored(kCount);
+        for (int tries = 0; tries < 50; ++tries) {
+            ASSERT_TRUE(elsewhere.exec(kCountSales, {first, first + 300}, &stored).ok());
+            if (stored.integer("count") == 300)
+                break;
+            QThread::msleep(100);
+        }
+        EXPECT_EQ(stored.integer("count"), 300);
+
+        // A read batch answers each execution as the single statement does.
+        SqlBatch reads;
+        for (int sale = first; sale < first + 300; sale += 3)
+            reads.add(kCountSales, {first, sale}, kCount);
+        ASSERT_TRUE(desk.run(reads));
+        for (std::size_t i = 0; i < reads.size(); ++i)
+            EXPECT_EQ(reads.row(i)->integer("count"), std::int64_t(i) * 3) << i;
+    }
 }

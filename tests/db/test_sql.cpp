@@ -507,3 +507,250 @@ TEST(SqlConnection, UnreachableServerReportsInsteadOfHanging)
     EXPECT_FALSE(desk::sql().message().isEmpty());
     desk::sql().disconnect();
 }
+
+class SqlBatchTest : public SqlTest
+{
+protected:
+    // Whatever an earlier test's stalled server left paused is over.
+    void SetUp() override { sql.serverAnswered(); }
+};
+
+namespace {
+
+// What a batch answered, execution by execution, in a form two runs can be
+// compared by.
+struct Answer
+{
+    QString state;
+    QString message;
+    bool lost = false;
+    std::int64_t affected = 0;
+    QStringList rows;
+    bool operator==(const Answer &) const = default;
+};
+
+std::vector<Answer> answers(const SqlBatch &batch)
+{
+    std::vector<Answer> all;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        Answer a{batch.result(i).state(),
+                 batch.result(i).message(),
+                 batch.result(i).connectionLost(),
+                 batch.affectedRows(i),
+                 {}};
+        for (const Record &row : batch.rows(i)) {
+            QStringList fields;
+            for (int f = 0; f < row.size(); ++f)
+                fields << row.text(f);
+            a.rows << fields.join(QLatin1Char('|'));
+        }
+        all.push_back(a);
+    }
+    return all;
+}
+
+void PrintTo(const Answer &a, std::ostream *out)
+{
+    *out << a.state.toStdString() << ' ' << a.message.toStdString() << (a.lost ? " lost" : "") << " affected "
+         << a.affected << " rows " << a.rows.size();
+}
+
+const char *kRowById = "SELECT*FROM mov_Mesa WHERE idMesa=?";
+const char *kCountBelow = "SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?";
+const char *kSetStatus = "UPDATE mov_Mesa SET status=? WHERE idMesa=?";
+const char *kInsertObs = "INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)";
+const char *kObsCount = "SELECT COUNT(*)FROM mov_MesaItemObs WHERE idItem=?";
+
+// Every kind of outcome an execution can have, the same text several
+// times over with other values, reads and writes mixed.
+void fillMixedBatch(SqlBatch &batch)
+{
+    batch.add(kRowById, {1201}, tables::movMesa);                  // found
+    batch.add(kRowById, {9999}, tables::movMesa);                  // no row
+    batch.add(kCountBelow, {1200}, kCount);                        // a count
+    batch.add("SELECT*FROM no_such_table WHERE x=?", {1}, kCount); // cannot be prepared
+    batch.add(kRowById, {}, tables::movMesa);                      // too few values
+    batch.add(kRowById, {301}, kCount);                            // columns do not match the record
+    batch.add(kSetStatus, {"B", 101});                             // one row matched
+    batch.add(kSetStatus, {"B", 99999});                           // none matched
+    batch.add("UPDATE mov_Mesa SET descontoManual=? WHERE idMesa=?", {d("123456"), 101}); // refused by the server
+    batch.add(kInsertObs, {0, 987654, 1, 301, "O"});                                      // an insert
+    batch.add(kObsCount, {987654}, kCount);      // sees the insert just before it
+    batch.add(kRowById, {101}, tables::movMesa); // reads the update before it
+    for (int t = 1; t <= 30; ++t)
+        batch.add(kCountBelow, {t * 100}, kCount);
+}
+
+} // namespace
+
+TEST_F(SqlBatchTest, ABatchAnswersEachExecutionAsOneByOneAndInOneRoundTrip)
+{
+    // Both runs start from the same data: each in a unit that is rolled back.
+    std::vector<Answer> pipelined, oneByOne;
+    std::int64_t pipelinedTrips = 0, oneByOneTrips = 0, statements[2] = {0, 0};
+    for (const bool pipeline : {true, false}) {
+        sql.setPipeline(pipeline);
+        SqlBatch warm;
+        fillMixedBatch(warm);
+        {
+            UnitOfWork unit(sql);
+            sql.run(warm); // prepares whatever is new
+        }
+        SqlBatch batch;
+        fillMixedBatch(batch);
+        UnitOfWork unit(sql);
+        const std::int64_t trips = sql.roundTrips();
+        const std::int64_t sent = sql.statementCount();
+        EXPECT_FALSE(sql.run(batch));
+        (pipeline ? pipelinedTrips : oneByOneTrips) = sql.roundTrips() - trips;
+        statements[pipeline] = sql.statementCount() - sent;
+        (pipeline ? pipelined : oneByOne) = answers(batch);
+        // The first failure is the connection's last state, as one by one.
+        EXPECT_EQ(sql.state(), QStringLiteral("42S02"));
+    }
+    sql.setPipeline(true);
+
+    ASSERT_EQ(pipelined.size(), oneByOne.size());
+    for (std::size_t i = 0; i < pipelined.size(); ++i)
+        EXPECT_EQ(pipelined[i], oneByOne[i]) << "execution " << i;
+    // The prepare failed and the values and columns were refused before
+    // anything was sent; the rest went to the server, in one round trip
+    // or one each (and the failed prepare is asked again every time).
+    EXPECT_EQ(statements[true], 39);
+    EXPECT_EQ(statements[false], 39);
+    EXPECT_EQ(pipelinedTrips, 1 + 1);
+    EXPECT_EQ(oneByOneTrips, 39 + 1);
+
+    const struct
+    {
+        std::size_t index;
+        const char *state;
+        std::int64_t affected;
+        int rows;
+    } expected[] = {
+        {0, "00000", 1, 1}, {1, "02000", 0, 0}, {2, "00000", 1, 1},  {3, "42S02", 0, 0},
+        {4, "07001", 0, 0}, {5, "07002", 0, 0}, {6, "00000", 1, 0},  {7, "00000", 0, 0},
+        {8, "22003", 0, 0}, {9, "00000", 1, 0}, {10, "00000", 1, 1}, {11, "00000", 1, 1},
+    };
+    for (const auto &e : expected) {
+        SCOPED_TRACE(e.index);
+        EXPECT_EQ(pipelined[e.index].state, QLatin1String(e.state));
+        EXPECT_EQ(pipelined[e.index].affected, e.affected);
+        EXPECT_EQ(pipelined[e.index].rows.size(), e.rows);
+        EXPECT_FALSE(pipelined[e.index].lost);
+    }
+    EXPECT_TRUE(pipelined[0].rows[0].startsWith(QStringLiteral("1201|")));
+    EXPECT_EQ(pipelined[10].rows[0], QStringLiteral("1"));
+    EXPECT_TRUE(pipelined[11].rows[0].contains(QStringLiteral("|B|")));
+    for (int t = 1; t <= 30; ++t)
+        EXPECT_EQ(pipelined[11 + std::size_t(t)].rows[0],
+                  db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa<%1").arg(t * 100)));
+    // Nothing of the rolled-back units stayed, and the connection goes on.
+    EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idItem=987654")),
+              QStringLiteral("0"));
+    Record mesa(tables::movMesa);
+    EXPECT_TRUE(sql.exec(kRowById, {1201}, &mesa).ok());
+}
+
+TEST_F(SqlBatchTest, ABatchFarLargerThanTheSocketBuffersGoesThroughInOrder)
+{
+    // Thousands of answers, more than either side's buffers hold while the
+    // other is still writing: the batch reads as it sends and never stalls.
+    SqlBatch batch;
+    for (int i = 0; i < 2500; ++i) {
+        batch.add(kCountBelow, {i}, kCount);
+        batch.add(kRowById, {i % 2 ? 1201 : 301}, tables::movMesa);
+    }
+    sql.exec(kCountBelow, {0});
+    sql.exec(kRowById, {0});
+    const std::int64_t trips = sql.roundTrips();
+    ASSERT_TRUE(sql.run(batch));
+    // Bounded chunks of a thousand executions each.
+    EXPECT_EQ(sql.roundTrips() - trips, 5);
+    EXPECT_EQ(batch.row(2 * 1201)->num(0).toInt(),
+              db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa<1201")).toInt());
+    EXPECT_EQ(batch.row(2 * 2499)->num(0).toInt(),
+              db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa<2499")).toInt());
+    EXPECT_EQ(batch.row(2 * 2499 + 1)->integer("idMesa"), 1201);
+    EXPECT_EQ(batch.row(2 * 2498 + 1)->integer("idMesa"), 301);
+}
+
+TEST_F(SqlBatchTest, AFailureAtAnyPositionOfAWriteBatchLeavesNothingWritten)
+{
+    const std::vector<std::pair<const char *, std::vector<SqlParam>>> writes = {
+        {kSetStatus, {"B", 101}},
+        {kInsertObs, {0, 9, 1, 301, "O"}},
+        {"UPDATE mov_Mesa SET qtdPessoas=? WHERE idMesa=?", {9, 102}},
+        {"DELETE FROM mov_MesaItemObs WHERE idMesa=?", {1201}},
+        {"UPDATE mov_Mesa SET idGarcon=? WHERE idMesa=?", {7, 103}},
+    };
+    const QString stored =
+        QStringLiteral("SELECT CONCAT((SELECT GROUP_CONCAT(idMesa,status,qtdPessoas,idGarcon ORDER BY "
+                       "idMesa) FROM mov_Mesa),'/',(SELECT GROUP_CONCAT(idItemObs ORDER BY "
+                       "idItemObs) FROM mov_MesaItemObs))");
+    const QString before = db.value(stored);
+    for (const bool pipeline : {true, false}) {
+        sql.setPipeline(pipeline);
+        for (std::size_t failing = 0; failing < writes.size(); ++failing) {
+            SCOPED_TRACE(testing::Message() << "pipeline " << pipeline << " failing " << failing);
+            sql.failNext(writes[failing].first, QStringLiteral("HY000"), QStringLiteral("injected"));
+            SqlBatch batch;
+            for (const auto &[text, values] : writes) {
+                if (values.size() == 2)
+                    batch.add(text, {values[0], values[1]});
+                else if (values.size() == 1)
+                    batch.add(text, {values[0]});
+                else
+                    batch.add(text, {values[0], values[1], values[2], values[3], values[4]});
+            }
+            {
+                UnitOfWork unit(sql);
+                EXPECT_FALSE(sql.run(batch));
+                EXPECT_EQ(batch.firstFailure(), std::optional<std::size_t>(failing));
+                EXPECT_EQ(sql.message(), QStringLiteral("injected"));
+                // The executions after the failing one ran all the same.
+                for (std::size_t i = failing + 1; i < writes.size(); ++i)
+                    EXPECT_TRUE(batch.result(i).ok()) << i;
+            }
+            EXPECT_EQ(db.value(stored), before);
+        }
+    }
+    sql.setPipeline(true);
+}
+
+TEST_F(SqlBatchTest, AConnectionLostInTheMiddleOfABatchLosesTheRestAndTheNextStatementReconnects)
+{
+    const Layout id("id", {FieldDef::N("id", 11)});
+    const Layout slept("slept", {FieldDef::N("slept", 11)});
+    for (const bool pipeline : {true, false}) {
+        SCOPED_TRACE(pipeline);
+        sql.setPipeline(pipeline);
+        Record connection(id);
+        ASSERT_TRUE(sql.exec("SELECT CONNECTION_ID()", {}, &connection).ok());
+        const QString killer = QStringLiteral("KILL %1").arg(connection.integer("id"));
+        SqlBatch batch;
+        batch.add(kRowById, {1201}, tables::movMesa);
+        batch.add("SELECT SLEEP(?)", {3}, slept);
+        batch.add(kRowById, {1202}, tables::movMesa);
+        batch.add(kCountBelow, {1200}, kCount);
+        const std::int64_t losses = sql.lostCount();
+        QThread *kill = QThread::create([&] {
+            QThread::msleep(400);
+            db.run(killer);
+        });
+        kill->start();
+        EXPECT_FALSE(sql.run(batch));
+        kill->wait();
+        delete kill;
+        EXPECT_TRUE(batch.result(0).ok());
+        for (std::size_t i = 1; i < batch.size(); ++i) {
+            EXPECT_TRUE(batch.result(i).failed()) << i;
+            EXPECT_TRUE(batch.result(i).connectionLost()) << i;
+        }
+        EXPECT_TRUE(sql.result().connectionLost());
+        EXPECT_GT(sql.lostCount(), losses);
+        Record mesa(tables::movMesa);
+        EXPECT_TRUE(sql.exec(kRowById, {1201}, &mesa).ok());
+    }
+    sql.setPipeline(true);
+}

@@ -2,6 +2,7 @@
 #include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
+#include "board/BoardReader.h"
 #include "board/BoardState.h"
 #include "board/forms/Board.h"
 #include "data/Tables.h"
@@ -84,6 +85,8 @@ void SplitDialog::ABRAR()
         return;
     }
     Record position(tables::movMesa);
+    std::vector<Record> candidates;
+    std::vector<std::pair<int, char>> stored;
     for (;;) {
         const SqlResult fetched = sql.fetch(kCursor, position);
         if (fetched.noRow())
@@ -99,14 +102,17 @@ void SplitDialog::ABRAR()
         // another terminal unblocked it since the split began.
         if (idMesa == m_position)
             continue;
-
-        // An open position shows what it has on order.
         const QString status = position.text("status");
-        char state = status.isEmpty() ? ' ' : status.at(0).toLatin1();
-        state = examinePosition(idMesa, state);
-        positionlist::addRow(list, position, boardstate::icon(state, false));
+        candidates.push_back(position);
+        stored.emplace_back(idMesa, status.isEmpty() ? ' ' : status.at(0).toLatin1());
     }
     sql.close(kCursor);
+
+    // An open position shows what it has on order: every position's
+    // look-ups in one wave.
+    const std::vector<char> states = examinePositions(sql, stored);
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        positionlist::addRow(list, candidates[i], boardstate::icon(states[i], false));
 
     // Nothing is ticked for the cashier: the cursor starts on the first row.
     if (list->topLevelItemCount() > 0)

@@ -2,6 +2,7 @@
 #include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
+#include "board/BoardReader.h"
 #include "board/BoardState.h"
 #include "board/forms/Board.h"
 #include "data/Tables.h"
@@ -17,6 +18,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace qv {
 
@@ -144,9 +147,13 @@ void TableChooser::MOSTRA()
         return;
     }
 
-    // 4. One row per position that passes the filter.
+    // 4. One row per position that passes the filter. The positions are
+    // read first; their look-ups then go out in waves: the item look-ups of
+    // every open one, the first kitchen count of every 'P' row, the second
+    // where the first found orders.
     Record position(tables::movMesa);
-    Record kitchen(kKitchenItem);
+    std::vector<Record> rows;
+    std::vector<std::pair<int, char>> stored;
     for (;;) {
         const SqlResult fetched = sql.fetch(kCursor, position);
         if (fetched.noRow())
@@ -157,38 +164,47 @@ void TableChooser::MOSTRA()
             done(QDialog::Rejected);
             return;
         }
-        const int idMesa = int(position.integer("idMesa"));
         const QString status = position.text("status");
-        const char stored = status.isEmpty() ? ' ' : status.at(0).toLatin1();
-
+        const char letterStored = status.isEmpty() ? ' ' : status.at(0).toLatin1();
         // In progress: closed positions are left out.
-        if (filter == EmAndamento && stored == 'F')
+        if (filter == EmAndamento && letterStored == 'F')
             continue;
+        rows.push_back(position);
+        stored.emplace_back(int(position.integer("idMesa")), letterStored);
+    }
 
-        // An open position shows what it has on order; a look-up that
-        // fails or finds no product leaves it 'A'.
-        const char state = examinePosition(idMesa, stored);
+    // An open position shows what it has on order; a look-up that fails or
+    // finds no product leaves it 'A'.
+    const std::vector<char> states = examinePositions(sql, stored);
 
-        // The order and dessert filters ask for the examined state.
-        if ((filter == Pedido && state != 'P') || (filter == Sobremesa && state != 'S'))
+    // Kitchen flag: a table with orders of which none is still waiting for
+    // the waiter. Kitchen records are kept per table, not per position.
+    // Only a 'P' row shows the flag, so only a 'P' row asks for it; the
+    // order and dessert filters ask for the examined state.
+    std::vector<std::size_t> shown;
+    std::vector<std::optional<std::size_t>> orders(rows.size());
+    SqlBatch firstCounts;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if ((filter == Pedido && states[i] != 'P') || (filter == Sobremesa && states[i] != 'S'))
             continue;
+        shown.push_back(i);
+        if (states[i] == 'P')
+            orders[i] = firstCounts.add(stmt::kKitchenOrders, {stored[i].first / 100}, kKitchenItem);
+    }
+    if (!firstCounts.empty())
+        sql.run(firstCounts);
+    std::vector<std::optional<std::size_t>> waiting(rows.size());
+    SqlBatch secondCounts;
+    for (const std::size_t i : shown)
+        if (orders[i] && firstCounts.result(*orders[i]).ok())
+            waiting[i] = secondCounts.add(stmt::kKitchenWaiting, {stored[i].first / 100}, kKitchenItem);
+    if (!secondCounts.empty())
+        sql.run(secondCounts);
 
-        // Kitchen flag: a table with orders of which none is still
-        // waiting for the waiter. Kitchen records are kept per table, not
-        // per position. Only a 'P' row shows the flag, so only a 'P' row
-        // asks for it.
-        bool allCollected = false;
-        if (state == 'P') {
-            const int table = idMesa / 100;
-            kitchen.clear();
-            if (sql.exec(stmt::kKitchenOrders, {table}, &kitchen).ok()) {
-                kitchen.clear();
-                allCollected = sql.exec(stmt::kKitchenWaiting, {table}, &kitchen).noRow();
-            }
-        }
-
+    for (const std::size_t i : shown) {
+        const bool allCollected = waiting[i] && secondCounts.result(*waiting[i]).noRow();
         // The row, with the waiter's name (blank when unknown).
-        positionlist::addRow(list, position, boardstate::icon(state, allCollected));
+        positionlist::addRow(list, rows[i], boardstate::icon(states[i], allCollected));
     }
 
     // 5. The first position is the one offered.

@@ -117,13 +117,15 @@ TEST_F(TableCommandsTest, PeopleCountIsStoredWhenTheFieldIsLeft)
     type(ui().Ed_QTDEPES, QStringLiteral("4"));
     QTest::keyClick(ui().Ed_QTDEPES, Qt::Key_Tab);
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("4"));
-    // Stored at once; the value per person waits for the next reading.
-    EXPECT_EQ(ui().Ed_VALOPES->text(), QStringLiteral("42,35"));
+    // Stored at once, and the value per person follows at once: 84,70 / 4.
+    EXPECT_EQ(ui().Ed_VALOPES->text(), QStringLiteral("21,17"));
     EXPECT_EQ(QApplication::focusWidget(), ui().Ed_CODIMES);
 
     type(ui().Ed_QTDEPES, QStringLiteral("3"));
     QTest::keyClick(ui().Ed_QTDEPES, Qt::Key_Return);
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("3"));
+    EXPECT_EQ(ui().Ed_VALOPES->text(), QStringLiteral("28,23"));
+    EXPECT_EQ(h.form().shown().people(), 3);
 
     // Only letters or more than three digits never get in.
     type(ui().Ed_QTDEPES, QStringLiteral("a12345"));

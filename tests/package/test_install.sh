@@ -112,6 +112,7 @@ for i in $(seq 300); do
     sleep 0.1
 done
 echo "mariadbd did not start: /var/log/mariadbd.out" >&2
+tail -n 30 /var/log/mariadbd.out >&2
 exit 1
 EOF
 # The server starts once installed, as systemd would start it.

@@ -224,4 +224,10 @@ void Detail::paint()
     }
 }
 
+void Detail::peopleChanged(int people, const TableTotals &totals)
+{
+    m_shown.row.setInt("qtdPessoas", people);
+    m_shown.totals = totals;
+}
+
 } // namespace qv

@@ -35,6 +35,9 @@ public:
     // The service fee was switched on the table shown: its totals as the
     // switch computed them, until the next reading.
     void serviceSwitched(const TableTotals &totals) { m_shown.totals = totals; }
+    // A people count stored without reading the table again: the shown
+    // table takes it, with the totals that follow from it.
+    void peopleChanged(int people, const TableTotals &totals);
 
 private:
     void paint();

@@ -8,6 +8,7 @@
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
+#include "tables/AccountMath.h"
 #include "ui_MainForm.h"
 
 #include <QFocusEvent>
@@ -112,6 +113,16 @@ void TableCommands::peopleCount()
         return;
     }
     ui.Ed_QTDEPES->setModified(false);
+    if (outcome.done()) {
+        // The value per person follows the new count at once, as the fee
+        // switch does; nothing else of the bill depends on it.
+        if (const std::optional<int> people = account::peopleFrom(ui.Ed_QTDEPES->text())) {
+            const TableTotals &read = m_form.shown().totals;
+            const TableTotals totals = account::withService(read, read.servicePercent, *people);
+            m_form.detail().peopleChanged(*people, totals);
+            ui.Ed_VALOPES->setText(totals.hasPerPerson ? money(totals.perPerson) : QString());
+        }
+    }
     if (ui.Frm_CaixaM->isEnabled())
         m_form.focusTableField();
 }

@@ -38,6 +38,8 @@ if [[ ! -f "$base" ]]; then
     boot=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-debootstrap.XXXXXX")
     debootstrap --variant=minbase --include=sudo,ca-certificates bookworm "$boot" "$mirror" >"$cache/debootstrap.log" 2>&1 \
         || { tail -30 "$cache/debootstrap.log" >&2; rm -rf "$boot"; exit 1; }
+    # The root of a system is 755, whatever folder debootstrap was given.
+    chmod 755 "$boot"
     tar -C "$boot" -czf "$base.part" .
     mv "$base.part" "$base"
     rm -rf "$boot"
@@ -68,6 +70,8 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$root"
 tar -C "$root" -xzf "$base"
+# Its services run as users of their own, who must be able to enter it.
+chmod 755 "$root"
 for m in proc sys dev dev/pts; do
     mount --bind "/$m" "$root/$m"
     mounted+=("$root/$m")

@@ -503,14 +503,14 @@ struct Account
     QString shown() const { return user + QLatin1Char('@') + host; }
 };
 
-Account parseAccount(const QString &spec)
+Account parseAccount(const QString &written)
 {
-    const qsizetype at = spec.lastIndexOf(QLatin1Char('@'));
-    if (at <= 0 || at == spec.size() - 1)
+    const qsizetype at = written.lastIndexOf(QLatin1Char('@'));
+    if (at <= 0 || at == written.size() - 1)
         throw Usage{QStringLiteral("--account wants USER@HOST (HOST a host name, an address or a pattern such as "
                                    "192.168.0.%), not \"%1\"")
-                        .arg(spec)};
-    Account a{spec.left(at), spec.mid(at + 1)};
+                        .arg(written)};
+    Account a{written.left(at), written.mid(at + 1)};
     if (!kUserName.match(a.user).hasMatch())
         throw Usage{
             QStringLiteral("the account's user \"%1\" may hold only letters, digits, '_', '.' and '-'").arg(a.user)};

@@ -56,14 +56,7 @@ class ClosingRaceTest : public ::testing::Test
 protected:
     ClosingRaceTest()
     {
-        SharedRecord::resetAll();
-        desk::session().reset();
-        desk::session().loadOperators();
-        desk::session().readParameters();
-        exchange::DeskSession::setPeriod(2);
-        exchange::DeskSession::setDesk(1);
-        exchange::DeskSession::setOpening(
-            {todayDDMMYYYY(), QStringLiteral("180000"), todayDDMMYYYY(), QStringLiteral("180000")});
+        startDinnerAtDesk1();
         for (const int idMesa : kPositions) {
             setPosition(db, idMesa, 'F');
             db.run(QStringLiteral("UPDATE mov_Mesa SET status='F',taxaServico=0 WHERE idMesa=%1").arg(idMesa));

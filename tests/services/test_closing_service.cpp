@@ -22,18 +22,7 @@ using Then = ClosingService::Then;
 class ClosingServiceTest : public ::testing::Test
 {
 protected:
-    ClosingServiceTest()
-    {
-        SharedRecord::resetAll();
-        desk::session().reset();
-        desk::session().loadOperators();
-        desk::session().readParameters();
-        // Dinner of today, desk 1.
-        exchange::DeskSession::setPeriod(2);
-        exchange::DeskSession::setDesk(1);
-        exchange::DeskSession::setOpening(
-            {todayDDMMYYYY(), QStringLiteral("180000"), todayDDMMYYYY(), QStringLiteral("180000")});
-    }
+    ClosingServiceTest() { startDinnerAtDesk1(); }
     void TearDown() override { EXPECT_TRUE(ui.ui().messages.empty()); }
 
     ShownTable shown(int idMesa)

@@ -35,14 +35,7 @@ class PaymentClaimTest : public ::testing::Test
 protected:
     PaymentClaimTest()
     {
-        SharedRecord::resetAll();
-        desk::session().reset();
-        desk::session().loadOperators();
-        desk::session().readParameters();
-        exchange::DeskSession::setPeriod(2);
-        exchange::DeskSession::setDesk(1);
-        exchange::DeskSession::setOpening(
-            {todayDDMMYYYY(), QStringLiteral("180000"), todayDDMMYYYY(), QStringLiteral("180000")});
+        startDinnerAtDesk1();
         records::W_VARS_SQL().setDigits(21, 2, 1); // MARIANA SOUZA logged in
         Sql::Connection c;
         c.socket = TestDatabase::socket();

@@ -75,17 +75,7 @@ constexpr const char *kDone = "";
 class StalePositionTest : public ::testing::Test
 {
 protected:
-    StalePositionTest()
-    {
-        SharedRecord::resetAll();
-        desk::session().reset();
-        desk::session().loadOperators();
-        desk::session().readParameters();
-        exchange::DeskSession::setPeriod(2);
-        exchange::DeskSession::setDesk(1);
-        exchange::DeskSession::setOpening(
-            {todayDDMMYYYY(), QStringLiteral("180000"), todayDDMMYYYY(), QStringLiteral("180000")});
-    }
+    StalePositionTest() { startDinnerAtDesk1(); }
 
     TableUnderTest prepareTable(int table, char status)
     {

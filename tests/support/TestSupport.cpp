@@ -3,9 +3,12 @@
 
 #include "platform/Config.h"
 #include "platform/Files.h"
+#include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "session/CashDesk.h"
+#include "session/Exchanges.h"
 #include "session/Paths.h"
+#include "session/Session.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -393,6 +396,18 @@ std::unique_ptr<QProcess> TestFiles::holdCashDeskLock(int ms, int desk)
            && KeyedFile::read(QString::fromLatin1(paths::kCaixaCt), '1', 445, record) != KeyedFile::Read::Locked)
         QThread::msleep(10);
     return writer;
+}
+
+void startDinnerAtDesk1()
+{
+    SharedRecord::resetAll();
+    desk::session().reset();
+    desk::session().loadOperators();
+    desk::session().readParameters();
+    exchange::DeskSession::setPeriod(2);
+    exchange::DeskSession::setDesk(1);
+    exchange::DeskSession::setOpening(
+        {todayDDMMYYYY(), QStringLiteral("180000"), todayDDMMYYYY(), QStringLiteral("180000")});
 }
 
 QString todayDDMMYYYY()

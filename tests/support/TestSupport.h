@@ -127,6 +127,9 @@ private:
 };
 
 QString todayDDMMYYYY();
+// A desk session as the services find it after start-up: shared records
+// cleared, the lists and parameters read, today's dinner and desk 1 open.
+void startDinnerAtDesk1();
 
 // Sets (or, with nullopt, unsets) an environment variable for the scope.
 class EnvScope

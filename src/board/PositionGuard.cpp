@@ -75,35 +75,56 @@ Outcome PositionGuard::notOpen(int idMesa)
                            Outcome::Severity::Stop, Outcome::Next::Reread);
 }
 
-std::optional<Outcome> PositionGuard::hold(const ShownOpening &shown, const Needs &needs, const Failed &failed)
+void PositionGuard::addLocks(SqlBatch &wave, const ShownOpening &shown, const Needs &needs)
 {
-    Record row(kPosition);
-    const SqlResult &state = m_sql.exec(stmt::kLockShownPosition, {shown.idMesa}, &row);
+    // The position's lock leads the wave (check reads it first), then the
+    // items' in the order given.
+    wave.add(stmt::kLockShownPosition, {shown.idMesa}, kPosition);
+    for (const std::int64_t idItem : needs.items)
+        wave.add(stmt::kLockShownItem, {idItem}, kItem);
+}
+
+std::optional<Outcome> PositionGuard::check(const SqlBatch &wave, const ShownOpening &shown, const Needs &needs,
+                                            const Failed &failed)
+{
+    // The answers are judged in the order they were sent, as one by one:
+    // the position decides before any item does. A wave's first failure is
+    // the connection's last state, so `failed` tells the lock's own.
+    const SqlResult &state = wave.result(0);
     if (state.noRow())
         return closedElsewhere(); // no such position any more: nothing to write on
-    if (!state.ok())
+    const Record *row = wave.row(0);
+    if (!state.ok() || !row)
         return failed();
-    if (holds(row.text("status"), TableStatus::Free))
+    if (holds(row->text("status"), TableStatus::Free))
         return closedElsewhere();
-    if (row.text("horaAbertura") != shown.openedAt)
+    if (row->text("horaAbertura") != shown.openedAt)
         return reopenedElsewhere();
-    const bool blocked = holds(row.text("status"), TableStatus::Blocked);
+    const bool blocked = holds(row->text("status"), TableStatus::Blocked);
     if (needs.sameBlock && blocked != shown.blocked)
         return blocked ? blockedElsewhere() : unblockedElsewhere();
-    if (needs.sameSplit && isSplit(row) != shown.split)
+    if (needs.sameSplit && isSplit(*row) != shown.split)
         return splitElsewhere();
 
-    Record item(kItem);
-    for (const std::int64_t idItem : needs.items) {
-        const SqlResult &found = m_sql.exec(stmt::kLockShownItem, {idItem}, &item);
+    for (std::size_t i = 0; i < needs.items.size(); ++i) {
+        const SqlResult &found = wave.result(1 + i);
         if (found.noRow())
             return itemsChanged();
-        if (!found.ok())
+        const Record *item = wave.row(1 + i);
+        if (!found.ok() || !item)
             return failed();
-        if (item.integer("idMesa") != shown.idMesa || isCancelled(item.text("status")))
+        if (item->integer("idMesa") != shown.idMesa || isCancelled(item->text("status")))
             return itemsChanged();
     }
     return std::nullopt;
+}
+
+std::optional<Outcome> PositionGuard::hold(const ShownOpening &shown, const Needs &needs, const Failed &failed)
+{
+    SqlBatch locks;
+    addLocks(locks, shown, needs);
+    m_sql.run(locks);
+    return check(locks, shown, needs, failed);
 }
 
 std::optional<Outcome> PositionGuard::holdOpen(int idMesa, const QString &openedAt, const Failed &failed)
@@ -121,17 +142,34 @@ std::optional<Outcome> PositionGuard::holdOpen(int idMesa, const QString &opened
 
 Outcome PositionGuard::write(const ShownOpening &shown, const Needs &needs, const Writes &writes, const Failed &failed)
 {
+    return write(
+        shown, needs, [](SqlBatch &) {}, [&writes](const SqlBatch &) { return writes(); }, failed);
+}
+
+Outcome PositionGuard::write(const ShownOpening &shown, const Needs &needs, const Reads &reads,
+                             const WritesAfter &writes, const Failed &failed)
+{
     Outcome outcome;
     {
         UnitOfWork unit(m_sql);
         if (!unit.started()) {
             outcome = failed();
-        } else if (std::optional<Outcome> stale = hold(shown, needs, failed)) {
-            outcome = *stale;
         } else {
-            outcome = writes();
-            if (outcome.done() && !unit.commit())
-                outcome = failed();
+            // The locks and the command's first reads in one round trip.
+            // The reads run whatever the locks find, but nothing is written
+            // before the locks were checked, and a refused check rolls the
+            // unit back.
+            SqlBatch wave;
+            addLocks(wave, shown, needs);
+            reads(wave);
+            m_sql.run(wave);
+            if (std::optional<Outcome> stale = check(wave, shown, needs, failed)) {
+                outcome = *stale;
+            } else {
+                outcome = writes(wave);
+                if (outcome.done() && !unit.commit())
+                    outcome = failed();
+            }
         }
         // Leaving the scope rolls back whatever was not committed, before
         // anything is read again or told.

@@ -13,6 +13,7 @@
 namespace qv {
 
 class Sql;
+class SqlBatch;
 
 // A write on a position acts on the opening the cashier sees, or not at all.
 // Other cash desks, the waiters' terminals and the kitchen change the same
@@ -52,6 +53,15 @@ public:
     // so the cashier is told what happened instead of a bare SQLSTATE.
     Outcome write(const ShownOpening &shown, const Needs &needs, const Writes &writes, const Failed &failed);
 
+    // The same, for a command that reads before it writes: `reads` adds the
+    // command's first reads to the wave the guard's locks lead, so the
+    // locks cost no round trip of their own; `writes` gets the wave once the
+    // locks found the position as shown (a refused check writes nothing).
+    using Reads = std::function<void(SqlBatch &wave)>;
+    using WritesAfter = std::function<Outcome(const SqlBatch &wave)>;
+    Outcome write(const ShownOpening &shown, const Needs &needs, const Reads &reads, const WritesAfter &writes,
+                  const Failed &failed);
+
     // Inside a unit of work the caller holds: locks the position and the
     // items, and tells why the command must not write, or nothing.
     std::optional<Outcome> hold(const ShownOpening &shown, const Needs &needs, const Failed &failed);
@@ -87,6 +97,12 @@ public:
     static Outcome notOpen(int idMesa);  // another position is no longer open
 
 private:
+    // The locking reads of `hold`, added to a wave; `check` then tells from
+    // their answers why the command must not write, or nothing.
+    static void addLocks(SqlBatch &wave, const ShownOpening &shown, const Needs &needs);
+    static std::optional<Outcome> check(const SqlBatch &wave, const ShownOpening &shown, const Needs &needs,
+                                        const Failed &failed);
+
     Sql &m_sql;
 };
 

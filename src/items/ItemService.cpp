@@ -263,33 +263,35 @@ Outcome ItemService::INSITEM(const NewItem &item)
     if (const Invalid invalid = check(item.quantity, item.manualDiscount, item.price); invalid != Invalid::Nothing)
         return refusal(invalid);
 
-    // The menu entry of the product, when it has one, and one order time
-    // for every unit of this launch (the kitchen groups by it), together.
-    SqlBatch reads;
-    reads.add(stmt::kMenuEntry, {item.productCode}, tables::cadCardapioProd);
-    reads.add(stmt::kServerTime, {}, kTime);
-    m_sql.run(reads);
-    if (reads.result(0).failed())
-        return writeFailure(kNewItemFailure, reads.result(0));
-    if (!reads.result(1).ok())
-        return writeFailure(kNewItemFailure, reads.result(1));
-    const Record menu = reads.row(0) ? *reads.row(0) : Record(tables::cadCardapioProd);
-
-    const bool discounted = item.discountChosen || !item.manualDiscount.isZero();
-    const QString operDesc = discounted ? first20(item.discountOperator) : blanks(20);
-    const int idCardapio = int(menu.integer("idCardapio"));
-    const int idGrupo = int(menu.integer("idGrupo"));
-    const QString orderTime = reads.row(1)->text(0);
-
     const int idMesa = item.shown.idMesa;
     const auto failed = [this] { return writeFailure(kNewItemFailure); };
     // The include frame is refused on a blocked table: one blocked since
     // has its bill printed and perhaps under payment.
     PositionGuard::Needs needs;
     needs.sameBlock = true;
+    std::size_t menuAt = 0;
+    std::size_t timeAt = 0;
     return m_guard.write(
         item.shown, needs,
-        [&] {
+        [&](SqlBatch &wave) {
+            // The menu entry of the product, when it has one, and one order
+            // time for every unit of this launch (the kitchen groups by it),
+            // with the position's lock.
+            menuAt = wave.add(stmt::kMenuEntry, {item.productCode}, tables::cadCardapioProd);
+            timeAt = wave.add(stmt::kServerTime, {}, kTime);
+        },
+        [&](const SqlBatch &reads) {
+            if (reads.result(menuAt).failed())
+                return writeFailure(kNewItemFailure, reads.result(menuAt));
+            if (!reads.result(timeAt).ok() || !reads.row(timeAt))
+                return writeFailure(kNewItemFailure, reads.result(timeAt));
+            const Record menu = reads.row(menuAt) ? *reads.row(menuAt) : Record(tables::cadCardapioProd);
+            const bool discounted = item.discountChosen || !item.manualDiscount.isZero();
+            const QString operDesc = discounted ? first20(item.discountOperator) : blanks(20);
+            const int idCardapio = int(menu.integer("idCardapio"));
+            const int idGrupo = int(menu.integer("idGrupo"));
+            const QString orderTime = reads.row(timeAt)->text(0);
+
             // Every unit and the number the server gave it, in one wave;
             // then the observations of every unit, which need those
             // numbers, in another.

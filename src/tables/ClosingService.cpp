@@ -304,23 +304,26 @@ public:
     // the table, instead of being deleted without having been copied.
     Step lockPosition()
     {
-        Record status(kStatus);
-        if (!m_sql.exec(stmt::kLockTable, {m_idMesa}, &status).ok())
-            return failure(QStringLiteral("mesa"));
-        if (status.text(0) == QLatin1String("F"))
-            return Failure{kClosedElsewhere, {}, {}};
-        // The locks go out with the closing time's reads (see
-        // stampClosingTime), in one wave.
+        // The position's lock leads the wave, with the locks of its items
+        // and observations and the closing time's reads (see
+        // stampClosingTime): one round trip. Its answer is judged first, so
+        // a position found freed is told as today, before anything is
+        // written; the unit then rolls back the other locks.
         SqlBatch &locks = m_locked;
+        locks.add(stmt::kLockTable, {m_idMesa}, kStatus);
         locks.add(stmt::kLockTableItems, {m_idMesa});
         locks.add(stmt::kLockTableObservations, {m_idMesa});
         locks.add(stmt::kParameters, {}, tables::tabParametros);
         locks.add(stmt::kServerTime, {}, kTime);
         m_sql.run(locks);
-        if (!locks.result(0).answered())
-            return failure(QStringLiteral("itens"), locks.result(0));
+        if (!locks.result(0).ok() || !locks.row(0))
+            return failure(QStringLiteral("mesa"), locks.result(0));
+        if (locks.row(0)->text(0) == QLatin1String("F"))
+            return Failure{kClosedElsewhere, {}, {}};
         if (!locks.result(1).answered())
-            return failure(QStringLiteral("observações"), locks.result(1));
+            return failure(QStringLiteral("itens"), locks.result(1));
+        if (!locks.result(2).answered())
+            return failure(QStringLiteral("observações"), locks.result(2));
         return {};
     }
 
@@ -328,11 +331,11 @@ public:
     Step stampClosingTime()
     {
         const SqlBatch &reads = m_locked;
-        if (!reads.result(2).answered())
-            return failure(QStringLiteral("parâmetros"), reads.result(2));
-        if (!reads.result(3).ok())
-            return failure(QStringLiteral("hora"), reads.result(3));
-        m_header.closedAt = reads.row(3)->text(0);
+        if (!reads.result(3).answered())
+            return failure(QStringLiteral("parâmetros"), reads.result(3));
+        if (!reads.result(4).ok())
+            return failure(QStringLiteral("hora"), reads.result(4));
+        m_header.closedAt = reads.row(4)->text(0);
         return {};
     }
 

@@ -12,6 +12,7 @@
 //   bench/run              over the server's socket
 //   bench/run --latency    over TCP through a relay delaying every chunk by
 //                          0, 0.25, 1, 5 and 10 ms each way
+//   --delays=1,10          only these delays (with --latency)
 #include "BareReplay.h"
 #include "DelayRelay.h"
 #include "FormHarness.h"
@@ -182,6 +183,13 @@ int main(int argc, char **argv)
         }
         relay = std::make_unique<bench::DelayRelay>(serverPort);
         delays = {0, 0.25, 1, 5, 10};
+        for (const QString &argument : app.arguments()) {
+            if (!argument.startsWith(QLatin1String("--delays=")))
+                continue;
+            delays.clear();
+            for (const QString &delay : argument.mid(9).split(QLatin1Char(','), Qt::SkipEmptyParts))
+                delays.push_back(delay.toDouble());
+        }
     }
 
     StallWatch stall;

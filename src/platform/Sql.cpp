@@ -1181,20 +1181,25 @@ bool Sql::commit()
         mysql_autocommit(db(m_mysql), 1);
         return false;
     }
-    m_roundTrips += 2; // the commit, then autocommit back on
-    const bool committed = mysql_commit(db(m_mysql)) == 0;
+    // Switching autocommit back on commits the open transaction in the
+    // same exchange: one round trip instead of a COMMIT and then the
+    // switch. When that commit fails (a lost conflict, a cluster's
+    // certification) the server leaves autocommit off and says why; the
+    // transaction is then rolled back before autocommit goes on, so
+    // nothing of it is stored by the switch.
+    ++m_roundTrips;
+    const bool committed = mysql_autocommit(db(m_mysql), 1) == 0;
     if (!committed) {
         setStateFromConnection();
-        // Switching autocommit back on would commit whatever is pending:
-        // undo it first.
-        if (m_connected)
+        if (m_connected) {
+            m_roundTrips += 2;
             mysql_rollback(db(m_mysql));
+            mysql_autocommit(db(m_mysql), 1);
+        }
+        return false;
     }
-    if (m_connected)
-        mysql_autocommit(db(m_mysql), 1);
-    if (committed)
-        setState(kSuccess, QString());
-    return committed;
+    setState(kSuccess, QString());
+    return true;
 }
 
 bool Sql::rollback()

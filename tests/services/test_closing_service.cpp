@@ -266,8 +266,13 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
 {
     const QString before = freeRow(1501);
     const QString obsBefore = observations(1501);
-    const std::string_view failing[] = {stmt::kInsertSaleObservation, stmt::kInsertSaleItem, stmt::kResetTable,
-                                        stmt::kDeleteTableObservations, stmt::kLockTable};
+    const std::string_view failing[] = {stmt::kInsertSaleObservation,
+                                        stmt::kInsertSaleItem,
+                                        stmt::kResetTable,
+                                        stmt::kDeleteTableObservations,
+                                        stmt::kLockTable,
+                                        stmt::kLockTableItems,
+                                        stmt::kParameters};
     const ShownTable table = shown(1501);
     for (const std::string_view statement : failing) {
         ASSERT_EQ(closing.prepare(table).then, Then::Pay);

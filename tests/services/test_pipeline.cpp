@@ -4,6 +4,7 @@
 // server's general log.
 #include "board/BoardReader.h"
 #include "board/TableReader.h"
+#include "data/Statements.h"
 #include "data/UnitOfWork.h"
 #include "items/ItemService.h"
 #include "platform/Sql.h"
@@ -310,7 +311,7 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
     // Ten units with three observations each: the transaction, the lock
     // that checks the position is still the one shown with the product's
     // reads, the units with their numbers, their thirty observations, the
-    // commit (and autocommit back on).
+    // commit: five, within a budget of six.
     setPosition(db, 4001, 'A');
     ItemService items(sql);
     ItemService::NewItem launch;
@@ -326,6 +327,44 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
     ASSERT_TRUE(items.INSITEM(launch).done());
     EXPECT_LE(sql.roundTrips() - launched, 6);
     EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idMesa=4001")), QStringLiteral("60"));
+}
+
+TEST_F(PipelineTest, AFailureAnywhereInALaunchsWavesWritesNothingAndIsToldAsOneByOne)
+{
+    // Every statement of a launch in waves: the position's lock leading the
+    // product's reads, a unit, its number, an observation. Whichever fails,
+    // pipelined or not, the unit is rolled back and the cashier reads the
+    // same message.
+    setPosition(db, 4001, 'A');
+    ItemService items(sql);
+    ItemService::NewItem launch;
+    launch.shown = TableReader(sql, desk::session()).LERMESA(4001, false).table.opening();
+    launch.productCode = 112;
+    launch.price = *Decimal::parse(QStringLiteral("38,50"));
+    launch.quantity = 3;
+    launch.idOperador = 1;
+    for (const int idObs : {1, 2})
+        launch.observations.push_back({'C', idObs, QString(), Decimal()});
+    const QString stored = QStringLiteral("SELECT CONCAT((SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=4001),'/',"
+                                          "(SELECT COUNT(*) FROM mov_MesaItemObs WHERE idMesa=4001))");
+    const std::string_view failing[] = {stmt::kLockShownPosition, stmt::kMenuEntry,    stmt::kServerTime,
+                                        stmt::kInsertItem,        stmt::kLastInsertId, stmt::kInsertItemObservation};
+    for (const bool pipeline : {true, false}) {
+        sql.setPipeline(pipeline);
+        for (const std::string_view statement : failing) {
+            SCOPED_TRACE(testing::Message() << "pipeline " << pipeline << " failing " << statement);
+            sql.failNext(statement, QStringLiteral("HY000"), QStringLiteral("injected"));
+            const Outcome o = items.INSITEM(launch);
+            EXPECT_TRUE(o.failed());
+            EXPECT_EQ(o.message, QStringLiteral("Erro HY000 na gravação do item: nada foi gravado !!!\ninjected"));
+            EXPECT_EQ(o.next, Outcome::Next::Stay);
+            EXPECT_EQ(db.value(stored), QStringLiteral("0/0"));
+            EXPECT_FALSE(sql.inUnitOfWork());
+        }
+    }
+    sql.setPipeline(true);
+    ASSERT_TRUE(items.INSITEM(launch).done());
+    EXPECT_EQ(db.value(stored), QStringLiteral("3/6"));
 }
 
 TEST_F(PipelineTest, AServerLostInTheMiddleOfAWriteWaveStoresNothingAndIsToldAsLost)

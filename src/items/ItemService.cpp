@@ -1,5 +1,6 @@
 #include "items/ItemService.h"
 
+#include "data/RowInsert.h"
 #include "data/Statements.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
@@ -293,12 +294,12 @@ Outcome ItemService::INSITEM(const NewItem &item)
             // Every unit and the number the server gave it, in one wave;
             // then the observations of every unit, which need those
             // numbers, in another.
+            Record unit(tables::movMesaItem);
+            rows::fillNewItem(unit, {idMesa, idCardapio, idGrupo, item.productCode, item.price, item.idOperador,
+                                     kItemsTicket, orderTime, item.discountKind, item.manualDiscount, operDesc});
             SqlBatch units;
             for (int n = 0; n < item.quantity; ++n) {
-                units.add(stmt::kInsertItem,
-                          {std::int64_t(0), idMesa, idCardapio, idGrupo, item.productCode, item.price, item.idOperador,
-                           "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind, item.manualDiscount, operDesc,
-                           "N", blanks(20), blanks(20)});
+                rows::addInsert(units, unit);
                 units.add(stmt::kLastInsertId, {}, kLastIdLayout);
             }
             if (!m_sql.run(units))

@@ -1,6 +1,7 @@
 #include "tables/ClosingService.h"
 
 #include "board/TableReader.h"
+#include "data/RowInsert.h"
 #include "data/Statements.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
@@ -85,18 +86,6 @@ QString lateItemsMessage(std::size_t count)
 // An observation beyond the twentieth never reaches the sale: the item
 // dialog and the table reading hold twenty.
 constexpr int kMaxObservations = 20;
-
-// One column of a record as the statement's input value: whole numbers as
-// integers, amounts with their decimals, text as stored.
-SqlParam column(const Record &r, int index)
-{
-    const FieldDef &f = r.layout().field(index);
-    if (f.kind == FieldDef::Text)
-        return SqlParam(r.text(index));
-    if (f.scale == 0)
-        return SqlParam(std::int64_t(r.num(index).toInt()));
-    return SqlParam(r.num(index), f.scale);
-}
 
 // Why the sale could not be written: the step, the server's answer, and the
 // diagnostic lines the console gets for a failed insert or release.
@@ -381,11 +370,7 @@ public:
         // The sale, its number, and the position's items to copy into it
         // (copyItems), in one wave.
         SqlBatch &wave = m_sale;
-        wave.add(stmt::kInsertSale,
-                 {column(s, 0),  column(s, 1),  column(s, 2),  column(s, 3),  column(s, 4),  column(s, 5),
-                  column(s, 6),  column(s, 7),  column(s, 8),  column(s, 9),  column(s, 10), column(s, 11),
-                  column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16), column(s, 17),
-                  column(s, 18), column(s, 19), column(s, 20), column(s, 21), column(s, 22), column(s, 23)});
+        rows::addInsert(wave, s);
         wave.add(stmt::kLastInsertId, {}, kInsertId);
         wave.add(stmt::kTableItems, {m_idMesa}, tables::movMesaItem);
         wave.readAs(2, kItemCursor);
@@ -500,12 +485,7 @@ public:
 
             sale::fillSaleItem(m_saleItem, m_idVenda, sequence, item, kitchens[i], *minutes);
             const Record &r = m_saleItem;
-            m_writes.push_back(
-                {m_batch.add(stmt::kInsertSaleItem,
-                             {column(r, 0), column(r, 1), column(r, 2), column(r, 3), column(r, 4), column(r, 5),
-                              column(r, 6), column(r, 7), column(r, 8), column(r, 9), column(r, 10), column(r, 11),
-                              column(r, 12), column(r, 13), column(r, 14), column(r, 15), column(r, 16)}),
-                 Write::Item});
+            m_writes.push_back({rows::addInsert(m_batch, r), Write::Item});
             const SqlResult &observations = perItem.result(reads[i].observations);
             if (observations.failed())
                 return failure(QStringLiteral("observações"), observations);
@@ -517,9 +497,7 @@ public:
                     continue;
                 sale::fillSaleObservation(m_saleObservation, m_idVenda, sequence, observation);
                 const Record &o = m_saleObservation;
-                m_writes.push_back({m_batch.add(stmt::kInsertSaleObservation,
-                                                {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)}),
-                                    Write::Observation});
+                m_writes.push_back({rows::addInsert(m_batch, o), Write::Observation});
             }
         }
         return {};

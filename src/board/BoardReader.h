@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Status.h"
+
 #include "board/BoardState.h"
 #include "board/PositionReader.h"
 #include "data/Outcome.h"
@@ -17,7 +19,7 @@ class Sql;
 struct BoardRow
 {
     int table = 0; // 1..80
-    char state = 'F';
+    char state = letterOf(ShownState::Free);
     int icon = 4; // image of the state strip, 1..6
     int people = 0;
     QString waiterName;            // trimmed; empty when the table has no waiter

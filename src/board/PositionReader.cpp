@@ -20,6 +20,8 @@ const char *const kCursor = "CUR8";
 
 constexpr char kOpen = letterOf(TableStatus::Open);
 constexpr char kFree = letterOf(TableStatus::Free);
+constexpr char kOrdered = letterOf(ShownState::Ordered);
+constexpr char kDessert = letterOf(ShownState::Dessert);
 
 // Filter entries of the chooser, in the order their position (from 1) is read.
 enum Filter {
@@ -130,9 +132,9 @@ std::vector<char> examinePositions(Sql &sql, const std::vector<std::pair<int, ch
         }
         char state = kOpen;
         if (found(next))
-            state = 'P';
+            state = kOrdered;
         if (found(next + 1))
-            state = 'S';
+            state = kDessert;
         next += 2;
         states.push_back(state);
     }
@@ -210,12 +212,12 @@ PositionListing PositionReader::chooserList(int lowest, int highest, int filter)
     std::vector<KitchenFlag> flags;
     std::vector<std::optional<std::size_t>> flagOf;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if ((filter == Pedido && states[i] != 'P') || (filter == Sobremesa && states[i] != 'S'))
+        if ((filter == Pedido && states[i] != kOrdered) || (filter == Sobremesa && states[i] != kDessert))
             continue;
         shown.push_back(rows[i]);
         positions.push_back(listed(rows[i], states[i]));
         flagOf.emplace_back();
-        if (states[i] == 'P') {
+        if (states[i] == kOrdered) {
             flagOf.back() = flags.size();
             flags.emplace_back(KitchenFlag::Asking::Rows, stored[i].first / 100);
         }

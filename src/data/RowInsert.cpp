@@ -104,13 +104,13 @@ void fillNewItem(Record &item, const NewItem &values)
     item.setText("status", textOf(ItemStatus::Launched));
     item.setInt("idComanda", values.idComanda);
     item.setText("horaPedido", values.orderedAt);
-    item.setText("produzido", QStringLiteral("N"));
+    item.setText("produzido", textOf(Flag::No));
     item.setInt("idMotivoCanc", 0);
     item.setInt("idOpeCanc", 0);
     item.setInt("idDesconto", values.idDesconto);
     item.setNum("descontoManual", values.manualDiscount);
     item.setText("operDesc", values.discountOperator);
-    item.setText("viagem", QStringLiteral("N"));
+    item.setText("viagem", textOf(Flag::No));
     item.setText("operBaixa", QString());
     item.setText("reservado", QString());
 }

@@ -2,6 +2,7 @@
 
 #include "data/RowInsert.h"
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "items/ProductLookup.h"
@@ -40,8 +41,8 @@ ItemService::ItemService(Sql &sql) : m_sql(sql), m_guard(sql) {}
 Decimal ItemService::observationValue(char kind, const Record &observation)
 {
     switch (kind) {
-    case 'C': return observation.num("valorCom");
-    case 'S': return observation.num("valorSem");
+    case letterOf(ObservationKind::With): return observation.num("valorCom");
+    case letterOf(ObservationKind::Without): return observation.num("valorSem");
     default: return observation.num("valorObs");
     }
 }
@@ -62,7 +63,7 @@ ItemService::Lookup ItemService::LERPRO(const QString &text)
         lookup.code = code;
         Record product(tables::cadProdutos);
         const SqlResult state = m_sql.exec(stmt::kProductById, {code}, &product);
-        if (state.ok() && product.text("inativo") == QLatin1String("S")) {
+        if (state.ok() && holds(product.text("inativo"), Flag::Yes)) {
             lookup.result = Lookup::Result::Inactive;
             lookup.outcome = Outcome::refuse(QStringLiteral("Produto inativo !!!"), Outcome::Severity::Stop);
             return lookup;
@@ -81,7 +82,7 @@ ItemService::Lookup ItemService::LERPRO(const QString &text)
         lookup.product.code = code;
         lookup.product.description = product.text("descricao").trimmed();
         lookup.product.price = product.num("valorVenda");
-        lookup.product.allowsJa = product.text("permiteJa") != QLatin1String("N");
+        lookup.product.allowsJa = !holds(product.text("permiteJa"), Flag::No);
         return lookup;
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Status.h"
+
 #include "board/PositionGuard.h"
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
@@ -23,7 +25,7 @@ class SqlResult;
 // price for that kind.
 struct ChosenObservation
 {
-    char kind = 'O';
+    char kind = letterOf(ObservationKind::Free);
     int idObs = 0;
     QString description; // tab_Observacao.descricao as stored; blank when it is no longer there
     Decimal value;

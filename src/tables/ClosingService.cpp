@@ -3,6 +3,7 @@
 #include "board/TableReader.h"
 #include "data/RowInsert.h"
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "platform/Record.h"
@@ -202,7 +203,7 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
     // sale.
     exchange::PaymentExchange::clearReturns();
 
-    if (split.text(0) == QLatin1String("S")) {
+    if (holds(split.text(0), Flag::Yes)) {
         // The other positions pay the shares; this one is written as it is.
         exchange::PaymentExchange::writeSplitReceipt();
         p.then = Then::Write;
@@ -224,20 +225,36 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
 
 namespace {
 
+// What the sale takes from the desk's session, taken once when the closing
+// is entered: the business day, the period, the desk and the operator list
+// the waiter's name is looked up in.
+struct SessionValues
+{
+    QString businessDate; // DDMMYYYY
+    int period = 0;
+    int desk = 0;
+    std::vector<OperatorEntry> operators;
+};
+
+SessionValues valuesOf(const Session &session)
+{
+    return {exchange::DeskSession::periodDate(), session.period(), session.desk(), session.operators()};
+}
+
 // The sale's header: the session's day, period and desk, the table as read,
 // what the cashier changed on the screen and what the payment module
 // handed back. The closing time is stamped once the position is locked.
-sale::SaleHeader headerFor(const ShownTable &shown, const ClosingService::Inputs &inputs, const Session &session)
+sale::SaleHeader headerFor(const ShownTable &shown, const ClosingService::Inputs &inputs, const SessionValues &session)
 {
     const Record &table = shown.row;
     const TableTotals &totals = shown.totals;
     sale::SaleHeader header;
     header.idMesa = shown.idMesa;
-    header.businessDate = records::W_PABEDAT().text();
-    header.period = int(records::W_NRTURNO().digits());
-    header.desk = int(records::W_NRCAIXA().digits());
+    header.businessDate = session.businessDate;
+    header.period = session.period;
+    header.desk = session.desk;
     header.people = account::peopleFrom(inputs.typedPeople).value_or(int(table.integer("qtdPessoas")));
-    header.waiter = sale::waiterFor(session.operators(), inputs.chosenWaiter, int(table.integer("idGarcon")));
+    header.waiter = sale::waiterFor(session.operators, inputs.chosenWaiter, int(table.integer("idGarcon")));
     header.openedAt = table.text("horaAbertura");
     const exchange::PaymentExchange::Answer payment = exchange::PaymentExchange::read();
     header.receipt = payment.receipt;
@@ -296,7 +313,7 @@ public:
         Record status(kStatus);
         if (!m_sql.exec(stmt::kLockTable, {m_idMesa}, &status).ok())
             return failure(QStringLiteral("mesa"));
-        if (status.text(0) == QLatin1String("F"))
+        if (holds(status.text(0), TableStatus::Free))
             return Failure{kClosedElsewhere, {}, {}};
         // The locks go out with the closing time's reads (see
         // stampClosingTime), in one wave.
@@ -649,7 +666,7 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
         return invalidDiscount();
 
     // Everything the header needs is taken before anything is written.
-    SaleWriter writer(m_sql, m_session, shown, headerFor(shown, inputs, m_session));
+    SaleWriter writer(m_sql, m_session, shown, headerFor(shown, inputs, valuesOf(m_session)));
 
     // The whole closing is one transaction: the sale, its items, their
     // observations, the reset and the deletes are stored together or not

@@ -3,6 +3,7 @@
 #include "board/TableReader.h"
 #include "data/RowInsert.h"
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "platform/Record.h"
@@ -51,7 +52,7 @@ Outcome SplitService::check(const ShownTable &table, int idMesa, Request &reques
                                  + QStringLiteral(" na leitura da mesa, conta não dividida !!!"),
                              readState, QStringLiteral("a leitura da mesa"));
     }
-    if (flag.text(0) == QLatin1String("S"))
+    if (holds(flag.text(0), Flag::Yes))
         return Outcome::refuse(QString());
 
     // 6. The service fee stays out of the amount shared: each receiving

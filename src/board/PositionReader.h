@@ -71,7 +71,7 @@ struct ListedPosition
 };
 
 // The positions of one table, or why they could not be read.
-struct PositionListing
+struct [[nodiscard]] PositionListing
 {
     std::vector<ListedPosition> positions;
     // Done, or failed with the message the dialog shows before it closes.

@@ -88,7 +88,7 @@ public:
         QString discountOperator; // trimmed
         std::vector<ChosenObservation> observations;
     };
-    struct EditRead
+    struct [[nodiscard]] EditRead
     {
         Outcome outcome; // done, or why the frame must not open
         StoredItem item;
@@ -99,7 +99,7 @@ public:
     EditRead readItem(std::int64_t idItem);
 
     // An observation of the catalogue, for the kind chosen.
-    struct ObservationRead
+    struct [[nodiscard]] ObservationRead
     {
         Outcome outcome;
         ChosenObservation observation;
@@ -107,7 +107,7 @@ public:
     ObservationRead observation(char kind, int idObs);
 
     // The discount kind `kind` the discount search named with `code`.
-    struct DiscountRead
+    struct [[nodiscard]] DiscountRead
     {
         Outcome outcome;
         QString description; // trimmed

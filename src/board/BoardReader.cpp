@@ -7,47 +7,9 @@
 namespace qv {
 
 namespace {
-const Layout kProductCode("cad_Produtos", {FieldDef::N("idProduto", 6)});
 const Layout kCount("count", {FieldDef::N("count", 11)});
 const Layout kClock("clock", {FieldDef::C("hora", 5)});
 } // namespace
-
-char examinePosition(Sql &sql, int idMesa, char status)
-{
-    return examinePositions(sql, {{idMesa, status}}).front();
-}
-
-std::vector<char> examinePositions(Sql &sql, const std::vector<std::pair<int, char>> &positions)
-{
-    // Both look-ups of every open position in one wave.
-    std::vector<char> states;
-    states.reserve(positions.size());
-    SqlBatch wave;
-    for (const auto &[idMesa, status] : positions) {
-        if (status != 'A')
-            continue;
-        wave.add(stmt::kLiveItemProduct, {idMesa}, kProductCode);
-        wave.add(stmt::kLiveDessertProduct, {idMesa}, kProductCode);
-    }
-    if (!wave.empty())
-        sql.run(wave);
-    auto found = [&](std::size_t index) { return wave.result(index).ok() && !wave.row(index)->num(0).isZero(); };
-    std::size_t next = 0;
-    for (const auto &[idMesa, status] : positions) {
-        if (status != 'A') {
-            states.push_back(status);
-            continue;
-        }
-        char state = 'A';
-        if (found(next))
-            state = 'P';
-        if (found(next + 1))
-            state = 'S';
-        next += 2;
-        states.push_back(state);
-    }
-    return states;
-}
 
 BoardReader::BoardReader(Sql &sql) : m_sql(sql) {}
 
@@ -93,14 +55,16 @@ BoardSnapshot BoardReader::MESAS(const BoardQuery &query)
                           int(row.integer("idGarcon")));
     }
 
-    // 3. The listing, in table order, through the filter.
+    // 3. The listing, in table order, through the filter. A look-up that
+    // fails leaves its row with less information: no waiter's name, no
+    // "*", the kitchen flag off; nothing is taken from an answer that was
+    // not given.
     struct Listed
     {
         int table = 0;
-        std::size_t orders = 0;
+        KitchenFlag kitchen;
         std::optional<std::size_t> waiter;
         std::size_t busy = 0;
-        std::optional<std::size_t> waiting;
     };
     std::vector<Listed> shownTables;
     SqlBatch perTable;
@@ -108,26 +72,26 @@ BoardSnapshot BoardReader::MESAS(const BoardQuery &query)
         const auto &table = board.summary.table(t);
         if (!boardstate::passesFilter(query.filter, table.state))
             continue;
-        Listed entry;
-        entry.table = t;
-        entry.orders = perTable.add(stmt::kCountKitchenOrders, {t}, kCount);
+        Listed entry{t, KitchenFlag(KitchenFlag::Asking::Count, t), std::nullopt, 0};
+        entry.kitchen.askOrders(perTable);
         if (table.waiter != 0)
             entry.waiter = perTable.add(stmt::kOperatorById, {table.waiter}, tables::tabOperador);
         entry.busy = perTable.add(stmt::kCountBusyPositions, {t * 100, t * 100 + 99}, kCount);
-        shownTables.push_back(entry);
+        shownTables.push_back(std::move(entry));
     }
     if (!perTable.empty())
         m_sql.run(perTable);
-    auto number = [](const SqlBatch &batch, std::size_t index) {
-        return batch.row(index) ? batch.row(index)->num(0) : Decimal();
+    auto count = [](const SqlBatch &batch, std::size_t index) -> std::optional<int> {
+        if (!batch.result(index).ok() || !batch.row(index))
+            return std::nullopt;
+        return int(batch.row(index)->num(0).toInt());
     };
 
-    // 4. The second kitchen counts, where the first found orders, and the
-    // counters.
+    // 4. The second kitchen questions, where the first found orders, and
+    // the counters.
     SqlBatch last;
     for (Listed &entry : shownTables)
-        if (!number(perTable, entry.orders).isZero())
-            entry.waiting = last.add(stmt::kCountKitchenWaiting, {entry.table}, kCount);
+        entry.kitchen.askWaiting(perTable, last);
     const std::size_t busyTables = last.add(stmt::kCountBusyTables, {}, kCount);
     // The business date as year, month, day and two blanks.
     const QString &date = query.businessDate;
@@ -137,19 +101,22 @@ BoardSnapshot BoardReader::MESAS(const BoardQuery &query)
 
     for (const Listed &entry : shownTables) {
         const auto &table = board.summary.table(entry.table);
-        const bool allCollected = entry.waiting && number(last, *entry.waiting).isZero();
         BoardRow shown;
         shown.table = entry.table;
         shown.state = table.state;
-        shown.icon = boardstate::icon(table.state, allCollected);
+        shown.icon = boardstate::icon(table.state, entry.kitchen.allCollected(last));
         shown.people = table.people;
-        if (entry.waiter && perTable.row(*entry.waiter))
+        if (entry.waiter && perTable.result(*entry.waiter).ok())
             shown.waiterName = perTable.row(*entry.waiter)->text("nome").trimmed();
-        shown.severalPositions = number(perTable, entry.busy).toInt() > 1;
+        shown.severalPositions = count(perTable, entry.busy).value_or(0) > 1;
         board.rows.push_back(std::move(shown));
     }
-    board.busyTables = number(last, busyTables).toInt();
-    board.closedSales = number(last, closedSales).toInt();
+    const std::optional<int> busy = count(last, busyTables);
+    const std::optional<int> closed = count(last, closedSales);
+    board.busyTables = busy.value_or(0);
+    board.busyTablesRead = busy.has_value();
+    board.closedSales = closed.value_or(0);
+    board.closedSalesRead = closed.has_value();
     return board;
 }
 

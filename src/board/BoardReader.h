@@ -1,6 +1,9 @@
 #pragma once
 
+#include "data/Status.h"
+
 #include "board/BoardState.h"
+#include "board/PositionReader.h"
 #include "data/Outcome.h"
 
 #include <QString>
@@ -16,7 +19,7 @@ class Sql;
 struct BoardRow
 {
     int table = 0; // 1..80
-    char state = 'F';
+    char state = letterOf(ShownState::Free);
     int icon = 4; // image of the state strip, 1..6
     int people = 0;
     QString waiterName;            // trimmed; empty when the table has no waiter
@@ -32,6 +35,10 @@ struct BoardSnapshot
     BoardSummary summary;
     int busyTables = 0;  // " Em andamento"
     int closedSales = 0; // " Fechadas"
+    // False when that count could not be read: the screen keeps the figure
+    // it showed last rather than a 0 nobody counted.
+    bool busyTablesRead = true;
+    bool closedSalesRead = true;
 
     enum class Result {
         Built,
@@ -51,15 +58,6 @@ struct BoardQuery
     QString businessDate; // the period's, DDMMYYYY, as W-PABEDAT holds it: the date the sales carry
     int period = 0;
 };
-
-// The state a position shows: its stored status, except that an open one
-// ('A') becomes 'P' with a live item and 'S' with a live dessert. A look-up
-// that fails or finds no product leaves it as it was. Shared by the board
-// and the dialogs that list positions.
-char examinePosition(Sql &sql, int idMesa, char status);
-// The same for a list of positions (idMesa, stored status), their look-ups
-// sent together; the states in the list's order.
-std::vector<char> examinePositions(Sql &sql, const std::vector<std::pair<int, char>> &positions);
 
 // The board rebuild without the screen, on the connection it is given.
 class BoardReader

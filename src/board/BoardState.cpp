@@ -1,17 +1,29 @@
 #include "board/BoardState.h"
 
+#include "data/Status.h"
+
 namespace qv {
 
 namespace boardstate {
 
+namespace {
+constexpr char kOpen = letterOf(ShownState::Open);
+constexpr char kOrdered = letterOf(ShownState::Ordered);
+constexpr char kDessert = letterOf(ShownState::Dessert);
+constexpr char kBillRequested = letterOf(ShownState::BillRequested);
+constexpr char kBlocked = letterOf(ShownState::Blocked);
+constexpr char kFree = letterOf(ShownState::Free);
+} // namespace
+
 char merge(char board, char position)
 {
     switch (position) {
-    case 'A': return 'A';
-    case 'P': return (board == 'S' || board == 'I' || board == 'F' || board == 'B') ? 'P' : board;
-    case 'S': return (board == 'I' || board == 'F' || board == 'B') ? 'S' : board;
-    case 'I': return (board == 'F' || board == 'B') ? 'I' : board;
-    case 'B': return board == 'F' ? 'B' : board;
+    case kOpen: return kOpen;
+    case kOrdered:
+        return (board == kDessert || board == kBillRequested || board == kFree || board == kBlocked) ? kOrdered : board;
+    case kDessert: return (board == kBillRequested || board == kFree || board == kBlocked) ? kDessert : board;
+    case kBillRequested: return (board == kFree || board == kBlocked) ? kBillRequested : board;
+    case kBlocked: return board == kFree ? kBlocked : board;
     default: return board;
     }
 }
@@ -19,11 +31,11 @@ char merge(char board, char position)
 int icon(char state, bool kitchenAllCollected)
 {
     switch (state) {
-    case 'A': return 1;
-    case 'P': return kitchenAllCollected ? 6 : 2;
-    case 'S': return 3;
-    case 'I':
-    case 'B': return 5;
+    case kOpen: return 1;
+    case kOrdered: return kitchenAllCollected ? 6 : 2;
+    case kDessert: return 3;
+    case kBillRequested:
+    case kBlocked: return 5;
     default: return 4;
     }
 }
@@ -32,12 +44,12 @@ bool passesFilter(int position, char state)
 {
     switch (position) {
     case 1: return true;
-    case 2: return state == 'A';
-    case 3: return state == 'P';
-    case 4: return state == 'S';
-    case 5: return state == 'F';
-    case 6: return state == 'B' || state == 'I';
-    case 7: return state != 'F';
+    case 2: return state == kOpen;
+    case 3: return state == kOrdered;
+    case 4: return state == kDessert;
+    case 5: return state == kFree;
+    case 6: return state == kBlocked || state == kBillRequested;
+    case 7: return state != kFree;
     default: return false;
     }
 }
@@ -55,7 +67,7 @@ void BoardSummary::add(int idMesa, char status, char positionState, int people, 
     if (t < 1 || t > kTables)
         return; // the board has room for tables 1 to 80 only
     Table &table = m_tables[std::size_t(t - 1)];
-    if (status != 'F')
+    if (status != letterOf(TableStatus::Free))
         table.people = (table.people + people) % 1000;
     // The first position (in idMesa order) with a waiter names the table's
     // waiter, whatever its status.

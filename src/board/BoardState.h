@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Status.h"
+
 #include <array>
 #include <cstdint>
 
@@ -32,7 +34,7 @@ public:
 
     struct Table
     {
-        char state = 'F';
+        char state = letterOf(ShownState::Free);
         int people = 0; // three digits kept
         int waiter = 0;
     };

@@ -17,7 +17,7 @@ const Layout kItem("mov_MesaItem", {FieldDef::N("idMesa", 6), FieldDef::C("statu
 
 bool isSplit(const Record &row)
 {
-    return row.text("dividida") == QLatin1String("S");
+    return holds(row.text("dividida"), Flag::Yes);
 }
 
 } // namespace

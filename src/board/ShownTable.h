@@ -84,7 +84,7 @@ struct ShownTable
     bool blocked() const { return holds(row.text("status"), TableStatus::Blocked); }
     bool serviceOn() const { return !totals.servicePercent.isZero(); }
     int people() const { return int(row.integer("qtdPessoas")); }
-    bool split() const { return row.text("dividida") == QLatin1String("S"); }
+    bool split() const { return holds(row.text("dividida"), Flag::Yes); }
     ShownOpening opening() const { return {idMesa, openedAt, blocked(), split()}; }
 
     // The rows of the item list in order: each item, then its observations

@@ -1,6 +1,7 @@
 #include "board/TableReader.h"
 
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "platform/Sql.h"
 #include "session/Session.h"
@@ -231,7 +232,7 @@ bool TableReader::readItems(ShownTable &table, const SqlBatch &listed, std::size
         shown.idDesconto = int(item.integer("idDesconto"));
         shown.manualDiscount = item.num("descontoManual");
         shown.discountOperator = item.text("operDesc").trimmed();
-        shown.takeAway = item.text("viagem") == QLatin1String("S");
+        shown.takeAway = holds(item.text("viagem"), Flag::Yes);
 
         // Observations: the price moves with each of them.
         Decimal price = item.num("valorUnitario");
@@ -272,7 +273,7 @@ bool TableReader::readItems(ShownTable &table, const SqlBatch &listed, std::size
         shown.waiterName = itemWaiter.text("nome").trimmed();
 
         table.totals.products += price;
-        if (product.text(18) == QLatin1String("S") && shown.idDesconto == 0 && shown.manualDiscount.isZero())
+        if (holds(product.text(18), Flag::Yes) && shown.idDesconto == 0 && shown.manualDiscount.isZero())
             table.totalPrincipal += price;
         if (shown.takeAway)
             table.totals.takeAway += price;

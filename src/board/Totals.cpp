@@ -1,13 +1,15 @@
 #include "board/Totals.h"
 
+#include "data/Status.h"
+
 namespace qv {
 
 Decimal PriceAdjustment::observation(Decimal price, char kind, Decimal valorCom, Decimal valorSem, Decimal valorObs)
 {
     switch (kind) {
-    case 'C': price += valorCom; break;
-    case 'S': price -= valorSem; break;
-    case 'O': price += valorObs; break;
+    case letterOf(ObservationKind::With): price += valorCom; break;
+    case letterOf(ObservationKind::Without): price -= valorSem; break;
+    case letterOf(ObservationKind::Free): price += valorObs; break;
     default: break;
     }
     // The adjusted price is held in a 5-digit, 2-decimal field.

@@ -12,6 +12,18 @@ enum class TableStatus : char {
     BillRequested = 'I', // the bill was asked for; shown and filtered like a blocked table
 };
 
+// The state a table or a position shows on the board and in the position
+// lists: its stored status, except that an open position with live items
+// shows they were ordered, or that a dessert was.
+enum class ShownState : char {
+    Open = 'A',    // no live item
+    Ordered = 'P', // "Pedido": a live item
+    Dessert = 'S', // "Sobremesa": a live dessert
+    BillRequested = 'I',
+    Blocked = 'B',
+    Free = 'F',
+};
+
 // The state of an item (mov_MesaItem.status).
 enum class ItemStatus : char {
     Launched = 'I',
@@ -27,6 +39,29 @@ enum class ObservationKind : char {
     With = 'C',    // "Com": adds valorCom
     Without = 'S', // "Sem": takes off valorSem
     Free = 'O',    // "Obs": adds valorObs
+};
+
+// Where a sale or a kitchen order comes from (mov_Vendas.tipo,
+// mov_Cozinha.tipo): a table's account, here.
+enum class SaleKind : char {
+    Table = 'M',
+};
+
+// An operator's right (tab_Operador.direito1 .. direito11).
+enum class Right : char {
+    Granted = 'X',
+};
+
+// The situation of an operator (tab_Operador.situacao).
+enum class OperatorSituation : char {
+    Left = 'E', // no longer with the house: never offered as a waiter
+};
+
+// A yes/no column: mov_Mesa.dividida, mov_Vendas.cancelada,
+// cad_Produtos.sobremesa and inativo, mov_MesaItem.viagem, ...
+enum class Flag : char {
+    Yes = 'S',
+    No = 'N',
 };
 
 template <typename Letter>

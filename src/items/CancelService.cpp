@@ -1,6 +1,7 @@
 #include "items/CancelService.h"
 
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "platform/Record.h"
@@ -24,7 +25,7 @@ Outcome CancelService::CANCITE(const Cancellation &c)
     if (c.shown.idMesa == 0 || c.liveItems.empty())
         return Outcome::refuse(QString());
 
-    const QString produzido = c.produced ? QStringLiteral("S") : QStringLiteral("N");
+    const QString produzido = textOf(c.produced ? Flag::Yes : Flag::No);
     const int idMotivoCanc = storedReason(c.reasonCode);
     const std::int64_t first = c.items.empty() ? 0 : c.items.front();
     std::int64_t current = first;
@@ -66,7 +67,7 @@ Outcome CancelService::BAIXITE(const Acknowledgement &a)
     if (state.failed())
         return Outcome::fail(
             QStringLiteral("Erro %1 na leitura do operador !!!\n%2").arg(state.state(), state.message()), state);
-    if (loggedIn.text("direito8") != QLatin1String("X"))
+    if (!holds(loggedIn.text("direito8"), Right::Granted))
         return Outcome::refuse(QStringLiteral("Operador sem direito a Baixa !!!"));
 
     // The status condition keeps an item another terminal has already moved

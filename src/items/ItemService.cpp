@@ -1,6 +1,8 @@
 #include "items/ItemService.h"
 
+#include "data/RowInsert.h"
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "items/ProductLookup.h"
@@ -39,8 +41,8 @@ ItemService::ItemService(Sql &sql) : m_sql(sql), m_guard(sql) {}
 Decimal ItemService::observationValue(char kind, const Record &observation)
 {
     switch (kind) {
-    case 'C': return observation.num("valorCom");
-    case 'S': return observation.num("valorSem");
+    case letterOf(ObservationKind::With): return observation.num("valorCom");
+    case letterOf(ObservationKind::Without): return observation.num("valorSem");
     default: return observation.num("valorObs");
     }
 }
@@ -61,7 +63,7 @@ ItemService::Lookup ItemService::LERPRO(const QString &text)
         lookup.code = code;
         Record product(tables::cadProdutos);
         const SqlResult state = m_sql.exec(stmt::kProductById, {code}, &product);
-        if (state.ok() && product.text("inativo") == QLatin1String("S")) {
+        if (state.ok() && holds(product.text("inativo"), Flag::Yes)) {
             lookup.result = Lookup::Result::Inactive;
             lookup.outcome = Outcome::refuse(QStringLiteral("Produto inativo !!!"), Outcome::Severity::Stop);
             return lookup;
@@ -80,7 +82,7 @@ ItemService::Lookup ItemService::LERPRO(const QString &text)
         lookup.product.code = code;
         lookup.product.description = product.text("descricao").trimmed();
         lookup.product.price = product.num("valorVenda");
-        lookup.product.allowsJa = product.text("permiteJa") != QLatin1String("N");
+        lookup.product.allowsJa = !holds(product.text("permiteJa"), Flag::No);
         return lookup;
     }
 
@@ -295,12 +297,12 @@ Outcome ItemService::INSITEM(const NewItem &item)
             // Every unit and the number the server gave it, in one wave;
             // then the observations of every unit, which need those
             // numbers, in another.
+            Record unit(tables::movMesaItem);
+            rows::fillNewItem(unit, {idMesa, idCardapio, idGrupo, item.productCode, item.price, item.idOperador,
+                                     kItemsTicket, orderTime, item.discountKind, item.manualDiscount, operDesc});
             SqlBatch units;
             for (int n = 0; n < item.quantity; ++n) {
-                units.add(stmt::kInsertItem,
-                          {std::int64_t(0), idMesa, idCardapio, idGrupo, item.productCode, item.price, item.idOperador,
-                           "I", kItemsTicket, orderTime, "N", 0, 0, item.discountKind, item.manualDiscount, operDesc,
-                           "N", blanks(20), blanks(20)});
+                rows::addInsert(units, unit);
                 units.add(stmt::kLastInsertId, {}, kLastIdLayout);
             }
             if (!m_sql.run(units))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Status.h"
+
 #include "board/PositionGuard.h"
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
@@ -23,7 +25,7 @@ class SqlResult;
 // price for that kind.
 struct ChosenObservation
 {
-    char kind = 'O';
+    char kind = letterOf(ObservationKind::Free);
     int idObs = 0;
     QString description; // tab_Observacao.descricao as stored; blank when it is no longer there
     Decimal value;
@@ -86,7 +88,7 @@ public:
         QString discountOperator; // trimmed
         std::vector<ChosenObservation> observations;
     };
-    struct EditRead
+    struct [[nodiscard]] EditRead
     {
         Outcome outcome; // done, or why the frame must not open
         StoredItem item;
@@ -97,7 +99,7 @@ public:
     EditRead readItem(std::int64_t idItem);
 
     // An observation of the catalogue, for the kind chosen.
-    struct ObservationRead
+    struct [[nodiscard]] ObservationRead
     {
         Outcome outcome;
         ChosenObservation observation;
@@ -105,7 +107,7 @@ public:
     ObservationRead observation(char kind, int idObs);
 
     // The discount kind `kind` the discount search named with `code`.
-    struct DiscountRead
+    struct [[nodiscard]] DiscountRead
     {
         Outcome outcome;
         QString description; // trimmed

@@ -1,10 +1,7 @@
 #include "modules/DiscountSearch.h"
-#include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
-#include "data/Tables.h"
-#include "platform/Record.h"
-#include "platform/Sql.h"
+#include "data/Catalogues.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
@@ -39,26 +36,10 @@ DiscountSearch::~DiscountSearch() = default;
 
 bool DiscountSearch::load()
 {
-    Sql &sql = desk::sql();
     QTreeWidget *list = m_ui->Lv_Descontos;
     list->clear();
-    if (!sql.open("CURLISSOR", stmt::kDiscountKinds).ok()) {
-        UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(sql.state()),
-                                      style::kStop);
-        return false;
-    }
-    Record row(tables::tabDesconto);
-    bool ok = true;
-    for (;;) {
-        const SqlResult &state = sql.fetch("CURLISSOR", row);
-        if (state.noRow())
-            break;
-        if (!state.ok()) {
-            UiService::instance().message(
-                this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(state.state()), style::kStop);
-            ok = false;
-            break;
-        }
+    const CatalogueListing kinds = catalogue::discountKinds(desk::sql());
+    for (const Record &row : kinds.rows) {
         auto *item = new QTreeWidgetItem(list);
         item->setText(0, QString::number(row.integer("idDesconto")));
         item->setText(1, row.text("descricao").trimmed());
@@ -67,7 +48,13 @@ bool DiscountSearch::load()
         item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
-    sql.close("CURLISSOR");
+    if (kinds.failed()) {
+        UiService::instance().message(
+            this, QStringLiteral("Erro %1 na leitura dos descontos !!!").arg(kinds.result.state()), style::kStop);
+        if (list->topLevelItemCount() == 0)
+            return false;
+    }
+    const bool ok = !kinds.failed();
     if (list->topLevelItemCount() > 0) {
         list->setCurrentItem(list->topLevelItem(0));
         list->topLevelItem(0)->setSelected(true);

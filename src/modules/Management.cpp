@@ -1,7 +1,6 @@
 #include "modules/Management.h"
 #include "platform/ui/Desk.h"
 
-#include "platform/SharedRecords.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "tables/SalesFigures.h"
@@ -36,7 +35,7 @@ ManagementDialog::~ManagementDialog() = default;
 
 bool ManagementDialog::load()
 {
-    const int period = int(records::W_NRTURNO().digits());
+    const int period = exchange::DeskSession::period();
     m_ui->Lb_FILTRO->setText(QStringLiteral("Data %1 · %2")
                                  .arg(exchange::DeskSession::periodDateShown(),
                                       period == 1 ? QStringLiteral("Almoço") : QStringLiteral("Jantar")));

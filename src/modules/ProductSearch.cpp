@@ -1,10 +1,9 @@
 #include "modules/ProductSearch.h"
-#include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
-#include "data/Tables.h"
+#include "data/Catalogues.h"
+#include "data/Status.h"
 #include "platform/Record.h"
-#include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "ui_ProductSearch.h"
@@ -49,32 +48,18 @@ QString ProductSearch::folded(const QString &text)
 
 bool ProductSearch::load()
 {
-    Sql &sql = desk::sql();
     m_products.clear();
-    bool ok = true;
-    if (!sql.open("CURTESSUP", stmt::kProductCatalogue).ok()) {
-        UiService::instance().message(this, QStringLiteral("Erro %1 na leitura dos produtos !!!").arg(sql.state()),
-                                      style::kStop);
-        ok = false;
-    } else {
-        Record row(tables::cadProdutos);
-        for (;;) {
-            const SqlResult &state = sql.fetch("CURTESSUP", row);
-            if (state.noRow())
-                break;
-            if (!state.ok()) {
-                UiService::instance().message(
-                    this, QStringLiteral("Erro %1 na leitura dos produtos !!!").arg(state.state()), style::kStop);
-                ok = false;
-                break;
-            }
-            const QString description = row.text("descricao").trimmed();
-            m_products.push_back({QStringLiteral("%1").arg(row.integer("idProduto"), 6, 10, QLatin1Char('0')),
-                                  description, row.num("valorVenda").toDisplay(2),
-                                  row.text("inativo") == QLatin1String("S"), folded(description)});
-        }
-        sql.close("CURTESSUP");
+    const CatalogueListing products = catalogue::products(desk::sql());
+    if (products.failed())
+        UiService::instance().message(
+            this, QStringLiteral("Erro %1 na leitura dos produtos !!!").arg(products.result.state()), style::kStop);
+    for (const Record &row : products.rows) {
+        const QString description = row.text("descricao").trimmed();
+        m_products.push_back({QStringLiteral("%1").arg(row.integer("idProduto"), 6, 10, QLatin1Char('0')), description,
+                              row.num("valorVenda").toDisplay(2), holds(row.text("inativo"), Flag::Yes),
+                              folded(description)});
     }
+    const bool ok = !products.failed();
     applyFilter(m_ui->Ed_FILTRO->text());
     m_ui->Ed_FILTRO->setFocus(Qt::OtherFocusReason);
     return ok;

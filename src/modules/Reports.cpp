@@ -2,7 +2,6 @@
 #include "platform/ui/Desk.h"
 
 #include "platform/Decimal.h"
-#include "platform/SharedRecords.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "tables/SalesFigures.h"
@@ -73,21 +72,21 @@ bool ReportsDialog::readFailed(const DbError &error)
 
 bool ReportsDialog::load()
 {
-    const char kind = records::L_LINK().at(312);
-    const SalesFigures::Period period{exchange::DeskSession::periodDateSortable(),
-                                      int(records::W_VARS_SQL().digits(31, 1))};
-    const int desk = int(records::W_VARS_SQL().digits(32, 1));
+    const exchange::ReportExchange::Request request = exchange::ReportExchange::request();
+    const char kind = request.kind;
+    const SalesFigures::Period period{exchange::DeskSession::periodDateSortable(), request.period};
+    const int desk = request.desk.value_or(0);
     const QString shownDate = exchange::DeskSession::periodDateShown();
     SalesFigures figures(desk::sql());
 
     switch (kind) {
-    case 'M':
+    case exchange::ReportExchange::kClosedTables:
         setWindowTitle(QStringLiteral("Mesas Fechadas"));
         m_ui->Lb_TITULO->setText(QStringLiteral("Mesas Fechadas"));
         m_ui->Lb_FILTRO->setText(
             QStringLiteral("Data %1 · %2 · Caixa %3").arg(shownDate, periodName(period.period)).arg(desk));
         return showClosedTables(figures, period, desk);
-    case 'C':
+    case exchange::ReportExchange::kCommissions:
         setWindowTitle(QStringLiteral("Comissões"));
         m_ui->Lb_TITULO->setText(QStringLiteral("Comissões (serviço por garçon)"));
         m_ui->Lb_FILTRO->setText(
@@ -95,7 +94,7 @@ bool ReportsDialog::load()
         return showLines(
             figures, figures.commissions(period, desk),
             {QStringLiteral("Código"), QStringLiteral("Garçon"), QStringLiteral("Contas"), QStringLiteral("Serviço")});
-    case 'P':
+    case exchange::ReportExchange::kMenuMix:
         setWindowTitle(QStringLiteral("Menu Mix"));
         m_ui->Lb_TITULO->setText(QStringLiteral("Menu Mix (produtos vendidos)"));
         m_ui->Lb_FILTRO->setText(

@@ -1,5 +1,6 @@
 #include "session/Session.h"
 #include "data/Statements.h"
+#include "data/Status.h"
 
 #include "data/Tables.h"
 #include "platform/SharedRecords.h"
@@ -143,22 +144,28 @@ Session::Check Session::check()
     return Check::Open;
 }
 
-void Session::loadOperators()
+bool Session::loadOperators()
 {
-    m_operators.clear();
-    // Every code's look-up in one wave.
+    // Every code's look-up in one wave. A code that does not exist is
+    // skipped; a look-up that failed keeps the list read before, rather than
+    // a list with holes where waiters are.
     SqlBatch lookups;
     for (int code = 1; code <= 99; ++code)
         lookups.add(stmt::kOperatorById, {code}, tables::tabOperador);
     m_sql.run(lookups);
+    std::vector<OperatorEntry> operators;
     for (std::size_t i = 0; i < lookups.size(); ++i) {
+        if (lookups.result(i).failed())
+            return false;
         const Record *row = lookups.row(i);
         if (!lookups.result(i).ok() || !row)
             continue;
-        if (row->text("situacao") == QLatin1String("E"))
+        if (holds(row->text("situacao"), OperatorSituation::Left))
             continue;
-        m_operators.push_back({int(row->integer("idOperador")), row->text("nome")});
+        operators.push_back({int(row->integer("idOperador")), row->text("nome")});
     }
+    m_operators = std::move(operators);
+    return true;
 }
 
 void Session::loadReasons()
@@ -228,7 +235,7 @@ QString Session::operatorName() const
 bool Session::hasRight(int n) const
 {
     const std::string name = "direito" + std::to_string(n);
-    return m_loggedOperator.text(name) == QLatin1String("X");
+    return holds(m_loggedOperator.text(name), Right::Granted);
 }
 
 QString Session::savedPrinter() const

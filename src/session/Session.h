@@ -81,7 +81,8 @@ public:
 
     // Lists. Each returns false with Sql's state when a list could not be
     // read at all; a code without a row is simply left out.
-    void loadOperators();
+    // Operators: false, with the list read before kept, when a look-up failed.
+    bool loadOperators();
     void loadReasons();
     void loadPrinters();
     bool loadObservations();

@@ -1,7 +1,9 @@
 #include "tables/ClosingService.h"
 
 #include "board/TableReader.h"
+#include "data/RowInsert.h"
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "platform/Record.h"
@@ -85,18 +87,6 @@ QString lateItemsMessage(std::size_t count)
 // An observation beyond the twentieth never reaches the sale: the item
 // dialog and the table reading hold twenty.
 constexpr int kMaxObservations = 20;
-
-// One column of a record as the statement's input value: whole numbers as
-// integers, amounts with their decimals, text as stored.
-SqlParam column(const Record &r, int index)
-{
-    const FieldDef &f = r.layout().field(index);
-    if (f.kind == FieldDef::Text)
-        return SqlParam(r.text(index));
-    if (f.scale == 0)
-        return SqlParam(std::int64_t(r.num(index).toInt()));
-    return SqlParam(r.num(index), f.scale);
-}
 
 // Why the sale could not be written: the step, the server's answer, and the
 // diagnostic lines the console gets for a failed insert or release.
@@ -213,7 +203,7 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
     // sale.
     exchange::PaymentExchange::clearReturns();
 
-    if (split.text(0) == QLatin1String("S")) {
+    if (holds(split.text(0), Flag::Yes)) {
         // The other positions pay the shares; this one is written as it is.
         exchange::PaymentExchange::writeSplitReceipt();
         p.then = Then::Write;
@@ -235,20 +225,36 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
 
 namespace {
 
+// What the sale takes from the desk's session, taken once when the closing
+// is entered: the business day, the period, the desk and the operator list
+// the waiter's name is looked up in.
+struct SessionValues
+{
+    QString businessDate; // DDMMYYYY
+    int period = 0;
+    int desk = 0;
+    std::vector<OperatorEntry> operators;
+};
+
+SessionValues valuesOf(const Session &session)
+{
+    return {exchange::DeskSession::periodDate(), session.period(), session.desk(), session.operators()};
+}
+
 // The sale's header: the session's day, period and desk, the table as read,
 // what the cashier changed on the screen and what the payment module
 // handed back. The closing time is stamped once the position is locked.
-sale::SaleHeader headerFor(const ShownTable &shown, const ClosingService::Inputs &inputs, const Session &session)
+sale::SaleHeader headerFor(const ShownTable &shown, const ClosingService::Inputs &inputs, const SessionValues &session)
 {
     const Record &table = shown.row;
     const TableTotals &totals = shown.totals;
     sale::SaleHeader header;
     header.idMesa = shown.idMesa;
-    header.businessDate = records::W_PABEDAT().text();
-    header.period = int(records::W_NRTURNO().digits());
-    header.desk = int(records::W_NRCAIXA().digits());
+    header.businessDate = session.businessDate;
+    header.period = session.period;
+    header.desk = session.desk;
     header.people = account::peopleFrom(inputs.typedPeople).value_or(int(table.integer("qtdPessoas")));
-    header.waiter = sale::waiterFor(session.operators(), inputs.chosenWaiter, int(table.integer("idGarcon")));
+    header.waiter = sale::waiterFor(session.operators, inputs.chosenWaiter, int(table.integer("idGarcon")));
     header.openedAt = table.text("horaAbertura");
     const exchange::PaymentExchange::Answer payment = exchange::PaymentExchange::read();
     header.receipt = payment.receipt;
@@ -318,7 +324,7 @@ public:
         m_sql.run(locks);
         if (!locks.result(0).ok() || !locks.row(0))
             return failure(QStringLiteral("mesa"), locks.result(0));
-        if (locks.row(0)->text(0) == QLatin1String("F"))
+        if (holds(locks.row(0)->text(0), TableStatus::Free))
             return Failure{kClosedElsewhere, {}, {}};
         if (!locks.result(1).answered())
             return failure(QStringLiteral("itens"), locks.result(1));
@@ -384,11 +390,7 @@ public:
         // The sale, its number, and the position's items to copy into it
         // (copyItems), in one wave.
         SqlBatch &wave = m_sale;
-        wave.add(stmt::kInsertSale,
-                 {column(s, 0),  column(s, 1),  column(s, 2),  column(s, 3),  column(s, 4),  column(s, 5),
-                  column(s, 6),  column(s, 7),  column(s, 8),  column(s, 9),  column(s, 10), column(s, 11),
-                  column(s, 12), column(s, 13), column(s, 14), column(s, 15), column(s, 16), column(s, 17),
-                  column(s, 18), column(s, 19), column(s, 20), column(s, 21), column(s, 22), column(s, 23)});
+        rows::addInsert(wave, s);
         wave.add(stmt::kLastInsertId, {}, kInsertId);
         wave.add(stmt::kTableItems, {m_idMesa}, tables::movMesaItem);
         wave.readAs(2, kItemCursor);
@@ -503,12 +505,7 @@ public:
 
             sale::fillSaleItem(m_saleItem, m_idVenda, sequence, item, kitchens[i], *minutes);
             const Record &r = m_saleItem;
-            m_writes.push_back(
-                {m_batch.add(stmt::kInsertSaleItem,
-                             {column(r, 0), column(r, 1), column(r, 2), column(r, 3), column(r, 4), column(r, 5),
-                              column(r, 6), column(r, 7), column(r, 8), column(r, 9), column(r, 10), column(r, 11),
-                              column(r, 12), column(r, 13), column(r, 14), column(r, 15), column(r, 16)}),
-                 Write::Item});
+            m_writes.push_back({rows::addInsert(m_batch, r), Write::Item});
             const SqlResult &observations = perItem.result(reads[i].observations);
             if (observations.failed())
                 return failure(QStringLiteral("observações"), observations);
@@ -520,9 +517,7 @@ public:
                     continue;
                 sale::fillSaleObservation(m_saleObservation, m_idVenda, sequence, observation);
                 const Record &o = m_saleObservation;
-                m_writes.push_back({m_batch.add(stmt::kInsertSaleObservation,
-                                                {column(o, 0), column(o, 1), column(o, 2), column(o, 3), column(o, 4)}),
-                                    Write::Observation});
+                m_writes.push_back({rows::addInsert(m_batch, o), Write::Observation});
             }
         }
         return {};
@@ -674,7 +669,7 @@ Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
         return invalidDiscount();
 
     // Everything the header needs is taken before anything is written.
-    SaleWriter writer(m_sql, m_session, shown, headerFor(shown, inputs, m_session));
+    SaleWriter writer(m_sql, m_session, shown, headerFor(shown, inputs, valuesOf(m_session)));
 
     // The whole closing is one transaction: the sale, its items, their
     // observations, the reset and the deletes are stored together or not

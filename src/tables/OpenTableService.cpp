@@ -1,6 +1,7 @@
 #include "tables/OpenTableService.h"
 
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
@@ -29,17 +30,17 @@ Outcome OpenTableService::mayOpen(int idMesa)
     // therefore counts as "no such position".
     if (!state.ok())
         return Outcome::refuse(QStringLiteral("Erro ao acessar a posição da mesa !!!"), Outcome::Severity::Stop);
-    if (first.text("status") == QLatin1String("F"))
+    if (holds(first.text("status"), TableStatus::Free))
         return Outcome::refuse(QStringLiteral("Posição 1 da mesa fechada, abra a posição 1 primeiro !!!"),
                                Outcome::Severity::Stop);
     return Outcome::ok();
 }
 
-Decimal OpenTableService::serviceFee()
+Read<Decimal> OpenTableService::serviceFee()
 {
     Record parameters(tables::tabParametros);
-    m_sql.exec(stmt::kParameters, {}, &parameters);
-    return parameters.num("taxaServicoParam");
+    const SqlResult &read = m_sql.exec(stmt::kParameters, {}, &parameters);
+    return Read<Decimal>::of(read, parameters.num("taxaServicoParam"));
 }
 
 OpenTableService::Opened OpenTableService::ABRIR(const Opening &opening)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Outcome.h"
+#include "data/Read.h"
 #include "platform/Decimal.h"
 
 #include <QString>
@@ -23,9 +24,9 @@ public:
     Outcome mayOpen(int idMesa);
 
     // The service fee every new opening starts with: the parameters row's.
-    // An unreadable row gives zero: the table opens without fee, which the
-    // cashier sees and can change on the main form.
-    Decimal serviceFee();
+    // A failed read is no fee of zero: the dialog refuses to open with the
+    // server's error rather than open a table that silently charges none.
+    Read<Decimal> serviceFee();
 
     struct Opening
     {

@@ -1,5 +1,7 @@
 #include "tables/Sale.h"
 
+#include "data/Status.h"
+
 #include <QStringList>
 
 namespace qv::sale {
@@ -81,7 +83,7 @@ void fillSale(Record &sale, const SaleHeader &h)
 {
     sale.clear();
     sale.setInt("idVenda", 0); // numbered by the database
-    sale.setText("tipo", QStringLiteral("M"));
+    sale.setText("tipo", textOf(SaleKind::Table));
     sale.setText("data", saleDate(h.businessDate));
     sale.setInt("turno", h.period);
     sale.setInt("nrCaixa", h.desk);
@@ -102,13 +104,13 @@ void fillSale(Record &sale, const SaleHeader &h)
     sale.setNum("valorServico", h.serviceValue.isZero() ? h.returnedService : h.serviceValue);
     sale.setNum("valorTotal", h.tableTotal + h.returnedService);
     sale.setText("horaEntrega", kNoTime);
-    sale.setText("cancelada", QStringLiteral("N"));
+    sale.setText("cancelada", textOf(Flag::No));
     sale.setText("cpfCliente", QString());
 }
 
 bool cancelled(const QString &status)
 {
-    return status == QLatin1String("C") || status == QLatin1String("K");
+    return isCancelled(status);
 }
 
 void fillSaleItem(Record &out, std::int64_t idVenda, int sequence, const Record &item, const Record &kitchen,
@@ -124,7 +126,7 @@ void fillSaleItem(Record &out, std::int64_t idVenda, int sequence, const Record 
     out.setNum("descontoManual", item.num("descontoManual"));
     out.setText("operDesc", item.text("operDesc"));
     out.setText("viagem", item.text("viagem"));
-    out.setText("cancelado", cancelled(item.text("status")) ? QStringLiteral("S") : QStringLiteral("N"));
+    out.setText("cancelado", textOf(cancelled(item.text("status")) ? Flag::Yes : Flag::No));
     out.setText("produzido", item.text("produzido"));
     out.setNum("idMotivoCanc", item.num("idMotivoCanc"));
     out.setNum("idOpeCanc", item.num("idOpeCanc"));

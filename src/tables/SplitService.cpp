@@ -1,7 +1,10 @@
 #include "tables/SplitService.h"
 
 #include "board/TableReader.h"
+#include "data/RowInsert.h"
 #include "data/Statements.h"
+#include "data/Status.h"
+#include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
@@ -49,7 +52,7 @@ Outcome SplitService::check(const ShownTable &table, int idMesa, Request &reques
                                  + QStringLiteral(" na leitura da mesa, conta não dividida !!!"),
                              readState, QStringLiteral("a leitura da mesa"));
     }
-    if (flag.text(0) == QLatin1String("S"))
+    if (holds(flag.text(0), Flag::Yes))
         return Outcome::refuse(QString());
 
     // 6. The service fee stays out of the amount shared: each receiving
@@ -98,10 +101,12 @@ Outcome SplitService::DIVIDIR(const Request &request, const std::vector<int> &po
             // Every share and the flag in one wave; the first write that
             // failed, in that order, is told.
             SqlBatch writes;
-            for (std::size_t i = 0; i < positions.size(); ++i)
-                writes.add(stmt::kInsertItem,
-                           {0, positions[i], kShareMenu, kShareGroup, kShareProduct, shares[i], waiter, "I", kNoComanda,
-                            now.text(0), "N", 0, 0, 0, Decimal(), " ", "N", " ", " "});
+            Record share(tables::movMesaItem);
+            for (std::size_t i = 0; i < positions.size(); ++i) {
+                rows::fillNewItem(share, {positions[i], kShareMenu, kShareGroup, kShareProduct, shares[i], waiter,
+                                          kNoComanda, now.text(0), 0, Decimal(), QString()});
+                rows::addInsert(writes, share);
+            }
             writes.add(stmt::kMarkSplit, {request.position});
             if (!m_sql.run(writes))
                 return writeFailed(writes.result(*writes.firstFailure()));

@@ -1,6 +1,7 @@
 #include "tables/TransferService.h"
 
 #include "data/Statements.h"
+#include "data/Status.h"
 #include "data/UnitOfWork.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
@@ -28,9 +29,9 @@ TransferService::Target TransferService::target(int idMesa, Outcome &refusal, QS
         return Target::Refused;
     }
     const QString status = row.text("status");
-    if (status == QLatin1String("F"))
+    if (holds(status, TableStatus::Free))
         return Target::Closed;
-    if (status != QLatin1String("A")) {
+    if (!holds(status, TableStatus::Open)) {
         refusal = Outcome::refuse(QStringLiteral("Erro, mesa não está aberta !!!"), Outcome::Severity::Stop);
         return Target::Refused;
     }

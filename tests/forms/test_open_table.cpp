@@ -242,6 +242,36 @@ TEST_F(OpenTableTest, PositionOneMissingOrUnreadableCountsAsNoPosition)
     EXPECT_EQ(snapshot(), before);
 }
 
+// Parameters that cannot be read open nothing: the table would otherwise
+// open charging no service fee at all. A database without the row has no
+// fee to give, and opens with none.
+TEST_F(OpenTableTest, UnreadableParametersOpenNothingAMissingRowOpensWithoutFee)
+{
+    const QString before = snapshot();
+    {
+        desk::sql().failNext("SELECT*FROM tab_Parametros WHERE idParam=1", QStringLiteral("HY000"),
+                             QStringLiteral("Lost connection to server during query"));
+        DialogScript script([](OpenTable &) { ADD_FAILURE() << "the dialog should have closed itself"; });
+        EXPECT_EQ(open(2201, script), int(QDialog::Rejected));
+        expectOnlyStop({QStringLiteral("Erro HY000 lendo os parâmetros, a mesa não foi aberta !!!"),
+                        QStringLiteral("Lost connection to server during query")});
+        EXPECT_EQ(flag(), ' ');
+        EXPECT_EQ(snapshot(), before);
+    }
+    ui.ui().messages.clear();
+    {
+        db.run(QStringLiteral("DELETE FROM tab_Parametros"));
+        DialogScript script([](OpenTable &d) {
+            EXPECT_TRUE(d.serviceFee().isZero());
+            fill(d, QStringLiteral("2"), QStringLiteral("JOAO PEREIRA"));
+            QTest::mouseClick(d.ui().Bt_Gravar, Qt::LeftButton);
+        });
+        EXPECT_EQ(open(2201, script), int(QDialog::Accepted));
+        EXPECT_TRUE(script.ran());
+        EXPECT_EQ(row(2201), QStringLiteral("A|2|4|0|0.00|[]|0.00|N"));
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The waiter list
 // ---------------------------------------------------------------------------

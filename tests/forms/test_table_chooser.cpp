@@ -195,102 +195,28 @@ TEST_F(TableChooserTest, StartFilterAndThePositionOffered)
     EXPECT_TRUE(ui.ui().messages.empty());
 }
 
-TEST_F(TableChooserTest, FiltersAndIcons)
+// Which positions a filter lists, and with which icon, is the core's
+// (services/test_position_reader.cpp); here: a filter chosen lists again,
+// each row shows its icon's image, and the position offered is the first.
+TEST_F(TableChooserTest, AFilterChosenListsAgainWithTheIcons)
 {
-    // Positions 00 and 99 lie outside both exclusive bounds.
-    db.run(QStringLiteral("INSERT INTO mov_Mesa (idMesa, status) VALUES (1200, 'A'), (1299, 'B');"));
-    choose(12, [](TableChooser &c) {
-        EXPECT_EQ(icons(c), (std::vector<int>{2, 2})); // kitchen orders still waiting
+    choose(18, [](TableChooser &c) {
+        EXPECT_EQ(positions(c), QStringList{"1801"});
+        EXPECT_EQ(icons(c), std::vector<int>{5});
         setFilter(c, Todas);
-        EXPECT_EQ(positions(c), (QStringList{"1201", "1202", "1203", "1204"}));
-        setFilter(c, Pedido);
-        EXPECT_EQ(positions(c), (QStringList{"1201", "1202"}));
-        setFilter(c, Sobremesa);
-        EXPECT_TRUE(positions(c).isEmpty());
+        EXPECT_EQ(positions(c), (QStringList{"1801", "1802", "1803", "1804"}));
+        EXPECT_EQ(icons(c), (std::vector<int>{5, 4, 4, 4}));
+        EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(1)->text(3), QString()); // no waiter
+        setFilter(c, Fechadas);
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 18 02"));
         setFilter(c, Bloqueadas);
         EXPECT_TRUE(positions(c).isEmpty());
-        setFilter(c, Fechadas);
-        EXPECT_EQ(positions(c), (QStringList{"1203", "1204"}));
-        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 12 03"));
+        // Nothing listed: the position offered stays the last one shown.
+        EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 18 02"));
         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
     });
-
-    // A dessert on order: still "Abertas", no longer "Pedido".
-    choose(5, [](TableChooser &c) {
-        EXPECT_EQ(icons(c), std::vector<int>{3});
-        setFilter(c, Abertas);
-        EXPECT_EQ(positions(c), QStringList{"501"});
-        setFilter(c, Pedido);
-        EXPECT_TRUE(positions(c).isEmpty());
-        setFilter(c, Sobremesa);
-        EXPECT_EQ(positions(c), QStringList{"501"});
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
-    });
-
-    // Open with nothing ordered.
-    choose(21, [](TableChooser &c) {
-        EXPECT_EQ(icons(c), std::vector<int>{1});
-        setFilter(c, Pedido);
-        EXPECT_TRUE(positions(c).isEmpty());
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
-    });
-
-    // Bill requested ('I'): icon 5 in progress and under "Todas", but not
-    // blocked; the position offered stays the last one shown.
-    EXPECT_EQ(choose(18,
-                     [](TableChooser &c) {
-                         EXPECT_EQ(positions(c), QStringList{"1801"});
-                         EXPECT_EQ(icons(c), std::vector<int>{5});
-                         setFilter(c, Todas);
-                         EXPECT_EQ(icons(c), (std::vector<int>{5, 4, 4, 4}));
-                         EXPECT_EQ(c.ui().Lv_Mesas->topLevelItem(1)->text(3), QString()); // no waiter
-                         setFilter(c, Bloqueadas);
-                         EXPECT_TRUE(positions(c).isEmpty());
-                         EXPECT_EQ(c.ui().Ed_MESA->text(), QStringLiteral(" 18 01"));
-                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
-                     }),
-              1801);
-
-    db.run(QStringLiteral("UPDATE mov_Mesa SET status='B', idGarcon=13 WHERE idMesa=1803;"));
-    EXPECT_EQ(choose(18,
-                     [](TableChooser &c) {
-                         setFilter(c, Bloqueadas);
-                         EXPECT_EQ(positions(c), QStringList{"1803"});
-                         EXPECT_EQ(icons(c), std::vector<int>{5});
-                         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Return);
-                     }),
-              1803);
-}
-
-TEST_F(TableChooserTest, KitchenFlagChoosesBetweenTheOrderIcons)
-{
-    // Table 7: every table order collected; the counter's take-away order
-    // numbered 7 ('V') still waits but does not count.
     choose(7, [](TableChooser &c) {
         EXPECT_EQ(icons(c), std::vector<int>{6});
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
-    });
-
-    // 2201 has only cancelled items (no order); 2301 an order without any
-    // kitchen record.
-    db.run(QStringLiteral("INSERT INTO mov_MesaItem (idItem, idMesa, idProduto, status) VALUES"
-                          " (500, 2201, 101, 'C'), (501, 2201, 404, 'K'), (502, 2301, 303, 'I');"
-                          "UPDATE mov_Mesa SET status='A', qtdPessoas=2, idGarcon=4 WHERE idMesa IN (2201, 2301);"));
-    choose(22, [](TableChooser &c) {
-        EXPECT_EQ(icons(c), std::vector<int>{1});
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
-    });
-    choose(23, [](TableChooser &c) {
-        EXPECT_EQ(icons(c), std::vector<int>{2});
-        QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
-    });
-
-    // Kitchen records are per table: collecting table 12's orders flags
-    // both positions; a dessert on one of them still shows the dessert.
-    db.run(QStringLiteral("UPDATE mov_Cozinha SET baixaGarHora='21:10:00' WHERE idPedMesa=12 AND tipo='M';"
-                          "UPDATE mov_MesaItem SET idProduto=405 WHERE idItem=23;"));
-    choose(12, [](TableChooser &c) {
-        EXPECT_EQ(icons(c), (std::vector<int>{6, 3}));
         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
     });
 }

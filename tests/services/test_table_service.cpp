@@ -337,6 +337,20 @@ protected:
     OpenTableService opener{desk::sql()};
 };
 
+// The fee a new opening starts with is found, absent (no parameters row)
+// or failed: a failure is never a fee of zero.
+TEST_F(OpenTableServiceTest, TheDefaultFeeIsFoundAbsentOrFailed)
+{
+    desk::sql().failNext(stmt::kParameters, QStringLiteral("HY000"), QStringLiteral("gone"));
+    const Read<Decimal> failed = opener.serviceFee();
+    EXPECT_TRUE(failed.isFailed());
+    EXPECT_EQ(failed.error().state, QStringLiteral("HY000"));
+    EXPECT_EQ(failed.error().message, QStringLiteral("gone"));
+    EXPECT_TRUE(opener.serviceFee().isFound());
+    db.run(QStringLiteral("DELETE FROM tab_Parametros"));
+    EXPECT_TRUE(opener.serviceFee().isAbsent());
+}
+
 TEST_F(OpenTableServiceTest, OpeningWritesServerTimeFeeAndResetsTheLastAccount)
 {
     db.run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=3,descontoManual=7.50,operDesc='ANDRE MARTINS',"
@@ -345,7 +359,7 @@ TEST_F(OpenTableServiceTest, OpeningWritesServerTimeFeeAndResetsTheLastAccount)
     // Position 1 itself needs no position-1 check.
     desk::sql().failNext(stmt::kTableById);
     EXPECT_TRUE(opener.mayOpen(2201).done());
-    EXPECT_EQ(opener.serviceFee(), Decimal::fromCents(1250));
+    EXPECT_EQ(opener.serviceFee().value(), Decimal::fromCents(1250));
 
     const OpenTableService::Opened opened = opener.ABRIR(request(2201, 12, "JOAO PEREIRA"));
     EXPECT_TRUE(opened.outcome.done());

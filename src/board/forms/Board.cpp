@@ -229,8 +229,10 @@ void Board::show(const BoardSnapshot &board)
     }
     ui.Lv_Mesas->setUpdatesEnabled(true);
     m_summary = board.summary;
-    ui.Ds_MESALAN->setText(QString::number(board.busyTables));
-    ui.Ds_MESAFEC->setText(QString::number(board.closedSales));
+    if (board.busyTablesRead)
+        ui.Ds_MESALAN->setText(QString::number(board.busyTables));
+    if (board.closedSalesRead)
+        ui.Ds_MESAFEC->setText(QString::number(board.closedSales));
 }
 
 void Board::tableNumberProcedure(bool typed)

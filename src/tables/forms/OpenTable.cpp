@@ -1,13 +1,10 @@
 #include "tables/forms/OpenTable.h"
 #include "platform/ui/Desk.h"
 
-#include "data/Statements.h"
-#include "data/Tables.h"
-#include "platform/Record.h"
-#include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
+#include "session/Session.h"
 #include "ui_OpenTable.h"
 
 #include <QDate>
@@ -103,8 +100,19 @@ void OpenTable::ABRAR()
     m_ui->Ed_CODIMES->setText(maskCodimes(idMesa));
     m_ui->Ed_QTDEPES->clear();
 
-    // 4. The service fee every new opening starts with.
-    m_serviceFee = m_service.serviceFee();
+    // 4. The service fee every new opening starts with. Parameters that
+    // cannot be read open nothing: a table opened without its fee would be
+    // charged none until somebody noticed. A database without the row has
+    // no fee to give.
+    const Read<Decimal> fee = m_service.serviceFee();
+    if (fee.isFailed()) {
+        stop(this, QStringLiteral("Erro %1 lendo os parâmetros, a mesa não foi aberta !!!").arg(fee.error().state));
+        stop(this, fee.error().message.left(120));
+        m_started = true;
+        done(QDialog::Rejected);
+        return;
+    }
+    m_serviceFee = fee.valueOr(Decimal());
 
     // 5. The waiters, fresh every time: staff joins and leaves during a shift.
     fillWaiters();
@@ -116,18 +124,17 @@ void OpenTable::ABRAR()
 
 void OpenTable::fillWaiters()
 {
-    Sql &sql = desk::sql();
+    // The session's list, read again for every opening: staff joins and
+    // leaves during a shift. Codes 1 to 99, in code order, without those
+    // who left.
+    Session &session = desk::session();
+    // Read failed: the list read before stands (the failure is in the
+    // support log); better the waiters of a moment ago than none.
+    (void)session.loadOperators();
     QComboBox *list = m_ui->Cb_Operador;
     list->clear();
-    Record oper(tables::tabOperador);
-    // Operator codes are two digits: 1 to 99 is every possible waiter.
-    for (int code = 1; code <= 99; ++code) {
-        if (!sql.exec(stmt::kOperatorById, {code}, &oper).ok())
-            continue; // no such code
-        if (oper.text("situacao") == QLatin1String("E"))
-            continue; // left the house
-        list->addItem(oper.text("nome"));
-    }
+    for (const OperatorEntry &waiter : session.operators())
+        list->addItem(waiter.name);
     // The cashier must pick the waiter; a preselected first name would open
     // tables in the wrong waiter's name whenever Enter is pressed quickly.
     list->setCurrentIndex(-1);

@@ -1,11 +1,7 @@
 #include "tables/forms/PositionList.h"
-#include "data/Statements.h"
-#include "platform/ui/Desk.h"
 
+#include "board/PositionReader.h"
 #include "board/forms/Board.h"
-#include "data/Tables.h"
-#include "platform/Record.h"
-#include "platform/Sql.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -25,23 +21,15 @@ void prepare(QTreeWidget *list)
         list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
 }
 
-QTreeWidgetItem *addRow(QTreeWidget *list, const Record &position, int icon)
+QTreeWidgetItem *addRow(QTreeWidget *list, const ListedPosition &position)
 {
-    // A failed or missing look-up leaves the waiter blank: the row shows
-    // less, nothing more.
-    Record waiter(tables::tabOperador);
-    const int idGarcon = int(position.integer("idGarcon"));
-    if (idGarcon != 0)
-        desk::sql().exec(stmt::kOperatorById, {idGarcon}, &waiter);
-
-    const int idMesa = int(position.integer("idMesa"));
     auto *item = new QTreeWidgetItem(list);
-    item->setIcon(0, stateIcon(icon));
-    item->setData(0, kIconRole, icon);
-    item->setData(1, kMesaRole, idMesa);
-    item->setText(1, QString::number(idMesa));
-    item->setText(2, QStringLiteral("%1").arg(position.integer("qtdPessoas"), 3));
-    item->setText(3, waiter.text("nome").trimmed());
+    item->setIcon(0, stateIcon(position.icon));
+    item->setData(0, kIconRole, position.icon);
+    item->setData(1, kMesaRole, position.idMesa);
+    item->setText(1, QString::number(position.idMesa));
+    item->setText(2, QStringLiteral("%1").arg(position.people, 3));
+    item->setText(3, position.waiterName);
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     return item;

@@ -7,7 +7,7 @@ class QTreeWidgetItem;
 
 namespace qv {
 
-class Record;
+struct ListedPosition;
 
 // The list of a table's positions that the chooser and the split dialog
 // show: state icon, "Posição", "Pessoas", "Garçon".
@@ -19,9 +19,8 @@ inline constexpr int kMesaRole = Qt::UserRole;
 
 // Column widths and alignment of the list.
 void prepare(QTreeWidget *list);
-// Appends the row of a mov_Mesa record with the icon of its state; the
-// waiter's name is read with the position (blank when there is none).
-QTreeWidgetItem *addRow(QTreeWidget *list, const Record &position, int icon);
+// Appends the row of a position as the core read it.
+QTreeWidgetItem *addRow(QTreeWidget *list, const ListedPosition &position);
 
 } // namespace positionlist
 

@@ -1,13 +1,8 @@
 #include "tables/forms/SplitDialog.h"
-#include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
-#include "board/BoardReader.h"
-#include "board/BoardState.h"
+#include "board/PositionReader.h"
 #include "board/forms/Board.h"
-#include "data/Tables.h"
-#include "platform/Record.h"
-#include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
@@ -22,11 +17,6 @@
 #include <vector>
 
 namespace qv {
-
-namespace {
-const char *const kCursor = "CUR8";
-
-} // namespace
 
 SplitDialog::SplitDialog(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::SplitDialog>())
 {
@@ -68,7 +58,6 @@ void SplitDialog::dispatch(const QString &code)
 
 void SplitDialog::ABRAR()
 {
-    Sql &sql = desk::sql();
     QTreeWidget *list = m_ui->Lv_Mesas;
     Cm_Timer->stop();
     m_started = true;
@@ -77,42 +66,14 @@ void SplitDialog::ABRAR()
     m_ui->Lb_VALOR->setText(QStringLiteral("Valor ") + m_amount.toDisplay(2));
     list->clear();
 
-    // The open positions of the same table (01 to 98).
-    const int table = m_position / 100;
-    if (!sql.open(kCursor, stmt::kSplitCandidates, {table * 100, table * 100 + 99}).ok()) {
-        UiService::instance().message(this, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
+    const PositionListing listing = PositionReader(desk::sql()).splitCandidates(m_position);
+    if (listing.outcome.failed()) {
+        UiService::instance().message(this, listing.outcome.message, style::kStop);
         done(QDialog::Rejected);
         return;
     }
-    Record position(tables::movMesa);
-    std::vector<Record> candidates;
-    std::vector<std::pair<int, char>> stored;
-    for (;;) {
-        const SqlResult fetched = sql.fetch(kCursor, position);
-        if (fetched.noRow())
-            break;
-        if (!fetched.ok()) {
-            UiService::instance().message(this, QStringLiteral("Erro na leitura do cursor !!!"), style::kStop);
-            sql.close(kCursor);
-            done(QDialog::Rejected);
-            return;
-        }
-        const int idMesa = int(position.integer("idMesa"));
-        // The position being split never pays a share of itself, even when
-        // another terminal unblocked it since the split began.
-        if (idMesa == m_position)
-            continue;
-        const QString status = position.text("status");
-        candidates.push_back(position);
-        stored.emplace_back(idMesa, status.isEmpty() ? ' ' : status.at(0).toLatin1());
-    }
-    sql.close(kCursor);
-
-    // An open position shows what it has on order: every position's
-    // look-ups in one wave.
-    const std::vector<char> states = examinePositions(sql, stored);
-    for (std::size_t i = 0; i < candidates.size(); ++i)
-        positionlist::addRow(list, candidates[i], boardstate::icon(states[i], false));
+    for (const ListedPosition &position : listing.positions)
+        positionlist::addRow(list, position);
 
     // Nothing is ticked for the cashier: the cursor starts on the first row.
     if (list->topLevelItemCount() > 0)

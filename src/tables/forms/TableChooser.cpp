@@ -1,12 +1,8 @@
 #include "tables/forms/TableChooser.h"
-#include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
-#include "board/BoardReader.h"
-#include "board/BoardState.h"
+#include "board/PositionReader.h"
 #include "board/forms/Board.h"
-#include "data/Tables.h"
-#include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
@@ -24,12 +20,6 @@
 namespace qv {
 
 namespace {
-// Projections read by the look-ups. A Record keeps a pointer to its layout,
-// so these live for the whole program.
-const Layout kKitchenItem("mov_Cozinha", {FieldDef::N("idItem", 11)});
-
-const char *const kCursor = "CUR8";
-
 // Filter entries, in the order their position (from 1) is read.
 enum Filter {
     Todas = 1,
@@ -46,21 +36,6 @@ const QStringList kStatusFilter = {
     QStringLiteral("Sobremesa"),    QStringLiteral("Fechadas"), QStringLiteral("Bloqueadas"),
     QStringLiteral("Em Andamento"),
 };
-
-// The status letter the list query is asked for. Unlike the board,
-// "Bloqueadas" asks for 'B' alone: a position whose bill was requested
-// ('I') is not blocked yet and is found under "Todas" and "Em Andamento".
-QString statusLetter(int filter)
-{
-    switch (filter) {
-    case Abertas:
-    case Pedido:
-    case Sobremesa: return QStringLiteral("A");
-    case Fechadas: return QStringLiteral("F");
-    case Bloqueadas: return QStringLiteral("B");
-    default: return QStringLiteral("*");
-    }
-}
 
 } // namespace
 
@@ -124,91 +99,25 @@ void TableChooser::ABRAR()
     // 2. A table with a position in use opens on those positions; one with
     // nothing in use shows every position it has. Only "no row" counts as
     // nothing in use: a failed read still opens on "Em Andamento".
-    Record row(tables::movMesa);
-    const SqlResult state = desk::sql().exec(stmt::kOpenPositions, {m_lowest, m_highest}, &row);
-    m_ui->Cb_STATUSM->setCurrentIndex(state.noRow() ? Todas - 1 : EmAndamento - 1);
+    const Read<Record> inUse = PositionReader(desk::sql()).positionInUse(m_lowest, m_highest);
+    m_ui->Cb_STATUSM->setCurrentIndex(inUse.isAbsent() ? Todas - 1 : EmAndamento - 1);
 }
 
 void TableChooser::MOSTRA()
 {
     QTreeWidget *list = m_ui->Lv_Mesas;
-    Sql &sql = desk::sql();
-
-    // 1-2. Empty list; the filter's status letter.
     list->clear();
     const int filter = m_ui->Cb_STATUSM->currentIndex() + 1;
-    const QString letter = statusLetter(filter);
-
-    // 3. The positions of the table (positions 01 to 98: both bounds are
-    // excluded), in the order the server returns them.
-    if (!sql.open(kCursor, stmt::kPositionsByStatus, {letter, letter, m_lowest, m_highest}).ok()) {
-        UiService::instance().message(this, QStringLiteral("Erro na leitura das mesas !!!"), style::kStop);
+    const PositionListing listing = PositionReader(desk::sql()).chooserList(m_lowest, m_highest, filter);
+    if (listing.outcome.failed()) {
+        UiService::instance().message(this, listing.outcome.message, style::kStop);
         done(QDialog::Rejected);
         return;
     }
+    for (const ListedPosition &position : listing.positions)
+        positionlist::addRow(list, position);
 
-    // 4. One row per position that passes the filter. The positions are
-    // read first; their look-ups then go out in waves: the item look-ups of
-    // every open one, the first kitchen count of every 'P' row, the second
-    // where the first found orders.
-    Record position(tables::movMesa);
-    std::vector<Record> rows;
-    std::vector<std::pair<int, char>> stored;
-    for (;;) {
-        const SqlResult fetched = sql.fetch(kCursor, position);
-        if (fetched.noRow())
-            break;
-        if (!fetched.ok()) {
-            UiService::instance().message(this, QStringLiteral("Erro na leitura do cursor !!!"), style::kStop);
-            sql.close(kCursor);
-            done(QDialog::Rejected);
-            return;
-        }
-        const QString status = position.text("status");
-        const char letterStored = status.isEmpty() ? ' ' : status.at(0).toLatin1();
-        // In progress: closed positions are left out.
-        if (filter == EmAndamento && letterStored == 'F')
-            continue;
-        rows.push_back(position);
-        stored.emplace_back(int(position.integer("idMesa")), letterStored);
-    }
-
-    // An open position shows what it has on order; a look-up that fails or
-    // finds no product leaves it 'A'.
-    const std::vector<char> states = examinePositions(sql, stored);
-
-    // Kitchen flag: a table with orders of which none is still waiting for
-    // the waiter. Kitchen records are kept per table, not per position.
-    // Only a 'P' row shows the flag, so only a 'P' row asks for it; the
-    // order and dessert filters ask for the examined state.
-    std::vector<std::size_t> shown;
-    std::vector<std::optional<std::size_t>> orders(rows.size());
-    SqlBatch firstCounts;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if ((filter == Pedido && states[i] != 'P') || (filter == Sobremesa && states[i] != 'S'))
-            continue;
-        shown.push_back(i);
-        if (states[i] == 'P')
-            orders[i] = firstCounts.add(stmt::kKitchenOrders, {stored[i].first / 100}, kKitchenItem);
-    }
-    if (!firstCounts.empty())
-        sql.run(firstCounts);
-    std::vector<std::optional<std::size_t>> waiting(rows.size());
-    SqlBatch secondCounts;
-    for (const std::size_t i : shown)
-        if (orders[i] && firstCounts.result(*orders[i]).ok())
-            waiting[i] = secondCounts.add(stmt::kKitchenWaiting, {stored[i].first / 100}, kKitchenItem);
-    if (!secondCounts.empty())
-        sql.run(secondCounts);
-
-    for (const std::size_t i : shown) {
-        const bool allCollected = waiting[i] && secondCounts.result(*waiting[i]).noRow();
-        // The row, with the waiter's name (blank when unknown).
-        positionlist::addRow(list, rows[i], boardstate::icon(states[i], allCollected));
-    }
-
-    // 5. The first position is the one offered.
-    sql.close(kCursor);
+    // The first position is the one offered.
     if (list->topLevelItemCount() > 0) {
         QTreeWidgetItem *first = list->topLevelItem(0);
         list->setCurrentItem(first);

@@ -14,9 +14,11 @@
 #include "session/Session.h"
 #include "ui_MainForm.h"
 
+#include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -46,6 +48,48 @@ QString stateName(char state)
     default: return QStringLiteral("Fechada");
     }
 }
+
+namespace {
+
+// Every entry of the board filter rebuilds the board and sends the focus
+// back to Mesa: an arrow on the closed box would apply each entry passed
+// on the way. So an arrow opens the list instead, the arrows walk it, and
+// Enter applies the entry reached (Esc leaves the filter as it was).
+class FilterKeys : public QObject
+{
+public:
+    explicit FilterKeys(QComboBox &box) : QObject(&box), m_box(box)
+    {
+        setObjectName(QStringLiteral("qvFilterKeys"));
+        box.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != &m_box || event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (key->modifiers() & ~Qt::KeypadModifier)
+                return false;
+            m_box.showPopup();
+            return true;
+        default: return false;
+        }
+    }
+
+private:
+    QComboBox &m_box;
+};
+
+} // namespace
 
 Board::Board(MainForm &form) : m_form(form), m_worker(std::make_unique<BoardWorker>())
 {
@@ -96,6 +140,9 @@ void Board::prepareListViews()
         ui.Lv_Consol->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
     fillColumn(*ui.Lv_Consol, 0);
+
+    if (!ui.Cb_STATUSM->findChild<QObject *>(QStringLiteral("qvFilterKeys"), Qt::FindDirectChildrenOnly))
+        new FilterKeys(*ui.Cb_STATUSM);
 }
 
 char examinePosition(int idMesa, char status)

@@ -140,8 +140,18 @@ TEST_P(LayoutTest, NoTitleOrChoiceIsCut)
     // Every column title whole (the list may scroll sideways to reach it).
     for (QTreeWidget *list : {ui().Lv_Mesas, ui().Lv_Itens, ui().Lv_Consol})
         expectWholeTitles(list);
-    // The board never scrolls sideways: every column is in sight.
+    // The board never scrolls sideways: every column is in sight. Nor do
+    // the products grouped: their figures are never cut, in the list or at
+    // its edge.
     EXPECT_LE(ui().Lv_Mesas->header()->length(), ui().Lv_Mesas->viewport()->width());
+    QTreeWidget *grouped = ui().Lv_Consol;
+    ASSERT_GT(grouped->topLevelItemCount(), 0);
+    EXPECT_LE(grouped->header()->length(), grouped->viewport()->width());
+    for (int r = 0; r < grouped->topLevelItemCount(); ++r)
+        for (int c = 1; c <= 3; ++c)
+            EXPECT_LE(grouped->fontMetrics().horizontalAdvance(grouped->topLevelItem(r)->text(c)),
+                      grouped->header()->sectionSize(c) - 8)
+                << grouped->topLevelItem(r)->text(c).toStdString();
 
     // The filter's every entry and the waiter's name fit their boxes.
     for (int i = 0; i < ui().Cb_STATUSM->count(); ++i) {
@@ -323,6 +333,16 @@ TEST_F(KeyboardTest, ThePrinterTestListHasItsAltKeyAndItsTabStop)
     // The arrows choose the printer the test prints on.
     QTest::keyClick(printers, Qt::Key_Down);
     EXPECT_EQ(printers->currentIndex(), 1);
+}
+
+TEST_F(KeyboardTest, TheGroupedProductsAreReachedByAltO)
+{
+    ui().Ed_CODIMES->setFocus();
+    alt(Qt::Key_O);
+    EXPECT_TRUE(ui().Lv_Consol->hasFocus());
+    EXPECT_EQ(ui().Lv_Consol->currentItem(), ui().Lv_Consol->topLevelItem(0));
+    alt(Qt::Key_M);
+    EXPECT_TRUE(ui().Ed_CODIMES->hasFocus());
 }
 
 TEST_F(KeyboardTest, AnotherTableStartsAtTheItemListsFirstColumns)

@@ -19,6 +19,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -140,6 +141,23 @@ void Board::prepareListViews()
         ui.Lv_Consol->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
     fillColumn(*ui.Lv_Consol, 0);
+    // Its figures are never cut: the list keeps room for the figure columns
+    // at their titles' width and the description's title; wider amounts
+    // widen their columns and the list scrolls sideways (Alt+O, arrows).
+    int grouped = listChrome(*ui.Lv_Consol);
+    for (int c = 0; c <= 3; ++c)
+        grouped += titleWidth(*ui.Lv_Consol, c);
+    ui.Lv_Consol->setMinimumWidth(grouped);
+    if (!m_form.findChild<QShortcut *>(QStringLiteral("qvGroupedKey"))) {
+        auto *reach = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), &m_form);
+        reach->setObjectName(QStringLiteral("qvGroupedKey"));
+        QTreeWidget *grouped = ui.Lv_Consol;
+        QObject::connect(reach, &QShortcut::activated, grouped, [grouped] {
+            grouped->setFocus(Qt::ShortcutFocusReason);
+            if (!grouped->currentItem() && grouped->topLevelItemCount() > 0)
+                grouped->setCurrentItem(grouped->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+        });
+    }
 
     if (!ui.Cb_STATUSM->findChild<QObject *>(QStringLiteral("qvFilterKeys"), Qt::FindDirectChildrenOnly))
         new FilterKeys(*ui.Cb_STATUSM);

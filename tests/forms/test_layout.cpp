@@ -341,6 +341,15 @@ TEST_F(KeyboardTest, TheGroupedProductsAreReachedByAltO)
     alt(Qt::Key_O);
     EXPECT_TRUE(ui().Lv_Consol->hasFocus());
     EXPECT_EQ(ui().Lv_Consol->currentItem(), ui().Lv_Consol->topLevelItem(0));
+    // Wider than its room (a large amount), Right and Left scroll it.
+    ui().Lv_Consol->header()->resizeSection(0, 600);
+    QCoreApplication::processEvents();
+    QScrollBar *sideways = ui().Lv_Consol->horizontalScrollBar();
+    ASSERT_GT(sideways->maximum(), 0);
+    QTest::keyClick(ui().Lv_Consol, Qt::Key_Right);
+    EXPECT_GT(sideways->value(), 0);
+    QTest::keyClick(ui().Lv_Consol, Qt::Key_Left);
+    EXPECT_EQ(sideways->value(), 0);
     alt(Qt::Key_M);
     EXPECT_TRUE(ui().Ed_CODIMES->hasFocus());
 }

@@ -19,6 +19,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QShortcut>
 
 #include <algorithm>
@@ -90,6 +91,31 @@ private:
     QComboBox &m_box;
 };
 
+// In a list with nothing to expand, Left and Right scroll it sideways, a
+// column's worth at a time, to the amounts a narrow screen leaves out.
+class SidewaysKeys : public QObject
+{
+public:
+    explicit SidewaysKeys(QTreeWidget &list) : QObject(&list), m_list(list) { list.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != &m_list || event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Left && key != Qt::Key_Right)
+            return false;
+        QScrollBar *bar = m_list.horizontalScrollBar();
+        const int step = std::max(20, m_list.viewport()->width() / 3);
+        bar->setValue(bar->value() + (key == Qt::Key_Right ? step : -step));
+        return true;
+    }
+
+private:
+    QTreeWidget &m_list;
+};
+
 } // namespace
 
 Board::Board(MainForm &form) : m_form(form), m_worker(std::make_unique<BoardWorker>())
@@ -151,6 +177,7 @@ void Board::prepareListViews()
     if (!m_form.findChild<QShortcut *>(QStringLiteral("qvGroupedKey"))) {
         auto *reach = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), &m_form);
         reach->setObjectName(QStringLiteral("qvGroupedKey"));
+        new SidewaysKeys(*ui.Lv_Consol);
         QTreeWidget *grouped = ui.Lv_Consol;
         QObject::connect(reach, &QShortcut::activated, grouped, [grouped] {
             grouped->setFocus(Qt::ShortcutFocusReason);

@@ -159,6 +159,10 @@ TEST_P(LayoutTest, NoTitleOrChoiceIsCut)
     }
     ASSERT_EQ(ui().Cb_Operador->currentText().trimmed(), QStringLiteral("JOSE RODRIGUES"));
     EXPECT_TRUE(fits(ui().Cb_Operador, ui().Cb_Operador->currentText().trimmed()));
+    // And the table's own waiter beside it.
+    QLineEdit *waiter = ui().Ds_NOMEGAR;
+    ASSERT_EQ(waiter->text(), QStringLiteral("JOSE RODRIGUES"));
+    EXPECT_GE(waiter->width() - 10, waiter->fontMetrics().horizontalAdvance(waiter->text()));
 }
 
 TEST_P(LayoutTest, EveryCommandFrameFitsOverTheTableArea)

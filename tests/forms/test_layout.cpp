@@ -159,10 +159,13 @@ TEST_P(LayoutTest, NoTitleOrChoiceIsCut)
     }
     ASSERT_EQ(ui().Cb_Operador->currentText().trimmed(), QStringLiteral("JOSE RODRIGUES"));
     EXPECT_TRUE(fits(ui().Cb_Operador, ui().Cb_Operador->currentText().trimmed()));
-    // And the table's own waiter beside it.
-    QLineEdit *waiter = ui().Ds_NOMEGAR;
-    ASSERT_EQ(waiter->text(), QStringLiteral("JOSE RODRIGUES"));
-    EXPECT_GE(waiter->width() - 10, waiter->fontMetrics().horizontalAdvance(waiter->text()));
+    // And the table's own waiter beside it, and the times after it: a line
+    // edit's frame, padding and margins take 14 pixels of its width.
+    ASSERT_EQ(ui().Ds_NOMEGAR->text(), QStringLiteral("JOSE RODRIGUES"));
+    for (QLineEdit *field : {ui().Ds_NOMEGAR, ui().Ds_HORAABE, ui().Ds_PERMANE, ui().Ed_QTDEPES, ui().Ds_CODIGAR}) {
+        EXPECT_GE(field->width() - 14, field->fontMetrics().horizontalAdvance(field->text()))
+            << field->objectName().toStdString() << " " << field->text().toStdString();
+    }
 }
 
 TEST_P(LayoutTest, EveryCommandFrameFitsOverTheTableArea)

@@ -166,6 +166,12 @@ void PaymentDialog::refresh()
     m_ui->Ds_FALTA->setText(money(change ? m_tally.change() : m_tally.remaining()));
     m_ui->Ed_VALOR->setPlaceholderText(money(m_tally.remaining()));
     m_ui->Bt_CONFIRMA->setEnabled(m_extrasValid && m_tally.readiness() == Refusal::None);
+    // An empty list has nothing to act on: Tab passes it by instead of
+    // leaving the focus where no key does anything.
+    const bool rows = m_ui->Lv_Pagamentos->topLevelItemCount() > 0;
+    m_ui->Lv_Pagamentos->setFocusPolicy(rows ? Qt::StrongFocus : Qt::NoFocus);
+    if (!rows && focusWidget() == m_ui->Lv_Pagamentos)
+        m_ui->Ed_VALOR->setFocus();
 }
 
 void PaymentDialog::refuse(Refusal refusal)
@@ -198,6 +204,15 @@ bool PaymentDialog::eventFilter(QObject *watched, QEvent *event)
         }
         if (key == vk::kDelete && watched == m_ui->Lv_Pagamentos) {
             removeSelected();
+            return true;
+        }
+        // An amount typed while the list has the focus goes where amounts
+        // are written, never into nothing.
+        const QString typed = static_cast<QKeyEvent *>(event)->text();
+        if (watched == m_ui->Lv_Pagamentos && typed.size() == 1
+            && (typed[0].isDigit() || typed[0] == QLatin1Char(',') || typed[0] == QLatin1Char('.'))) {
+            m_ui->Ed_VALOR->setFocus();
+            m_ui->Ed_VALOR->insert(typed);
             return true;
         }
     }

@@ -132,6 +132,32 @@ TEST_F(PaymentTest, OnlyCashGivesChange)
     EXPECT_EQ(receipt->change, *Decimal::parse("970"));
 }
 
+TEST_F(PaymentTest, TabNeverLeavesTheKeysWhereNothingShows)
+{
+    ModalScript<PaymentDialog> script([](PaymentDialog &d) {
+        // No payment yet: Tab from the amount passes the empty list by.
+        d.ui().Ed_VALOR->setFocus();
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), d.ui().Ed_REPIQUE);
+        // With a payment the list is a stop, and digits typed there make the
+        // next amount.
+        enter(d, Qt::Key_F1, QStringLiteral("10"));
+        d.ui().Ed_VALOR->setFocus();
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Tab);
+        ASSERT_EQ(d.focusWidget(), d.ui().Lv_Pagamentos);
+        QTest::keyClicks(d.ui().Lv_Pagamentos, QStringLiteral("5,5"));
+        EXPECT_EQ(d.focusWidget(), d.ui().Ed_VALOR);
+        EXPECT_EQ(d.ui().Ed_VALOR->text(), QStringLiteral("5,5"));
+        // The last payment taken back: the empty list gives the focus back.
+        d.ui().Lv_Pagamentos->setFocus();
+        d.ui().Lv_Pagamentos->setCurrentItem(d.ui().Lv_Pagamentos->topLevelItem(0));
+        QTest::keyClick(d.ui().Lv_Pagamentos, Qt::Key_Delete);
+        EXPECT_EQ(d.focusWidget(), d.ui().Ed_VALOR);
+        QTest::keyClick(d.ui().Ed_VALOR, Qt::Key_Escape);
+    });
+    EXPECT_EQ(pay(5000, 0, script), int(QDialog::Rejected));
+}
+
 TEST_F(PaymentTest, TipAndServiceOnATableWithoutFee)
 {
     ModalScript<PaymentDialog> script([this](PaymentDialog &d) {

@@ -14,9 +14,13 @@
 #include "session/Session.h"
 #include "ui_MainForm.h"
 
+#include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -46,6 +50,73 @@ QString stateName(char state)
     default: return QStringLiteral("Fechada");
     }
 }
+
+namespace {
+
+// Every entry of the board filter rebuilds the board and sends the focus
+// back to Mesa: an arrow on the closed box would apply each entry passed
+// on the way. So an arrow opens the list instead, the arrows walk it, and
+// Enter applies the entry reached (Esc leaves the filter as it was).
+class FilterKeys : public QObject
+{
+public:
+    explicit FilterKeys(QComboBox &box) : QObject(&box), m_box(box)
+    {
+        setObjectName(QStringLiteral("qvFilterKeys"));
+        box.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != &m_box || event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (key->modifiers() & ~Qt::KeypadModifier)
+                return false;
+            m_box.showPopup();
+            return true;
+        default: return false;
+        }
+    }
+
+private:
+    QComboBox &m_box;
+};
+
+// In a list with nothing to expand, Left and Right scroll it sideways, a
+// column's worth at a time, to the amounts a narrow screen leaves out.
+class SidewaysKeys : public QObject
+{
+public:
+    explicit SidewaysKeys(QTreeWidget &list) : QObject(&list), m_list(list) { list.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != &m_list || event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Left && key != Qt::Key_Right)
+            return false;
+        QScrollBar *bar = m_list.horizontalScrollBar();
+        const int step = std::max(20, m_list.viewport()->width() / 3);
+        bar->setValue(bar->value() + (key == Qt::Key_Right ? step : -step));
+        return true;
+    }
+
+private:
+    QTreeWidget &m_list;
+};
+
+} // namespace
 
 Board::Board(MainForm &form) : m_form(form), m_worker(std::make_unique<BoardWorker>())
 {
@@ -96,6 +167,27 @@ void Board::prepareListViews()
         ui.Lv_Consol->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
     fillColumn(*ui.Lv_Consol, 0);
+    // Its figures are never cut: the list keeps room for the figure columns
+    // at their titles' width and the description's title; wider amounts
+    // widen their columns and the list scrolls sideways (Alt+O, arrows).
+    int grouped = listChrome(*ui.Lv_Consol);
+    for (int c = 0; c <= 3; ++c)
+        grouped += titleWidth(*ui.Lv_Consol, c);
+    ui.Lv_Consol->setMinimumWidth(grouped);
+    if (!m_form.findChild<QShortcut *>(QStringLiteral("qvGroupedKey"))) {
+        auto *reach = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), &m_form);
+        reach->setObjectName(QStringLiteral("qvGroupedKey"));
+        new SidewaysKeys(*ui.Lv_Consol);
+        QTreeWidget *grouped = ui.Lv_Consol;
+        QObject::connect(reach, &QShortcut::activated, grouped, [grouped] {
+            grouped->setFocus(Qt::ShortcutFocusReason);
+            if (!grouped->currentItem() && grouped->topLevelItemCount() > 0)
+                grouped->setCurrentItem(grouped->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+        });
+    }
+
+    if (!ui.Cb_STATUSM->findChild<QObject *>(QStringLiteral("qvFilterKeys"), Qt::FindDirectChildrenOnly))
+        new FilterKeys(*ui.Cb_STATUSM);
 }
 
 char examinePosition(int idMesa, char status)

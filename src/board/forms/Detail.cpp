@@ -13,12 +13,23 @@
 #include "session/Session.h"
 #include "ui_MainForm.h"
 
+#include <QScrollBar>
+
 namespace qv {
 
 namespace {
 QString money(Decimal value)
 {
     return value.toDisplay(2);
+}
+
+// Another table starts with its lists at their first columns (Controle,
+// Produto): a list left scrolled sideways for the last table would hide
+// what the cashier reads first.
+void scrollToFirstColumns(std::initializer_list<QTreeWidget *> lists)
+{
+    for (QTreeWidget *list : lists)
+        list->horizontalScrollBar()->setValue(0);
 }
 
 } // namespace
@@ -88,7 +99,9 @@ void Detail::LERMESA()
                     return;
                 }
                 UiService::instance().message(&m_form, told, style::kStop);
-                UiService::instance().message(&m_form, reading.failure.error.message.left(120), style::kStop);
+                // The server's own text whole, wrapped: cut, it loses the
+                // part that says what to do.
+                UiService::instance().longMessage(&m_form, reading.failure.error.message, style::kStop);
             }
             m_form.showTableNumber(m_form.currentTable());
             return;
@@ -139,10 +152,13 @@ void Detail::LERMESA()
     // 5. The board stays as it is while a table is worked on.
     m_form.Cm_TimerMesas->stop();
     m_form.board().keepTimerStopped();
+    const bool another = reading.table.idMesa != m_shown.idMesa;
     m_shown = std::move(reading.table);
     m_form.showTableNumber(m_shown.idMesa);
     m_form.setCurrentTable(m_shown.idMesa);
     paint();
+    if (another)
+        scrollToFirstColumns({ui.Lv_Itens, ui.Lv_Consol});
     if (m_shown.waiterNameMismatch)
         UiService::instance().message(
             &m_form, QStringLiteral("Atenção, erro no nome do Garçon, reinicie seu computador !!!"), style::kStop);

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -147,6 +148,15 @@ void UiService::install(std::unique_ptr<UiService> ui)
 }
 
 namespace {
+// A box wraps its text at word boundaries, and the closing "!!!" of a
+// message would be a word of its own on a line of its own: it stays with
+// the word it ends.
+QString keepMarksWithWords(QString text)
+{
+    static const QRegularExpression blanksBeforeMarks(QStringLiteral(" +(?=!+$|!+\\n)"));
+    return text.replace(blanksBeforeMarks, QStringLiteral("\u00A0"));
+}
+
 int showBox(QWidget *parent, const QString &text, int style, bool whole)
 {
     QMessageBox box(parent);
@@ -155,9 +165,9 @@ int showBox(QWidget *parent, const QString &text, int style, bool whole)
         // Instructions: plain text, and selectable so paths can be copied.
         box.setTextFormat(Qt::PlainText);
         box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-        box.setText(text);
+        box.setText(keepMarksWithWords(text));
     } else {
-        box.setText(text.left(120));
+        box.setText(keepMarksWithWords(text.left(120)));
     }
     const int icon = style & 0x70;
     if (icon == style::kStop)

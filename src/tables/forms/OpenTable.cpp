@@ -182,7 +182,7 @@ void OpenTable::ABRIR()
     // The state first, then the server's own words, which may be longer
     // than a box holds.
     stop(this, opened.outcome.message);
-    stop(this, opened.outcome.error.message.left(120));
+    UiService::instance().longMessage(this, opened.outcome.error.message, style::kStop);
     done(QDialog::Rejected);
 }
 
@@ -215,6 +215,14 @@ bool OpenTable::eventFilter(QObject *watched, QEvent *event)
 void registerOpenTable()
 {
     FormRegistry::instance().add(QStringLiteral("99-AbreMesa"), [](QWidget *parent) {
+        // A position that may not open is told over the form that asked:
+        // over the dialog it would sit on an empty "Abre Mesa". The dialog
+        // asks again once shown, for what changed in between.
+        const Outcome may = OpenTableService(desk::sql()).mayOpen(tableToOpen());
+        if (!may.done()) {
+            stop(parent, may.message);
+            return int(QDialog::Rejected);
+        }
         OpenTable dialog(parent);
         return dialog.exec();
     });

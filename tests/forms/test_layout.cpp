@@ -3,8 +3,8 @@
 // the screen, and the lists take the room that is left.
 #include "FormHarness.h"
 
+#include "DeskDriver.h"
 #include "modules/Registration.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -45,7 +45,7 @@ protected:
         h.showTable(QStringLiteral("1201"));
     }
     MainForm &form() { return h.form(); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     // Where a control lies, in the form's coordinates.
     QRect placed(const QWidget *w) { return QRect(w->mapTo(&form(), QPoint(0, 0)), w->size()); }
     void expectInside(const QWidget *w)

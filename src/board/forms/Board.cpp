@@ -1,5 +1,4 @@
 #include "board/forms/Board.h"
-#include "data/Statements.h"
 #include "platform/ui/ColumnFit.h"
 #include "platform/ui/Desk.h"
 

@@ -35,7 +35,7 @@ protected:
         // A filter change rebuilds; choosing the same one again would not.
         auto *combo = DeskDriver(h.form()).Cb_STATUSM;
         if (combo->currentIndex() == filter)
-            h.form().dispatch(QStringLiteral("MESAS"));
+            h.form().rebuildBoard();
         else
             combo->setCurrentIndex(filter);
         h.settleBoard();
@@ -214,7 +214,7 @@ TEST_F(BoardTest, ReadFailuresCloseTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
     f.board().failNextRebuild("FETCH CUR1");
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
     EXPECT_TRUE(f.closedDown());
@@ -224,7 +224,7 @@ TEST_F(BoardTest, UnreadableTableListClosesTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
     f.board().failNextRebuild("SELECT*FROM mov_Mesa ORDER BY idMesa");
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     ASSERT_FALSE(h.ui().messages.empty());
     EXPECT_EQ(h.ui().messages.back().text, QStringLiteral("Erro na leitura das mesas !!!"));
@@ -293,10 +293,10 @@ TEST_F(BoardTest, RebuildsNeverOverlapAndTicksWaitForTheOneRunning)
     const int before = f.board().rebuildsStarted();
     QSemaphore gate;
     f.board().holdRebuildsOn(gate);
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
-    f.dispatch(QStringLiteral("MESAS"));
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
+    f.rebuildBoard();
     // A tick while one runs: the timer stays off until that one is shown.
     DeskDriver(f).boardTimer()->start(1);
     QTest::qWait(30);
@@ -347,8 +347,8 @@ TEST_F(BoardTest, ABoardFinishingAfterTheFormClosedIsDropped)
     QSemaphore gate;
     f.board().holdRebuildsOn(gate);
     f.board().failNextRebuild("FETCH CUR1");
-    f.dispatch(QStringLiteral("MESAS"));
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
+    f.rebuildBoard();
     f.closeForm();
     gate.release();
     h.settleBoard();

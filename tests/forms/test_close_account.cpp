@@ -211,7 +211,7 @@ TEST_F(CloseAccountTest, TypicalTableEndToEnd)
         QStringLiteral("UPDATE mov_MesaItem SET idMotivoCanc=2,idOpeCanc=1,produzido='N' WHERE idItem=%1").arg(soda));
     kitchen(burger, 40, "20:10:00", "20:25:30", "20:40:00", 2);
     kitchen(fries, 40, "20:05:00", "00:00:00", "20:40:00", 3);
-    f.dispatch(QStringLiteral("LERMESA"));
+    f.reread();
     EXPECT_EQ(ui().Ds_TOTPROD->text(), QStringLiteral("70,50"));
     EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("4,25"));
     EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("74,75"));

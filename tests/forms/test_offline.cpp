@@ -66,7 +66,7 @@ TEST_F(OfflineTest, AnIdleDeskRidesOutARestartOfTheServer)
     ServerBack back;
     TestDatabase::stopServer();
     // The 30-second tick finds the server gone.
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     EXPECT_FALSE(f.closedDown());
     EXPECT_TRUE(f.offline());
@@ -268,7 +268,7 @@ TEST_F(OfflineTest, AccessDeniedMidShiftIsToldAndTheRetriesBackOff)
     for (const QString &id : ids)
         sqlText(QStringLiteral("KILL %1").arg(id.trimmed()));
 
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     ASSERT_TRUE(f.offline());
     ASSERT_EQ(stopBoxes(), 1) << h.texts().join(QStringLiteral(" | ")).toStdString();

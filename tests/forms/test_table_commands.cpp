@@ -134,7 +134,7 @@ TEST_F(TableCommandsTest, PeopleCountIsStoredWhenTheFieldIsLeft)
     // Passing through the field without typing writes nothing: a count
     // another terminal stored meanwhile stays.
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET qtdPessoas=7 WHERE idMesa=1201"));
-    h.form().dispatch(QStringLiteral("LERMESA"));
+    h.form().reread();
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET qtdPessoas=9 WHERE idMesa=1201"));
     ui().Ed_QTDEPES->setFocus();
     QTest::keyClick(ui().Ed_QTDEPES, Qt::Key_Tab);
@@ -421,7 +421,7 @@ TEST_F(TableCommandsTest, FeeExamplesOfTheSwitch)
     EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("10,50"));
     EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("110,50"));
     EXPECT_EQ(ui().Ed_VALOPES->text(), QStringLiteral("55,25"));
-    h.form().dispatch(QStringLiteral("LERMESA"));
+    h.form().reread();
     EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("10,50"));
     EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("110,50"));
 

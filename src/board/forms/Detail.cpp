@@ -4,6 +4,7 @@
 #include "board/TableReader.h"
 #include "board/forms/Board.h"
 #include "board/forms/MainForm.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -136,7 +137,7 @@ void Detail::LERMESA()
     }
 
     // 5. The board stays as it is while a table is worked on.
-    m_form.Cm_TimerMesas->stop();
+    m_form.pauseBoard();
     m_form.board().keepTimerStopped();
     m_shown = std::move(reading.table);
     m_form.showTableNumber(m_shown.idMesa);
@@ -167,9 +168,9 @@ void Detail::paint()
         row->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(r.idItem));
         if (r.observation >= 0) {
             const ShownObservation &obs = item.observations[std::size_t(r.observation)];
-            const QString prefix = obs.kind == 'C'   ? QStringLiteral("  -> Com ")
-                                   : obs.kind == 'S' ? QStringLiteral("  -> Sem ")
-                                                     : QStringLiteral("  -> ");
+            const QString prefix = obs.kind == letterOf(ObservationKind::With)      ? QStringLiteral("  -> Com ")
+                                   : obs.kind == letterOf(ObservationKind::Without) ? QStringLiteral("  -> Sem ")
+                                                                                    : QStringLiteral("  -> ");
             row->setText(0, QStringLiteral("0"));
             row->setText(2, prefix + obs.text);
             row->setText(5, QStringLiteral("0"));

@@ -99,7 +99,7 @@ MainForm::~MainForm() = default;
 
 void MainForm::wireEvents()
 {
-    connect(Cm_Timer_ABRAR, &QTimer::timeout, this, [this] { dispatch(QStringLiteral("ABRAR")); });
+    connect(Cm_Timer_ABRAR, &QTimer::timeout, this, [this] { watchingServer([this] { ABRAR(); }); });
     connect(Cm_TimerMesas, &QTimer::timeout, this, &MainForm::onBoardTimer);
     connect(Cm_TimerPermanencia, &QTimer::timeout, this, [this] { m_detail->refreshTimeOpen(); });
     connect(m_ui->Bt_CX, &QButtonGroup::buttonClicked, this,
@@ -163,19 +163,9 @@ void MainForm::wireEvents()
     }
 }
 
-void MainForm::dispatch(const QString &code)
+void MainForm::rebuildBoard()
 {
-    m_functionCode = code;
-    watchingServer([this, &code] {
-        if (code == QLatin1String("ABRAR"))
-            ABRAR();
-        else if (code == QLatin1String("MESAS"))
-            m_board->MESAS();
-        else if (code == QLatin1String("LERMESA"))
-            m_detail->LERMESA();
-        else if (code == QLatin1String("TECLA"))
-            TECLA();
-    });
+    watchingServer([this] { m_board->MESAS(); });
 }
 
 void MainForm::watchingServer(const std::function<void()> &command)
@@ -381,7 +371,7 @@ void MainForm::ABRAR()
     m_ui->Bt_COMIS->setEnabled(session.hasRight(7));
 
     // The board (nothing until a cash desk is chosen).
-    dispatch(QStringLiteral("MESAS"));
+    rebuildBoard();
 
     // The choice. The focus waits on the first open desk, so a key pressed
     // right away cannot end the program; with no desk to choose the frame
@@ -580,7 +570,7 @@ void MainForm::onBoardRowClicked(QTreeWidgetItem *item)
 void MainForm::pressKey(int keyCode)
 {
     m_keyCode = keyCode;
-    dispatch(QStringLiteral("TECLA"));
+    watchingServer([this] { TECLA(); });
 }
 
 void MainForm::enterItemList()
@@ -734,7 +724,7 @@ void MainForm::lostConnection()
 
 void MainForm::reread()
 {
-    dispatch(QStringLiteral("LERMESA"));
+    watchingServer([this] { m_detail->LERMESA(); });
 }
 
 void MainForm::release()
@@ -816,7 +806,7 @@ void MainForm::TECLA()
     case vk::kF7:
         if (shown && m_itemRows > 0) {
             m_detail->switchObservations();
-            dispatch(QStringLiteral("LERMESA"));
+            reread();
         }
         break;
     case vk::kF8: m_tables->toggleService(); break;

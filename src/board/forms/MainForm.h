@@ -49,9 +49,8 @@ public:
 
     Ui::MainForm &ui() const { return *m_ui; }
 
-    // Runs the named procedure ("ABRAR", "MESAS", "LERMESA", "TECLA", ...).
-    void dispatch(const QString &code);
-    const QString &functionCode() const { return m_functionCode; }
+    // "MESAS": the board rebuilt now, watching the server meanwhile.
+    void rebuildBoard();
 
     // Start-up finished (successfully or not).
     bool started() const { return m_started; }
@@ -143,10 +142,6 @@ public:
     bool closing() const override { return m_closed; }
     void closeDesk() override { closeForm(); }
 
-    QTimer *Cm_TimerMesas = nullptr;
-    QTimer *Cm_TimerPermanencia = nullptr;
-    QTimer *Cm_Timer_ABRAR = nullptr;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -154,6 +149,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QTimer *Cm_TimerMesas = nullptr;
+    QTimer *Cm_TimerPermanencia = nullptr;
+    QTimer *Cm_Timer_ABRAR = nullptr;
+
     void ABRAR();
     void TECLA();
     // While offline: tells the cashier the command must wait; true then.
@@ -192,7 +191,6 @@ private:
     std::unique_ptr<KeyBar> m_keyBar;
     int m_itemRows = 0;
     bool m_hasSelection = false;
-    QString m_functionCode;
     int m_keyCode = 0;
     int m_currentTable = 0;
     bool m_started = false;

@@ -1,4 +1,5 @@
 #include "items/forms/ItemCommands.h"
+#include "data/Status.h"
 #include "platform/ui/ColumnFit.h"
 #include "platform/ui/Desk.h"
 
@@ -591,7 +592,7 @@ void ItemCommands::addJa()
     if (isObservationLimitReached())
         return;
     m_ui->Frm_Observacoes->setTitle(QStringLiteral("Observações"));
-    m_chooserKind = 'O';
+    m_chooserKind = letterOf(ObservationKind::Free);
     addObservation(int(desk::session().parameters().integer("idObsJa")));
 }
 
@@ -751,9 +752,9 @@ bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
             if (watched == ui.Ed_CODIPROD && !m_inLookup)
                 dispatch(QStringLiteral("LERPRO"));
             else if (watched == ui.Cb_OBSERVA && m_choosing)
-                dispatch(m_chooserKind == 'C'   ? QStringLiteral("COM")
-                         : m_chooserKind == 'S' ? QStringLiteral("SEM")
-                                                : QStringLiteral("OBS"));
+                dispatch(m_chooserKind == letterOf(ObservationKind::With)      ? QStringLiteral("COM")
+                         : m_chooserKind == letterOf(ObservationKind::Without) ? QStringLiteral("SEM")
+                                                                               : QStringLiteral("OBS"));
         }
         return false;
     }
@@ -769,9 +770,9 @@ bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
 
     if (watched == ui.Cb_OBSERVA) {
         const char kind = m_chooserKind;
-        const QString code = kind == 'C'   ? QStringLiteral("COM")
-                             : kind == 'S' ? QStringLiteral("SEM")
-                                           : QStringLiteral("OBS");
+        const QString code = kind == letterOf(ObservationKind::With)      ? QStringLiteral("COM")
+                             : kind == letterOf(ObservationKind::Without) ? QStringLiteral("SEM")
+                                                                          : QStringLiteral("OBS");
         if (key == vk::kEscape) {
             // Escape backs out of the chooser only; a second one leaves.
             closeChooser();

@@ -2,12 +2,12 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/BoardReader.h"
 #include "board/forms/Board.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "session/Session.h"
-#include "ui_MainForm.h"
 
 #include <QSemaphore>
 #include <QTest>
@@ -33,9 +33,9 @@ protected:
             started = true;
         }
         // A filter change rebuilds; choosing the same one again would not.
-        auto *combo = h.form().ui().Cb_STATUSM;
+        auto *combo = DeskDriver(h.form()).Cb_STATUSM;
         if (combo->currentIndex() == filter)
-            h.form().dispatch(QStringLiteral("MESAS"));
+            h.form().rebuildBoard();
         else
             combo->setCurrentIndex(filter);
         h.settleBoard();
@@ -43,7 +43,7 @@ protected:
     }
     QTreeWidgetItem *row(int table)
     {
-        auto *list = h.form().ui().Lv_Mesas;
+        auto *list = DeskDriver(h.form()).Lv_Mesas;
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             if (list->topLevelItem(i)->text(1).trimmed().toInt() == table)
                 return list->topLevelItem(i);
@@ -55,7 +55,7 @@ protected:
     QList<int> listed()
     {
         QList<int> tables;
-        auto *list = h.form().ui().Lv_Mesas;
+        auto *list = DeskDriver(h.form()).Lv_Mesas;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             tables << list->topLevelItem(i)->text(1).trimmed().toInt();
         return tables;
@@ -175,27 +175,27 @@ TEST_F(BoardTest, FiltersAndCounters)
                    .arg(ymd));
     rebuild(kTodas);
     EXPECT_EQ(listed().size(), 80);
-    EXPECT_EQ(h.form().ui().Ds_MESALAN->text(), QStringLiteral("8"));
-    EXPECT_EQ(h.form().ui().Ds_MESAFEC->text(), QStringLiteral("2"));
-    EXPECT_FALSE(h.form().ui().Ds_HORABCO->text().isEmpty());
+    EXPECT_EQ(DeskDriver(h.form()).Ds_MESALAN->text(), QStringLiteral("8"));
+    EXPECT_EQ(DeskDriver(h.form()).Ds_MESAFEC->text(), QStringLiteral("2"));
+    EXPECT_FALSE(DeskDriver(h.form()).Ds_HORABCO->text().isEmpty());
 }
 
 TEST_F(BoardTest, TimerStopsWhileATableIsShownAndRestartsOnRelease)
 {
     MainForm &f = rebuild(kEmAndamento);
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
-    EXPECT_EQ(f.Cm_TimerMesas->interval(), 30000);
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
+    EXPECT_EQ(DeskDriver(f).boardTimer()->interval(), 30000);
     h.typeTable(QStringLiteral("1201"));
     EXPECT_EQ(f.currentTable(), 1201);
-    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
     // A row changed elsewhere meanwhile appears when the table is released.
     setPosition(h.db(), 4101, 'A');
     f.board().release();
     h.settleBoard();
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_EQ(f.currentTable(), 0);
-    EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), 0);
-    EXPECT_TRUE(f.ui().Ed_CODIMES->text().isEmpty());
+    EXPECT_EQ(DeskDriver(f).Lv_Itens->topLevelItemCount(), 0);
+    EXPECT_TRUE(DeskDriver(f).Ed_CODIMES->text().isEmpty());
     EXPECT_TRUE(listed().contains(41));
 }
 
@@ -206,7 +206,7 @@ TEST_F(BoardTest, TypedNumbersAboveTheLimitPutTheShownTableBack)
     ASSERT_EQ(f.currentTable(), 1201);
     h.typeTable(QStringLiteral("9001"));
     EXPECT_EQ(f.currentTable(), 1201);
-    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QStringLiteral("012/01"));
+    EXPECT_EQ(DeskDriver(f).Ed_CODIMES->text(), QStringLiteral("012/01"));
     EXPECT_TRUE(h.ui().messages.empty());
 }
 
@@ -214,7 +214,7 @@ TEST_F(BoardTest, ReadFailuresCloseTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
     f.board().failNextRebuild("FETCH CUR1");
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
     EXPECT_TRUE(f.closedDown());
@@ -224,7 +224,7 @@ TEST_F(BoardTest, UnreadableTableListClosesTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
     f.board().failNextRebuild("SELECT*FROM mov_Mesa ORDER BY idMesa");
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     ASSERT_FALSE(h.ui().messages.empty());
     EXPECT_EQ(h.ui().messages.back().text, QStringLiteral("Erro na leitura das mesas !!!"));
@@ -236,11 +236,11 @@ TEST_F(BoardTest, ReleasingATableRestsTheCaptionsThatFollowIt)
 {
     MainForm &f = rebuild(kEmAndamento);
     h.typeTable(QStringLiteral("1501")); // blocked, with a service fee
-    ASSERT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
-    ASSERT_EQ(f.ui().Bt_SERVICO->text(), QStringLiteral("EXCLUIR SERVIÇO"));
+    ASSERT_EQ(DeskDriver(f).Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
+    ASSERT_EQ(DeskDriver(f).Bt_SERVICO->text(), QStringLiteral("EXCLUIR SERVIÇO"));
     f.board().release();
-    EXPECT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
-    EXPECT_EQ(f.ui().Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
+    EXPECT_EQ(DeskDriver(f).Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
+    EXPECT_EQ(DeskDriver(f).Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
 }
 
 TEST_F(BoardTest, BoardBuiltOnItsOwnThreadEqualsTheOneBuiltOnTheEventThread)
@@ -266,7 +266,7 @@ TEST_F(BoardTest, BoardBuiltOnItsOwnThreadEqualsTheOneBuiltOnTheEventThread)
         const BoardSnapshot expected = BoardReader(desk::sql()).MESAS(query);
         ASSERT_EQ(expected.result, BoardSnapshot::Result::Built);
         ASSERT_EQ(listed().size(), qsizetype(expected.rows.size()));
-        auto *list = f.ui().Lv_Mesas;
+        auto *list = DeskDriver(f).Lv_Mesas;
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const BoardRow &want = expected.rows[std::size_t(i)];
             QTreeWidgetItem *item = list->topLevelItem(i);
@@ -277,8 +277,8 @@ TEST_F(BoardTest, BoardBuiltOnItsOwnThreadEqualsTheOneBuiltOnTheEventThread)
             EXPECT_EQ(item->text(3), want.waiterName);
             EXPECT_EQ(item->text(4) == QStringLiteral("*"), want.severalPositions);
         }
-        EXPECT_EQ(f.ui().Ds_MESALAN->text(), QString::number(expected.busyTables));
-        EXPECT_EQ(f.ui().Ds_MESAFEC->text(), QString::number(expected.closedSales));
+        EXPECT_EQ(DeskDriver(f).Ds_MESALAN->text(), QString::number(expected.busyTables));
+        EXPECT_EQ(DeskDriver(f).Ds_MESAFEC->text(), QString::number(expected.closedSales));
         for (int t = 1; t <= BoardSummary::kTables; ++t) {
             EXPECT_EQ(f.board().summary().table(t).state, expected.summary.table(t).state) << t;
             EXPECT_EQ(f.board().summary().table(t).people, expected.summary.table(t).people) << t;
@@ -293,22 +293,22 @@ TEST_F(BoardTest, RebuildsNeverOverlapAndTicksWaitForTheOneRunning)
     const int before = f.board().rebuildsStarted();
     QSemaphore gate;
     f.board().holdRebuildsOn(gate);
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
-    f.dispatch(QStringLiteral("MESAS"));
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
+    f.rebuildBoard();
     // A tick while one runs: the timer stays off until that one is shown.
-    f.Cm_TimerMesas->start(1);
+    DeskDriver(f).boardTimer()->start(1);
     QTest::qWait(30);
-    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
     EXPECT_TRUE(f.board().rebuilding());
-    f.Cm_TimerMesas->setInterval(30000);
+    DeskDriver(f).boardTimer()->setInterval(30000);
     gate.release();
     h.settleBoard();
     // The asked-for ones became a single one more, after the first.
     EXPECT_EQ(f.board().rebuildsStarted(), before + 2);
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_FALSE(f.closedDown());
 }
 
@@ -318,25 +318,25 @@ TEST_F(BoardTest, BoardFinishedAfterATableWasShownLeavesTheTableAlone)
     QSemaphore gate;
     f.board().holdRebuildsOn(gate);
     setPosition(h.db(), 4101, 'A');
-    f.ui().Cb_STATUSM->setCurrentIndex(kTodas);
-    EXPECT_TRUE(f.ui().Frm_AguardeMesas->isVisible());
+    DeskDriver(f).Cb_STATUSM->setCurrentIndex(kTodas);
+    EXPECT_TRUE(DeskDriver(f).Frm_AguardeMesas->isVisible());
     // The screen does not wait: a table is read while the board is built.
     h.typeTable(QStringLiteral("1201"));
     ASSERT_EQ(f.currentTable(), 1201);
-    const int items = f.ui().Lv_Itens->topLevelItemCount();
-    const QString total = f.ui().Ds_TOTPROD->text();
+    const int items = DeskDriver(f).Lv_Itens->topLevelItemCount();
+    const QString total = DeskDriver(f).Ds_TOTPROD->text();
     gate.release();
     h.settleBoard();
     EXPECT_EQ(f.currentTable(), 1201);
-    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QStringLiteral("012/01"));
-    EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), items);
-    EXPECT_EQ(f.ui().Ds_TOTPROD->text(), total);
+    EXPECT_EQ(DeskDriver(f).Ed_CODIMES->text(), QStringLiteral("012/01"));
+    EXPECT_EQ(DeskDriver(f).Lv_Itens->topLevelItemCount(), items);
+    EXPECT_EQ(DeskDriver(f).Ds_TOTPROD->text(), total);
     // The board itself is the new one, and the timer stays off while the
     // table is shown.
-    EXPECT_FALSE(f.ui().Frm_AguardeMesas->isVisible());
+    EXPECT_FALSE(DeskDriver(f).Frm_AguardeMesas->isVisible());
     EXPECT_TRUE(listed().contains(41));
     EXPECT_EQ(listed().size(), 80);
-    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_TRUE(h.ui().messages.empty());
 }
 
@@ -347,15 +347,15 @@ TEST_F(BoardTest, ABoardFinishingAfterTheFormClosedIsDropped)
     QSemaphore gate;
     f.board().holdRebuildsOn(gate);
     f.board().failNextRebuild("FETCH CUR1");
-    f.dispatch(QStringLiteral("MESAS"));
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
+    f.rebuildBoard();
     f.closeForm();
     gate.release();
     h.settleBoard();
     // Neither its failure is told nor another one started.
     EXPECT_TRUE(h.ui().messages.empty());
     EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
-    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
 }
 
 TEST(BoardCounters, ClosedAccountsCountByThePeriodsDateNotTheDesks)
@@ -371,5 +371,5 @@ TEST(BoardCounters, ClosedAccountsCountByThePeriodsDateNotTheDesks)
                                   "VALUES(0,'M','%1',2,1,1)")
                        .arg(day.toString(QStringLiteral("yyyyMMdd"))));
     MainForm &f = h.startOnDesk(1);
-    EXPECT_EQ(f.ui().Ds_MESAFEC->text(), QStringLiteral("2"));
+    EXPECT_EQ(DeskDriver(f).Ds_MESAFEC->text(), QStringLiteral("2"));
 }

@@ -4,10 +4,10 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "items/forms/CancelCommands.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
-#include "ui_MainForm.h"
 #include "ui_ReasonFrame.h"
 
 #include <QTest>
@@ -29,7 +29,7 @@ protected:
     void SetUp() override { h.standardSession(); }
 
     MainForm &show(const QString &table) { return h.showTable(table); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     Ui::ReasonFrame &frame() { return h.form().cancel().reasonUi(); }
     bool frameShown() { return h.form().cancel().reasonFrame().isVisible(); }
 
@@ -284,20 +284,20 @@ TEST(CancelRights, AcknowledgementNeedsTheRightAsStoredNow)
         h.files().openPeriod(2, {1, 2, 3});
         h.startOnDesk(1);
         h.typeTable(QStringLiteral("1201"));
-        h.form().ui().Lv_Itens->clearSelection();
-        QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F9);
+        DeskDriver(h.form()).Lv_Itens->clearSelection();
+        QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F9);
         ASSERT_EQ(h.ui().messages.size(), 1u);
         EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Operador sem direito a Baixa !!!"));
         EXPECT_EQ(h.ui().messages[0].style, style::kInformation);
 
-        h.form().ui().Lv_Itens->selectAll();
-        QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F9);
+        DeskDriver(h.form()).Lv_Itens->selectAll();
+        QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F9);
         EXPECT_EQ(h.ui().messages.size(), 2u);
         EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=1201 AND status='I'")),
                   QStringLiteral("3"));
 
         h.typeTable(QStringLiteral("2101"));
-        QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F9);
+        QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F9);
         EXPECT_EQ(h.ui().messages.size(), 2u);
     }
     // Operator 1 logged in with the right, which is taken away meanwhile:
@@ -308,8 +308,8 @@ TEST(CancelRights, AcknowledgementNeedsTheRightAsStoredNow)
         h.startOnDesk(1);
         h.typeTable(QStringLiteral("1201"));
         h.db().run(QStringLiteral("UPDATE tab_Operador SET direito8=' ' WHERE idOperador=1"));
-        h.form().ui().Lv_Itens->selectAll();
-        QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F9);
+        DeskDriver(h.form()).Lv_Itens->selectAll();
+        QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F9);
         EXPECT_EQ(h.texts(), QStringList{QStringLiteral("Operador sem direito a Baixa !!!")});
         EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItem WHERE idMesa=1201 AND status='I'")),
                   QStringLiteral("3"));

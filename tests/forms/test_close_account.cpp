@@ -3,6 +3,7 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/TableReader.h"
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
@@ -14,7 +15,6 @@
 #include "tables/ClosingService.h"
 #include "tables/forms/OpenTable.h"
 #include "tables/forms/TableCommands.h"
-#include "ui_MainForm.h"
 #include "ui_OpenTable.h"
 #include "ui_Payment.h"
 
@@ -106,7 +106,7 @@ protected:
         EXPECT_EQ(h.form().currentTable(), idMesa);
         return h.form();
     }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     void key(int code) { h.form().pressKey(code); }
     // The table on show, blocked as the bill was printed, then F10.
     void blockAndClose()
@@ -211,7 +211,7 @@ TEST_F(CloseAccountTest, TypicalTableEndToEnd)
         QStringLiteral("UPDATE mov_MesaItem SET idMotivoCanc=2,idOpeCanc=1,produzido='N' WHERE idItem=%1").arg(soda));
     kitchen(burger, 40, "20:10:00", "20:25:30", "20:40:00", 2);
     kitchen(fries, 40, "20:05:00", "00:00:00", "20:40:00", 3);
-    f.dispatch(QStringLiteral("LERMESA"));
+    f.reread();
     EXPECT_EQ(ui().Ds_TOTPROD->text(), QStringLiteral("70,50"));
     EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("4,25"));
     EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("74,75"));
@@ -284,7 +284,7 @@ TEST_F(CloseAccountTest, TypicalTableEndToEnd)
     EXPECT_EQ(f.currentTable(), 0);
     EXPECT_TRUE(ui().Ed_CODIMES->text().isEmpty());
     EXPECT_EQ(ui().Lv_Itens->topLevelItemCount(), 0);
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
     h.settleBoard();
     EXPECT_EQ(ui().Ds_MESAFEC->text(), QStringLiteral("1"));
     EXPECT_EQ(records::L_LINK().at(312), 'S');
@@ -314,7 +314,7 @@ TEST_F(CloseAccountTest, EmptyPositionIsFreedWithoutASaleBlockedOrNot)
     key(vk::kF10);
     EXPECT_EQ(freeRow(2101), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
     EXPECT_EQ(h.form().currentTable(), 0);
-    EXPECT_TRUE(h.form().Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(h.form()).boardTimer()->isActive());
 
     setPosition(h.db(), 4101, 'B', 2, 6, "10.00");
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=3,descontoManual=2,operDesc='ROBERTO LIMA',dividida='S' "

@@ -3,13 +3,13 @@
 // start-up of the main form.
 #include "FormHarness.h"
 
+#include "DeskDriver.h"
 #include "board/forms/ConnectionDialog.h"
 #include "board/forms/MainForm.h"
 #include "platform/Config.h"
 #include "platform/Sql.h"
 #include "platform/ui/Desk.h"
 #include "ui_ConnectionDialog.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -242,7 +242,7 @@ TEST(ConnectionDialog, OfferedWhenTheConnectionFailsAtStartUp)
     EXPECT_TRUE(texts[1].startsWith(QStringLiteral("Acesso negado pelo banco de dados"))) << texts[1].toStdString();
     EXPECT_TRUE(texts[1].contains(QStringLiteral("Access denied for user 'root'"))) << texts[1].toStdString();
     EXPECT_EQ(texts[2], QStringLiteral("Corrigir a conexão com o banco de dados agora ?"));
-    EXPECT_TRUE(f.ui().Bt_CX1->isEnabled());
+    EXPECT_TRUE(DeskDriver(f).Bt_CX1->isEnabled());
 }
 
 TEST(ConnectionDialog, LeftWithoutSavingTheStartUpFailsWithItsStatus)

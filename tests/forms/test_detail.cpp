@@ -2,9 +2,9 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/forms/Detail.h"
 #include "platform/Sql.h"
-#include "ui_MainForm.h"
 
 #include <QTest>
 
@@ -51,7 +51,7 @@ TEST_F(DetailTest, TotalsOfTheWorkedExample)
 {
     hundredTable(4201, false);
     MainForm &f = show(QStringLiteral("4201"));
-    auto &ui = f.ui();
+    const DeskDriver ui(f);
     EXPECT_EQ(ui.Ds_TOTITENS->text(), QStringLiteral("3"));
     EXPECT_EQ(ui.Ds_TOTPROD->text(), QStringLiteral("100,00"));
     EXPECT_EQ(ui.Ds_PERCDES->text(), QStringLiteral("10,00"));
@@ -72,7 +72,7 @@ TEST_F(DetailTest, TakeAwayIsNeverChargedService)
 {
     hundredTable(4301, true);
     MainForm &f = show(QStringLiteral("4301"));
-    auto &ui = f.ui();
+    const DeskDriver ui(f);
     EXPECT_EQ(ui.Ds_TOTVIAG->text(), QStringLiteral("20,00"));
     EXPECT_EQ(ui.Ds_VIAGLIQ->text(), QStringLiteral("18,00"));
     EXPECT_EQ(ui.Ds_VALOSER->text(), QStringLiteral("7,20"));
@@ -94,7 +94,7 @@ TEST_F(DetailTest, OddCentsAreCutAndTotalsKeepFourDecimals)
     addItem(h.db(), b);
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=4 WHERE idMesa=4401")); // 12.5 %
     MainForm &f = show(QStringLiteral("4401"));
-    auto &ui = f.ui();
+    const DeskDriver ui(f);
     EXPECT_EQ(ui.Lv_Itens->topLevelItem(0)->text(3), QStringLiteral("8,54"));
     // 41.87 × 12.5 % = 5.233750 → shown 5,23; subtotal 36.6363 → 36,63;
     // service 3.6636 → 3,66; total 40.2999 → 40,29 (never rounded up).
@@ -117,7 +117,7 @@ TEST_F(DetailTest, ObservationsAdjustThePriceAndShowOnRequest)
     addObservation(h.db(), item, 4501, 502, 'S');
     addObservation(h.db(), item, 4501, 503, 'O');
     MainForm &f = show(QStringLiteral("4501"));
-    auto &ui = f.ui();
+    const DeskDriver ui(f);
     ASSERT_EQ(ui.Lv_Itens->topLevelItemCount(), 1);
     EXPECT_EQ(ui.Lv_Itens->topLevelItem(0)->text(1), QStringLiteral("*"));
     EXPECT_EQ(ui.Lv_Itens->topLevelItem(0)->text(3), QStringLiteral("11,75"));
@@ -146,13 +146,13 @@ TEST_F(DetailTest, ConsolidatedListGroupsByProductAndPrice)
     addItem(h.db(), discounted);
     addItem(h.db(), {4601, 201, "30.00", 'C'}); // cancelled: neither listed nor summed
     MainForm &f = show(QStringLiteral("4601"));
-    auto *consol = f.ui().Lv_Consol;
+    auto *consol = DeskDriver(f).Lv_Consol;
     ASSERT_EQ(consol->topLevelItemCount(), 2);
     EXPECT_EQ(consol->topLevelItem(0)->text(1), QStringLiteral("1"));
     EXPECT_EQ(consol->topLevelItem(0)->text(2), QStringLiteral("27,00"));
     EXPECT_EQ(consol->topLevelItem(1)->text(1), QStringLiteral("2"));
     EXPECT_EQ(consol->topLevelItem(1)->text(3), QStringLiteral("60,00"));
-    EXPECT_EQ(f.ui().Ds_TOTPROD->text(), QStringLiteral("87,00"));
+    EXPECT_EQ(DeskDriver(f).Ds_TOTPROD->text(), QStringLiteral("87,00"));
 }
 
 TEST_F(DetailTest, ItemsWithoutTicketComeLast)
@@ -164,8 +164,8 @@ TEST_F(DetailTest, ItemsWithoutTicketComeLast)
     early.comanda = 1500;
     addItem(h.db(), early);
     MainForm &f = show(QStringLiteral("4701"));
-    EXPECT_EQ(f.ui().Lv_Itens->topLevelItem(0)->text(5), QStringLiteral("1500"));
-    EXPECT_EQ(f.ui().Lv_Itens->topLevelItem(1)->text(5), QStringLiteral("999999"));
+    EXPECT_EQ(DeskDriver(f).Lv_Itens->topLevelItem(0)->text(5), QStringLiteral("1500"));
+    EXPECT_EQ(DeskDriver(f).Lv_Itens->topLevelItem(1)->text(5), QStringLiteral("999999"));
 }
 
 TEST_F(DetailTest, TimeOpenAcrossMidnightCountsForward)
@@ -175,13 +175,13 @@ TEST_F(DetailTest, TimeOpenAcrossMidnightCountsForward)
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET horaAbertura=TIME_FORMAT(SEC_TO_TIME(MOD(TIME_TO_SEC(CURTIME())"
                               "+600,86400)),'%H:%i:%s') WHERE idMesa=4801"));
     MainForm &f = show(QStringLiteral("4801"));
-    const QString shown = f.ui().Ds_PERMANE->text();
+    const QString shown = DeskDriver(f).Ds_PERMANE->text();
     EXPECT_TRUE(shown == QStringLiteral("23h 50m") || shown == QStringLiteral("23h 51m")) << shown.toStdString();
     // The minute timer does the same from the text of Ds_HORAABE.
-    f.ui().Ds_PERMANE->clear();
-    f.Cm_TimerPermanencia->timeout({});
-    EXPECT_EQ(f.ui().Ds_PERMANE->text().left(3), QStringLiteral("23h"));
-    EXPECT_EQ(f.Cm_TimerPermanencia->interval(), 60000);
+    DeskDriver(f).Ds_PERMANE->clear();
+    DeskDriver(f).timeOpenTimer()->timeout({});
+    EXPECT_EQ(DeskDriver(f).Ds_PERMANE->text().left(3), QStringLiteral("23h"));
+    EXPECT_EQ(DeskDriver(f).timeOpenTimer()->interval(), 60000);
 }
 
 TEST_F(DetailTest, WaiterFurtherDownTheListIsNoAlarm)
@@ -193,8 +193,8 @@ TEST_F(DetailTest, WaiterFurtherDownTheListIsNoAlarm)
     setPosition(h.db(), 5001, 'A', 2, 10); // operator 10 left the list ('E')
     MainForm &f = show(QStringLiteral("4901"));
     EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(f.ui().Cb_Operador->currentText(), QStringLiteral("GARCOM 65").leftJustified(20));
-    EXPECT_EQ(f.ui().Ds_NOMEGAR->text(), QStringLiteral("GARCOM 65"));
+    EXPECT_EQ(DeskDriver(f).Cb_Operador->currentText(), QStringLiteral("GARCOM 65").leftJustified(20));
+    EXPECT_EQ(DeskDriver(f).Ds_NOMEGAR->text(), QStringLiteral("GARCOM 65"));
 
     h.typeTable(QStringLiteral("5001"));
     ASSERT_EQ(h.ui().messages.size(), 1u);
@@ -211,18 +211,18 @@ TEST_F(DetailTest, FreeTableAsksAndNoLeavesNothingShown)
     EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Mesa fechada, abre ?"));
     EXPECT_EQ(h.ui().messages[0].style, style::kAsk);
     EXPECT_EQ(f.currentTable(), 0);
-    EXPECT_TRUE(f.ui().Ed_CODIMES->text().isEmpty());
-    EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), 0);
+    EXPECT_TRUE(DeskDriver(f).Ed_CODIMES->text().isEmpty());
+    EXPECT_EQ(DeskDriver(f).Lv_Itens->topLevelItemCount(), 0);
 }
 
 TEST_F(DetailTest, BlockedTableAndServiceCaptions)
 {
     MainForm &f = show(QStringLiteral("1501"));
-    EXPECT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
+    EXPECT_EQ(DeskDriver(f).Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
     h.typeTable(QStringLiteral("2501")); // no service fee
-    EXPECT_EQ(f.ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
-    EXPECT_EQ(f.ui().Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
-    EXPECT_EQ(f.ui().Ds_VALOSER->text(), QStringLiteral("0,00"));
+    EXPECT_EQ(DeskDriver(f).Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
+    EXPECT_EQ(DeskDriver(f).Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
+    EXPECT_EQ(DeskDriver(f).Ds_VALOSER->text(), QStringLiteral("0,00"));
 }
 
 TEST_F(DetailTest, ItemReadFailureClosesTheForm)

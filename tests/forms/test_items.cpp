@@ -5,6 +5,7 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "items/forms/ItemCommands.h"
 #include "modules/DiscountSearch.h"
 #include "modules/ProductSearch.h"
@@ -13,7 +14,6 @@
 #include "platform/ui/Keys.h"
 #include "ui_DiscountSearch.h"
 #include "ui_IncludeFrame.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QTest>
@@ -110,7 +110,7 @@ protected:
     void include()
     {
         activate();
-        QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_Insert);
+        QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_Insert);
         ASSERT_TRUE(items().isOpen());
         ASSERT_TRUE(items().frame()->isVisible());
         EXPECT_EQ(focus(), frame().Ed_CODIPROD);
@@ -316,7 +316,7 @@ TEST_F(ItemsTest, QuantityThreeGivesThreeItemsEachWithItsOwnObservations)
     press(Qt::Key_F9);
     EXPECT_FALSE(items().isOpen());
     EXPECT_FALSE(items().frame()->isVisible());
-    EXPECT_TRUE(form.ui().Frm_CaixaM->isEnabled());
+    EXPECT_TRUE(DeskDriver(form).Frm_CaixaM->isEnabled());
     EXPECT_TRUE(h.ui().messages.empty()) << lastMessage().toStdString();
 
     EXPECT_EQ(itemsOnTable(), before + 3);
@@ -328,7 +328,7 @@ TEST_F(ItemsTest, QuantityThreeGivesThreeItemsEachWithItsOwnObservations)
                   .arg(kTable)),
         3);
     // The table shows them, and the frame opens clean next time.
-    EXPECT_EQ(form.ui().Lv_Itens->topLevelItemCount(), before + 3);
+    EXPECT_EQ(DeskDriver(form).Lv_Itens->topLevelItemCount(), before + 3);
     include();
     EXPECT_TRUE(f.Ds_DESCRIC->text().isEmpty());
     EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 0);
@@ -376,7 +376,7 @@ TEST_F(ItemsTest, MovingTheFocusNeverDropsWhatWasChosen)
     EXPECT_FALSE(items().isOpen());
     EXPECT_EQ(itemsOnTable(), before + 2);
     EXPECT_EQ(observationsOnTable(), 2);
-    EXPECT_EQ(form.ui().Lv_Itens->topLevelItemCount(), before + 2);
+    EXPECT_EQ(DeskDriver(form).Lv_Itens->topLevelItemCount(), before + 2);
 
     // Yes: the new product, without the observations.
     include();
@@ -549,7 +549,7 @@ TEST_F(ItemsTest, EditingRewritesObservationsAndDiscountColumns)
     h.db().run(QStringLiteral("UPDATE mov_MesaItem SET operDesc='FULANO' WHERE idItem=%1").arg(second));
 
     MainForm &form = start();
-    QTreeWidget *list = form.ui().Lv_Itens;
+    QTreeWidget *list = DeskDriver(form).Lv_Itens;
     auto open = [&](qint64 idItem) {
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QTreeWidgetItem *item = list->topLevelItem(i);
@@ -569,7 +569,7 @@ TEST_F(ItemsTest, EditingRewritesObservationsAndDiscountColumns)
     EXPECT_FALSE(f.Frm_PROD->isEnabled());
     EXPECT_FALSE(f.Lv_Produtos->isEnabled());
     EXPECT_FALSE(f.Bt_JA->isEnabled());
-    EXPECT_FALSE(form.ui().Frm_CaixaM->isEnabled());
+    EXPECT_FALSE(DeskDriver(form).Frm_CaixaM->isEnabled());
     EXPECT_EQ(f.Ed_CODIPROD->text(), QStringLiteral("000112"));
     EXPECT_EQ(f.Ds_VALOVEN->text(), QStringLiteral("30,00")); // the item's price, not today's
     EXPECT_EQ(f.Ed_QUANTID->text(), QStringLiteral("1"));
@@ -624,7 +624,7 @@ TEST_F(ItemsTest, EscapeWritesNothing)
     const QString obs0 = value(QStringLiteral("CHECKSUM TABLE mov_MesaItemObs"));
     include();
     auto &f = frame();
-    EXPECT_FALSE(form.ui().Frm_CaixaM->isEnabled());
+    EXPECT_FALSE(DeskDriver(form).Frm_CaixaM->isEnabled());
     product(QStringLiteral("112"));
     type(QStringLiteral("2"));
     press(Qt::Key_F4);
@@ -651,8 +651,8 @@ TEST_F(ItemsTest, EscapeWritesNothing)
     press(Qt::Key_Escape);
     EXPECT_FALSE(items().isOpen());
     EXPECT_FALSE(items().frame()->isVisible());
-    EXPECT_TRUE(form.ui().Frm_CaixaM->isEnabled());
-    EXPECT_EQ(focus(), form.ui().Ed_CODIMES);
+    EXPECT_TRUE(DeskDriver(form).Frm_CaixaM->isEnabled());
+    EXPECT_EQ(focus(), DeskDriver(form).Ed_CODIMES);
     EXPECT_EQ(value(QStringLiteral("CHECKSUM TABLE mov_MesaItem")), items0);
     EXPECT_EQ(value(QStringLiteral("CHECKSUM TABLE mov_MesaItemObs")), obs0);
     EXPECT_EQ(form.currentTable(), kTable);
@@ -686,7 +686,7 @@ TEST_F(ItemsTest, FailedWriteUndoesTheWholeConfirmationAndKeepsTheFrame)
     EXPECT_EQ(itemsOnTable(), 0);
     EXPECT_EQ(observationsOnTable(), 0);
     EXPECT_TRUE(items().isOpen());
-    EXPECT_FALSE(form.ui().Frm_CaixaM->isEnabled());
+    EXPECT_FALSE(DeskDriver(form).Frm_CaixaM->isEnabled());
     EXPECT_EQ(f.Ds_CODIRED->text(), QStringLiteral("000112"));
     EXPECT_EQ(f.Ed_QUANTID->text(), QStringLiteral("2"));
     EXPECT_EQ(f.Lv_Produtos->topLevelItemCount(), 2);
@@ -701,8 +701,7 @@ TEST_F(ItemsTest, FailedWriteUndoesTheWholeConfirmationAndKeepsTheFrame)
     // An edit that fails keeps the stored observations.
     const qint64 idItem =
         value(QStringLiteral("SELECT MIN(idItem) FROM mov_MesaItem WHERE idMesa=%1").arg(kTable)).toLongLong();
-    records::W_INCREME().setDigits(std::uint64_t(idItem));
-    items().CARITEM();
+    items().CARITEM(idItem);
     ASSERT_TRUE(items().isOpen());
     desk::sql().failNext("UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?");
     items().pressKey(vk::kF9);
@@ -721,8 +720,7 @@ TEST_F(ItemsTest, EditOfAnItemGoneMeanwhileIsRefusedAndTheTableReadAgain)
     const qint64 idItem = addItem(h.db(), {kTable, 112, "38.50"});
     addObservation(h.db(), idItem, kTable, 2, 'C');
     start();
-    records::W_INCREME().setDigits(std::uint64_t(idItem));
-    items().CARITEM();
+    items().CARITEM(idItem);
     ASSERT_TRUE(items().isOpen());
     // Another terminal closes the position under the cashier's eyes.
     h.db().run(QStringLiteral("DELETE FROM mov_MesaItem WHERE idItem=%1; DELETE FROM mov_MesaItemObs WHERE idItem=%1")
@@ -768,10 +766,10 @@ TEST_F(ItemsTest, ProductSearchOpensFromTheBarAndFromF11)
         ++opened;
         return 0;
     });
-    QTest::mouseClick(h.form().ui().Frm_DIVIDE1, Qt::LeftButton);
-    QTest::mouseClick(h.form().ui().CmStatic50, Qt::LeftButton);
+    QTest::mouseClick(DeskDriver(h.form()).Frm_DIVIDE1, Qt::LeftButton);
+    QTest::mouseClick(DeskDriver(h.form()).CmStatic50, Qt::LeftButton);
     activate();
-    QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F11);
+    QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F11);
     include();
     press(Qt::Key_F11); // from inside the frame as well
     EXPECT_TRUE(items().isOpen());

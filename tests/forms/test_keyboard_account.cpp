@@ -5,12 +5,12 @@
 #include "FormHarness.h"
 #include "ModalScript.h"
 
+#include "DeskDriver.h"
 #include "modules/DiscountSearch.h"
 #include "modules/Payment.h"
 #include "platform/ui/UiService.h"
 #include "tables/forms/OpenTable.h"
 #include "tables/forms/SplitDialog.h"
-#include "ui_MainForm.h"
 #include "ui_Payment.h"
 
 #include <QApplication>
@@ -143,7 +143,7 @@ protected:
         return 0;
     }
 
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     QString value(const QString &sql) { return h.db().value(sql); }
     QString lastText() { return h.texts().isEmpty() ? QString() : h.texts().constLast(); }
 

@@ -3,13 +3,13 @@
 #include "FormHarness.h"
 #include "Seed.h"
 
+#include "DeskDriver.h"
 #include "items/forms/CancelCommands.h"
 #include "items/forms/ItemCommands.h"
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -48,7 +48,7 @@ protected:
     void SetUp() override { h.standardSession(); }
 
     MainForm &show(const QString &table) { return h.showTable(table); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(ui().Ed_CODIMES, k, modifiers);
@@ -164,9 +164,9 @@ TEST(KeysRights, HomeShowsTheCountersOnlyWithTheRight)
         FormHarness h;
         h.standardSession();
         h.startOnDesk(1);
-        QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_Home);
-        EXPECT_TRUE(h.form().ui().Frm_EmAndamento->isVisible());
-        EXPECT_TRUE(h.form().ui().Frm_Fechadas->isVisible());
+        QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_Home);
+        EXPECT_TRUE(DeskDriver(h.form()).Frm_EmAndamento->isVisible());
+        EXPECT_TRUE(DeskDriver(h.form()).Frm_Fechadas->isVisible());
         EXPECT_TRUE(h.ui().consoleLines.isEmpty());
     }
     {
@@ -174,9 +174,9 @@ TEST(KeysRights, HomeShowsTheCountersOnlyWithTheRight)
         h.files().login(4, QStringLiteral("JOAO PEREIRA"));
         h.files().openPeriod(2, {1, 2, 3});
         h.startOnDesk(1);
-        QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_Home);
-        EXPECT_FALSE(h.form().ui().Frm_EmAndamento->isVisible());
-        EXPECT_FALSE(h.form().ui().Frm_Fechadas->isVisible());
+        QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_Home);
+        EXPECT_FALSE(DeskDriver(h.form()).Frm_EmAndamento->isVisible());
+        EXPECT_FALSE(DeskDriver(h.form()).Frm_Fechadas->isVisible());
         EXPECT_EQ(h.ui().consoleLines, QStringList{QStringLiteral("sem direito")});
     }
 }
@@ -225,7 +225,7 @@ TEST_F(KeysTest, EscapeReleasesTheTableShownAndTheBoardRefreshesAgain)
     show(QStringLiteral("1201"));
     // A table opened at a waiter's terminal while the cashier was on 12/01,
     // with the board timer off as every table reading leaves it.
-    h.form().Cm_TimerMesas->stop();
+    DeskDriver(h.form()).boardTimer()->stop();
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET status='A', qtdPessoas=2, idGarcon=4, "
                               "horaAbertura='21:00:00', taxaServico=10.00 WHERE idMesa=2401"));
     auto boardHas2401 = [this] {
@@ -243,7 +243,7 @@ TEST_F(KeysTest, EscapeReleasesTheTableShownAndTheBoardRefreshesAgain)
     EXPECT_TRUE(ui().Ed_CODIMES->hasFocus());
     // Released as every other way of leaving a table releases it.
     h.settleBoard();
-    EXPECT_TRUE(h.form().Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(h.form()).boardTimer()->isActive());
     EXPECT_TRUE(boardHas2401());
     EXPECT_TRUE(h.texts().isEmpty());
 }

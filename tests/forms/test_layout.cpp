@@ -3,9 +3,9 @@
 // the screen, and the lists take the room that is left.
 #include "FormHarness.h"
 
+#include "DeskDriver.h"
 #include "board/forms/Board.h"
 #include "modules/Registration.h"
-#include "ui_MainForm.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -52,7 +52,7 @@ protected:
         h.showTable(QStringLiteral("1201"));
     }
     MainForm &form() { return h.form(); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     // Where a control lies, in the form's coordinates.
     QRect placed(const QWidget *w) { return QRect(w->mapTo(&form(), QPoint(0, 0)), w->size()); }
     void expectInside(const QWidget *w)
@@ -252,7 +252,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form(), 2000));
     }
     MainForm &form() { return h.form(); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     void alt(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier); }
 
     FormHarness h;

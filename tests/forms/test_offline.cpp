@@ -6,13 +6,13 @@
 #include "ModalScript.h"
 #include "Seed.h"
 
+#include "DeskDriver.h"
 #include "board/forms/Board.h"
 #include "board/forms/MainForm.h"
 #include "platform/Sql.h"
 #include "platform/ui/Desk.h"
 #include "platform/ui/UiService.h"
 #include "tables/forms/TableChooser.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -58,7 +58,7 @@ protected:
 TEST_F(OfflineTest, AnIdleDeskRidesOutARestartOfTheServer)
 {
     MainForm &f = h.startOnDesk(1);
-    auto &ui = f.ui();
+    const DeskDriver ui(f);
     const int rows = ui.Lv_Mesas->topLevelItemCount();
     ASSERT_GT(rows, 0);
     ASSERT_FALSE(banner()->isVisible());
@@ -66,7 +66,7 @@ TEST_F(OfflineTest, AnIdleDeskRidesOutARestartOfTheServer)
     ServerBack back;
     TestDatabase::stopServer();
     // The 30-second tick finds the server gone.
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     EXPECT_FALSE(f.closedDown());
     EXPECT_TRUE(f.offline());
@@ -76,7 +76,7 @@ TEST_F(OfflineTest, AnIdleDeskRidesOutARestartOfTheServer)
     // The board keeps what it showed, marked stale.
     EXPECT_EQ(ui.Lv_Mesas->topLevelItemCount(), rows);
     EXPECT_FALSE(ui.Lv_Mesas->isEnabled());
-    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
 
     // Every command waits, and says so; a failed try says nothing more.
     h.ui().messages.clear();
@@ -107,7 +107,7 @@ TEST_F(OfflineTest, AnIdleDeskRidesOutARestartOfTheServer)
     EXPECT_FALSE(banner()->isVisible());
     EXPECT_TRUE(ui.Lv_Mesas->isEnabled());
     EXPECT_EQ(ui.Lv_Mesas->topLevelItemCount(), rows);
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_TRUE(h.ui().messages.empty());
     // The desk's own connection, which never saw the server go, works at
     // once.
@@ -124,7 +124,7 @@ TEST_F(OfflineTest, AReadingThatLosesTheServerShowsNothingHalfReadAndWaits)
     EXPECT_FALSE(f.closedDown());
     EXPECT_TRUE(f.offline()) << h.texts().join(QStringLiteral(" | ")).toStdString();
     EXPECT_EQ(f.currentTable(), 0);
-    EXPECT_EQ(f.ui().Lv_Itens->topLevelItemCount(), 0);
+    EXPECT_EQ(DeskDriver(f).Lv_Itens->topLevelItemCount(), 0);
     EXPECT_EQ(stopBoxes(), 1);
 
     TestDatabase::startServer();
@@ -133,13 +133,13 @@ TEST_F(OfflineTest, AReadingThatLosesTheServerShowsNothingHalfReadAndWaits)
     EXPECT_FALSE(f.offline());
     h.typeTable(QStringLiteral("1201"));
     EXPECT_EQ(f.currentTable(), 1201) << h.texts().join(QStringLiteral(" | ")).toStdString();
-    EXPECT_GT(f.ui().Lv_Itens->topLevelItemCount(), 0);
+    EXPECT_GT(DeskDriver(f).Lv_Itens->topLevelItemCount(), 0);
 }
 
 TEST_F(OfflineTest, ACommandThatLosesTheServerTellsItsFailureAndTheDeskWaits)
 {
     MainForm &f = h.showTable(QStringLiteral("1201"));
-    auto &ui = f.ui();
+    const DeskDriver ui(f);
     const int items = ui.Lv_Itens->topLevelItemCount();
     ASSERT_GT(items, 0);
     f.activateWindow();
@@ -175,7 +175,7 @@ TEST_F(OfflineTest, ACommandThatLosesTheServerTellsItsFailureAndTheDeskWaits)
 TEST_F(OfflineTest, AProductLookupThatLosesTheServerKeepsTheFrameForATryAfterwards)
 {
     MainForm &f = h.showTable(QStringLiteral("1201"));
-    auto &ui = f.ui();
+    const DeskDriver ui(f);
     f.activateWindow();
     (void)QTest::qWaitForWindowActive(&f, 2000);
     QTest::keyClick(ui.Ed_CODIMES, Qt::Key_Insert);
@@ -268,7 +268,7 @@ TEST_F(OfflineTest, AccessDeniedMidShiftIsToldAndTheRetriesBackOff)
     for (const QString &id : ids)
         sqlText(QStringLiteral("KILL %1").arg(id.trimmed()));
 
-    f.dispatch(QStringLiteral("MESAS"));
+    f.rebuildBoard();
     h.settleBoard();
     ASSERT_TRUE(f.offline());
     ASSERT_EQ(stopBoxes(), 1) << h.texts().join(QStringLiteral(" | ")).toStdString();

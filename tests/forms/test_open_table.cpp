@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/forms/MainForm.h"
 #include "data/Tables.h"
 #include "platform/Record.h"
@@ -10,7 +11,6 @@
 #include "platform/Sql.h"
 #include "platform/ui/UiService.h"
 #include "tables/forms/OpenTable.h"
-#include "ui_MainForm.h"
 #include "ui_OpenTable.h"
 
 #include <QApplication>
@@ -24,6 +24,7 @@
 #include <functional>
 
 using namespace qv;
+using test::DeskDriver;
 
 namespace {
 
@@ -525,9 +526,9 @@ TEST(OpenTableFromMainForm, YesOpensTheDialogAndTheDetailShowsTheOpenedTable)
     EXPECT_TRUE(script.ran());
     EXPECT_FALSE(script.leftOpen());
     EXPECT_EQ(h.texts(), QStringList{QStringLiteral("Mesa fechada, abre ?")});
-    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QStringLiteral("022/01"));
-    EXPECT_EQ(f.ui().Ed_QTDEPES->text(), QStringLiteral("3"));
-    EXPECT_EQ(f.ui().Ds_CODIGAR->text(), QStringLiteral("6"));
+    EXPECT_EQ(DeskDriver(f).Ed_CODIMES->text(), QStringLiteral("022/01"));
+    EXPECT_EQ(DeskDriver(f).Ed_QTDEPES->text(), QStringLiteral("3"));
+    EXPECT_EQ(DeskDriver(f).Ds_CODIGAR->text(), QStringLiteral("6"));
     EXPECT_EQ(f.currentTable(), 2201);
     EXPECT_EQ(h.db().value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=2201")), QStringLiteral("A"));
 }
@@ -543,7 +544,7 @@ TEST(OpenTableFromMainForm, DecliningOrLeavingTheDialogClearsTheTableField)
         DialogScript script([](OpenTable &) { ADD_FAILURE() << "no dialog after No"; });
         h.typeTable(QStringLiteral("2201"));
         EXPECT_FALSE(script.ran());
-        EXPECT_TRUE(f.ui().Ed_CODIMES->text().isEmpty());
+        EXPECT_TRUE(DeskDriver(f).Ed_CODIMES->text().isEmpty());
         EXPECT_EQ(f.currentTable(), 0);
     }
     {
@@ -554,7 +555,7 @@ TEST(OpenTableFromMainForm, DecliningOrLeavingTheDialogClearsTheTableField)
         });
         h.typeTable(QStringLiteral("2301"));
         EXPECT_TRUE(script.ran());
-        EXPECT_TRUE(f.ui().Ed_CODIMES->text().isEmpty());
+        EXPECT_TRUE(DeskDriver(f).Ed_CODIMES->text().isEmpty());
         EXPECT_EQ(f.currentTable(), 0);
     }
     EXPECT_EQ(h.texts(), (QStringList{QStringLiteral("Mesa fechada, abre ?"), QStringLiteral("Mesa fechada, abre ?")}));

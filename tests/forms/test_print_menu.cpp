@@ -4,12 +4,12 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "printing/PrinterConfig.h"
 #include "printing/forms/PrintCommands.h"
 #include "session/Paths.h"
-#include "ui_MainForm.h"
 #include "ui_PrintMenu.h"
 
 #include <QComboBox>
@@ -36,7 +36,7 @@ protected:
 
     MainForm &start() { return h.startOnDesk(1); }
     MainForm &show(const QString &table) { return h.showTable(table); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     PrintCommands &printing() { return h.form().printing(); }
     Ui::PrintMenu &menu() { return printing().menu(); }
 
@@ -280,7 +280,7 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
     h.db().run(QStringLiteral("UPDATE tab_Impressoras SET nome='COZINHA  NOVA' WHERE idImpressora=1; "
                               "INSERT INTO tab_Impressoras VALUES(7,'')"));
     MainForm &f = start();
-    ASSERT_TRUE(f.Cm_TimerMesas->isActive());
+    ASSERT_TRUE(DeskDriver(f).boardTimer()->isActive());
     struct Seen
     {
         QString text;
@@ -288,7 +288,9 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
         bool timerActive;
     };
     std::vector<Seen> seen;
-    h.ui().onMessage = [&](const QString &text) { seen.push_back({text, configFile(), f.Cm_TimerMesas->isActive()}); };
+    h.ui().onMessage = [&](const QString &text) {
+        seen.push_back({text, configFile(), DeskDriver(f).boardTimer()->isActive()});
+    };
     chooseTestPrinter(QStringLiteral("Todas"));
     QTest::mouseClick(ui().Bt_IMPPRO4, Qt::LeftButton);
 
@@ -314,7 +316,7 @@ TEST_F(PrintMenuTest, TodasPrintsOnePagePerNamedPrinterEachAfterItsOwnConfigurat
     }
     // The box comes before the board refreshes again.
     EXPECT_FALSE(seen[0].timerActive);
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_EQ(configFile(), PrinterConfig(QStringLiteral("CAIXA")).bytes());
 
     // The pages name their printers.
@@ -352,5 +354,5 @@ TEST_F(PrintMenuTest, AConfigurationFileThatCannotBeWrittenStopsTheTest)
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Erro 30 gravando C:\\Velmorant\\Temp\\FORMPRT.PRT !!!"));
     EXPECT_EQ(h.ui().messages[0].style, style::kStop);
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
 }

@@ -5,10 +5,10 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "tables/forms/SplitDialog.h"
-#include "ui_MainForm.h"
 #include "ui_SplitDialog.h"
 
 #include <QRegularExpression>
@@ -56,7 +56,7 @@ protected:
         setPosition(h.db(), 4207, 'F', 0, 0);
     }
     MainForm &show(const QString &table) { return h.showTable(table); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
 
     // Clicks "CONTA DIVIDIDA"; when the dialog opens, `play` works it.
     ModalWatch::Script dialogScript(std::function<void(SplitDialog &)> play)

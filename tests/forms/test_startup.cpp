@@ -1,11 +1,11 @@
 #include "FormHarness.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "session/Paths.h"
 #include "session/Session.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QDate>
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace qv;
+using test::DeskDriver;
 using test::FormHarness;
 
 namespace {
@@ -30,7 +31,7 @@ void expectFailure(FormHarness &h, const QString &message)
     ASSERT_FALSE(h.ui().messages.empty());
     EXPECT_EQ(h.ui().messages.back().text, message);
     EXPECT_EQ(h.ui().messages.back().style, style::kStop);
-    EXPECT_FALSE(h.form().Cm_TimerMesas->isActive());
+    EXPECT_FALSE(DeskDriver(h.form()).boardTimer()->isActive());
 }
 } // namespace
 
@@ -109,24 +110,24 @@ TEST(Startup, BothPeriodsOpenMeansDinner)
     ASSERT_FALSE(f.closedDown());
     EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(records::W_NRTURNO().digits(), 2u);
-    EXPECT_EQ(f.ui().Ds_TURNO->text(), QStringLiteral("2 - Jantar"));
+    EXPECT_EQ(DeskDriver(f).Ds_TURNO->text(), QStringLiteral("2 - Jantar"));
     // The buttons follow the dinner desks, not the lunch ones.
-    EXPECT_TRUE(f.ui().Bt_CX1->isEnabled());
-    EXPECT_FALSE(f.ui().Bt_CX2->isEnabled());
-    EXPECT_FALSE(f.ui().Bt_CX3->isEnabled());
-    EXPECT_TRUE(f.ui().Bt_CX4->isEnabled());
-    EXPECT_FALSE(f.ui().Bt_CX5->isEnabled());
-    EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
-    EXPECT_FALSE(f.ui().Frm_Aguarde->isVisible());
-    EXPECT_EQ(f.ui().Cb_STATUSM->currentText(), QStringLiteral("Em Andamento"));
-    EXPECT_EQ(f.ui().Cb_STATUSM->count(), 7);
+    EXPECT_TRUE(DeskDriver(f).Bt_CX1->isEnabled());
+    EXPECT_FALSE(DeskDriver(f).Bt_CX2->isEnabled());
+    EXPECT_FALSE(DeskDriver(f).Bt_CX3->isEnabled());
+    EXPECT_TRUE(DeskDriver(f).Bt_CX4->isEnabled());
+    EXPECT_FALSE(DeskDriver(f).Bt_CX5->isEnabled());
+    EXPECT_TRUE(DeskDriver(f).Frm_Escolhe->isVisible());
+    EXPECT_FALSE(DeskDriver(f).Frm_Aguarde->isVisible());
+    EXPECT_EQ(DeskDriver(f).Cb_STATUSM->currentText(), QStringLiteral("Em Andamento"));
+    EXPECT_EQ(DeskDriver(f).Cb_STATUSM->count(), 7);
     // Nothing on the board before a desk is chosen, and no timer.
-    EXPECT_EQ(f.ui().Lv_Mesas->topLevelItemCount(), 0);
-    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_EQ(DeskDriver(f).Lv_Mesas->topLevelItemCount(), 0);
+    EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
     // The focus waits on the cash-desk choice, never on the exit.
-    EXPECT_EQ(QApplication::focusWidget(), f.ui().Bt_CX1);
+    EXPECT_EQ(QApplication::focusWidget(), DeskDriver(f).Bt_CX1);
     EXPECT_EQ(desk::session().operators().size(), 14u); // operator 10 is excluded
-    EXPECT_EQ(f.ui().Cb_Operador->count(), 14);
+    EXPECT_EQ(DeskDriver(f).Cb_Operador->count(), 14);
 }
 
 TEST(Startup, TheTitleNamesTheProgramOnce)
@@ -150,8 +151,8 @@ TEST(Startup, PeriodOpenedYesterdayWarnsAndGoesOn)
                                            + yesterday.toString(QStringLiteral("dd/MM/yyyy"))
                                            + QStringLiteral(", precisa ser fechado !!!"));
     EXPECT_EQ(h.ui().messages[0].style, style::kInformation);
-    EXPECT_EQ(f.ui().Ds_TURNO->text(), QStringLiteral("1 - Almoço"));
-    EXPECT_TRUE(f.ui().Bt_CX1->isEnabled());
+    EXPECT_EQ(DeskDriver(f).Ds_TURNO->text(), QStringLiteral("1 - Almoço"));
+    EXPECT_TRUE(DeskDriver(f).Bt_CX1->isEnabled());
 }
 
 TEST(Startup, TheWarningShowsAloneAndTheChoiceAfterIt)
@@ -162,8 +163,8 @@ TEST(Startup, TheWarningShowsAloneAndTheChoiceAfterIt)
     bool waitShown = true;
     bool choiceShown = true;
     h.ui().onMessage = [&](const QString &) {
-        waitShown = h.form().ui().Frm_Aguarde->isVisible();
-        choiceShown = h.form().ui().Frm_Escolhe->isVisible();
+        waitShown = DeskDriver(h.form()).Frm_Aguarde->isVisible();
+        choiceShown = DeskDriver(h.form()).Frm_Escolhe->isVisible();
     };
     MainForm &f = h.start();
     ASSERT_EQ(h.ui().messages.size(), 1u);
@@ -171,8 +172,8 @@ TEST(Startup, TheWarningShowsAloneAndTheChoiceAfterIt)
     // buttons are behind it; after it, the buttons and nothing over them.
     EXPECT_FALSE(waitShown);
     EXPECT_FALSE(choiceShown);
-    EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
-    EXPECT_FALSE(f.ui().Frm_Aguarde->isVisible());
+    EXPECT_TRUE(DeskDriver(f).Frm_Escolhe->isVisible());
+    EXPECT_FALSE(DeskDriver(f).Frm_Aguarde->isVisible());
 }
 
 TEST(Startup, SpaceOrEnterRightAfterStartUpChoosesTheFirstOpenDesk)
@@ -184,13 +185,13 @@ TEST(Startup, SpaceOrEnterRightAfterStartUpChoosesTheFirstOpenDesk)
         MainForm &f = h.start();
         f.activateWindow();
         (void)QTest::qWaitForWindowActive(&f, 2000);
-        ASSERT_EQ(QApplication::focusWidget(), f.ui().Bt_CX2);
+        ASSERT_EQ(QApplication::focusWidget(), DeskDriver(f).Bt_CX2);
         h.ui().answer(answer::kNo); // not desk 1: asked, and kept
         QTest::keyClick(QApplication::focusWidget(), key);
         EXPECT_FALSE(f.closedDown());
         ASSERT_EQ(h.ui().messages.size(), 1u);
         EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"));
-        EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
+        EXPECT_TRUE(DeskDriver(f).Frm_Escolhe->isVisible());
     }
 }
 
@@ -202,13 +203,13 @@ TEST(Startup, NeitherPeriodOpenEnablesNoDeskAndTheCheckSaysClosed)
     h.files().closePeriod(2);
     MainForm &f = h.start();
     ASSERT_FALSE(f.closedDown());
-    for (QAbstractButton *b : f.ui().Bt_CX->buttons())
+    for (QAbstractButton *b : DeskDriver(f).Bt_CX->buttons())
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     // The frame says why there is nothing to choose; leaving is what is left.
-    EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
-    EXPECT_EQ(f.ui().Lb_EscolheDica->text(),
+    EXPECT_TRUE(DeskDriver(f).Frm_Escolhe->isVisible());
+    EXPECT_EQ(DeskDriver(f).Lb_EscolheDica->text(),
               QStringLiteral("Nenhum período aberto (almoço ou jantar): abra o período e acesse novamente !!!"));
-    EXPECT_EQ(QApplication::focusWidget(), f.ui().Bt_Sair);
+    EXPECT_EQ(QApplication::focusWidget(), DeskDriver(f).Bt_Sair);
     // Were a desk digit set anyway, the first reading closes the form.
     records::W_NRCAIXA().setDigits(1);
     EXPECT_FALSE(f.sessionStillOpen());
@@ -223,17 +224,17 @@ TEST(DeskChoice, DeskOneAsksNothing)
     MainForm &f = h.startOnDesk(1);
     EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(records::W_NRCAIXA().digits(), 1u);
-    EXPECT_FALSE(f.ui().Frm_Escolhe->isVisible());
-    EXPECT_TRUE(f.Cm_TimerMesas->isActive());
-    EXPECT_EQ(f.ui().Ds_CAIXA->text(), QStringLiteral("1"));
-    EXPECT_EQ(f.ui().Ds_PERIODO->text(), QStringLiteral("Jantar"));
-    EXPECT_EQ(f.ui().Ds_OPERADOR->text(), QStringLiteral("MARIANA SOUZA"));
-    EXPECT_EQ(f.ui().Ds_DTCAIXA->text(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    EXPECT_FALSE(DeskDriver(f).Frm_Escolhe->isVisible());
+    EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
+    EXPECT_EQ(DeskDriver(f).Ds_CAIXA->text(), QStringLiteral("1"));
+    EXPECT_EQ(DeskDriver(f).Ds_PERIODO->text(), QStringLiteral("Jantar"));
+    EXPECT_EQ(DeskDriver(f).Ds_OPERADOR->text(), QStringLiteral("MARIANA SOUZA"));
+    EXPECT_EQ(DeskDriver(f).Ds_DTCAIXA->text(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
     EXPECT_EQ(records::W_CABEDAT().text(), test::todayDDMMYYYY());
     EXPECT_EQ(records::W_PABEHOR().text(), QStringLiteral("18:00:00"));
     EXPECT_EQ(records::W_CABEHOR().text(), QStringLiteral("18:05:00"));
-    EXPECT_GT(f.ui().Lv_Mesas->topLevelItemCount(), 0);
-    EXPECT_EQ(QApplication::focusWidget(), f.ui().Ed_CODIMES);
+    EXPECT_GT(DeskDriver(f).Lv_Mesas->topLevelItemCount(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), DeskDriver(f).Ed_CODIMES);
 }
 
 TEST(DeskChoice, OtherDeskAsksAndNoKeepsTheChoice)
@@ -242,18 +243,18 @@ TEST(DeskChoice, OtherDeskAsksAndNoKeepsTheChoice)
     h.standardSession();
     MainForm &f = h.start();
     h.ui().answer(answer::kNo);
-    QTest::mouseClick(f.ui().Bt_CX3, Qt::LeftButton);
+    QTest::mouseClick(DeskDriver(f).Bt_CX3, Qt::LeftButton);
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"));
     EXPECT_EQ(h.ui().messages[0].style, style::kAsk | style::kDefaultButton2);
-    EXPECT_TRUE(f.ui().Frm_Escolhe->isVisible());
+    EXPECT_TRUE(DeskDriver(f).Frm_Escolhe->isVisible());
     EXPECT_EQ(records::W_NRCAIXA().digits(), 0u);
-    EXPECT_FALSE(f.Cm_TimerMesas->isActive());
+    EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
 
     h.ui().answer(answer::kYes);
-    QTest::mouseClick(f.ui().Bt_CX3, Qt::LeftButton);
+    QTest::mouseClick(DeskDriver(f).Bt_CX3, Qt::LeftButton);
     EXPECT_EQ(records::W_NRCAIXA().digits(), 3u);
-    EXPECT_FALSE(f.ui().Frm_Escolhe->isVisible());
+    EXPECT_FALSE(DeskDriver(f).Frm_Escolhe->isVisible());
 }
 
 TEST(DeskChoice, SavedPrinterIsSelectedAndRewritten)
@@ -262,9 +263,9 @@ TEST(DeskChoice, SavedPrinterIsSelectedAndRewritten)
     h.standardSession();
     h.files().writeRaw(kImprMes, "BAR                 \r\n");
     MainForm &f = h.start();
-    EXPECT_EQ(f.ui().Cb_IMPRE->currentText().trimmed(), QStringLiteral("BAR"));
-    f.ui().Cb_IMPRE->setCurrentIndex(0);
-    QTest::mouseClick(f.ui().Bt_CX1, Qt::LeftButton);
+    EXPECT_EQ(DeskDriver(f).Cb_IMPRE->currentText().trimmed(), QStringLiteral("BAR"));
+    DeskDriver(f).Cb_IMPRE->setCurrentIndex(0);
+    QTest::mouseClick(DeskDriver(f).Bt_CX1, Qt::LeftButton);
     QString line;
     ASSERT_EQ(TextFile::readFirstLine(kImprMes, line), QStringLiteral("00"));
     EXPECT_EQ(line, QStringLiteral("COZINHA").leftJustified(20));
@@ -276,8 +277,8 @@ TEST(DeskChoice, UnknownSavedPrinterLeavesNoSelection)
     h.standardSession();
     h.files().writeRaw(kImprMes, "NO SUCH PRINTER     \r\n");
     MainForm &f = h.start();
-    EXPECT_EQ(f.ui().Cb_IMPRE->currentIndex(), -1);
-    EXPECT_EQ(f.ui().Cb_IMPRE->count(), 3);
+    EXPECT_EQ(DeskDriver(f).Cb_IMPRE->currentIndex(), -1);
+    EXPECT_EQ(DeskDriver(f).Cb_IMPRE->count(), 3);
     EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
 }
 
@@ -288,18 +289,18 @@ TEST(Rights, ButtonsFollowTheLoggedInOperator)
         h.files().login(12, QStringLiteral("ANDRE MARTINS")); // direito5 but not direito7
         h.files().openPeriod(2, {1});
         MainForm &f = h.start();
-        EXPECT_TRUE(f.ui().Bt_GEREN->isEnabled());
-        EXPECT_FALSE(f.ui().Bt_MFECH->isEnabled());
-        EXPECT_FALSE(f.ui().Bt_COMIS->isEnabled());
+        EXPECT_TRUE(DeskDriver(f).Bt_GEREN->isEnabled());
+        EXPECT_FALSE(DeskDriver(f).Bt_MFECH->isEnabled());
+        EXPECT_FALSE(DeskDriver(f).Bt_COMIS->isEnabled());
     }
     {
         FormHarness h;
         h.files().login(3, QStringLiteral("PAULO SANTOS")); // direito7 but not direito5
         h.files().openPeriod(2, {1});
         MainForm &f = h.start();
-        EXPECT_FALSE(f.ui().Bt_GEREN->isEnabled());
-        EXPECT_TRUE(f.ui().Bt_MFECH->isEnabled());
-        EXPECT_TRUE(f.ui().Bt_COMIS->isEnabled());
+        EXPECT_FALSE(DeskDriver(f).Bt_GEREN->isEnabled());
+        EXPECT_TRUE(DeskDriver(f).Bt_MFECH->isEnabled());
+        EXPECT_TRUE(DeskDriver(f).Bt_COMIS->isEnabled());
     }
 }
 
@@ -319,12 +320,12 @@ TEST(SessionCheck, SairAndF6CloseTheForm)
     FormHarness h;
     h.standardSession();
     MainForm &f = h.startOnDesk(1);
-    QTest::keyClick(f.ui().Ed_CODIMES, Qt::Key_F6);
+    QTest::keyClick(DeskDriver(f).Ed_CODIMES, Qt::Key_F6);
     EXPECT_TRUE(f.closedDown());
     FormHarness h2;
     h2.standardSession();
     MainForm &g = h2.start();
-    QTest::mouseClick(g.ui().Bt_Sair, Qt::LeftButton);
+    QTest::mouseClick(DeskDriver(g).Bt_Sair, Qt::LeftButton);
     EXPECT_TRUE(g.closedDown());
 }
 
@@ -341,5 +342,5 @@ TEST(DeskChoice, TheDesksDigitChoosesIt)
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Você não escolheu o CAIXA 1, tem certeza ?"));
     EXPECT_EQ(records::W_NRCAIXA().digits(), 2u);
-    EXPECT_FALSE(f.ui().Frm_Escolhe->isVisible());
+    EXPECT_FALSE(DeskDriver(f).Frm_Escolhe->isVisible());
 }

@@ -3,6 +3,7 @@
 #include "FormHarness.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/forms/SuiteLinks.h"
 #include "modules/Management.h"
 #include "modules/Registration.h"
@@ -10,7 +11,6 @@
 #include "platform/Config.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
-#include "ui_MainForm.h"
 #include "ui_Management.h"
 #include "ui_Reports.h"
 
@@ -204,7 +204,7 @@ TEST_F(SuiteLinksTest, ReportButtonsHandPeriodDeskAndKindAndGiveTheFocusBack)
         seen.push_back({records::W_VARS_SQL().at(31), records::W_VARS_SQL().at(32), records::L_LINK().at(312)});
         return 0;
     });
-    auto &ui = h.form().ui();
+    const DeskDriver ui(h.form());
     records::W_VARS_SQL().setText(31, 2, QStringLiteral("xy"));
 
     ui.Lv_Itens->setFocus();
@@ -235,7 +235,7 @@ TEST_F(SuiteLinksTest, ManagementButtonOpensTheManagementModule)
         ++opened;
         return 0;
     });
-    QTest::mouseClick(h.form().ui().Bt_GEREN, Qt::LeftButton);
+    QTest::mouseClick(DeskDriver(h.form()).Bt_GEREN, Qt::LeftButton);
     EXPECT_EQ(opened, 1);
 }
 
@@ -244,7 +244,7 @@ TEST_F(SuiteLinksTest, ClosedTablesReportListsTheDesksAccountsOfTonightWithATota
     seedSales();
     h.startOnDesk(1);
     QString title;
-    const QStringList listed = reportThroughButton(h.form().ui().Bt_MFECH, &title);
+    const QStringList listed = reportThroughButton(DeskDriver(h.form()).Bt_MFECH, &title);
     EXPECT_EQ(title, QStringLiteral("Mesas Fechadas"));
     EXPECT_EQ(listed, (QStringList{
                           QStringLiteral("12|02|2|JOSE RODRIGUES|20:12:00|20:50:00|61,05"),
@@ -271,7 +271,7 @@ TEST_F(SuiteLinksTest, ASplitBillCountsOnceWhereItsSharesWerePaid)
         addSaleItem(h.db(), addSale(h.db(), share), 1, 999999, "20.00");
     }
     h.startOnDesk(1);
-    const QStringList closed = reportThroughButton(h.form().ui().Bt_MFECH);
+    const QStringList closed = reportThroughButton(DeskDriver(h.form()).Bt_MFECH);
     EXPECT_EQ(closed, (QStringList{
                           QStringLiteral("9|01|2|JOAO PEREIRA|20:00:00|21:00:00|40,00 (dividida)"),
                           QStringLiteral("9|02|1|JOAO PEREIRA|20:00:00|21:10:00|20,00"),
@@ -279,7 +279,7 @@ TEST_F(SuiteLinksTest, ASplitBillCountsOnceWhereItsSharesWerePaid)
                           QStringLiteral("TOTAL||2|2 conta(s)|||40,00"),
                       }));
     // The dishes the split table served, not the shares that paid them.
-    const QStringList mix = reportThroughButton(h.form().ui().Bt_IMPPRO6);
+    const QStringList mix = reportThroughButton(DeskDriver(h.form()).Bt_IMPPRO6);
     EXPECT_EQ(mix, (QStringList{QStringLiteral("112|HAMBÚRGUER DA CASA|1|40,00"), QStringLiteral("TOTAL||1|40,00")}));
 }
 
@@ -287,7 +287,7 @@ TEST_F(SuiteLinksTest, CommissionsReportSumsTheServiceFeePerWaiter)
 {
     seedSales();
     h.startOnDesk(1);
-    const QStringList listed = reportThroughButton(h.form().ui().Bt_COMIS);
+    const QStringList listed = reportThroughButton(DeskDriver(h.form()).Bt_COMIS);
     EXPECT_EQ(listed, (QStringList{
                           QStringLiteral("4|JOAO PEREIRA|2|12,50"),
                           QStringLiteral("8|JOSE RODRIGUES|1|5,55"),
@@ -299,7 +299,7 @@ TEST_F(SuiteLinksTest, MenuMixCountsTheProductsSoldAtEveryDeskLeavingCancelledOn
 {
     seedSales();
     h.startOnDesk(1);
-    const QStringList listed = reportThroughButton(h.form().ui().Bt_IMPPRO6);
+    const QStringList listed = reportThroughButton(DeskDriver(h.form()).Bt_IMPPRO6);
     EXPECT_EQ(listed, (QStringList{
                           QStringLiteral("201|BATATA FRITA|2|56,00"),
                           QStringLiteral("112|HAMBÚRGUER DA CASA|2|77,00"),
@@ -349,7 +349,7 @@ TEST_F(SuiteLinksTest, F12WithoutATakeAwayProgramSaysSo)
 {
     h.startOnDesk(1);
     TakeAwayProgram none{QString()};
-    QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F12);
+    QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F12);
     EXPECT_TRUE(h.ui().started.isEmpty());
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].text, QStringLiteral("Nenhum programa de viagem configurado !!!"));
@@ -366,7 +366,7 @@ TEST_F(SuiteLinksTest, F12StartsTheConfiguredProgramOnceWhileItRuns)
     TakeAwayProgram configured(program);
     h.startOnDesk(1);
 
-    QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F12);
+    QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F12);
     EXPECT_EQ(h.ui().started, QStringList{program});
     EXPECT_TRUE(h.texts().isEmpty());
 
@@ -375,7 +375,7 @@ TEST_F(SuiteLinksTest, F12StartsTheConfiguredProgramOnceWhileItRuns)
     running.start(program, {QStringLiteral("60")});
     ASSERT_TRUE(running.waitForStarted());
     EXPECT_TRUE(SuiteLinks::programRunning(program));
-    QTest::mouseClick(h.form().ui().Frm_INS2, Qt::LeftButton);
+    QTest::mouseClick(DeskDriver(h.form()).Frm_INS2, Qt::LeftButton);
     EXPECT_EQ(h.ui().started.size(), 1);
     EXPECT_EQ(h.texts(), QStringList{QStringLiteral("O programa de viagem já está aberto !!!")});
 
@@ -383,6 +383,6 @@ TEST_F(SuiteLinksTest, F12StartsTheConfiguredProgramOnceWhileItRuns)
     running.kill();
     running.waitForFinished();
     EXPECT_FALSE(SuiteLinks::programRunning(program));
-    QTest::keyClick(h.form().ui().Ed_CODIMES, Qt::Key_F12);
+    QTest::keyClick(DeskDriver(h.form()).Ed_CODIMES, Qt::Key_F12);
     EXPECT_EQ(h.ui().started, (QStringList{program, program}));
 }

@@ -4,11 +4,11 @@
 #include "FormHarness.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/forms/Board.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "tables/forms/TableChooser.h"
-#include "ui_MainForm.h"
 #include "ui_TableChooser.h"
 
 #include <QApplication>
@@ -20,6 +20,7 @@
 #include <functional>
 
 using namespace qv;
+using test::DeskDriver;
 
 namespace {
 
@@ -309,13 +310,13 @@ TEST(TableChooserFromMainForm, TypedTableLoadsThePositionChosen)
     h.typeTable(QStringLiteral("12"));
     EXPECT_TRUE(leave.driven);
     EXPECT_EQ(f.currentTable(), 0);
-    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QString());
-    EXPECT_EQ(f.focusWidget(), f.ui().Ed_CODIMES);
+    EXPECT_EQ(DeskDriver(f).Ed_CODIMES->text(), QString());
+    EXPECT_EQ(f.focusWidget(), DeskDriver(f).Ed_CODIMES);
     // The offscreen platform gives the activation back to no window once a
     // dialog closes; a desktop gives it back to the form.
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    EXPECT_EQ(QApplication::focusWidget(), f.ui().Ed_CODIMES);
+    EXPECT_EQ(QApplication::focusWidget(), DeskDriver(f).Ed_CODIMES);
 
     ChooserScript take([](TableChooser &c) {
         EXPECT_EQ(positions(c), (QStringList{"1201", "1202"}));
@@ -323,7 +324,7 @@ TEST(TableChooserFromMainForm, TypedTableLoadsThePositionChosen)
     });
     h.typeTable(QStringLiteral("12"));
     EXPECT_TRUE(take.driven);
-    EXPECT_EQ(f.ui().Ed_CODIMES->text(), QStringLiteral("012/01"));
+    EXPECT_EQ(DeskDriver(f).Ed_CODIMES->text(), QStringLiteral("012/01"));
     EXPECT_EQ(f.currentTable(), 1201);
     EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
 }

@@ -2,6 +2,7 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/forms/Detail.h"
 #include "board/forms/MainForm.h"
 #include "modules/DiscountSearch.h"
@@ -10,7 +11,6 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "tables/forms/TableCommands.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QTest>
@@ -47,7 +47,7 @@ protected:
         EXPECT_EQ(h.form().currentTable(), idMesa);
         return h.form();
     }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     void key(int code) { h.form().pressKey(code); }
 
     // Types into a field of the main form as the cashier does.
@@ -134,7 +134,7 @@ TEST_F(TableCommandsTest, PeopleCountIsStoredWhenTheFieldIsLeft)
     // Passing through the field without typing writes nothing: a count
     // another terminal stored meanwhile stays.
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET qtdPessoas=7 WHERE idMesa=1201"));
-    h.form().dispatch(QStringLiteral("LERMESA"));
+    h.form().reread();
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET qtdPessoas=9 WHERE idMesa=1201"));
     ui().Ed_QTDEPES->setFocus();
     QTest::keyClick(ui().Ed_QTDEPES, Qt::Key_Tab);
@@ -215,7 +215,7 @@ TEST_F(TableCommandsTest, BillRequestRecordsTheChosenWaiterAndReleasesTheTable)
     EXPECT_EQ(h.form().currentTable(), 0);
     EXPECT_TRUE(ui().Ed_CODIMES->text().isEmpty());
     EXPECT_EQ(ui().Lv_Itens->topLevelItemCount(), 0);
-    EXPECT_TRUE(h.form().Cm_TimerMesas->isActive());
+    EXPECT_TRUE(DeskDriver(h.form()).boardTimer()->isActive());
 
     // The later of two equal names wins.
     show(kOpenTable);
@@ -421,7 +421,7 @@ TEST_F(TableCommandsTest, FeeExamplesOfTheSwitch)
     EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("10,50"));
     EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("110,50"));
     EXPECT_EQ(ui().Ed_VALOPES->text(), QStringLiteral("55,25"));
-    h.form().dispatch(QStringLiteral("LERMESA"));
+    h.form().reread();
     EXPECT_EQ(ui().Ds_VALOSER->text(), QStringLiteral("10,50"));
     EXPECT_EQ(ui().Ds_TOTMESA->text(), QStringLiteral("110,50"));
 

@@ -6,11 +6,11 @@
 #include "Seed.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "tables/forms/OpenTable.h"
 #include "tables/forms/SplitTransfer.h"
-#include "ui_MainForm.h"
 #include "ui_OpenTable.h"
 #include "ui_TransferFrame.h"
 
@@ -30,7 +30,7 @@ protected:
     void SetUp() override { h.standardSession(); }
 
     MainForm &show(const QString &table) { return h.showTable(table); }
-    Ui::MainForm &ui() { return h.form().ui(); }
+    DeskDriver ui() { return DeskDriver(h.form()); }
     SplitTransfer &transfer() { return h.form().splitTransfer(); }
     Ui::TransferFrame &frame() { return transfer().transferUi(); }
     bool frameOpen() { return transfer().Frm_NovaMesa()->isVisible(); }

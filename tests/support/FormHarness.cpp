@@ -1,10 +1,10 @@
 #include "FormHarness.h"
 #include "platform/ui/Desk.h"
 
+#include "DeskDriver.h"
 #include "board/forms/Board.h"
 #include "platform/SharedRecords.h"
 #include "session/Session.h"
-#include "ui_MainForm.h"
 
 #include <QTest>
 
@@ -81,7 +81,7 @@ void FormHarness::typeTable(const QString &number)
     // itself, and a field of an inactive window takes no focus.
     m_form->activateWindow();
     (void)QTest::qWaitForWindowActive(m_form.get(), 2000);
-    QLineEdit *field = m_form->ui().Ed_CODIMES;
+    QLineEdit *field = DeskDriver(*m_form).Ed_CODIMES;
     field->setFocus();
     field->selectAll();
     QTest::keyClicks(field, number);

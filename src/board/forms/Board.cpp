@@ -1,5 +1,4 @@
 #include "board/forms/Board.h"
-#include "data/Statements.h"
 #include "platform/ui/ColumnFit.h"
 #include "platform/ui/Desk.h"
 
@@ -274,7 +273,7 @@ void Board::onBuilt(const BoardSnapshot &board)
     if (board.result != BoardSnapshot::Result::Failed && m_form.offline())
         m_form.backOnline();
     if (then & StartTimer)
-        m_form.Cm_TimerMesas->start();
+        m_form.resumeBoard();
     if (then & HideCounters) {
         m_form.ui().Frm_EmAndamento->hide();
         m_form.ui().Frm_Fechadas->hide();
@@ -363,7 +362,7 @@ void Board::tableNumberProcedure(bool typed)
             return;
         }
     }
-    m_form.dispatch(QStringLiteral("LERMESA"));
+    m_form.reread();
 }
 
 void Board::release()
@@ -371,9 +370,9 @@ void Board::release()
     m_form.detail().clear();
     m_form.setCurrentTable(0);
     m_form.showTableNumber(0);
-    m_form.dispatch(QStringLiteral("MESAS"));
+    m_form.rebuildBoard();
     if (!m_form.closedDown())
-        m_form.Cm_TimerMesas->start();
+        m_form.resumeBoard();
 }
 
 } // namespace qv

@@ -20,7 +20,7 @@ void CommandFrame::open()
 {
     if (!m_frame)
         return;
-    m_desk.tableArea()->setEnabled(false);
+    m_desk.setFrameOpen(true);
     place();
     m_frame->show();
     m_frame->raise();
@@ -30,7 +30,7 @@ void CommandFrame::close()
 {
     if (m_frame)
         m_frame->hide();
-    m_desk.tableArea()->setEnabled(true);
+    m_desk.setFrameOpen(false);
 }
 
 bool CommandFrame::isOpen() const

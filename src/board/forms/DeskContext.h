@@ -42,6 +42,25 @@ public:
     // The table area a command frame covers while it is open.
     virtual QWidget *tableArea() = 0;
     virtual void focusTableField() = 0;
+    // The number in the table field, whether read or still being typed;
+    // 0 when there is none.
+    virtual int typedTable() const = 0;
+
+    // A command frame has the keyboard: while it is open the table area is
+    // disabled, so nothing of the table can change under the command, and
+    // the desk's keys wait until it is left.
+    virtual void setFrameOpen(bool open) = 0;
+    virtual bool frameOpen() const = 0;
+    // A key refused on a blocked table: "Mesa Bloqueada !!!".
+    virtual void refuseBlocked() = 0;
+    // The board stays as it is while a command waits on the cashier, and
+    // refreshes again afterwards.
+    virtual void pauseBoard() = 0;
+    virtual void resumeBoard() = 0;
+    // The desk is closing (F6, a session closed elsewhere, a failure):
+    // nothing more is started and the focus is left where it is.
+    virtual bool closing() const = 0;
+    virtual void closeDesk() = 0;
 
     // Tells the cashier what a command did (console lines first, then the
     // message with its icon), then goes on as the outcome says.

@@ -1,10 +1,10 @@
 #include "board/forms/Detail.h"
-#include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
 #include "board/TableReader.h"
 #include "board/forms/Board.h"
 #include "board/forms/MainForm.h"
+#include "data/Status.h"
 #include "data/Tables.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -64,7 +64,7 @@ void Detail::clear()
 
 void Detail::refreshTimeOpen()
 {
-    if (const auto open = m_reader.timeOpenSince(m_form.ui().Ds_HORAABE->text()))
+    if (const auto open = m_reader.timeOpenSince(m_shown.openedAt))
         m_form.ui().Ds_PERMANE->setText(*open);
 }
 
@@ -150,7 +150,7 @@ void Detail::LERMESA()
     }
 
     // 5. The board stays as it is while a table is worked on.
-    m_form.Cm_TimerMesas->stop();
+    m_form.pauseBoard();
     m_form.board().keepTimerStopped();
     const bool another = reading.table.idMesa != m_shown.idMesa;
     m_shown = std::move(reading.table);
@@ -177,7 +177,6 @@ void Detail::paint()
     ui.Ed_QTDEPES->setText(QString::number(t.people()));
     ui.Bt_Bloqueio->setText(t.blocked() ? QStringLiteral("DESBLOQUEIA MESA") : QStringLiteral("BLOQUEIA MESA"));
     ui.Bt_SERVICO->setText(t.serviceOn() ? QStringLiteral("EXCLUIR SERVIÇO") : QStringLiteral("INCLUIR SERVIÇO"));
-    ui.Ds_TAXASER->setText(money(t.totals.servicePercent));
 
     for (const ItemListRow &r : t.listRows()) {
         const ShownItem &item = t.items[std::size_t(r.item)];
@@ -185,9 +184,9 @@ void Detail::paint()
         row->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(r.idItem));
         if (r.observation >= 0) {
             const ShownObservation &obs = item.observations[std::size_t(r.observation)];
-            const QString prefix = obs.kind == 'C'   ? QStringLiteral("  -> Com ")
-                                   : obs.kind == 'S' ? QStringLiteral("  -> Sem ")
-                                                     : QStringLiteral("  -> ");
+            const QString prefix = obs.kind == letterOf(ObservationKind::With)      ? QStringLiteral("  -> Com ")
+                                   : obs.kind == letterOf(ObservationKind::Without) ? QStringLiteral("  -> Sem ")
+                                                                                    : QStringLiteral("  -> ");
             row->setText(0, QStringLiteral("0"));
             row->setText(2, prefix + obs.text);
             row->setText(5, QStringLiteral("0"));
@@ -216,18 +215,9 @@ void Detail::paint()
     ui.Ds_CODIDES->setText(QString::number(t.row.integer("idDesconto")));
     ui.Ds_OPERDES->setText(t.row.text("operDesc").trimmed());
 
-    const TableTotals &totals = t.totals;
     ui.Ds_TOTITENS->setText(QString::number(t.itemCount()));
-    ui.Ds_TOTPROD->setText(money(totals.products));
-    ui.Ds_PERCDES->setText(money(totals.discountPercent));
-    ui.Ds_VALODES->setText(money(totals.discountValue));
-    ui.Ed_DESCMANT->setText(money(totals.manualDiscount));
-    ui.Ds_SUBTOTA->setText(money(totals.subtotal));
-    ui.Ds_VALOSER->setText(money(totals.serviceValue));
-    ui.Ds_TOTMESA->setText(money(totals.tableTotal));
-    ui.Ed_VALOPES->setText(totals.hasPerPerson ? money(totals.perPerson) : QString());
-    ui.Ds_TOTVIAG->setText(money(totals.takeAway));
-    ui.Ds_VIAGLIQ->setText(money(totals.takeAwayNet));
+    ui.Ed_DESCMANT->setText(money(t.totals.manualDiscount));
+    paintTotals();
 
     for (const auto &[key, line] : t.consolidation.lines()) {
         auto *row = new QTreeWidgetItem(ui.Lv_Consol);
@@ -240,10 +230,36 @@ void Detail::paint()
     }
 }
 
+void Detail::paintTotals()
+{
+    // The one place the totals are painted: a reading, the fee switch and a
+    // people count all show them the same way.
+    auto &ui = m_form.ui();
+    const TableTotals &totals = m_shown.totals;
+    ui.Ds_TOTPROD->setText(money(totals.products));
+    ui.Ds_PERCDES->setText(money(totals.discountPercent));
+    ui.Ds_VALODES->setText(money(totals.discountValue));
+    ui.Ds_SUBTOTA->setText(money(totals.subtotal));
+    ui.Ds_TAXASER->setText(money(totals.servicePercent));
+    ui.Ds_VALOSER->setText(money(totals.serviceValue));
+    ui.Ds_TOTMESA->setText(money(totals.tableTotal));
+    ui.Ed_VALOPES->setText(totals.hasPerPerson ? money(totals.perPerson) : QString());
+    ui.Ds_TOTVIAG->setText(money(totals.takeAway));
+    ui.Ds_VIAGLIQ->setText(money(totals.takeAwayNet));
+}
+
 void Detail::peopleChanged(int people, const TableTotals &totals)
 {
     m_shown.row.setInt("qtdPessoas", people);
     m_shown.totals = totals;
+    paintTotals();
+}
+
+void Detail::serviceSwitched(bool on, const TableTotals &totals)
+{
+    m_shown.totals = totals;
+    m_form.ui().Bt_SERVICO->setText(on ? QStringLiteral("EXCLUIR SERVIÇO") : QStringLiteral("INCLUIR SERVIÇO"));
+    paintTotals();
 }
 
 } // namespace qv

@@ -34,13 +34,14 @@ public:
     void switchObservations();
     // The service fee was switched on the table shown: its totals as the
     // switch computed them, until the next reading.
-    void serviceSwitched(const TableTotals &totals) { m_shown.totals = totals; }
+    void serviceSwitched(bool on, const TableTotals &totals);
     // A people count stored without reading the table again: the shown
     // table takes it, with the totals that follow from it.
     void peopleChanged(int people, const TableTotals &totals);
 
 private:
     void paint();
+    void paintTotals();
 
     MainForm &m_form;
     TableReader m_reader;

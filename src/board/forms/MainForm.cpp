@@ -1,10 +1,12 @@
 #include "board/forms/MainForm.h"
-#include "data/Statements.h"
 #include "platform/ui/Desk.h"
 
 #include "board/forms/Board.h"
 #include "board/forms/ConnectionDialog.h"
+#include "board/forms/ConnectionWatch.h"
 #include "board/forms/Detail.h"
+#include "board/forms/KeyBar.h"
+#include "board/forms/KeyMap.h"
 #include "board/forms/SuiteLinks.h"
 #include "items/forms/CancelCommands.h"
 #include "items/forms/ItemCommands.h"
@@ -16,18 +18,18 @@
 #include "platform/ui/UiService.h"
 #include "printing/forms/PrintCommands.h"
 #include "session/ConnectionCheck.h"
+#include "session/Exchanges.h"
 #include "session/Session.h"
+#include "session/Startup.h"
 #include "tables/forms/SplitTransfer.h"
 #include "tables/forms/TableCommands.h"
 #include "ui_MainForm.h"
 
 #include <QButtonGroup>
-#include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -64,26 +66,18 @@ MainForm::MainForm(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui:
     m_cancel = std::make_unique<CancelCommands>(*this);
     m_tables = std::make_unique<TableCommands>(*this);
     m_splitTransfer = std::make_unique<SplitTransfer>(*this);
-    m_printing = std::make_unique<PrintCommands>(*this);
+    m_printing = std::make_unique<PrintCommands>(*this, *m_ui->ReportsLayout);
     m_links = std::make_unique<SuiteLinks>(*this);
 
     wireEvents();
-    takeKeyBar();
+    // The bar's entries go into a grid of their own, so the bar can take a
+    // second row on a screen too narrow for one.
+    m_keyBar = std::make_unique<KeyBar>(*m_ui->CmFrame47);
 
     // Across the form under the header, shown only while the database
     // cannot be reached.
-    m_offlineBanner = new QLabel(this);
-    m_offlineBanner->setObjectName(QStringLiteral("Lb_SEMCONEXAO"));
-    m_offlineBanner->setAlignment(Qt::AlignCenter);
-    m_offlineBanner->setWordWrap(true);
-    m_offlineBanner->setStyleSheet(
-        QStringLiteral("QLabel { background: #b3261e; color: white; font-weight: bold; padding: 6px; }"));
-    m_offlineBanner->hide();
-    m_ui->MainLayout->insertWidget(1, m_offlineBanner);
-    m_retry = new QTimer(this);
-    m_retry->setObjectName(QStringLiteral("Cm_TimerReconexao"));
-    m_retry->setInterval(kRetryMs);
-    connect(m_retry, &QTimer::timeout, this, &MainForm::tryReconnect);
+    m_watch = new ConnectionWatch(*this, *m_ui->MainLayout, 1, *m_ui->Lv_Mesas);
+    connect(m_watch, &ConnectionWatch::retry, this, &MainForm::tryReconnect);
 
     // The start procedure runs from the event loop, once the form shows
     // "Aguarde, conectando com o banco de dados !!!".
@@ -105,7 +99,7 @@ MainForm::~MainForm() = default;
 
 void MainForm::wireEvents()
 {
-    connect(Cm_Timer_ABRAR, &QTimer::timeout, this, [this] { dispatch(QStringLiteral("ABRAR")); });
+    connect(Cm_Timer_ABRAR, &QTimer::timeout, this, [this] { watchingServer([this] { ABRAR(); }); });
     connect(Cm_TimerMesas, &QTimer::timeout, this, &MainForm::onBoardTimer);
     connect(Cm_TimerPermanencia, &QTimer::timeout, this, [this] { m_detail->refreshTimeOpen(); });
     connect(m_ui->Bt_CX, &QButtonGroup::buttonClicked, this,
@@ -126,17 +120,12 @@ void MainForm::wireEvents()
     connect(m_ui->Bt_IMPPRO6, &QPushButton::clicked, this, [this] { m_links->report('P'); });
     connect(m_ui->Bt_GEREN, &QPushButton::clicked, this, [this] { m_links->management(); });
     connect(m_ui->Bt_IMPPRO4, &QPushButton::clicked, this, [this] { m_printing->TESTEIMP(); });
-    // The item last clicked is the one a double click edits; an
-    // observation row (id 0) edits nothing.
-    connect(m_ui->Lv_Itens, &QTreeWidget::itemClicked, this, [](QTreeWidgetItem *item) {
-        records::W_INCREME().setDigits(std::uint64_t(item->text(0).toLongLong()));
-        records::W_COMANDA().setDigits(std::uint64_t(item->text(5).toLongLong()));
-    });
-    connect(m_ui->Lv_Itens, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
-        records::W_INCREME().setDigits(std::uint64_t(item->text(0).toLongLong()));
-        records::W_COMANDA().setDigits(std::uint64_t(item->text(5).toLongLong()));
-        if (records::W_INCREME().digits() != 0)
-            m_items->CARITEM();
+    // The item last clicked is the one a double click edits and the print
+    // menu reprints; an observation row edits nothing.
+    connect(m_ui->Lv_Itens, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *row) { pickItem(row); });
+    connect(m_ui->Lv_Itens, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *row) {
+        if (const std::int64_t idItem = pickItem(row))
+            m_items->CARITEM(idItem);
     });
 
     m_ui->Ed_CODIMES->installEventFilter(this);
@@ -174,19 +163,9 @@ void MainForm::wireEvents()
     }
 }
 
-void MainForm::dispatch(const QString &code)
+void MainForm::rebuildBoard()
 {
-    m_functionCode = code;
-    watchingServer([this, &code] {
-        if (code == QLatin1String("ABRAR"))
-            ABRAR();
-        else if (code == QLatin1String("MESAS"))
-            m_board->MESAS();
-        else if (code == QLatin1String("LERMESA"))
-            m_detail->LERMESA();
-        else if (code == QLatin1String("TECLA"))
-            TECLA();
-    });
+    watchingServer([this] { m_board->MESAS(); });
 }
 
 void MainForm::watchingServer(const std::function<void()> &command)
@@ -198,7 +177,7 @@ void MainForm::watchingServer(const std::function<void()> &command)
     // failure in its own words: the desk now waits for the server, instead
     // of letting every next key wait out the timeout again. A connection
     // that failed over to another server and went on waits for nothing.
-    if (!m_offline && !m_closed && sql.lostCount() != lossesBefore && sql.result().connectionLost())
+    if (!offline() && !m_closed && sql.lostCount() != lossesBefore && sql.result().connectionLost())
         goOffline(QString(), sql.result().error());
 }
 
@@ -230,56 +209,9 @@ bool MainForm::failStartup(const QString &message)
     return false;
 }
 
-void MainForm::takeKeyBar()
-{
-    // The bar's entries go into a grid of their own, so the bar can take a
-    // second row on a screen too narrow for one.
-    QLayout *row = m_ui->CmFrame47->layout();
-    const QMargins margins = row->contentsMargins();
-    const int spacing = row->spacing();
-    while (QLayoutItem *item = row->takeAt(0)) {
-        if (item->widget())
-            m_keyEntries.push_back(item->widget());
-        delete item;
-    }
-    delete row;
-    auto *grid = new QGridLayout(m_ui->CmFrame47);
-    grid->setObjectName(QStringLiteral("KeyBarLayout"));
-    grid->setContentsMargins(margins);
-    grid->setSpacing(spacing);
-    arrangeKeyBar(1);
-}
-
-void MainForm::arrangeKeyBar(int rows)
-{
-    auto *grid = static_cast<QGridLayout *>(m_ui->CmFrame47->layout());
-    const int count = int(m_keyEntries.size());
-    const int columns = (count + rows - 1) / rows;
-    if (rows == m_keyBarRows && grid->count() == count)
-        return;
-    m_keyBarRows = rows;
-    for (QWidget *entry : m_keyEntries)
-        grid->removeWidget(entry);
-    for (int c = 0; c < grid->columnCount(); ++c)
-        grid->setColumnStretch(c, 0);
-    for (int i = 0; i < count; ++i)
-        grid->addWidget(m_keyEntries[std::size_t(i)], i / columns, i % columns);
-    for (int c = 0; c < columns; ++c)
-        grid->setColumnStretch(c, 1);
-}
-
 void MainForm::fitKeyBar()
 {
-    // One row when the screen is wide enough for every entry side by side,
-    // two otherwise: the bar is never cut, whatever monitor the desk has.
-    const QMargins margins = m_ui->CmFrame47->layout()->contentsMargins();
-    int oneRow = margins.left() + margins.right() + m_ui->MainLayout->contentsMargins().left()
-                 + m_ui->MainLayout->contentsMargins().right();
-    for (QWidget *entry : m_keyEntries)
-        oneRow += entry->minimumSizeHint().width() + m_ui->CmFrame47->layout()->spacing();
-    const QScreen *where = screen();
-    const int available = where ? where->availableGeometry().width() : oneRow;
-    arrangeKeyBar(oneRow <= available ? 1 : 2);
+    const int available = m_keyBar->fit(*this, *m_ui->MainLayout);
     // The program's name is in the title bar too: on a small screen its
     // room goes to the session fields.
     m_ui->Lb_Sistema->setVisible(available >= 1280);
@@ -343,7 +275,7 @@ void MainForm::ABRAR()
     Session &session = desk::session();
     Sql &sql = desk::sql();
 
-    // 1. Frames in place: only the wait notice while the connection is made.
+    // Frames in place: only the wait notice while the connection is made.
     // The cash-desk choice shows once everything it depends on is read, so
     // the notice never shows through between a warning and the buttons.
     placeFrames();
@@ -351,34 +283,14 @@ void MainForm::ABRAR()
     m_ui->Frm_Aguarde->show();
     m_ui->Frm_Aguarde->raise();
 
-    // 2. The logged-in operator, from the shared-variables file.
-    bool openFailed = false;
-    const QString varsStatus = session.readVariables(openFailed);
-    if (openFailed)
-        return (void)failStartup(QStringLiteral("Erro ") + varsStatus
-                                 + QStringLiteral(" na abertura C:\\Velmorant\\Temp\\VARIAVEIS.TXT !!!"));
-    if (varsStatus != QLatin1String("00"))
-        return (void)failStartup(QStringLiteral("Erro na passagem de parametros !!!"));
-    log::info(
-        QStringLiteral("operador da sessão: %1 %2").arg(session.operatorCode()).arg(session.operatorName().trimmed()));
-
-    // 3. The cash-desk control record.
-    switch (session.readCashDesk()) {
-    case KeyedFile::Read::Ok: break;
-    case KeyedFile::Read::OpenFailed: return (void)failStartup(QStringLiteral("Erro na abertura dos caixas !!!"));
-    case KeyedFile::Read::Locked: return (void)failStartup(QStringLiteral("Arquivo dos caixas sendo acessado !!!"));
-    case KeyedFile::Read::Failed: return (void)failStartup(QStringLiteral("Erro na leitura do arquivo de caixas !!!"));
-    }
-
-    // 4. Today's date; the first statement, so the connection is made here.
-    static const Layout kToday("today", {FieldDef::C("hoje", 8)});
-    Record today(kToday);
-    while (!sql.exec(stmt::kToday, {}, &today).ok()) {
+    StartupService startup(sql, session);
+    StartupResult found = startup.ABRAR();
+    while (found.stop == StartupResult::Stop::Database) {
         // Without a database nothing of this screen works: say why, in the
         // server's words and, when the server refused the desk, in plain
         // ones, and offer to correct the connection before stopping.
         UiService &ui = UiService::instance();
-        const SqlResult failed = sql.result();
+        const SqlResult &failed = found.database;
         ui.message(this,
                    QStringLiteral("Erro ") + failed.state() + QStringLiteral(" na conexão com o banco de dados !!!"),
                    style::kStop);
@@ -403,16 +315,17 @@ void MainForm::ABRAR()
         // The settings just written are in force: the next try uses them.
         log::hide(Config::current().dbPassword);
         sql.setConnection(Sql::Connection::fromConfig());
+        found = startup.ABRAR();
     }
+    if (found.stop == StartupResult::Stop::Variables || found.stop == StartupResult::Stop::CashDesk)
+        return (void)failStartup(found.message);
 
     // The connection is made: the notice has said what it had to.
     m_ui->Frm_Aguarde->hide();
-
-    // 5. A period left open on another day.
-    for (const QString &warning : session.staleWarnings(today.text(0)))
+    for (const QString &warning : found.warnings)
         UiService::instance().message(this, warning, style::kInformation);
 
-    // 6. The status filter, set without running a rebuild: the board timer
+    // The status filter, set without running a rebuild: the board timer
     // starts only with the cash-desk choice.
     {
         const QSignalBlocker block(m_ui->Cb_STATUSM);
@@ -422,13 +335,7 @@ void MainForm::ABRAR()
     }
     m_board->prepareListViews();
 
-    // 7. The parameters row.
-    session.readParameters();
-
-    // 8. Operators, cancellation reasons, printers and the saved printer.
-    session.loadOperators();
-    session.loadReasons();
-    session.loadPrinters();
+    // Operators, cancellation reasons, printers and the saved printer.
     m_ui->Cb_Operador->clear();
     for (const OperatorEntry &op : session.operators())
         m_ui->Cb_Operador->addItem(op.name, op.code);
@@ -438,12 +345,9 @@ void MainForm::ABRAR()
     m_ui->Cb_IMPRE->setCurrentIndex(session.printers().indexOf(session.savedPrinter()));
     m_cancel->loadReasons();
     m_printing->loadPrinters();
-
-    // 9. The period: dinner wins when both are open.
-    session.choosePeriod();
     m_ui->Ds_TURNO->setText(session.periodCaption());
 
-    // 10. Cash-desk buttons of the open desks.
+    // Cash-desk buttons of the open desks.
     QAbstractButton *firstOpenDesk = nullptr;
     for (QAbstractButton *button : m_ui->Bt_CX->buttons()) {
         button->setEnabled(session.deskOpen(button->objectName().right(1).toInt()));
@@ -451,29 +355,27 @@ void MainForm::ABRAR()
             firstOpenDesk = button;
     }
 
-    // 11. The observation list.
-    if (!session.loadObservations()) {
+    if (found.stop == StartupResult::Stop::Observations) {
         UiService &ui = UiService::instance();
         ui.console(QString(40, QLatin1Char('-')));
         ui.console(QStringLiteral("Mesa - Erro lendo observações"));
-        ui.console(sql.state());
-        ui.console(sql.message());
-        return (void)failStartup(QStringLiteral("Erro na leitura das observações !!!"));
+        ui.console(found.database.state());
+        ui.console(found.database.message());
+        return (void)failStartup(found.message);
     }
     m_items->loadObservationList();
 
-    // 12. The rights of the logged-in operator.
-    session.readLoggedOperator();
+    // The rights of the logged-in operator.
     m_ui->Bt_GEREN->setEnabled(session.hasRight(5));
     m_ui->Bt_MFECH->setEnabled(session.hasRight(7));
     m_ui->Bt_COMIS->setEnabled(session.hasRight(7));
 
-    // 13. The board (nothing until a cash desk is chosen).
-    dispatch(QStringLiteral("MESAS"));
+    // The board (nothing until a cash desk is chosen).
+    rebuildBoard();
 
-    // 14. The choice. The focus waits on the first open desk, so a key
-    // pressed right away cannot end the program; with no desk to choose the
-    // frame says why, and leaving is all there is to do.
+    // The choice. The focus waits on the first open desk, so a key pressed
+    // right away cannot end the program; with no desk to choose the frame
+    // says why, and leaving is all there is to do.
     if (!firstOpenDesk)
         m_ui->Lb_EscolheDica->setText(session.deskOpen(0)
                                           ? QStringLiteral("Nenhum caixa aberto neste período: abra um caixa e "
@@ -596,67 +498,28 @@ void MainForm::goOffline(const QString &message, const DbError &why)
 {
     if (m_closed)
         return;
-    const bool already = m_offline;
-    m_offline = true;
     // Whichever connection found the server gone, the desk's own and the
     // board's may be dead too: the next statement of each, the retry's
     // rebuild first, checks its connection before it runs.
     desk::sql().checkBeforeNextUse();
     m_board->checkConnectionNext();
     Cm_TimerMesas->stop();
-    const QTime last = m_board->lastGood();
-    const QString board =
-        last.isValid() ? QStringLiteral(" (quadro das %1)").arg(last.toString(QStringLiteral("HH:mm:ss"))) : QString();
-    QString refusal;
-    if (why.refused()) {
-        // Refused, not gone: hammering the server with the same log-in
-        // helps nobody (and looks like an attack in its log).
-        ++m_refusals;
-        m_retry->setInterval(retryIntervalMs());
-        const Sql::Connection *connection = desk::sql().connection();
-        refusal = connectFailureText(why.connectFailure, connection ? connection->where() : QString(),
-                                     connection ? connection->database : QString());
-        log::error(
-            QStringLiteral("%1 (%2); nova tentativa em %3 s").arg(refusal, why.message).arg(retryIntervalMs() / 1000));
-        m_offlineBanner->setText(QStringLiteral("%1: %2 — nova tentativa em %3 s%4")
-                                     .arg(refusal, why.message)
-                                     .arg(retryIntervalMs() / 1000)
-                                     .arg(board));
-    } else {
-        if (m_refusals > 0 || !already)
-            log::warning(QStringLiteral("sem conexão com o banco de dados; o caixa espera pelo servidor"));
-        m_refusals = 0;
-        m_toldRefusal = false;
-        m_retry->setInterval(kRetryMs);
-        m_offlineBanner->setText(QStringLiteral("Sem conexão com o banco de dados, tentando novamente…") + board);
-    }
-    m_offlineBanner->show();
-    // The board keeps what it showed, greyed: it is no longer the truth.
-    m_ui->Lv_Mesas->setEnabled(false);
-    m_ui->Lv_Mesas->setToolTip(m_offlineBanner->text());
-    if (!m_retry->isActive())
-        m_retry->start();
-    // Told once: the tries that follow fail in silence until one answers.
-    if (!refusal.isEmpty()) {
-        if (!m_toldRefusal) {
-            m_toldRefusal = true;
-            UiService::instance().longMessage(this, refusal + QStringLiteral("\n\n") + why.message, style::kStop);
-        }
-    } else if (!already && !message.isEmpty()) {
-        UiService::instance().message(this, message, style::kStop);
-    }
+    m_watch->goOffline(message, why, m_board->lastGood());
+}
+
+bool MainForm::offline() const
+{
+    return m_watch->offline();
 }
 
 int MainForm::retryIntervalMs() const
 {
-    if (m_refusals == 0)
-        return kRetryMs;
-    return int(std::min<qint64>(qint64(kRetryMs) << std::min(m_refusals, 10), kMaxRetryMs));
+    return m_watch->retryIntervalMs();
 }
 
 void MainForm::tryReconnect()
 {
-    if (!m_offline || m_closed)
+    if (!offline() || m_closed)
         return;
     // The server is asked by a board rebuild, on the board's own thread: a
     // stalled server keeps that thread waiting up to the timeout, never the
@@ -667,18 +530,8 @@ void MainForm::tryReconnect()
 
 void MainForm::backOnline()
 {
-    if (!m_offline)
+    if (!m_watch->backOnline())
         return;
-    m_offline = false;
-    m_refusals = 0;
-    m_toldRefusal = false;
-    m_retry->setInterval(kRetryMs);
-    log::info(QStringLiteral("conexão com o banco de dados de volta"));
-    desk::sql().serverAnswered();
-    m_retry->stop();
-    m_offlineBanner->hide();
-    m_ui->Lv_Mesas->setEnabled(true);
-    m_ui->Lv_Mesas->setToolTip(QString());
     // Work resumes where it was: the same desk, the fresh board, and a table
     // on show read again, as what it showed may have changed meanwhile. A
     // command frame still open keeps the table as it is until the cashier
@@ -689,15 +542,7 @@ void MainForm::backOnline()
 
 bool MainForm::refuseOffline()
 {
-    if (!m_offline)
-        return false;
-    // One box for a burst of keys: a cashier trying several commands in a
-    // row is told once, not once per key.
-    if (!m_lastRefusal.isValid() || m_lastRefusal.elapsed() > 1000)
-        UiService::instance().message(this, QStringLiteral("Sem conexão com o banco de dados, aguarde !!!"),
-                                      style::kInformation);
-    m_lastRefusal.start();
-    return true;
+    return m_watch->refuse();
 }
 
 void MainForm::onTableEntered()
@@ -725,21 +570,7 @@ void MainForm::onBoardRowClicked(QTreeWidgetItem *item)
 void MainForm::pressKey(int keyCode)
 {
     m_keyCode = keyCode;
-    dispatch(QStringLiteral("TECLA"));
-}
-
-bool MainForm::deskKey(int key)
-{
-    if (key == vk::kF5) {
-        // "CONTA DIVIDIDA" goes straight to the split, as its button does.
-        m_ui->Frm_DIVIDE->click();
-        return true;
-    }
-    if (key >= vk::kF1 || key == vk::kInsert || key == vk::kEscape) {
-        pressKey(key);
-        return true;
-    }
-    return false;
+    watchingServer([this] { TECLA(); });
 }
 
 void MainForm::enterItemList()
@@ -752,7 +583,7 @@ void MainForm::enterItemList()
         list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
-bool MainForm::itemListKey(QKeyEvent &event)
+void MainForm::moveInItemList(DeskCommand command)
 {
     QTreeWidget *list = m_ui->Lv_Itens;
     QItemSelectionModel *selection = list->selectionModel();
@@ -768,27 +599,21 @@ bool MainForm::itemListKey(QKeyEvent &event)
         list->scrollToItem(list->topLevelItem(row));
     };
     const int page = std::max(1, list->viewport()->height() / std::max(1, list->sizeHintForRow(0)) - 1);
-    switch (event.key()) {
-    case Qt::Key_Up: moveTo(at - 1); return true;
-    case Qt::Key_Down: moveTo(at + 1); return true;
-    case Qt::Key_PageUp: moveTo(at - page); return true;
-    case Qt::Key_PageDown: moveTo(at + page); return true;
-    case Qt::Key_End: moveTo(rows - 1); return true;
-    case Qt::Key_Space:
+    switch (command) {
+    case DeskCommand::ListUp: moveTo(at - 1); break;
+    case DeskCommand::ListDown: moveTo(at + 1); break;
+    case DeskCommand::ListPageUp: moveTo(at - page); break;
+    case DeskCommand::ListPageDown: moveTo(at + page); break;
+    case DeskCommand::ListEnd: moveTo(rows - 1); break;
+    case DeskCommand::ListToggle:
         if (list->currentItem())
             selection->select(list->currentIndex(), QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
+        break;
+    case DeskCommand::ListOpen:
         if (QTreeWidgetItem *item = list->currentItem())
             emit list->itemDoubleClicked(item, 0);
-        return true;
-    case Qt::Key_Backspace:
-        // Back to the table number, selected so the next number replaces it.
-        m_ui->Ed_CODIMES->setFocus(Qt::ShortcutFocusReason);
-        m_ui->Ed_CODIMES->selectAll();
-        return true;
-    default: return false;
+        break;
+    default: break;
     }
 }
 
@@ -799,9 +624,35 @@ void MainForm::refuseBlocked()
 
 bool MainForm::commandFrameOpen() const
 {
+    return m_frameOpen;
+}
+
+void MainForm::setFrameOpen(bool open)
+{
     // Every command frame (include, reason, print, transfer) disables the
     // table area while it is shown.
-    return !m_ui->Frm_CaixaM->isEnabled();
+    m_frameOpen = open;
+    m_ui->Frm_CaixaM->setEnabled(!open);
+}
+
+void MainForm::pauseBoard()
+{
+    Cm_TimerMesas->stop();
+}
+
+void MainForm::resumeBoard()
+{
+    Cm_TimerMesas->start();
+}
+
+std::int64_t MainForm::pickItem(QTreeWidgetItem *row)
+{
+    // The list is painted from the reading's rows, in the same order.
+    const std::vector<ItemListRow> rows = m_detail->shown().listRows();
+    const int at = m_ui->Lv_Itens->indexOfTopLevelItem(row);
+    const ItemListRow picked = at >= 0 && at < int(rows.size()) ? rows[std::size_t(at)] : ItemListRow{};
+    exchange::ItemEditExchange::write({picked.idItem, picked.idItem != 0 ? picked.idComanda : 0});
+    return picked.idItem;
 }
 
 const ShownTable &MainForm::shown() const
@@ -873,7 +724,7 @@ void MainForm::lostConnection()
 
 void MainForm::reread()
 {
-    dispatch(QStringLiteral("LERMESA"));
+    watchingServer([this] { m_detail->LERMESA(); });
 }
 
 void MainForm::release()
@@ -955,7 +806,7 @@ void MainForm::TECLA()
     case vk::kF7:
         if (shown && m_itemRows > 0) {
             m_detail->switchObservations();
-            dispatch(QStringLiteral("LERMESA"));
+            reread();
         }
         break;
     case vk::kF8: m_tables->toggleService(); break;
@@ -987,89 +838,72 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (event->type() == QEvent::KeyPress) {
-        auto *keyEvent = static_cast<QKeyEvent *>(event);
-        const int key = virtualKey(*keyEvent);
-        if (watched == m_ui->Ed_CODIMES) {
-            if (key == vk::kDown) {
-                enterItemList();
-                return true;
-            }
-            if (key == vk::kF5)
-                return deskKey(key);
-            if (key == vk::kEnter || key == vk::kTab) {
-                // Leaving the field runs the table-number procedure. It is
-                // started here rather than from Ed_FOCO's focus event: a
-                // window that is not active (after a dialog, without a
-                // window manager) delivers no focus events.
-                QMetaObject::invokeMethod(this, &MainForm::onTableEntered, Qt::QueuedConnection);
-                return true;
-            }
-            if (key == vk::kBackspace || (key >= vk::kNumpad0 && key <= vk::kNumpad9))
-                return false; // stays with the field
-            if (key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kHome || key == vk::kEscape) {
-                pressKey(key);
-                return true;
-            }
-            if (key >= 48 && key <= 57)
-                pressKey(key); // the key procedure ignores digits; the field takes them
-            return false;
-        }
-        if (watched == m_ui->Lv_Itens) {
-            if (itemListKey(*keyEvent))
-                return true;
-            if (key == vk::kF5)
-                return deskKey(key);
-            if (key != 0) {
-                pressKey(key);
-                return key >= vk::kF1 || key == vk::kInsert || key == vk::kDelete || key == vk::kEscape;
-            }
-            return false;
-        }
-        if (watched->property("qvDeskField").toBool() && keyEvent->modifiers() == Qt::NoModifier
-            && (key >= vk::kF1 || key == vk::kEscape) && m_started && !m_closed && !m_ui->Frm_Escolhe->isVisible()) {
-            // The function keys mean the same from every field of the form.
-            // The field is left first, as Tab would leave it, so a value
-            // typed there is confirmed before the key acts.
-            if (!commandFrameOpen())
-                m_ui->Ed_CODIMES->setFocus(Qt::TabFocusReason);
-            return deskKey(key);
-        }
+        const DeskField field = watched == m_ui->Ed_CODIMES                 ? DeskField::TableNumber
+                                : watched == m_ui->Lv_Itens                 ? DeskField::ItemList
+                                : watched->property("qvDeskField").toBool() ? DeskField::Other
+                                                                            : DeskField::Window;
+        if (field != DeskField::Window && runKey(mapDeskKey(field, *static_cast<QKeyEvent *>(event), keyState())))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
+DeskKeyState MainForm::keyState() const
+{
+    const bool choosing = m_ui->Frm_Escolhe->isVisible();
+    return {m_started && !m_closed, choosing, commandFrameOpen(),
+            m_ui->Bt_CX->buttons().contains(qobject_cast<QAbstractButton *>(focusWidget()))};
+}
+
+bool MainForm::runKey(const DeskKey &key)
+{
+    switch (key.command) {
+    case DeskCommand::Pass: return false;
+    case DeskCommand::KeyAndPass: pressKey(key.key); return false;
+    case DeskCommand::Key: pressKey(key.key); return true;
+    case DeskCommand::LeaveThenKey:
+    case DeskCommand::LeaveThenSplit:
+        m_ui->Ed_CODIMES->setFocus(Qt::TabFocusReason);
+        if (key.command == DeskCommand::LeaveThenKey)
+            pressKey(key.key);
+        else
+            m_ui->Frm_DIVIDE->click();
+        return true;
+    case DeskCommand::Split:
+        // "CONTA DIVIDIDA" goes straight to the split, as its button does.
+        m_ui->Frm_DIVIDE->click();
+        return true;
+    case DeskCommand::ReadTable:
+        // Started here rather than from Ed_FOCO's focus event: a window that
+        // is not active (after a dialog, without a window manager) delivers
+        // no focus events.
+        QMetaObject::invokeMethod(this, &MainForm::onTableEntered, Qt::QueuedConnection);
+        return true;
+    case DeskCommand::EnterItemList: enterItemList(); return true;
+    case DeskCommand::BackToTable:
+        // Back to the table number, selected so the next number replaces it.
+        m_ui->Ed_CODIMES->setFocus(Qt::ShortcutFocusReason);
+        m_ui->Ed_CODIMES->selectAll();
+        return true;
+    case DeskCommand::Close: closeForm(); return true;
+    case DeskCommand::ChooseDesk:
+    case DeskCommand::ChooseFocused: {
+        auto *button = key.command == DeskCommand::ChooseDesk
+                           ? findChild<QAbstractButton *>(QStringLiteral("Bt_CX%1").arg(key.key))
+                           : qobject_cast<QAbstractButton *>(focusWidget());
+        if (!button || !button->isEnabled())
+            return false;
+        button->click();
+        return true;
+    }
+    default: moveInItemList(key.command); return true;
+    }
+}
+
 void MainForm::keyPressEvent(QKeyEvent *event)
 {
-    const int key = virtualKey(*event);
-    // F6 closes the form from anywhere, the choice frame included.
-    if (key == vk::kF6) {
-        closeForm();
-        return;
-    }
-    // While the cash desk is being chosen, its digit chooses it, as a click
-    // on its button would.
-    if (m_ui->Frm_Escolhe->isVisible() && m_started && !m_closed) {
-        int desk = 0;
-        if (key >= '1' && key <= '5')
-            desk = key - '0';
-        else if (key >= vk::kNumpad0 + 1 && key <= vk::kNumpad0 + 5)
-            desk = key - vk::kNumpad0;
-        auto *button = desk ? findChild<QAbstractButton *>(QStringLiteral("Bt_CX%1").arg(desk)) : nullptr;
-        // Enter chooses the desk in focus, as Space does.
-        if (key == vk::kEnter && m_ui->Bt_CX->buttons().contains(qobject_cast<QAbstractButton *>(focusWidget())))
-            button = qobject_cast<QAbstractButton *>(focusWidget());
-        if (button && button->isEnabled()) {
-            button->click();
-            return;
-        }
-    }
-    // A function key that no field took (the focus on a button, say) still
-    // reaches the key procedure once a desk is chosen.
-    if (m_started && !m_closed && !m_ui->Frm_Escolhe->isVisible() && !commandFrameOpen()
-        && event->modifiers() == Qt::NoModifier && (key >= vk::kF1 || key == vk::kInsert || key == vk::kEscape)
-        && deskKey(key))
-        return;
-    QWidget::keyPressEvent(event);
+    if (!runKey(mapDeskKey(DeskField::Window, *event, keyState())))
+        QWidget::keyPressEvent(event);
 }
 
 } // namespace qv

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "board/forms/ConnectionWatch.h"
 #include "board/forms/DeskContext.h"
+#include "board/forms/KeyMap.h"
 #include "platform/Decimal.h"
 #include "platform/Sql.h"
 
@@ -24,6 +26,7 @@ class MainForm;
 namespace qv {
 
 class Board;
+class KeyBar;
 class CancelCommands;
 class Detail;
 class ItemCommands;
@@ -46,9 +49,8 @@ public:
 
     Ui::MainForm &ui() const { return *m_ui; }
 
-    // Runs the named procedure ("ABRAR", "MESAS", "LERMESA", "TECLA", ...).
-    void dispatch(const QString &code);
-    const QString &functionCode() const { return m_functionCode; }
+    // "MESAS": the board rebuilt now, watching the server meanwhile.
+    void rebuildBoard();
 
     // Start-up finished (successfully or not).
     bool started() const { return m_started; }
@@ -66,18 +68,11 @@ public:
     static constexpr int kStartupFailed = 2;
     static constexpr int kFailed = 3;
 
-    // The database cannot be reached: `message` is told once, then the form
-    // stays open, its board kept as it was and marked stale under a banner,
-    // every command answered with a short message and nothing written,
-    // while the connection is tried again every few seconds. When the
-    // server answers, the banner goes and the board is rebuilt.
-    // A server that refuses the desk (access denied, TLS, database gone:
-    // `why.refused()`) is told as such with the server's own words instead
-    // of `message`, and asked again after a pause that doubles with every
-    // refusal (kRetryMs × 2, 4, ... up to kMaxRetryMs) rather than every few
-    // seconds: a person has to change something first.
+    // The database cannot be reached (ConnectionWatch says how the desk
+    // waits); the board timer stops and both connections are checked
+    // before their next statement.
     void goOffline(const QString &message, const DbError &why = {});
-    bool offline() const { return m_offline; }
+    bool offline() const;
     // Tries the database once now (the retry timer's step), off the event
     // thread; backOnline() follows when it answers.
     void tryReconnect();
@@ -87,8 +82,8 @@ public:
     // Runs a command, then goes offline (silently) when a statement of the
     // desk's connection lost the server meanwhile and it did not come back.
     void watchingServer(const std::function<void()> &command);
-    static constexpr int kRetryMs = 3000;
-    static constexpr int kMaxRetryMs = 120000;
+    static constexpr int kRetryMs = ConnectionWatch::kRetryMs;
+    static constexpr int kMaxRetryMs = ConnectionWatch::kMaxRetryMs;
     // The pause before the next try while offline (for tests and the banner).
     int retryIntervalMs() const;
 
@@ -99,7 +94,7 @@ public:
     int currentTable() const { return m_currentTable; }
     void setCurrentTable(int idMesa) { m_currentTable = idMesa; }
     // The number in Ed_CODIMES ("012/03", "1203" and "12" all read as numbers).
-    int typedTable() const;
+    int typedTable() const override;
     void showTableNumber(int idMesa);
 
     // The key procedure's input.
@@ -123,8 +118,6 @@ public:
     // one is selected.
     int itemRows() const { return m_itemRows; }
     bool hasSelectedItem() const { return m_hasSelection; }
-    // The blocked-table message of the key filter.
-    void refuseBlocked();
     // A command frame (Frm_INC, Frm_MOT, Frm_IMP, Frm_NovaMesa) is shown.
     bool commandFrameOpen() const;
 
@@ -141,10 +134,13 @@ public:
     void release() override;
     void closeAccount() override;
     void requestBill() override;
-
-    QTimer *Cm_TimerMesas = nullptr;
-    QTimer *Cm_TimerPermanencia = nullptr;
-    QTimer *Cm_Timer_ABRAR = nullptr;
+    void setFrameOpen(bool open) override;
+    bool frameOpen() const override { return m_frameOpen; }
+    void refuseBlocked() override;
+    void pauseBoard() override;
+    void resumeBoard() override;
+    bool closing() const override { return m_closed; }
+    void closeDesk() override { closeForm(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -153,21 +149,24 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QTimer *Cm_TimerMesas = nullptr;
+    QTimer *Cm_TimerPermanencia = nullptr;
+    QTimer *Cm_Timer_ABRAR = nullptr;
+
     void ABRAR();
     void TECLA();
     // While offline: tells the cashier the command must wait; true then.
     bool refuseOffline();
     bool failStartup(const QString &message);
-    // A key of the bar pressed in any field of the form; false when it is
-    // none of them.
-    bool deskKey(int key);
+    // What the keyboard map needs to know of the desk, and the command it
+    // chose carried out; false when the key is left to the field.
+    DeskKeyState keyState() const;
+    bool runKey(const DeskKey &key);
     // Down from the table field: into the item list, on its current row.
     void enterItemList();
-    // Moving, selecting, editing and leaving in the item list.
-    bool itemListKey(QKeyEvent &event);
+    // Moving, selecting and editing in the item list.
+    void moveInItemList(DeskCommand command);
     void placeFrames();
-    void takeKeyBar();
-    void arrangeKeyBar(int rows);
     void fitKeyBar();
     void wireEvents();
     // The rebuild behind "Aguarde !!!", then the board timer on again.
@@ -176,6 +175,9 @@ private:
     void onFilterChanged();
     void onTableEntered();
     void onBoardRowClicked(QTreeWidgetItem *item);
+    // A row of the item list clicked: its item (0 for an observation row),
+    // handed on to the modules that edit and reprint it.
+    std::int64_t pickItem(QTreeWidgetItem *row);
 
     std::unique_ptr<Ui::MainForm> m_ui;
     std::unique_ptr<Board> m_board;
@@ -186,22 +188,16 @@ private:
     std::unique_ptr<SplitTransfer> m_splitTransfer;
     std::unique_ptr<PrintCommands> m_printing;
     std::unique_ptr<SuiteLinks> m_links;
-    std::vector<QWidget *> m_keyEntries;
-    int m_keyBarRows = 0;
+    std::unique_ptr<KeyBar> m_keyBar;
     int m_itemRows = 0;
     bool m_hasSelection = false;
-    QString m_functionCode;
     int m_keyCode = 0;
     int m_currentTable = 0;
     bool m_started = false;
     int m_exitStatus = 0;
-    int m_refusals = 0;         // refusals in a row while offline
-    bool m_toldRefusal = false; // the cashier was told of this refusal
     bool m_closed = false;
-    bool m_offline = false;
-    QTimer *m_retry = nullptr;         // the tries while offline
-    QElapsedTimer m_lastRefusal;       // the last command refused while offline
-    QLabel *m_offlineBanner = nullptr; // Lb_SEMCONEXAO, across the header
+    bool m_frameOpen = false;
+    ConnectionWatch *m_watch = nullptr; // the offline state
 };
 
 } // namespace qv

@@ -1,10 +1,11 @@
 #include "board/forms/SuiteLinks.h"
 
-#include "board/forms/MainForm.h"
+#include "board/forms/DeskContext.h"
 #include "platform/Config.h"
-#include "platform/SharedRecords.h"
+#include "platform/ui/Desk.h"
 #include "platform/ui/UiService.h"
-#include "ui_MainForm.h"
+#include "session/Exchanges.h"
+#include "session/Session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,7 +19,7 @@
 
 namespace qv {
 
-SuiteLinks::SuiteLinks(MainForm &form) : m_form(form) {}
+SuiteLinks::SuiteLinks(DeskContext &form) : m_form(form) {}
 SuiteLinks::~SuiteLinks() = default;
 
 void SuiteLinks::report(char kind)
@@ -26,40 +27,40 @@ void SuiteLinks::report(char kind)
     // The report module finds what to show in the shared records: the
     // period, the cash desk (not for the menu mix, which covers every desk)
     // and the kind of report.
-    SharedRecord &vars = records::W_VARS_SQL();
-    vars.setAt(31, records::W_NRTURNO().at(1));
-    if (kind == 'M' || kind == 'C')
-        vars.setAt(32, records::W_NRCAIXA().at(1));
-    records::L_LINK().setAt(312, kind);
+    const Session &session = desk::session();
+    exchange::ReportExchange::write(
+        {kind, session.period(),
+         kind == exchange::ReportExchange::kMenuMix ? std::nullopt : std::optional<int>(session.desk())});
 
-    UiService::instance().openForm(QStringLiteral("15-Pemrick"), &m_form, QStringLiteral("15-Pemrick.dll"));
-    if (!m_form.closedDown())
-        m_form.ui().Ed_CODIMES->setFocus();
+    UiService::instance().openForm(QStringLiteral("15-Pemrick"), m_form.window(), QStringLiteral("15-Pemrick.dll"));
+    if (!m_form.closing())
+        m_form.focusTableField();
 }
 
 void SuiteLinks::management()
 {
-    UiService::instance().openForm(QStringLiteral("05-Olvant"), &m_form, QStringLiteral("05-Olvant.dll"));
+    UiService::instance().openForm(QStringLiteral("05-Olvant"), m_form.window(), QStringLiteral("05-Olvant.dll"));
 }
 
 void SuiteLinks::takeAway()
 {
     const QString program = Config::current().takeAwayProgram.trimmed();
     if (program.isEmpty()) {
-        UiService::instance().message(&m_form, QStringLiteral("Nenhum programa de viagem configurado !!!"),
+        UiService::instance().message(m_form.window(), QStringLiteral("Nenhum programa de viagem configurado !!!"),
                                       style::kInformation);
         return;
     }
     // A second take-away cash desk on the same workstation would work the
     // same orders twice: when one is already open the cashier goes to it.
     if (programRunning(program)) {
-        UiService::instance().message(&m_form, QStringLiteral("O programa de viagem já está aberto !!!"),
+        UiService::instance().message(m_form.window(), QStringLiteral("O programa de viagem já está aberto !!!"),
                                       style::kInformation);
         return;
     }
     if (!UiService::instance().startProgram(program, {}))
         UiService::instance().message(
-            &m_form, QStringLiteral("Não foi possível iniciar o programa de viagem %1 !!!").arg(program), style::kStop);
+            m_form.window(), QStringLiteral("Não foi possível iniciar o programa de viagem %1 !!!").arg(program),
+            style::kStop);
 }
 
 bool SuiteLinks::programRunning(const QString &program)

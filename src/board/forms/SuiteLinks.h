@@ -4,7 +4,7 @@
 
 namespace qv {
 
-class MainForm;
+class DeskContext;
 
 // The buttons that reach other modules of the suite: the reports
 // (15-Pemrick), the management screen (05-Olvant) and the take-away cash
@@ -12,7 +12,7 @@ class MainForm;
 class SuiteLinks
 {
 public:
-    explicit SuiteLinks(MainForm &form);
+    explicit SuiteLinks(DeskContext &form);
     ~SuiteLinks();
 
     // 'M' closed tables, 'C' commissions, 'P' menu mix.
@@ -25,7 +25,7 @@ public:
     static bool programRunning(const QString &program);
 
 private:
-    MainForm &m_form;
+    DeskContext &m_form;
 };
 
 } // namespace qv

@@ -1,4 +1,5 @@
 #include "items/forms/ItemCommands.h"
+#include "data/Status.h"
 #include "platform/ui/ColumnFit.h"
 #include "platform/ui/Desk.h"
 
@@ -42,13 +43,6 @@ constexpr int kKindRole = Qt::UserRole + 1;
 // The most observations an item keeps: the closing and the edit read back
 // only this many, so no key may add more.
 constexpr int kObservationLimit = 20;
-
-// L-LINK: the product picked in the list, and the discount search's answer.
-constexpr int kLinkCodeFrom = 26;
-constexpr int kLinkCodeDigits = 6;
-// W-VARS-SQL: the position the include frame works on.
-constexpr int kTableFrom = 23;
-constexpr int kTableDigits = 5;
 
 QString sixDigits(std::int64_t value)
 {
@@ -184,7 +178,7 @@ void ItemCommands::placeFrame()
 
 void ItemCommands::showFrame()
 {
-    m_form.tableArea()->setEnabled(false);
+    m_form.setFrameOpen(true);
     placeFrame();
     m_frame->show();
     m_frame->raise();
@@ -197,10 +191,9 @@ void ItemCommands::INSITEM()
         return;
     auto &ui = *m_ui;
     // 1. A new item, on the position shown.
-    records::W_INCREME().setDigits(0);
     m_idMesa = m_form.shownTable();
     m_opening = m_form.shown().opening();
-    records::W_VARS_SQL().setDigits(kTableFrom, kTableDigits, std::uint64_t(m_idMesa));
+    exchange::ItemEditExchange::writeNewItem(m_idMesa);
     m_editItem = 0;
 
     // 2. Table area off, frame on.
@@ -228,12 +221,11 @@ void ItemCommands::INSITEM()
     ui.Ed_CODIPROD->setFocus(Qt::OtherFocusReason);
 }
 
-void ItemCommands::CARITEM()
+void ItemCommands::CARITEM(std::int64_t idItem)
 {
     if (m_open)
         return;
     auto &ui = *m_ui;
-    const std::int64_t idItem = std::int64_t(records::W_INCREME().digits());
     if (idItem == 0)
         return;
 
@@ -296,7 +288,7 @@ void ItemCommands::leave()
 {
     m_open = false;
     m_choosing = false;
-    m_form.tableArea()->setEnabled(true);
+    m_form.setFrameOpen(false);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
     m_form.focusTableField();
@@ -309,9 +301,9 @@ void ItemCommands::closeAfterWrite()
     m_ui->Frm_PROD->setEnabled(true);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
-    m_form.tableArea()->setEnabled(true);
+    m_form.setFrameOpen(false);
     m_form.reread();
-    if (!m_form.closedDown())
+    if (!m_form.closing())
         m_form.focusTableField();
 }
 
@@ -358,7 +350,6 @@ void ItemCommands::LERPRO()
     if (m_inLookup)
         return;
     auto &ui = *m_ui;
-    SharedRecord &link = records::L_LINK();
 
     // 1. Nothing typed, nothing to look up.
     const QString typed = ui.Ed_CODIPROD->text();
@@ -396,14 +387,14 @@ void ItemCommands::LERPRO()
     switch (found.result) {
     case Result::Nothing: break;
     case Result::Inactive:
-        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(found.code));
+        exchange::ProductCodeExchange::write(int(found.code));
         tell(found.outcome);
         m_inLookup = false;
         focusProductField();
         return;
     case Result::Unknown:
         // An unknown code just goes back to the field.
-        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(found.code));
+        exchange::ProductCodeExchange::write(int(found.code));
         ui.Bt_JA->setEnabled(true);
         tell(found.outcome);
         m_inLookup = false;
@@ -412,7 +403,7 @@ void ItemCommands::LERPRO()
     case Result::Found: {
         // 4. A code: that product.
         const ItemService::Product &product = found.product;
-        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, std::uint64_t(found.code));
+        exchange::ProductCodeExchange::write(int(found.code));
         ui.Bt_JA->setEnabled(true);
         m_productCode = product.code;
         m_productShown = !product.description.isEmpty();
@@ -432,7 +423,7 @@ void ItemCommands::LERPRO()
         // 5. A list that cannot be read ends the screen.
         m_inLookup = false;
         tell(found.outcome);
-        m_form.closeForm();
+        m_form.closeDesk();
         return;
     case Result::Listed:
         // 5. A description: the products whose description has it.
@@ -446,7 +437,7 @@ void ItemCommands::LERPRO()
             row->setData(kText, kCodeRole, product.code);
             row->setTextAlignment(kPrice, Qt::AlignRight | Qt::AlignVCenter);
         }
-        link.setDigits(kLinkCodeFrom, kLinkCodeDigits, 0);
+        exchange::ProductCodeExchange::write(0);
         m_inLookup = false;
         if (ui.Lv_Produtos->topLevelItemCount() == 0) {
             focusProductField();
@@ -465,7 +456,7 @@ void ItemCommands::noteListedProduct(QTreeWidgetItem *row)
     // list taking the focus makes its first row current without choosing it.
     if (!row || !row->isSelected())
         return;
-    records::L_LINK().setDigits(kLinkCodeFrom, kLinkCodeDigits, row->data(kText, kCodeRole).toULongLong());
+    exchange::ProductCodeExchange::write(row->data(kText, kCodeRole).toInt());
 }
 
 void ItemCommands::pickListedProduct()
@@ -476,10 +467,10 @@ void ItemCommands::pickListedProduct()
     QTreeWidgetItem *row = m_ui->Lv_Produtos->currentItem();
     if (!row || !row->isSelected() || row->data(kText, kKindRole).isValid())
         return;
-    const std::uint64_t code = records::L_LINK().digits(kLinkCodeFrom, kLinkCodeDigits);
+    const int code = exchange::ProductCodeExchange::read();
     if (code == 0)
         return;
-    m_ui->Ed_CODIPROD->setText(sixDigits(std::int64_t(code)));
+    m_ui->Ed_CODIPROD->setText(sixDigits(code));
     dispatch(QStringLiteral("LERPRO"));
 }
 
@@ -601,7 +592,7 @@ void ItemCommands::addJa()
     if (isObservationLimitReached())
         return;
     m_ui->Frm_Observacoes->setTitle(QStringLiteral("Observações"));
-    m_chooserKind = 'O';
+    m_chooserKind = letterOf(ObservationKind::Free);
     addObservation(int(desk::session().parameters().integer("idObsJa")));
 }
 
@@ -761,9 +752,9 @@ bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
             if (watched == ui.Ed_CODIPROD && !m_inLookup)
                 dispatch(QStringLiteral("LERPRO"));
             else if (watched == ui.Cb_OBSERVA && m_choosing)
-                dispatch(m_chooserKind == 'C'   ? QStringLiteral("COM")
-                         : m_chooserKind == 'S' ? QStringLiteral("SEM")
-                                                : QStringLiteral("OBS"));
+                dispatch(m_chooserKind == letterOf(ObservationKind::With)      ? QStringLiteral("COM")
+                         : m_chooserKind == letterOf(ObservationKind::Without) ? QStringLiteral("SEM")
+                                                                               : QStringLiteral("OBS"));
         }
         return false;
     }
@@ -779,9 +770,9 @@ bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
 
     if (watched == ui.Cb_OBSERVA) {
         const char kind = m_chooserKind;
-        const QString code = kind == 'C'   ? QStringLiteral("COM")
-                             : kind == 'S' ? QStringLiteral("SEM")
-                                           : QStringLiteral("OBS");
+        const QString code = kind == letterOf(ObservationKind::With)      ? QStringLiteral("COM")
+                             : kind == letterOf(ObservationKind::Without) ? QStringLiteral("SEM")
+                                                                          : QStringLiteral("OBS");
         if (key == vk::kEscape) {
             // Escape backs out of the chooser only; a second one leaves.
             closeChooser();

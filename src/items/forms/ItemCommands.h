@@ -39,8 +39,8 @@ public:
     void loadObservationList();
     // INS: open the frame for a new item.
     void INSITEM();
-    // Double click on an item row: open the frame to edit W-INCREME.
-    void CARITEM();
+    // Double click on an item row: open the frame to edit the item.
+    void CARITEM(std::int64_t idItem);
     // "PESQUISA PRODUTO" / F11: the product search module.
     void productSearch();
 

@@ -2,7 +2,7 @@
 #include "platform/ui/Desk.h"
 
 #include "board/forms/CommandFrame.h"
-#include "board/forms/MainForm.h"
+#include "board/forms/DeskContext.h"
 #include "platform/Config.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
@@ -10,20 +10,21 @@
 #include "printing/forms/TestPage.h"
 #include "session/Paths.h"
 #include "session/Session.h"
-#include "ui_MainForm.h"
 #include "ui_PrintMenu.h"
 #include "ui_PrinterTest.h"
 
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QKeyEvent>
 
 namespace qv {
 
-PrintCommands::PrintCommands(MainForm &form)
+PrintCommands::PrintCommands(DeskContext &form, QGridLayout &reports)
     : m_form(form), m_service(desk::sql()), m_menuUi(std::make_unique<Ui::PrintMenu>()),
       m_testUi(std::make_unique<Ui::PrinterTest>())
 {
     // The menu: an overlay of the form over the table area.
-    m_menu = new QGroupBox(&form);
+    m_menu = new QGroupBox(form.window());
     m_menuUi->setupUi(m_menu);
     m_frame = new CommandFrame(form, m_menu);
     connect(m_menuUi->Bt_IMPCTA, &QPushButton::clicked, this, [this] { IMPCTA(); });
@@ -34,9 +35,9 @@ PrintCommands::PrintCommands(MainForm &form)
         button->installEventFilter(this);
 
     // The printer choice of the test sits with its button, under it.
-    m_testControls = new QWidget(&form);
+    m_testControls = new QWidget(form.window());
     m_testUi->setupUi(m_testControls);
-    form.ui().ReportsLayout->addWidget(m_testControls, 3, 0, 1, 2);
+    reports.addWidget(m_testControls, 3, 0, 1, 2);
 }
 
 PrintCommands::~PrintCommands() = default;
@@ -67,7 +68,7 @@ void PrintCommands::openPrintMenu()
     if (m_form.typedTable() == 0 || desk.shown().itemCount() == 0)
         return;
     // Another command frame holds the table area: the menu waits for it.
-    if (m_form.commandFrameOpen())
+    if (m_form.frameOpen())
         return;
     // 3.
     m_frame->open();
@@ -84,7 +85,7 @@ void PrintCommands::tell(const Outcome &outcome)
 {
     // One box naming the SQLSTATE, then the table as it is now.
     if (!outcome.message.isEmpty())
-        UiService::instance().message(&m_form, outcome.message,
+        UiService::instance().message(m_form.window(), outcome.message,
                                       outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
     if (outcome.serverLost())
         m_form.lostConnection();
@@ -124,7 +125,7 @@ void PrintCommands::TESTEIMP()
     const QString formPrt = QString::fromLatin1(paths::kFormPrt);
 
     // 1. The board waits while pages are being printed.
-    m_form.Cm_TimerMesas->stop();
+    m_form.pauseBoard();
 
     // 2. Every printer chosen, in code order.
     const QString chosen = m_testUi->Cb_TESTEIMP->currentText();
@@ -133,7 +134,7 @@ void PrintCommands::TESTEIMP()
     for (;;) {
         const Outcome found = m_service.nextTestPrinter(printer.code, chosen, printer);
         if (!found.done()) {
-            ui.message(&m_form, found.message, style::kStop);
+            ui.message(m_form.window(), found.message, style::kStop);
             break;
         }
         if (printer.code == 0)
@@ -142,7 +143,7 @@ void PrintCommands::TESTEIMP()
         // 3. The configuration for this printer, then its page.
         const Outcome prepared = m_service.TESTEIMP(printer, formPrt);
         if (!prepared.done()) {
-            ui.message(&m_form, prepared.message, style::kStop);
+            ui.message(m_form.window(), prepared.message, style::kStop);
             break;
         }
         const TestPage page(printer.name, printer.time);
@@ -150,7 +151,7 @@ void PrintCommands::TESTEIMP()
         const QString shownName = TestPage::systemPrinterName(printer.name);
         if (!outcome.printed) {
             // The other printers are still worth testing.
-            ui.message(&m_form,
+            ui.message(m_form.window(),
                        QStringLiteral("Erro na impressão do teste em ") + shownName + QStringLiteral(": ")
                            + outcome.error + QStringLiteral(" !!!"),
                        style::kStop);
@@ -164,10 +165,10 @@ void PrintCommands::TESTEIMP()
     // whole: every line names a file the technician has to find. None when
     // every page reached a real printer.
     if (!written.isEmpty())
-        ui.longMessage(&m_form, written.join(QLatin1Char('\n')), style::kInformation);
+        ui.longMessage(m_form.window(), written.join(QLatin1Char('\n')), style::kInformation);
 
     // 4.
-    m_form.Cm_TimerMesas->start();
+    m_form.resumeBoard();
 }
 
 bool PrintCommands::eventFilter(QObject *watched, QEvent *event)

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QWidget;
 
@@ -19,16 +20,17 @@ class PrinterTest;
 namespace qv {
 
 class CommandFrame;
-class MainForm;
+class DeskContext;
 
 // The print menu Frm_IMP (bill request, item and comanda reprints) and the
-// printer test: the cashier's side of PrintService. The main form itself
-// is needed for the printer choice's place among its reports, the board
-// timer and the bill request.
+// printer test: the cashier's side of PrintService, on the desk's context
+// alone.
 class PrintCommands : public QObject
 {
 public:
-    explicit PrintCommands(MainForm &form);
+    // `reports` is the grid of the report buttons, where the printer test's
+    // printer choice goes, under its button.
+    PrintCommands(DeskContext &form, QGridLayout &reports);
     ~PrintCommands() override;
 
     // Start-up: the printer list of Cb_TESTEIMP.
@@ -57,7 +59,7 @@ private:
     // read again.
     void tell(const Outcome &outcome);
 
-    MainForm &m_form;
+    DeskContext &m_form;
     PrintService m_service;
     std::unique_ptr<Ui::PrintMenu> m_menuUi;
     std::unique_ptr<Ui::PrinterTest> m_testUi;

@@ -2,7 +2,7 @@
 #include "platform/ui/Desk.h"
 
 #include "board/forms/CommandFrame.h"
-#include "board/forms/MainForm.h"
+#include "board/forms/DeskContext.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
@@ -27,11 +27,11 @@ void tell(DeskContext &desk, const Outcome &outcome)
 }
 } // namespace
 
-SplitTransfer::SplitTransfer(MainForm &form)
+SplitTransfer::SplitTransfer(DeskContext &form)
     : m_form(form), m_split(desk::sql(), desk::session()), m_transfer(desk::sql()),
       m_transferUi(std::make_unique<Ui::TransferFrame>())
 {
-    m_transferFrame = new QGroupBox(&form);
+    m_transferFrame = new QGroupBox(form.window());
     m_transferUi->setupUi(m_transferFrame);
     m_frame = new CommandFrame(form, m_transferFrame);
     // Mask "zz999": the target position, five digits at most.
@@ -86,7 +86,7 @@ void SplitTransfer::openTransfer()
     if (m_form.typedTable() == 0 || desk.selectedRows().empty())
         return;
     // Another command frame holds the table area: the transfer waits for it.
-    if (m_form.commandFrameOpen())
+    if (m_form.frameOpen())
         return;
     // 3.
     m_frame->open();
@@ -146,7 +146,7 @@ void SplitTransfer::TRANSFERE()
 
     // 5. A source left empty goes on to its closing, unless its reading
     // found otherwise (another terminal may have ordered meanwhile).
-    if (moved.next == Outcome::Next::CloseAccount && !m_form.closedDown() && desk.shown().itemCount() == 0)
+    if (moved.next == Outcome::Next::CloseAccount && !m_form.closing() && desk.shown().itemCount() == 0)
         desk.closeAccount();
 }
 

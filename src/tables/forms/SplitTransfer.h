@@ -16,16 +16,15 @@ class TransferFrame;
 namespace qv {
 
 class CommandFrame;
-class MainForm;
+class DeskContext;
 
 // Splitting a blocked table's bill over other positions (99-Divide) and
 // moving items to another table (Frm_NovaMesa): the cashier's side of
-// SplitService and TransferService. The main form itself is needed only for
-// its blocked-table message, its command-frame state and whether it closed.
+// SplitService and TransferService, on the desk's context alone.
 class SplitTransfer : public QObject
 {
 public:
-    explicit SplitTransfer(MainForm &form);
+    explicit SplitTransfer(DeskContext &form);
     ~SplitTransfer() override;
 
     // "CONTA DIVIDIDA".
@@ -46,7 +45,7 @@ protected:
 private:
     void leaveTransfer();
 
-    MainForm &m_form;
+    DeskContext &m_form;
     SplitService m_split;
     TransferService m_transfer;
     std::unique_ptr<Ui::TransferFrame> m_transferUi;

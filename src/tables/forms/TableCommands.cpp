@@ -120,10 +120,9 @@ void TableCommands::peopleCount()
             const TableTotals &read = m_form.shown().totals;
             const TableTotals totals = account::withService(read, read.servicePercent, *people);
             m_form.detail().peopleChanged(*people, totals);
-            ui.Ed_VALOPES->setText(totals.hasPerPerson ? money(totals.perPerson) : QString());
         }
     }
-    if (ui.Frm_CaixaM->isEnabled())
+    if (!m_form.frameOpen())
         m_form.focusTableField();
 }
 
@@ -186,14 +185,7 @@ void TableCommands::toggleService()
         return;
     // Shown at once, without reading the table again: the totals are the
     // ones the reading computes.
-    m_form.detail().serviceSwitched(result.totals);
-    const TableTotals &t = result.totals;
-    ui.Bt_SERVICO->setText(result.on ? QStringLiteral("EXCLUIR SERVIÇO") : QStringLiteral("INCLUIR SERVIÇO"));
-    ui.Ds_TAXASER->setText(money(t.servicePercent));
-    ui.Ds_VIAGLIQ->setText(money(t.takeAwayNet));
-    ui.Ds_VALOSER->setText(money(t.serviceValue));
-    ui.Ds_TOTMESA->setText(money(t.tableTotal));
-    ui.Ed_VALOPES->setText(t.hasPerPerson ? money(t.perPerson) : QString());
+    m_form.detail().serviceSwitched(result.on, result.totals);
     tell(result.outcome);
 }
 

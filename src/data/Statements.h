@@ -188,7 +188,8 @@ namespace admin {
 inline constexpr std::string_view kCreateDatabase =
     "CREATE DATABASE IF NOT EXISTS `%1` CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci";
 inline constexpr std::string_view kDropDatabase = "DROP DATABASE IF EXISTS `%1`";
-inline constexpr std::string_view kDatabaseExists = "SELECT COUNT(*)FROM information_schema.SCHEMATA WHERE SCHEMA_NAME=?";
+inline constexpr std::string_view kDatabaseExists =
+    "SELECT COUNT(*)FROM information_schema.SCHEMATA WHERE SCHEMA_NAME=?";
 inline constexpr std::string_view kTableNames =
     "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA=? ORDER BY TABLE_NAME";
 // What a schema is made of, to compare a database with the packaged schema.

@@ -154,7 +154,6 @@ protected:
     }
 
     TestDatabase db{true};
-    ScriptedUiScope ui;
     TableReader reader{desk::sql(), desk::session()};
     ClosingService closing{desk::sql(), desk::session()};
     TableService service{desk::sql(), desk::session()};

@@ -23,7 +23,6 @@ class ClosingServiceTest : public ::testing::Test
 {
 protected:
     ClosingServiceTest() { startDinnerAtDesk1(); }
-    void TearDown() override { EXPECT_TRUE(ui.ui().messages.empty()); }
 
     ShownTable shown(int idMesa)
     {
@@ -80,7 +79,6 @@ protected:
     }
 
     TestDatabase db{true};
-    ScriptedUiScope ui;
     TableReader reader{desk::sql(), desk::session()};
     ClosingService closing{desk::sql(), desk::session()};
 };

@@ -69,7 +69,6 @@ protected:
     }
 
     TestDatabase db{true};
-    ScriptedUiScope ui;
     Sql otherSql;
     ClosingService deskA{desk::sql(), desk::session(), kBound};
     ClosingService deskB{otherSql, desk::session(), kBound};

@@ -66,7 +66,6 @@ protected:
     QString sql(const QString &text) const { return db.value(text); }
 
     TestDatabase db{true};
-    ScriptedUiScope ui;
     TableReader reader{desk::sql(), desk::session()};
     ClosingService closing{desk::sql(), desk::session()};
     SalesFigures figures{desk::sql()};

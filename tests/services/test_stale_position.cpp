@@ -150,7 +150,6 @@ protected:
     }
 
     TestDatabase db{true};
-    ScriptedUiScope ui;
     TableReader reader{desk::sql(), desk::session()};
     TableService tables{desk::sql(), desk::session()};
     ItemService items{desk::sql()};

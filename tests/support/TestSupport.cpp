@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+
 #include "platform/ui/Desk.h"
 
 #include "platform/Config.h"
@@ -11,6 +12,7 @@
 #include "session/Session.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,53 +24,10 @@
 
 #include <mysql.h>
 
+#include <map>
 #include <stdexcept>
 
 namespace qv::test {
-
-int ScriptedUi::showLongMessage(QWidget *parent, const QString &text, int style)
-{
-    const int reply = showMessage(parent, text, style);
-    messages.back().whole = true;
-    return reply;
-}
-
-int ScriptedUi::showMessage(QWidget *, const QString &text, int style)
-{
-    messages.push_back({text, style});
-    if (onMessage)
-        onMessage(text);
-    if ((style & 0x0F) != style::kYesNo)
-        return answer::kOk;
-    if (m_answers.empty())
-        return answer::kNo;
-    const int reply = m_answers.front();
-    m_answers.pop_front();
-    return reply;
-}
-
-bool ScriptedUi::startProgram(const QString &program, const QStringList &arguments)
-{
-    started << (program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '))).trimmed();
-    return true;
-}
-
-void ScriptedUi::writeConsole(const QString &line)
-{
-    consoleLines << line;
-}
-
-ScriptedUiScope::ScriptedUiScope()
-{
-    auto ui = std::make_unique<ScriptedUi>();
-    m_ui = ui.get();
-    UiService::install(std::move(ui));
-}
-
-ScriptedUiScope::~ScriptedUiScope()
-{
-    UiService::install(nullptr);
-}
 
 namespace {
 void serverScript(const QString &command)
@@ -264,6 +223,62 @@ void adminInit(const QString &database, const QString &user, bool withDemo)
 }
 } // namespace
 
+namespace {
+// The template a fresh test database is copied from: made once on the
+// server (under a server-wide lock, as programs start side by side), marked
+// ready only once whole, so a program stopped half-way leaves no template
+// a later one would take for complete.
+struct Template
+{
+    QString name;
+    QStringList tables;
+};
+
+const Template &templateDatabase(bool withDemo)
+{
+    static std::map<bool, Template> made;
+    if (auto it = made.find(withDemo); it != made.end())
+        return it->second;
+    const QString schema = readSource(QStringLiteral("db/schema.sql"));
+    const QString demo = withDemo ? readSource(QStringLiteral("db/demo.sql")) : QString();
+    const QByteArray hash = QCryptographicHash::hash((schema + QChar(0) + demo).toUtf8(), QCryptographicHash::Sha1);
+    Template t;
+    t.name = QStringLiteral("qvtpl_%1_%2")
+                 .arg(withDemo ? QStringLiteral("demo") : QStringLiteral("schema"),
+                      QString::fromLatin1(hash.toHex().left(16)));
+    const QString readyTable = QStringLiteral("template_ready");
+    const QString ready = QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA='%1' "
+                                         "AND TABLE_NAME='%2'")
+                              .arg(t.name, readyTable);
+    if (TestDatabase::client(QString(), QStringLiteral("SELECT GET_LOCK('quorvel_test_template', 300)"))
+        != QStringLiteral("1"))
+        throw std::runtime_error("the lock on the test template was not granted");
+    try {
+        if (TestDatabase::client(QString(), ready) != QStringLiteral("1")) {
+            TestDatabase::client(QString(),
+                                 QStringLiteral("DROP DATABASE IF EXISTS %1; CREATE DATABASE %1").arg(t.name));
+            TestDatabase::client(t.name, schema);
+            if (withDemo)
+                TestDatabase::client(t.name, demo);
+            TestDatabase::client(t.name, QStringLiteral("CREATE TABLE %1 (made INT)").arg(readyTable));
+        }
+    } catch (...) {
+        bool ok = false;
+        TestDatabase::client(QString(), QStringLiteral("DO RELEASE_LOCK('quorvel_test_template')"), &ok);
+        throw;
+    }
+    TestDatabase::client(QString(), QStringLiteral("DO RELEASE_LOCK('quorvel_test_template')"));
+    t.tables = TestDatabase::client(QString(), QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES "
+                                                              "WHERE TABLE_SCHEMA='%1' AND TABLE_NAME<>'%2' "
+                                                              "ORDER BY TABLE_NAME")
+                                                   .arg(t.name, readyTable))
+                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (t.tables.isEmpty())
+        throw std::runtime_error("the test template holds no table");
+    return made.emplace(withDemo, std::move(t)).first->second;
+}
+} // namespace
+
 TestDatabase::TestDatabase(bool withDemo)
 {
     static int counter = 0;
@@ -276,13 +291,13 @@ TestDatabase::TestDatabase(bool withDemo)
         c.user = QStringLiteral("u") + m_name;
         c.password = kDeskPassword;
     } else {
+        const Template &from = templateDatabase(withDemo);
         client(QString(), QStringLiteral("CREATE DATABASE %1").arg(m_name));
-        static const QString schema = readSource(QStringLiteral("db/schema.sql"));
-        client(m_name, schema);
-        if (withDemo) {
-            static const QString demo = readSource(QStringLiteral("db/demo.sql"));
-            client(m_name, demo);
-        }
+        QString copy;
+        for (const QString &table : from.tables)
+            copy +=
+                QStringLiteral("CREATE TABLE %1 LIKE %2.%1; INSERT INTO %1 SELECT * FROM %2.%1;").arg(table, from.name);
+        client(m_name, copy);
     }
     desk::sql().setConnection(c);
 }

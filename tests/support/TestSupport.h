@@ -1,14 +1,10 @@
 #pragma once
 
-#include "platform/ui/UiService.h"
-
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -29,53 +25,14 @@ inline void PrintTo(const QStringList &texts, std::ostream *out)
 
 namespace qv::test {
 
-// A message the program showed, with its style.
-struct Shown
-{
-    QString text;
-    int style;
-    bool whole = false; // shown whole (longMessage), not cut at 120 characters
-};
-
-// The scripted double of the platform service: records every message,
-// console line and program start, and answers questions from a queue
-// (No when the queue is empty, so an unexpected question never says Yes).
-class ScriptedUi : public UiService
-{
-public:
-    bool startProgram(const QString &program, const QStringList &arguments) override;
-
-    void answer(int reply) { m_answers.push_back(reply); }
-    std::vector<Shown> messages;
-    QStringList consoleLines;
-    QStringList started;
-    // Called while a message box would be open (after recording it).
-    std::function<void(const QString &)> onMessage;
-
-protected:
-    int showMessage(QWidget *parent, const QString &text, int style) override;
-    int showLongMessage(QWidget *parent, const QString &text, int style) override;
-    void writeConsole(const QString &line) override;
-
-private:
-    std::deque<int> m_answers;
-};
-
-// Installs a ScriptedUi for the scope and gives access to it.
-class ScriptedUiScope
-{
-public:
-    ScriptedUiScope();
-    ~ScriptedUiScope();
-    ScriptedUi &ui() const { return *m_ui; }
-
-private:
-    ScriptedUi *m_ui;
-};
-
-// A fresh database on the test server (QUORVEL_TEST_SOCKET), loaded with
-// the schema and, when asked, the demo restaurant; the SQL layer is pointed
-// at it. Dropped at the end of the scope.
+// A fresh database on the test server (QUORVEL_TEST_SOCKET), holding the
+// schema and, when asked, the demo restaurant; the SQL layer is pointed at
+// it. Dropped at the end of the scope. Its name is the test program's own
+// (process id and a counter), so programs run side by side on one server.
+// It is copied from a template database that the first program to need it
+// loads from db/schema.sql (and db/demo.sql) and every later one reuses:
+// the template's name carries a hash of those files, so an edited schema
+// makes a new one.
 class TestDatabase
 {
 public:
@@ -158,3 +115,8 @@ private:
 };
 
 } // namespace qv::test
+
+// Form test programs get the scripted message service with the rest.
+#ifdef QUORVEL_FORM_TESTS
+#include "ScriptedUi.h"
+#endif

@@ -1,5 +1,8 @@
 #include "platform/ui/UiService.h"
 
+#include "platform/Sql.h"
+#include "platform/ui/Desk.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -7,7 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 using namespace qv;
 
@@ -87,4 +94,72 @@ TEST(WidgetUi, TheWindowABoxOrFormWasOpenedFromHasTheKeyboardBackAfterwards)
     EXPECT_EQ(ui.openForm(QStringLiteral("99-Teste"), &window), int(QDialog::Accepted));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }, 2000));
     FormRegistry::instance().remove(QStringLiteral("99-Teste"));
+}
+
+namespace {
+
+// Shows nothing and answers OK: the guard stands in front of every way a
+// modal window opens, whichever service shows it.
+class SilentUi : public UiService
+{
+public:
+    bool startProgram(const QString &, const QStringList &) override { return true; }
+
+protected:
+    int showMessage(QWidget *, const QString &, int) override { return answer::kOk; }
+};
+
+// The desk's unit of work as a begun UnitOfWork leaves it, for as long as
+// `open` runs: no server is needed to hold it.
+void insideAUnit(const std::function<void()> &open)
+{
+    Sql::UnitState &unit = desk::sql().unitState();
+    ++unit.depth;
+    open();
+    --unit.depth;
+}
+
+void boxInsideAUnit()
+{
+    SilentUi ui;
+    insideAUnit([&] { ui.message(nullptr, QStringLiteral("Mesa Bloqueada !!!"), style::kInformation); });
+}
+
+} // namespace
+
+TEST(ModalGuard, AFormOrBoxOpenedInsideAUnitOfWorkIsReportedAndOnlyThen)
+{
+    SilentUi ui;
+    FormRegistry::instance().add(QStringLiteral("99-Guarda"), [](QWidget *) { return 1; });
+    QStringList reported;
+    const auto suite = UiService::setModalInUnitHandler([&](const QString &what) { reported << what; });
+    struct Case
+    {
+        const char *name;
+        std::function<void()> open;
+        QString what;
+    };
+    const std::vector<Case> cases{
+        {"form", [&] { ui.openForm(QStringLiteral("99-Guarda"), nullptr); }, QStringLiteral("formulário 99-Guarda")},
+        {"message", [&] { ui.message(nullptr, QStringLiteral("Mesa Bloqueada !!!"), style::kInformation); },
+         QStringLiteral("caixa de mensagem: Mesa Bloqueada !!!")},
+        {"long message", [&] { ui.longMessage(nullptr, QStringLiteral("Instruções"), style::kStop); },
+         QStringLiteral("caixa de mensagem: Instruções")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        reported.clear();
+        c.open();
+        EXPECT_TRUE(reported.isEmpty()) << "reported with no unit of work open";
+        insideAUnit(c.open);
+        EXPECT_EQ(reported, QStringList{c.what});
+    }
+    UiService::setModalInUnitHandler(suite);
+    FormRegistry::instance().remove(QStringLiteral("99-Guarda"));
+}
+
+TEST(ModalGuard, TheTestProgramsFailTheTestThatOpensABoxInsideAUnitOfWork)
+{
+    // The handler every form test program installs (support/gui_main.cpp).
+    EXPECT_NONFATAL_FAILURE(boxInsideAUnit(), "opened inside a unit of work: caixa de mensagem: Mesa Bloqueada !!!");
 }

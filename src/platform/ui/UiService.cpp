@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <utility>
 
 namespace qv {
 
@@ -48,6 +49,30 @@ void takeKeyboardBack(QWidget *parent)
 
 } // namespace
 
+namespace {
+UiService::ModalInUnitHandler &modalInUnitHandler()
+{
+    static UiService::ModalInUnitHandler handler;
+    return handler;
+}
+
+// Commands read, close the form, then write: nothing modal opens while the
+// desk's unit of work holds its locks.
+void checkNoUnitOpen(const QString &what)
+{
+    if (!desk::sql().inUnitOfWork())
+        return;
+    log::error(QStringLiteral("janela modal aberta dentro de uma unidade de trabalho: ") + what);
+    if (const auto &handler = modalInUnitHandler())
+        handler(what);
+}
+} // namespace
+
+UiService::ModalInUnitHandler UiService::setModalInUnitHandler(ModalInUnitHandler handler)
+{
+    return std::exchange(modalInUnitHandler(), std::move(handler));
+}
+
 int FormRegistry::open(const QString &name, QWidget *parent) const
 {
     auto it = m_openers.find(name);
@@ -61,10 +86,7 @@ int FormRegistry::open(const QString &name, QWidget *parent) const
 int UiService::openForm(const QString &name, QWidget *parent, const QString &module)
 {
     Q_UNUSED(module);
-    // A modal form waits on the person in front of it: a transaction open
-    // now would keep its row locks for as long, holding back every other
-    // desk and terminal. Commands read, close the form, then write.
-    Q_ASSERT_X(!desk::sql().inUnitOfWork(), "UiService::openForm", "a modal form opened inside a unit of work");
+    checkNoUnitOpen(QStringLiteral("formulário ") + name);
     const int result = FormRegistry::instance().open(name, parent);
     takeKeyboardBack(parent);
     if (result == -1)
@@ -102,11 +124,13 @@ int logged(int style, const QString &text, const std::function<int()> &show)
 
 int UiService::message(QWidget *parent, const QString &text, int style)
 {
+    checkNoUnitOpen(QStringLiteral("caixa de mensagem: ") + text);
     return logged(style, text, [&] { return showMessage(parent, text, style); });
 }
 
 int UiService::longMessage(QWidget *parent, const QString &text, int style)
 {
+    checkNoUnitOpen(QStringLiteral("caixa de mensagem: ") + text);
     return logged(style, text, [&] { return showLongMessage(parent, text, style); });
 }
 

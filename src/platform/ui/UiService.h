@@ -77,6 +77,15 @@ public:
     // Installs a replacement (takes ownership); nullptr restores the real one.
     static void install(std::unique_ptr<UiService> ui);
 
+    // A modal form or box waits on the person in front of it: opened while
+    // a unit of work is open, it would keep the unit's row locks for as
+    // long, holding back every other desk and terminal. Every build checks
+    // it at run time and writes it to the support log as an error; the
+    // handler is told as well (the test programs fail the running test).
+    // Returns the handler it replaces.
+    using ModalInUnitHandler = std::function<void(const QString &what)>;
+    static ModalInUnitHandler setModalInUnitHandler(ModalInUnitHandler handler);
+
 protected:
     // What the service does for each, once the log has it.
     virtual int showMessage(QWidget *parent, const QString &text, int style) = 0;

@@ -15,6 +15,7 @@
 //   --delays=1,10          only these delays (with --latency)
 #include "BareReplay.h"
 #include "DelayRelay.h"
+#include "DeskDriver.h"
 #include "FormHarness.h"
 #include "board/BoardReader.h"
 #include "board/TableReader.h"
@@ -26,7 +27,6 @@
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/ClosingService.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -169,9 +169,10 @@ int main(int argc, char **argv)
     seed(h.db());
     h.standardSession();
     MainForm &form = h.startOnDesk(1);
-    form.ui().Cb_STATUSM->setCurrentIndex(0); // "Todas": every table listed
+    test::DeskDriver desk(form);
+    desk.Cb_STATUSM->setCurrentIndex(0); // "Todas": every table listed
     h.settleBoard();
-    form.Cm_TimerMesas->stop();
+    desk.boardTimer()->stop();
 
     std::unique_ptr<bench::DelayRelay> relay;
     std::vector<double> delays = {0};
@@ -197,7 +198,7 @@ int main(int argc, char **argv)
     auto threadedRebuild = [&] {
         QElapsedTimer clock;
         clock.start();
-        form.dispatch(QStringLiteral("MESAS"));
+        form.rebuildBoard();
         while (form.board().rebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return millis(clock);

@@ -254,10 +254,10 @@ Outcome ItemService::writeFailure(const QString &what) const
 
 Outcome ItemService::writeFailure(const QString &what, const SqlResult &result) const
 {
-    QString text = what.arg(result.state());
-    if (!result.message().isEmpty())
-        text += QLatin1Char('\n') + result.message().left(120);
-    return Outcome::fail(text, result);
+    // The server's own words go with the outcome, not into this text: the
+    // desk shows them whole in a box of their own, where a box of 120
+    // characters would cut them.
+    return Outcome::fail(what.arg(result.state()), result);
 }
 
 Outcome ItemService::INSITEM(const NewItem &item)

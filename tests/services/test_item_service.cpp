@@ -231,7 +231,8 @@ TEST_F(ItemServiceTest, AFailedWriteStoresNothingAndCanBeConfirmedAgain)
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);
     EXPECT_EQ(outcome.next, Outcome::Next::Stay);
-    EXPECT_EQ(outcome.message, QStringLiteral("Erro HY000 na gravação do item: nada foi gravado !!!\ndisk full"));
+    EXPECT_EQ(outcome.message, QStringLiteral("Erro HY000 na gravação do item: nada foi gravado !!!"));
+    EXPECT_EQ(outcome.error.message, QStringLiteral("disk full"));
     EXPECT_EQ(value(QStringLiteral("CHECKSUM TABLE mov_MesaItem")), items0);
     EXPECT_EQ(itemsOnTable(), 0);
     EXPECT_EQ(observationsOnTable(), 0);

@@ -356,7 +356,8 @@ TEST_F(PipelineTest, AFailureAnywhereInALaunchsWavesWritesNothingAndIsToldAsOneB
             sql.failNext(statement, QStringLiteral("HY000"), QStringLiteral("injected"));
             const Outcome o = items.INSITEM(launch);
             EXPECT_TRUE(o.failed());
-            EXPECT_EQ(o.message, QStringLiteral("Erro HY000 na gravação do item: nada foi gravado !!!\ninjected"));
+            EXPECT_EQ(o.message, QStringLiteral("Erro HY000 na gravação do item: nada foi gravado !!!"));
+            EXPECT_EQ(o.error.message, QStringLiteral("injected"));
             EXPECT_EQ(o.next, Outcome::Next::Stay);
             EXPECT_EQ(db.value(stored), QStringLiteral("0/0"));
             EXPECT_FALSE(sql.inUnitOfWork());

@@ -42,6 +42,7 @@ DeskDriver::DeskDriver(QWidget &form) : m_form(form)
     bind(form, Ds_CODIGAR, "Ds_CODIGAR");
     bind(form, Ds_DTCAIXA, "Ds_DTCAIXA");
     bind(form, Ds_HORABCO, "Ds_HORABCO");
+    bind(form, Ds_HORAABE, "Ds_HORAABE");
     bind(form, Ds_MESAFEC, "Ds_MESAFEC");
     bind(form, Ds_MESALAN, "Ds_MESALAN");
     bind(form, Ds_NOMEGAR, "Ds_NOMEGAR");

@@ -32,12 +32,13 @@ public:
     QGroupBox *Frm_EmAndamento = nullptr, *Frm_Fechadas = nullptr, *Frm_Totais = nullptr;
     QLabel *CmStatic46 = nullptr, *CmStatic50 = nullptr, *Lb_DIVIDE = nullptr, *Lb_EscolheDica = nullptr;
     QLineEdit *Ds_CAIXA = nullptr, *Ds_CODIDES = nullptr, *Ds_CODIGAR = nullptr, *Ds_DTCAIXA = nullptr,
-              *Ds_HORABCO = nullptr, *Ds_MESAFEC = nullptr, *Ds_MESALAN = nullptr, *Ds_NOMEGAR = nullptr,
-              *Ds_OPERADOR = nullptr, *Ds_OPERDES = nullptr, *Ds_PERCDES = nullptr, *Ds_PERIODO = nullptr,
-              *Ds_PERMANE = nullptr, *Ds_SUBTOTA = nullptr, *Ds_TAXASER = nullptr, *Ds_TOTITENS = nullptr,
-              *Ds_TOTMESA = nullptr, *Ds_TOTPRIN = nullptr, *Ds_TOTPROD = nullptr, *Ds_TOTVIAG = nullptr,
-              *Ds_TURNO = nullptr, *Ds_VALODES = nullptr, *Ds_VALOSER = nullptr, *Ds_VIAGLIQ = nullptr,
-              *Ed_CODIMES = nullptr, *Ed_DESCMANT = nullptr, *Ed_QTDEPES = nullptr, *Ed_VALOPES = nullptr;
+              *Ds_HORAABE = nullptr, *Ds_HORABCO = nullptr, *Ds_MESAFEC = nullptr, *Ds_MESALAN = nullptr,
+              *Ds_NOMEGAR = nullptr, *Ds_OPERADOR = nullptr, *Ds_OPERDES = nullptr, *Ds_PERCDES = nullptr,
+              *Ds_PERIODO = nullptr, *Ds_PERMANE = nullptr, *Ds_SUBTOTA = nullptr, *Ds_TAXASER = nullptr,
+              *Ds_TOTITENS = nullptr, *Ds_TOTMESA = nullptr, *Ds_TOTPRIN = nullptr, *Ds_TOTPROD = nullptr,
+              *Ds_TOTVIAG = nullptr, *Ds_TURNO = nullptr, *Ds_VALODES = nullptr, *Ds_VALOSER = nullptr,
+              *Ds_VIAGLIQ = nullptr, *Ed_CODIMES = nullptr, *Ed_DESCMANT = nullptr, *Ed_QTDEPES = nullptr,
+              *Ed_VALOPES = nullptr;
     QPushButton *Bt_Bloqueio = nullptr, *Bt_COMIS = nullptr, *Bt_CX1 = nullptr, *Bt_CX2 = nullptr, *Bt_CX3 = nullptr,
                 *Bt_CX4 = nullptr, *Bt_CX5 = nullptr, *Bt_GEREN = nullptr, *Bt_IMPPRO4 = nullptr, *Bt_IMPPRO6 = nullptr,
                 *Bt_MFECH = nullptr, *Bt_MOSTRA = nullptr, *Bt_SERVICO = nullptr, *Bt_Sair = nullptr,

@@ -302,7 +302,7 @@ void MainForm::ABRAR()
                                + QStringLiteral("\n\n") + failed.message(),
                            style::kStop);
         } else {
-            ui.message(this, failed.message().left(120), style::kStop);
+            ui.longMessage(this, failed.message(), style::kStop);
         }
         if (ui.message(this, QStringLiteral("Corrigir a conexão com o banco de dados agora ?"), style::kAsk)
                 != answer::kYes
@@ -379,9 +379,9 @@ void MainForm::ABRAR()
     if (!firstOpenDesk)
         m_ui->Lb_EscolheDica->setText(session.deskOpen(0)
                                           ? QStringLiteral("Nenhum caixa aberto neste período: abra um caixa e "
-                                                           "acesse novamente !!!")
+                                                           "acesse novamente\u00A0!!!")
                                           : QStringLiteral("Nenhum período aberto (almoço ou jantar): abra o "
-                                                           "período e acesse novamente !!!"));
+                                                           "período e acesse novamente\u00A0!!!"));
     placeFrames();
     m_ui->Frm_Escolhe->show();
     m_ui->Frm_Escolhe->raise();
@@ -700,7 +700,7 @@ void MainForm::present(const Outcome &outcome, bool serverTextBox)
         // follow in a box of their own.
         if (serverTextBox && outcome.failed() && !outcome.error.message.isEmpty()
             && !outcome.message.contains(outcome.error.message))
-            ui.message(this, outcome.error.message.left(120), style::kStop);
+            ui.longMessage(this, outcome.error.message, style::kStop);
     }
     // Without a server nothing that follows can work: the desk waits.
     if (outcome.serverLost()) {

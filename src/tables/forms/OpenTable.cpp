@@ -107,7 +107,7 @@ void OpenTable::ABRAR()
     const Read<Decimal> fee = m_service.serviceFee();
     if (fee.isFailed()) {
         stop(this, QStringLiteral("Erro %1 lendo os parâmetros, a mesa não foi aberta !!!").arg(fee.error().state));
-        stop(this, fee.error().message.left(120));
+        UiService::instance().longMessage(this, fee.error().message, style::kStop);
         m_started = true;
         done(QDialog::Rejected);
         return;

@@ -23,16 +23,7 @@ constexpr char kFree = letterOf(TableStatus::Free);
 constexpr char kOrdered = letterOf(ShownState::Ordered);
 constexpr char kDessert = letterOf(ShownState::Dessert);
 
-// Filter entries of the chooser, in the order their position (from 1) is read.
-enum Filter {
-    Todas = 1,
-    Abertas,
-    Pedido,
-    Sobremesa,
-    Fechadas,
-    Bloqueadas,
-    EmAndamento
-};
+using namespace chooser;
 
 // The status letter the chooser's list query is asked for. Unlike the
 // board, "Bloqueadas" asks for 'B' alone: a position whose bill was

@@ -78,6 +78,19 @@ struct [[nodiscard]] PositionListing
     Outcome outcome;
 };
 
+namespace chooser {
+// The table chooser's filter entries, in the order of its list (from 1).
+enum Filter {
+    Todas = 1,
+    Abertas,
+    Pedido,
+    Sobremesa,
+    Fechadas,
+    Bloqueadas,
+    EmAndamento
+};
+} // namespace chooser
+
 // The positions of one table as the dialogs that list them show them: the
 // list read, each open position examined, the kitchen flag and the waiter's
 // name, in waves. Reads only.
@@ -90,8 +103,8 @@ public:
     // free); found carries the first such row.
     Read<Record> positionInUse(int lowest, int highest);
     // The positions between the exclusive bounds through a filter entry of
-    // the table chooser (1..7: Todas, Abertas, Pedido, Sobremesa, Fechadas,
-    // Bloqueadas, Em Andamento), in the order the server returns them.
+    // the table chooser (chooser::Filter), in the order the server returns
+    // them.
     PositionListing chooserList(int lowest, int highest, int filter);
     // The positions that may share the bill of `position`: the open ones of
     // the same table, never the position itself.

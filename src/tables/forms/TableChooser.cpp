@@ -20,16 +20,7 @@
 namespace qv {
 
 namespace {
-// Filter entries, in the order their position (from 1) is read.
-enum Filter {
-    Todas = 1,
-    Abertas,
-    Pedido,
-    Sobremesa,
-    Fechadas,
-    Bloqueadas,
-    EmAndamento
-};
+using namespace chooser;
 
 const QStringList kStatusFilter = {
     QStringLiteral("Todas"),        QStringLiteral("Abertas"),  QStringLiteral("Pedido"),

@@ -208,7 +208,7 @@ TEST(Startup, NeitherPeriodOpenEnablesNoDeskAndTheCheckSaysClosed)
     // The frame says why there is nothing to choose; leaving is what is left.
     EXPECT_TRUE(DeskDriver(f).Frm_Escolhe->isVisible());
     EXPECT_EQ(DeskDriver(f).Lb_EscolheDica->text(),
-              QStringLiteral("Nenhum período aberto (almoço ou jantar): abra o período e acesse novamente !!!"));
+              QStringLiteral("Nenhum período aberto (almoço ou jantar): abra o período e acesse novamente\u00A0!!!"));
     EXPECT_EQ(QApplication::focusWidget(), DeskDriver(f).Bt_Sair);
     // Were a desk digit set anyway, the first reading closes the form.
     records::W_NRCAIXA().setDigits(1);

@@ -41,6 +41,10 @@ public:
     virtual QWidget *window() = 0;
     // The table area a command frame covers while it is open.
     virtual QWidget *tableArea() = 0;
+    // Where the grouped items begin, in the window's coordinates: a tall
+    // frame over the table area stops above them when it fits there, so
+    // they stay in sight.
+    virtual int groupedItemsTop() const = 0;
     virtual void focusTableField() = 0;
     // The number in the table field, whether read or still being typed;
     // 0 when there is none.
@@ -57,6 +61,10 @@ public:
     // refreshes again afterwards.
     virtual void pauseBoard() = 0;
     virtual void resumeBoard() = 0;
+    // Totals a command changed without a reading (the people count, the
+    // service fee switch), painted at once by the detail view.
+    virtual void showPeople(int people, const TableTotals &totals) = 0;
+    virtual void showService(bool on, const TableTotals &totals) = 0;
     // The desk is closing (F6, a session closed elsewhere, a failure):
     // nothing more is started and the focus is left where it is.
     virtual bool closing() const = 0;

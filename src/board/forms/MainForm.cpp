@@ -64,7 +64,9 @@ MainForm::MainForm(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui:
     m_detail = std::make_unique<Detail>(*this);
     m_items = std::make_unique<ItemCommands>(*this);
     m_cancel = std::make_unique<CancelCommands>(*this);
-    m_tables = std::make_unique<TableCommands>(*this);
+    m_tables = std::make_unique<TableCommands>(*this, TableCommands::Fields{m_ui->Ed_QTDEPES, m_ui->Ed_DESCMANT,
+                                                                            m_ui->Cb_Operador, m_ui->Ds_CODIDES,
+                                                                            m_ui->Ds_OPERDES});
     m_splitTransfer = std::make_unique<SplitTransfer>(*this);
     m_printing = std::make_unique<PrintCommands>(*this, *m_ui->ReportsLayout);
     m_links = std::make_unique<SuiteLinks>(*this);
@@ -681,6 +683,21 @@ std::vector<ItemListRow> MainForm::selectedRows() const
 QWidget *MainForm::tableArea()
 {
     return m_ui->Frm_CaixaM;
+}
+
+int MainForm::groupedItemsTop() const
+{
+    return m_ui->Lv_Consol->mapTo(this, QPoint(0, 0)).y();
+}
+
+void MainForm::showPeople(int people, const TableTotals &totals)
+{
+    m_detail->peopleChanged(people, totals);
+}
+
+void MainForm::showService(bool on, const TableTotals &totals)
+{
+    m_detail->serviceSwitched(on, totals);
 }
 
 void MainForm::focusTableField()

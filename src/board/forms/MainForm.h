@@ -127,6 +127,9 @@ public:
     std::vector<ItemListRow> selectedRows() const override;
     QWidget *window() override { return this; }
     QWidget *tableArea() override;
+    int groupedItemsTop() const override;
+    void showPeople(int people, const TableTotals &totals) override;
+    void showService(bool on, const TableTotals &totals) override;
     void focusTableField() override;
     void present(const Outcome &outcome, bool serverTextBox = true) override;
     void reread() override;

@@ -3,7 +3,7 @@
 #include "platform/ui/ColumnFit.h"
 #include "platform/ui/Desk.h"
 
-#include "board/forms/MainForm.h"
+#include "board/forms/DeskContext.h"
 #include "items/ProductLookup.h"
 #include "platform/Record.h"
 #include "platform/SharedRecords.h"
@@ -13,7 +13,6 @@
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "ui_IncludeFrame.h"
-#include "ui_MainForm.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -56,10 +55,10 @@ QString money(Decimal value)
 
 } // namespace
 
-ItemCommands::ItemCommands(MainForm &form)
-    : m_form(form), m_service(desk::sql()), m_ui(std::make_unique<Ui::IncludeFrame>())
+ItemCommands::ItemCommands(DeskContext &desk)
+    : m_desk(desk), m_service(desk::sql()), m_ui(std::make_unique<Ui::IncludeFrame>())
 {
-    m_frame = new QFrame(&m_form);
+    m_frame = new QFrame(m_desk.window());
     m_ui->setupUi(m_frame);
     m_frame->hide();
     // The chooser keeps its room while hidden, so the frame does not jump.
@@ -111,7 +110,7 @@ ItemCommands::ItemCommands(MainForm &form)
                              static_cast<QWidget *>(m_ui->Cb_OBSERVA), static_cast<QWidget *>(m_ui->Bt_Confirma)})
         control->installEventFilter(this);
     // The frame follows the table area when the form is resized.
-    m_form.tableArea()->installEventFilter(this);
+    m_desk.tableArea()->installEventFilter(this);
 }
 
 ItemCommands::~ItemCommands() = default;
@@ -136,9 +135,9 @@ void ItemCommands::pressKey(int keyCode)
 void ItemCommands::tell(const Outcome &outcome)
 {
     if (!outcome.message.isEmpty())
-        UiService::instance().message(&m_form, outcome.message,
+        UiService::instance().message(m_desk.window(), outcome.message,
                                       outcome.severity == Outcome::Severity::Stop ? style::kStop : style::kInformation);
-    m_form.noteLostConnection(outcome);
+    m_desk.noteLostConnection(outcome);
 }
 
 // ---------------------------------------------------------------------------
@@ -164,12 +163,11 @@ void ItemCommands::loadObservationList()
 
 void ItemCommands::placeFrame()
 {
-    auto &main = m_form.ui();
-    QWidget *area = main.Frm_CaixaM;
-    QRect rect(area->mapTo(&m_form, QPoint(0, 0)), area->size());
+    QWidget *area = m_desk.tableArea();
+    QRect rect(area->mapTo(m_desk.window(), QPoint(0, 0)), area->size());
     // The grouped items below stay in sight for reference when there is
     // room above them for the whole frame.
-    const int lowerTop = main.Lv_Consol->mapTo(&m_form, QPoint(0, 0)).y();
+    const int lowerTop = m_desk.groupedItemsTop();
     const int needed = m_frame->minimumSizeHint().height();
     if (lowerTop - rect.top() - 6 >= needed)
         rect.setBottom(lowerTop - 6);
@@ -178,7 +176,7 @@ void ItemCommands::placeFrame()
 
 void ItemCommands::showFrame()
 {
-    m_form.setFrameOpen(true);
+    m_desk.setFrameOpen(true);
     placeFrame();
     m_frame->show();
     m_frame->raise();
@@ -191,8 +189,8 @@ void ItemCommands::INSITEM()
         return;
     auto &ui = *m_ui;
     // 1. A new item, on the position shown.
-    m_idMesa = m_form.shownTable();
-    m_opening = m_form.shown().opening();
+    m_idMesa = m_desk.shownTable();
+    m_opening = m_desk.shown().opening();
     exchange::ItemEditExchange::writeNewItem(m_idMesa);
     m_editItem = 0;
 
@@ -213,10 +211,11 @@ void ItemCommands::INSITEM()
     closeChooser();
 
     // 4. Every key of a new item available.
-    for (QWidget *control : {static_cast<QWidget *>(ui.Bt_COM), static_cast<QWidget *>(ui.Bt_SEM),
-                             static_cast<QWidget *>(ui.Bt_OBS), static_cast<QWidget *>(ui.Bt_JA),
-                             static_cast<QWidget *>(ui.Frm_PROD), static_cast<QWidget *>(ui.Lv_Produtos)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(ui.Bt_COM), static_cast<QWidget *>(ui.Bt_SEM), static_cast<QWidget *>(ui.Bt_OBS),
+          static_cast<QWidget *>(ui.Frm_PROD), static_cast<QWidget *>(ui.Lv_Produtos)})
         control->setEnabled(true);
+    setTakesJa(true);
     ui.Lv_Produtos->clear();
     ui.Ed_CODIPROD->setFocus(Qt::OtherFocusReason);
 }
@@ -232,7 +231,7 @@ void ItemCommands::CARITEM(std::int64_t idItem)
     // 1. The product, its price and quantity are what was launched: only
     // the observations and the discount change.
     ui.Lv_Produtos->clear();
-    ui.Bt_JA->setEnabled(false);
+    setTakesJa(false);
     ui.Frm_PROD->setEnabled(false);
     ui.Lv_Produtos->setEnabled(false);
 
@@ -241,7 +240,7 @@ void ItemCommands::CARITEM(std::int64_t idItem)
     if (!read.outcome.done()) {
         tell(read.outcome);
         if (read.outcome.next == Outcome::Next::Reread)
-            m_form.reread();
+            m_desk.reread();
         return;
     }
     const ItemService::StoredItem &item = read.item;
@@ -277,7 +276,7 @@ void ItemCommands::CARITEM(std::int64_t idItem)
     // 6. On show.
     m_editItem = idItem;
     m_idMesa = item.idMesa;
-    m_opening = m_form.shown().opening();
+    m_opening = m_desk.shown().opening();
     m_editRead = item;
     closeChooser();
     showFrame();
@@ -288,10 +287,10 @@ void ItemCommands::leave()
 {
     m_open = false;
     m_choosing = false;
-    m_form.setFrameOpen(false);
+    m_desk.setFrameOpen(false);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
-    m_form.focusTableField();
+    m_desk.focusTableField();
 }
 
 void ItemCommands::closeAfterWrite()
@@ -301,15 +300,15 @@ void ItemCommands::closeAfterWrite()
     m_ui->Frm_PROD->setEnabled(true);
     m_ui->Frm_Observacoes->hide();
     m_frame->hide();
-    m_form.setFrameOpen(false);
-    m_form.reread();
-    if (!m_form.closing())
-        m_form.focusTableField();
+    m_desk.setFrameOpen(false);
+    m_desk.reread();
+    if (!m_desk.closing())
+        m_desk.focusTableField();
 }
 
 void ItemCommands::productSearch()
 {
-    UiService::instance().openForm(QStringLiteral("99-Tessup"), &m_form, QStringLiteral("99-Sandral.dll"));
+    UiService::instance().openForm(QStringLiteral("99-Tessup"), m_desk.window(), QStringLiteral("99-Sandral.dll"));
 }
 
 // ---------------------------------------------------------------------------
@@ -363,7 +362,7 @@ void ItemCommands::LERPRO()
     }
     // Another product drops the observations chosen: the cashier says so.
     if (hasChosenObservations()
-        && UiService::instance().message(&m_form,
+        && UiService::instance().message(m_desk.window(),
                                          QStringLiteral("As observações escolhidas serão descartadas, "
                                                         "troca o produto ?"),
                                          style::kAsk | style::kDefaultButton2)
@@ -379,7 +378,7 @@ void ItemCommands::LERPRO()
     ui.Lv_Produtos->clear();
     clearProductFields();
     ui.Ed_DESCMAN->clear();
-    ui.Bt_JA->setEnabled(true);
+    setTakesJa(true);
     m_lookedUp = typed;
 
     using Result = ItemService::Lookup::Result;
@@ -395,7 +394,7 @@ void ItemCommands::LERPRO()
     case Result::Unknown:
         // An unknown code just goes back to the field.
         exchange::ProductCodeExchange::write(int(found.code));
-        ui.Bt_JA->setEnabled(true);
+        setTakesJa(true);
         tell(found.outcome);
         m_inLookup = false;
         focusProductField();
@@ -404,7 +403,7 @@ void ItemCommands::LERPRO()
         // 4. A code: that product.
         const ItemService::Product &product = found.product;
         exchange::ProductCodeExchange::write(int(found.code));
-        ui.Bt_JA->setEnabled(true);
+        setTakesJa(true);
         m_productCode = product.code;
         m_productShown = !product.description.isEmpty();
         m_price = product.price;
@@ -413,7 +412,7 @@ void ItemCommands::LERPRO()
         ui.Ds_VALOVEN->setText(money(m_price));
         ui.Ed_QUANTID->setText(QStringLiteral("1"));
         if (!product.allowsJa)
-            ui.Bt_JA->setEnabled(false);
+            setTakesJa(false);
         ui.Bt_Confirma->setFocus(Qt::OtherFocusReason);
         ui.Ed_QUANTID->setFocus(Qt::OtherFocusReason);
         ui.Ed_QUANTID->selectAll();
@@ -423,7 +422,7 @@ void ItemCommands::LERPRO()
         // 5. A list that cannot be read ends the screen.
         m_inLookup = false;
         tell(found.outcome);
-        m_form.closeDesk();
+        m_desk.closeDesk();
         return;
     case Result::Listed:
         // 5. A description: the products whose description has it.
@@ -500,7 +499,7 @@ bool ItemCommands::isObservationLimitReached()
 {
     if (m_ui->Lv_Produtos->topLevelItemCount() < kObservationLimit)
         return false;
-    UiService::instance().message(&m_form, QStringLiteral("Limite de 20 observações preenchidas !!"),
+    UiService::instance().message(m_desk.window(), QStringLiteral("Limite de 20 observações preenchidas !!"),
                                   style::kInformation);
     return true;
 }
@@ -585,7 +584,7 @@ std::vector<ChosenObservation> ItemCommands::chosenObservations() const
 
 void ItemCommands::addJa()
 {
-    if (m_productCode == 0 || !m_ui->Bt_JA->isEnabled())
+    if (m_productCode == 0 || !m_takesJa)
         return;
     // The same limit as the other keys: only 20 observations are ever read
     // back, so a 21st would be lost at the first edit or at the closing.
@@ -594,6 +593,13 @@ void ItemCommands::addJa()
     m_ui->Frm_Observacoes->setTitle(QStringLiteral("Observações"));
     m_chooserKind = letterOf(ObservationKind::Free);
     addObservation(int(desk::session().parameters().integer("idObsJa")));
+}
+
+void ItemCommands::setTakesJa(bool takes)
+{
+    // The key and its button go together: the button only shows it.
+    m_takesJa = takes;
+    m_ui->Bt_JA->setEnabled(takes);
 }
 
 void ItemCommands::removeSelectedObservations()
@@ -619,7 +625,7 @@ void ItemCommands::itemDiscount()
 {
     auto &ui = *m_ui;
     exchange::DiscountSearchExchange::write();
-    UiService::instance().openForm(QStringLiteral("99-Lissor"), &m_form, QStringLiteral("99-Sandral.dll"));
+    UiService::instance().openForm(QStringLiteral("99-Lissor"), m_desk.window(), QStringLiteral("99-Sandral.dll"));
     const exchange::DiscountSearchExchange::Answer chosen = exchange::DiscountSearchExchange::read();
 
     if (!chosen.chosen()) {
@@ -702,7 +708,7 @@ void ItemCommands::confirm()
         // The position is no longer the one the frame was opened on: what
         // was typed has nowhere to go, the table is shown as it is now.
         leave();
-        m_form.present(outcome);
+        m_desk.present(outcome);
         return;
     }
     if (!outcome.done()) {
@@ -739,7 +745,7 @@ void ItemCommands::focusNeighbour(QWidget *from, bool forward)
 bool ItemCommands::eventFilter(QObject *watched, QEvent *event)
 {
     auto &ui = *m_ui;
-    if (watched == m_form.tableArea()) {
+    if (watched == m_desk.tableArea()) {
         if (m_open && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
             placeFrame();
         return false;

@@ -21,18 +21,18 @@ class IncludeFrame;
 
 namespace qv {
 
-class MainForm;
+class DeskContext;
 
 // The screen of launching and editing items on the table shown: the
 // include frame Frm_INC with its product lookup and observation chooser.
 // What is read and written goes through the item service; the frame keeps
-// only what the cashier chose.
+// only what the cashier chose. Of the desk it knows only DeskContext.
 class ItemCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ItemCommands(MainForm &form);
+    explicit ItemCommands(DeskContext &desk);
     ~ItemCommands() override;
 
     // Start-up: the observation list of Cb_OBSERVA, from the session's list.
@@ -69,6 +69,7 @@ private:
     void closeChooser();
     void addObservation(int idObs);
     void addJa();
+    void setTakesJa(bool takes);
     void removeSelectedObservations();
     void itemDiscount();
     void confirm();
@@ -92,13 +93,14 @@ private:
     // The message of an outcome, with its icon, as the frame shows it.
     void tell(const Outcome &outcome);
 
-    MainForm &m_form;
+    DeskContext &m_desk;
     ItemService m_service;
     std::unique_ptr<Ui::IncludeFrame> m_ui;
     QFrame *m_frame = nullptr;
     QString m_functionCode;
     int m_keyCode = 0;
     bool m_open = false;
+    bool m_takesJa = false;                            // a new item: Já (F6) may add its observation
     bool m_choosing = false;                           // Frm_Observacoes waits for a choice
     char m_chooserKind = 0;                            // the kind letter the chooser adds
     bool m_inLookup = false;                           // LERPRO running: its own focus moves start nothing

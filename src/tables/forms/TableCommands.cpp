@@ -1,18 +1,18 @@
 #include "tables/forms/TableCommands.h"
 #include "platform/ui/Desk.h"
 
-#include "board/forms/Detail.h"
-#include "board/forms/MainForm.h"
+#include "board/forms/DeskContext.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/AccountMath.h"
-#include "ui_MainForm.h"
 
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
@@ -40,37 +40,35 @@ private:
 
 } // namespace
 
-TableCommands::TableCommands(MainForm &form)
-    : m_form(form), m_service(desk::sql(), desk::session()), m_closing(desk::sql(), desk::session())
+TableCommands::TableCommands(DeskContext &desk, const Fields &fields)
+    : m_desk(desk), m_fields(fields), m_service(desk::sql(), desk::session()), m_closing(desk::sql(), desk::session())
 {
-    auto &ui = m_form.ui();
     // Mask "zz9": up to three digits, nothing else gets in.
-    ui.Ed_QTDEPES->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), ui.Ed_QTDEPES));
-    ui.Ed_QTDEPES->installEventFilter(this);
-    ui.Ed_DESCMANT->installEventFilter(this);
+    m_fields.people->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), m_fields.people));
+    m_fields.people->installEventFilter(this);
+    m_fields.manualDiscount->installEventFilter(this);
 }
 
 TableCommands::~TableCommands() = default;
 
 bool TableCommands::eventFilter(QObject *watched, QEvent *event)
 {
-    auto &ui = m_form.ui();
     QLineEdit *field = nullptr;
-    if (watched == ui.Ed_QTDEPES)
-        field = ui.Ed_QTDEPES;
-    else if (watched == ui.Ed_DESCMANT)
-        field = ui.Ed_DESCMANT;
+    if (watched == m_fields.people)
+        field = m_fields.people;
+    else if (watched == m_fields.manualDiscount)
+        field = m_fields.manualDiscount;
     if (!field)
         return QObject::eventFilter(watched, event);
 
     // A value is confirmed once, when it was typed: merely passing through
     // the field writes nothing, and the table reading that follows a
     // confirmation marks the field as unchanged again.
-    auto confirm = [this, field, &ui] {
+    auto confirm = [this, field] {
         if (m_busy || !field->isModified())
             return;
-        if (field == ui.Ed_QTDEPES)
+        if (field == m_fields.people)
             peopleCount();
         else
             manualDiscount();
@@ -93,107 +91,104 @@ void TableCommands::tell(const Outcome &outcome)
 {
     // These commands' messages name the SQLSTATE and the console has the
     // server's text: one box, as the cashier has always seen them.
-    m_form.present(outcome, /*serverTextBox=*/false);
+    m_desk.present(outcome, /*serverTextBox=*/false);
 }
 
 void TableCommands::peopleCount()
 {
     BusyGuard busy(m_busy);
-    auto &ui = m_form.ui();
-    if (m_form.shownTable() == 0)
+    if (m_desk.shownTable() == 0)
         return;
-    const Outcome outcome = m_service.peopleCount(m_form.shown(), ui.Ed_QTDEPES->text());
+    const Outcome outcome = m_service.peopleCount(m_desk.shown(), m_fields.people->text());
     tell(outcome);
     if (outcome.refused() && outcome.next == Outcome::Next::Stay) {
         // The stored count stays; the field shows it again, ready to be
         // typed over.
-        ui.Ed_QTDEPES->setText(QString::number(m_form.shown().people()));
-        ui.Ed_QTDEPES->setFocus();
-        ui.Ed_QTDEPES->selectAll();
+        m_fields.people->setText(QString::number(m_desk.shown().people()));
+        m_fields.people->setFocus();
+        m_fields.people->selectAll();
         return;
     }
-    ui.Ed_QTDEPES->setModified(false);
+    m_fields.people->setModified(false);
     if (outcome.done()) {
         // The value per person follows the new count at once, as the fee
         // switch does; nothing else of the bill depends on it.
-        if (const std::optional<int> people = account::peopleFrom(ui.Ed_QTDEPES->text())) {
-            const TableTotals &read = m_form.shown().totals;
+        if (const std::optional<int> people = account::peopleFrom(m_fields.people->text())) {
+            const TableTotals &read = m_desk.shown().totals;
             const TableTotals totals = account::withService(read, read.servicePercent, *people);
-            m_form.detail().peopleChanged(*people, totals);
+            m_desk.showPeople(*people, totals);
         }
     }
-    if (!m_form.frameOpen())
-        m_form.focusTableField();
+    if (!m_desk.frameOpen())
+        m_desk.focusTableField();
 }
 
 void TableCommands::toggleBlock()
 {
-    if (m_form.shownTable() == 0)
+    if (m_desk.shownTable() == 0)
         return;
     // The caption follows what is stored, whatever happened: the table is
     // read again either way.
-    tell(m_service.toggleBlock(m_form.shown()));
+    tell(m_service.toggleBlock(m_desk.shown()));
 }
 
 void TableCommands::IMPMESA()
 {
-    tell(m_service.IMPMESA(m_form.shown(), m_form.ui().Cb_Operador->currentText()));
+    tell(m_service.IMPMESA(m_desk.shown(), m_fields.waiter->currentText()));
 }
 
 void TableCommands::tableDiscount()
 {
-    const int idMesa = m_form.shownTable();
-    if (idMesa == 0 || m_form.shown().totals.products.isZero())
+    const int idMesa = m_desk.shownTable();
+    if (idMesa == 0 || m_desk.shown().totals.products.isZero())
         return;
-    auto &ui = m_form.ui();
     exchange::DiscountSearchExchange::write();
     // Without the search there was no choice at all, not a choice of
     // "none": the table keeps its discount.
-    if (UiService::instance().openForm(QStringLiteral("99-Lissor"), &m_form, QStringLiteral("99-Sandral.dll")) == -1)
+    if (UiService::instance().openForm(QStringLiteral("99-Lissor"), m_desk.window(), QStringLiteral("99-Sandral.dll"))
+        == -1)
         return;
     const exchange::DiscountSearchExchange::Answer chosen = exchange::DiscountSearchExchange::read();
     const QString operatorName = exchange::SessionVariables::operatorName();
-    ui.Ds_CODIDES->setText(QString::number(chosen.code));
-    ui.Ds_OPERDES->setText(operatorName.trimmed());
-    tell(m_service.tableDiscount(m_form.shown(), chosen, operatorName));
+    m_fields.discountCode->setText(QString::number(chosen.code));
+    m_fields.discountOperator->setText(operatorName.trimmed());
+    tell(m_service.tableDiscount(m_desk.shown(), chosen, operatorName));
 }
 
 void TableCommands::manualDiscount()
 {
     BusyGuard busy(m_busy);
-    auto &ui = m_form.ui();
-    if (m_form.shownTable() == 0)
+    if (m_desk.shownTable() == 0)
         return;
-    const Outcome outcome = m_service.manualDiscount(m_form.shown(), ui.Ed_DESCMANT->text());
+    const Outcome outcome = m_service.manualDiscount(m_desk.shown(), m_fields.manualDiscount->text());
     tell(outcome);
     if (outcome.refused() && outcome.next == Outcome::Next::Stay) {
         // The stored discount stays; the field shows it again, ready to be
         // typed over.
-        ui.Ed_DESCMANT->setText(money(m_form.shown().totals.manualDiscount));
-        ui.Ed_DESCMANT->setFocus();
-        ui.Ed_DESCMANT->selectAll();
+        m_fields.manualDiscount->setText(money(m_desk.shown().totals.manualDiscount));
+        m_fields.manualDiscount->setFocus();
+        m_fields.manualDiscount->selectAll();
     }
 }
 
 void TableCommands::toggleService()
 {
-    if (m_form.shownTable() == 0)
+    if (m_desk.shownTable() == 0)
         return;
-    auto &ui = m_form.ui();
-    const TableService::ServiceSwitch result = m_service.toggleService(m_form.shown(), ui.Ed_QTDEPES->text());
+    const TableService::ServiceSwitch result = m_service.toggleService(m_desk.shown(), m_fields.people->text());
     if (!result.applies)
         return;
     // Shown at once, without reading the table again: the totals are the
     // ones the reading computes.
-    m_form.detail().serviceSwitched(result.on, result.totals);
+    m_desk.showService(result.on, result.totals);
     tell(result.outcome);
 }
 
 void TableCommands::closeAccount()
 {
-    if (m_form.shownTable() == 0)
+    if (m_desk.shownTable() == 0)
         return;
-    const ClosingService::Preparation preparation = m_closing.prepare(m_form.shown());
+    const ClosingService::Preparation preparation = m_closing.prepare(m_desk.shown());
     switch (preparation.then) {
     case ClosingService::Then::Stop: tell(preparation.outcome); return;
     case ClosingService::Then::Write: GRAVAR(); return;
@@ -201,24 +196,24 @@ void TableCommands::closeAccount()
     }
     UiService &ui = UiService::instance();
     if (!preparation.notice.isEmpty())
-        ui.message(&m_form, preparation.notice, style::kInformation);
+        ui.message(m_desk.window(), preparation.notice, style::kInformation);
 
     // The account is this desk's while the module is open: the claim is
     // renewed well within its bound, so only a desk that died loses it.
     QTimer renewal;
     renewal.setInterval(std::max(1, m_closing.claimSeconds() / 3) * 1000);
     connect(&renewal, &QTimer::timeout, this, [this] {
-        if (!m_closing.renewClaim(m_form.shown()))
+        if (!m_closing.renewClaim(m_desk.shown()))
             UiService::instance().console(QStringLiteral("Mesa - reserva do pagamento não renovada: %1 %2")
                                               .arg(desk::sql().state(), desk::sql().message()));
     });
     renewal.start();
-    const int opened = ui.openForm(QStringLiteral("99-Fennoc"), &m_form, QStringLiteral("99-Sandral.dll"));
+    const int opened = ui.openForm(QStringLiteral("99-Fennoc"), m_desk.window(), QStringLiteral("99-Sandral.dll"));
     renewal.stop();
     // A payment module that could not even start took no payment, whatever
     // the flag still says.
     if (opened == -1 || !exchange::PaymentExchange::read().paid) {
-        if (!m_closing.abandonPayment(m_form.shown()))
+        if (!m_closing.abandonPayment(m_desk.shown()))
             ui.console(QStringLiteral("Mesa - Erro liberando a reserva do pagamento: %1 %2")
                            .arg(desk::sql().state(), desk::sql().message()));
         return;
@@ -229,10 +224,9 @@ void TableCommands::closeAccount()
 bool TableCommands::GRAVAR()
 {
     // Only the position on show: its reading is what the sale is made of.
-    if (m_form.shownTable() == 0)
+    if (m_desk.shownTable() == 0)
         return false;
-    auto &ui = m_form.ui();
-    const Outcome outcome = m_closing.GRAVAR(m_form.shown(), {ui.Ed_QTDEPES->text(), ui.Cb_Operador->currentText()});
+    const Outcome outcome = m_closing.GRAVAR(m_desk.shown(), {m_fields.people->text(), m_fields.waiter->currentText()});
     tell(outcome);
     return outcome.done();
 }

@@ -6,9 +6,12 @@
 #include <QObject>
 #include <QString>
 
+class QComboBox;
+class QLineEdit;
+
 namespace qv {
 
-class MainForm;
+class DeskContext;
 
 // The keys and fields of the commands on the table position as a whole:
 // people count, blocking, the waiter and bill request (IMPMESA), table and
@@ -18,13 +21,23 @@ class MainForm;
 // payment module, and tells the outcome.
 //
 // The people count and the manual discount are confirmed from their own
-// fields (Enter or leaving the field), which this object watches. It keeps
-// the main form itself (not only its DeskContext) for those fields, the
-// waiter list and the totals the fee switch repaints at once.
+// fields (Enter or leaving the field), which this object watches. The
+// fields are the desk's, handed over as this object's own; everything else
+// of the desk it reaches through DeskContext.
 class TableCommands : public QObject
 {
 public:
-    explicit TableCommands(MainForm &form);
+    // The desk's fields these commands read and write.
+    struct Fields
+    {
+        QLineEdit *people = nullptr;           // Ed_QTDEPES
+        QLineEdit *manualDiscount = nullptr;   // Ed_DESCMANT
+        QComboBox *waiter = nullptr;           // Cb_Operador
+        QLineEdit *discountCode = nullptr;     // Ds_CODIDES
+        QLineEdit *discountOperator = nullptr; // Ds_OPERDES
+    };
+
+    TableCommands(DeskContext &desk, const Fields &fields);
     ~TableCommands() override;
 
     // Ed_QTDEPES confirmed: the people count of the table shown.
@@ -54,7 +67,8 @@ private:
     // text follows: these commands put the state in their one message.
     void tell(const Outcome &outcome);
 
-    MainForm &m_form;
+    DeskContext &m_desk;
+    Fields m_fields;
     TableService m_service;
     ClosingService m_closing;
     bool m_busy = false; // a field command is running (its messages move the focus)

@@ -106,10 +106,9 @@ public:
     // The board's rebuilds, which the form tests and the screen bench wait
     // on and hold.
     Board &board() const { return *m_board; }
+    // The include frame's state and entry points, which its tests still
+    // drive directly.
     ItemCommands &items() const { return *m_items; }
-    CancelCommands &cancel() const { return *m_cancel; }
-    SplitTransfer &splitTransfer() const { return *m_splitTransfer; }
-    PrintCommands &printing() const { return *m_printing; }
 
     // What TECLA noted before acting: rows of Lv_Itens and whether at least
     // one is selected.

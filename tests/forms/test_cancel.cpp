@@ -8,7 +8,7 @@
 #include "items/forms/CancelCommands.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
-#include "ui_ReasonFrame.h"
+#include <QCheckBox>
 
 #include <QTest>
 
@@ -30,8 +30,21 @@ protected:
 
     MainForm &show(const QString &table) { return h.showTable(table); }
     DeskDriver ui() { return DeskDriver(h.form()); }
-    Ui::ReasonFrame &frame() { return h.form().cancel().reasonUi(); }
-    bool frameShown() { return h.form().cancel().reasonFrame().isVisible(); }
+    // The reason frame's controls, as the desk driver finds them.
+    struct ReasonFrame
+    {
+        QComboBox *Cb_MOTICAN;
+        QCheckBox *Chk_PRODUZI;
+        QPushButton *Bt_CONFIRMA1, *Bt_VOLTA1;
+    };
+    ReasonFrame frame()
+    {
+        const DeskDriver d = ui();
+        return {d.control<QComboBox>("Cb_MOTICAN"), d.control<QCheckBox>("Chk_PRODUZI"),
+                d.control<QPushButton>("Bt_CONFIRMA1"), d.control<QPushButton>("Bt_VOLTA1")};
+    }
+    QWidget *reasonFrame() { return ui().control("Frm_MOT"); }
+    bool frameShown() { return reasonFrame()->isVisible(); }
 
     // Selects exactly the rows of Lv_Itens whose "Controle" is listed
     // (0 selects the observation rows).
@@ -117,7 +130,7 @@ TEST_F(CancelTest, DelOpensTheFrameOnlyOverASelectionAndEscapeLeavesEverythingAs
     EXPECT_TRUE(frame().Cb_MOTICAN->hasFocus());
     // The frame sits over the table area.
     const QRect area(ui().Frm_CaixaM->mapTo(&h.form(), QPoint(0, 0)), ui().Frm_CaixaM->size());
-    EXPECT_TRUE(area.contains(h.form().cancel().reasonFrame().geometry().center()));
+    EXPECT_TRUE(area.contains(reasonFrame()->geometry().center()));
 
     // Tab stays inside the frame.
     QTest::keyClick(frame().Bt_VOLTA1, Qt::Key_Tab);

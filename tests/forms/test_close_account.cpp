@@ -14,7 +14,6 @@
 #include "platform/ui/UiService.h"
 #include "tables/ClosingService.h"
 #include "tables/forms/OpenTable.h"
-#include "tables/forms/TableCommands.h"
 #include "ui_OpenTable.h"
 #include "ui_Payment.h"
 
@@ -218,7 +217,7 @@ TEST_F(CloseAccountTest, TypicalTableEndToEnd)
 
     // 4. The bill, in the name of the waiter who served it; the table is released.
     chooseIn(ui().Cb_Operador, QStringLiteral("ANTONIO SILVA"));
-    f.tables().IMPMESA();
+    f.requestBill();
     EXPECT_EQ(freeRow(4001).left(6), QStringLiteral("I|3|5|"));
     EXPECT_EQ(f.currentTable(), 0);
 

@@ -53,7 +53,7 @@ protected:
     {
         QTest::keyClick(ui().Ed_CODIMES, k, modifiers);
     }
-    bool reasonFrameShown() { return h.form().cancel().reasonFrame().isVisible(); }
+    bool reasonFrameShown() { return DeskDriver(h.form()).control("Frm_MOT")->isVisible(); }
     int blockedMessages() { return int(h.texts().count(QStringLiteral("Mesa Bloqueada !!!"))); }
 
     FormHarness h;
@@ -323,7 +323,7 @@ TEST_F(KeyboardMapTest, EnterInTheItemListEditsTheItemAsTheDoubleClickDoes)
     press(Qt::Key_Down);
     const QString id = ui().Lv_Itens->currentItem()->text(0);
     press(Qt::Key_Return);
-    ASSERT_TRUE(h.form().items().isOpen());
+    ASSERT_TRUE(DeskDriver(h.form()).control("Frm_INC")->isVisible());
     EXPECT_EQ(records::W_INCREME().digits(), id.toULongLong());
     EXPECT_FALSE(ui().Frm_CaixaM->isEnabled());
 }
@@ -364,9 +364,9 @@ TEST_F(KeyboardMapTest, EveryBarKeyReachesItsCommandFromTheTableFieldAndFromTheI
         // INS: the include frame, left again with Esc.
         from(itemList);
         press(Qt::Key_Insert);
-        ASSERT_TRUE(h.form().items().isOpen());
+        ASSERT_TRUE(DeskDriver(h.form()).control("Frm_INC")->isVisible());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        ASSERT_FALSE(h.form().items().isOpen());
+        ASSERT_FALSE(DeskDriver(h.form()).control("Frm_INC")->isVisible());
         // The fields of the table, each by the Alt key of its label.
         const struct
         {

@@ -10,7 +10,6 @@
 #include "printing/PrinterConfig.h"
 #include "printing/forms/PrintCommands.h"
 #include "session/Paths.h"
-#include "ui_PrintMenu.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -37,8 +36,19 @@ protected:
     MainForm &start() { return h.startOnDesk(1); }
     MainForm &show(const QString &table) { return h.showTable(table); }
     DeskDriver ui() { return DeskDriver(h.form()); }
-    PrintCommands &printing() { return h.form().printing(); }
-    Ui::PrintMenu &menu() { return printing().menu(); }
+    // The print menu's controls, as the desk driver finds them.
+    struct PrintMenu
+    {
+        QPushButton *Bt_IMPCMD, *Bt_IMPCTA, *Bt_IMPPRO, *Bt_VOLTA;
+    };
+    PrintMenu menu()
+    {
+        const DeskDriver d(h.form());
+        return {d.control<QPushButton>("Bt_IMPCMD"), d.control<QPushButton>("Bt_IMPCTA"),
+                d.control<QPushButton>("Bt_IMPPRO"), d.control<QPushButton>("Bt_VOLTA")};
+    }
+    QGroupBox *Frm_IMP() { return DeskDriver(h.form()).control<QGroupBox>("Frm_IMP"); }
+    QComboBox *Cb_TESTEIMP() { return DeskDriver(h.form()).control<QComboBox>("Cb_TESTEIMP"); }
 
     // Selects exactly the rows whose "Controle" is listed (0 = observation rows).
     void select(std::initializer_list<qint64> ids, bool observationRows = false)
@@ -60,7 +70,7 @@ protected:
     {
         return h.db().value(QStringLiteral("SELECT idComanda FROM mov_MesaItem WHERE idItem=%1").arg(idItem));
     }
-    bool menuOpen() { return printing().Frm_IMP()->isVisible(); }
+    bool menuOpen() { return Frm_IMP()->isVisible(); }
     void openMenu()
     {
         h.form().pressKey(vk::kF1);
@@ -75,7 +85,7 @@ protected:
     }
     void chooseTestPrinter(const QString &entry)
     {
-        QComboBox *list = printing().Cb_TESTEIMP();
+        QComboBox *list = Cb_TESTEIMP();
         const int at = list->findText(entry, Qt::MatchStartsWith);
         ASSERT_GE(at, 0) << entry.toStdString();
         list->setCurrentIndex(at);
@@ -92,9 +102,9 @@ TEST_F(PrintMenuTest, F1OpensTheMenuOverTheTableAreaAndEveryButtonLeavesIt)
     EXPECT_FALSE(menuOpen());
     openMenu();
     EXPECT_FALSE(ui().Frm_CaixaM->isEnabled());
-    EXPECT_EQ(printing().Frm_IMP()->title(), QStringLiteral("Imprimir"));
+    EXPECT_EQ(Frm_IMP()->title(), QStringLiteral("Imprimir"));
     const QRect area(ui().Frm_CaixaM->mapTo(&f, QPoint(0, 0)), ui().Frm_CaixaM->size());
-    EXPECT_TRUE(area.contains(printing().Frm_IMP()->geometry().center()));
+    EXPECT_TRUE(area.contains(Frm_IMP()->geometry().center()));
 
     // VOLTAR, by key from the menu: back to the same table, nothing written.
     QTest::keyClick(menu().Bt_IMPCTA, Qt::Key_Escape);
@@ -266,7 +276,7 @@ TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
 TEST_F(PrintMenuTest, PrinterListOffersTodasAndEveryPrinter)
 {
     start();
-    QComboBox *list = printing().Cb_TESTEIMP();
+    QComboBox *list = Cb_TESTEIMP();
     ASSERT_EQ(list->count(), 4);
     EXPECT_EQ(list->itemText(0), QStringLiteral("Todas"));
     EXPECT_EQ(list->itemText(1).trimmed(), QStringLiteral("COZINHA"));

@@ -10,7 +10,6 @@
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
-#include "tables/forms/TableCommands.h"
 
 #include <QApplication>
 #include <QTest>
@@ -149,7 +148,7 @@ TEST_F(TableCommandsTest, PeopleCountNeverLandsOnAnotherTable)
     ui().Ed_CODIMES->setText(QStringLiteral("1801"));
     ui().Ed_QTDEPES->setText(QStringLiteral("8"));
     ui().Ed_QTDEPES->setModified(true);
-    h.form().tables().peopleCount();
+    QTest::keyClick(ui().Ed_QTDEPES, Qt::Key_Return);
     EXPECT_EQ(column(1801, "qtdPessoas"), QStringLiteral("2"));
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("2"));
 }
@@ -210,7 +209,7 @@ TEST_F(TableCommandsTest, BillRequestRecordsTheChosenWaiterAndReleasesTheTable)
     h.db().run(QStringLiteral("INSERT INTO tab_Operador(idOperador,nome,situacao) VALUES(30,'JOAO PEREIRA','A')"));
     show(kOpenTable);
     chooseWaiter(QStringLiteral("ANTONIO SILVA"));
-    h.form().tables().IMPMESA();
+    h.form().requestBill();
     EXPECT_EQ(row(kOpenTable), QStringLiteral("I|2|5|0|0.00||10.00|N"));
     EXPECT_EQ(h.form().currentTable(), 0);
     EXPECT_TRUE(ui().Ed_CODIMES->text().isEmpty());
@@ -220,14 +219,14 @@ TEST_F(TableCommandsTest, BillRequestRecordsTheChosenWaiterAndReleasesTheTable)
     // The later of two equal names wins.
     show(kOpenTable);
     chooseWaiter(QStringLiteral("JOAO PEREIRA"));
-    h.form().tables().IMPMESA();
+    h.form().requestBill();
     EXPECT_EQ(column(kOpenTable, "idGarcon"), QStringLiteral("30"));
 
     // No name chosen: the waiter stays, the bill is still requested.
     h.db().run(QStringLiteral("UPDATE mov_Mesa SET status='A' WHERE idMesa=1201"));
     show(kOpenTable);
     ui().Cb_Operador->setCurrentIndex(-1);
-    h.form().tables().IMPMESA();
+    h.form().requestBill();
     EXPECT_EQ(row(kOpenTable), QStringLiteral("I|2|30|0|0.00||10.00|N"));
     EXPECT_TRUE(h.ui().messages.empty()) << h.texts().join(QLatin1Char('|')).toStdString();
 }
@@ -237,7 +236,7 @@ TEST_F(TableCommandsTest, BillRequestThatCannotBeStoredKeepsTheTableOnShow)
     show(kOpenTable);
     chooseWaiter(QStringLiteral("ANTONIO SILVA"));
     desk::sql().failNext("UPDATE mov_Mesa SET status='I'WHERE idMesa=?");
-    h.form().tables().IMPMESA();
+    h.form().requestBill();
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Erro HY000 gravando o pedido de conta !!!"), style::kStop));
     // Waiter and mark go together: neither was stored.
     EXPECT_EQ(row(kOpenTable), QStringLiteral("A|2|8|0|0.00||10.00|N"));

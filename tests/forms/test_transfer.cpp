@@ -12,7 +12,6 @@
 #include "tables/forms/OpenTable.h"
 #include "tables/forms/SplitTransfer.h"
 #include "ui_OpenTable.h"
-#include "ui_TransferFrame.h"
 
 #include <QGroupBox>
 #include <QTest>
@@ -31,9 +30,20 @@ protected:
 
     MainForm &show(const QString &table) { return h.showTable(table); }
     DeskDriver ui() { return DeskDriver(h.form()); }
-    SplitTransfer &transfer() { return h.form().splitTransfer(); }
-    Ui::TransferFrame &frame() { return transfer().transferUi(); }
-    bool frameOpen() { return transfer().Frm_NovaMesa()->isVisible(); }
+    // The transfer frame's controls, as the desk driver finds them.
+    struct TransferFrame
+    {
+        QLineEdit *Ed_NOVAMES;
+        QPushButton *Bt_TRANSFERE, *Bt_VOLTA2;
+    };
+    TransferFrame frame()
+    {
+        const DeskDriver d(h.form());
+        return {d.control<QLineEdit>("Ed_NOVAMES"), d.control<QPushButton>("Bt_TRANSFERE"),
+                d.control<QPushButton>("Bt_VOLTA2")};
+    }
+    QGroupBox *Frm_NovaMesa() { return DeskDriver(h.form()).control<QGroupBox>("Frm_NovaMesa"); }
+    bool frameOpen() { return Frm_NovaMesa()->isVisible(); }
 
     // Selects exactly the rows whose "Controle" is listed (0 = observation rows).
     void select(std::initializer_list<qint64> ids)
@@ -87,10 +97,10 @@ TEST_F(TransferTest, F3OpensTheFrameForSelectedRowsAndVoltarMovesNothing)
 
     openFrame({19});
     EXPECT_FALSE(ui().Frm_CaixaM->isEnabled());
-    EXPECT_EQ(transfer().Frm_NovaMesa()->title(), QStringLiteral(" Transferir para Mesa"));
+    EXPECT_EQ(Frm_NovaMesa()->title(), QStringLiteral(" Transferir para Mesa"));
     EXPECT_TRUE(frame().Ed_NOVAMES->text().isEmpty());
     const QRect area(ui().Frm_CaixaM->mapTo(&f, QPoint(0, 0)), ui().Frm_CaixaM->size());
-    EXPECT_TRUE(area.contains(transfer().Frm_NovaMesa()->geometry().center()));
+    EXPECT_TRUE(area.contains(Frm_NovaMesa()->geometry().center()));
 
     frame().Ed_NOVAMES->setText(QStringLiteral("1202"));
     QTest::mouseClick(frame().Bt_VOLTA2, Qt::LeftButton);

@@ -84,6 +84,11 @@ DeskDriver::DeskDriver(QWidget &form) : m_form(form)
     bind(form, Lv_Mesas, "Lv_Mesas");
 }
 
+void DeskDriver::missing(const char *name, qsizetype found)
+{
+    throw std::runtime_error(std::string("the main form has ") + std::to_string(found) + " controls named " + name);
+}
+
 QTimer *DeskDriver::boardTimer() const
 {
     QTimer *timer = nullptr;

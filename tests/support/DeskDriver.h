@@ -21,6 +21,18 @@ class DeskDriver
 public:
     explicit DeskDriver(QWidget &form);
 
+    // A control of the form or of one of its command frames (Frm_INC,
+    // Frm_MOT, Frm_IMP, Frm_NovaMesa and theirs), by its object name; the
+    // name must stand for exactly one control.
+    template <class T = QWidget>
+    T *control(const char *name) const
+    {
+        const QList<T *> found = m_form.findChildren<T *>(QString::fromLatin1(name));
+        if (found.size() != 1)
+            missing(name, found.size());
+        return found.front();
+    }
+
     // The timers of the board rebuild and of the time open.
     QTimer *boardTimer() const;
     QTimer *timeOpenTimer() const;
@@ -46,6 +58,8 @@ public:
     QTreeWidget *Lv_Consol = nullptr, *Lv_Itens = nullptr, *Lv_Mesas = nullptr;
 
 private:
+    [[noreturn]] static void missing(const char *name, qsizetype found);
+
     QWidget &m_form;
 };
 

@@ -47,8 +47,6 @@ public:
     explicit MainForm(QWidget *parent = nullptr);
     ~MainForm() override;
 
-    Ui::MainForm &ui() const { return *m_ui; }
-
     // "MESAS": the board rebuilt now, watching the server meanwhile.
     void rebuildBoard();
 
@@ -105,14 +103,12 @@ public:
     // closed because the period or the cash desk is no longer open.
     bool sessionStillOpen();
 
+    // The board's rebuilds, which the form tests and the screen bench wait
+    // on and hold.
     Board &board() const { return *m_board; }
-    Detail &detail() const { return *m_detail; }
+    // The include frame's state and entry points, which its tests still
+    // drive directly.
     ItemCommands &items() const { return *m_items; }
-    CancelCommands &cancel() const { return *m_cancel; }
-    TableCommands &tables() const { return *m_tables; }
-    SplitTransfer &splitTransfer() const { return *m_splitTransfer; }
-    PrintCommands &printing() const { return *m_printing; }
-    SuiteLinks &links() const { return *m_links; }
 
     // What TECLA noted before acting: rows of Lv_Itens and whether at least
     // one is selected.
@@ -152,6 +148,13 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The board and detail views are the form's own painters: they paint
+    // its controls and ask each other through it. Nothing else reaches them.
+    friend class Board;
+    friend class Detail;
+    Ui::MainForm &ui() const { return *m_ui; }
+    Detail &detail() const { return *m_detail; }
+
     QTimer *Cm_TimerMesas = nullptr;
     QTimer *Cm_TimerPermanencia = nullptr;
     QTimer *Cm_Timer_ABRAR = nullptr;

@@ -861,14 +861,18 @@ bool Sql::readAnswer(Prepared &p, SqlBatch::Entry &entry)
 bool Sql::run(SqlBatch &batch)
 {
     auto &entries = batch.m_entries;
-    for (SqlBatch::Entry &entry : entries) {
-        entry.result = SqlResult();
-        entry.rows.clear();
-        entry.affected = 0;
-        entry.fetchFailed = false;
-        entry.sent = false;
-        entry.prepared = nullptr;
-    }
+    // Every entry starts unanswered, and again when the batch is sent anew.
+    const auto unanswered = [&entries] {
+        for (SqlBatch::Entry &entry : entries) {
+            entry.result = SqlResult();
+            entry.rows.clear();
+            entry.affected = 0;
+            entry.fetchFailed = false;
+            entry.sent = false;
+            entry.prepared = nullptr;
+        }
+    };
+    unanswered();
     // One at a time, each answer read before the next leaves, is the same
     // code with chunks of one: the same outcomes by construction.
     const std::size_t chunkLimit = m_connection.pipeline ? kChunkExecutions : 1;
@@ -1032,14 +1036,7 @@ bool Sql::run(SqlBatch &batch)
             // new connection is what the next single statement would do.
             connectedAgain = true;
             m_losses = lossesBefore;
-            for (SqlBatch::Entry &entry : entries) {
-                entry.result = SqlResult();
-                entry.rows.clear();
-                entry.affected = 0;
-                entry.fetchFailed = false;
-                entry.sent = false;
-                entry.prepared = nullptr;
-            }
+            unanswered();
             next = 0;
             continue;
         }

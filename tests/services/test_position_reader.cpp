@@ -15,15 +15,7 @@
 namespace qv::test {
 namespace {
 
-enum Filter {
-    Todas = 1,
-    Abertas,
-    Pedido,
-    Sobremesa,
-    Fechadas,
-    Bloqueadas,
-    EmAndamento
-};
+using namespace chooser;
 
 class PositionReaderTest : public ::testing::Test
 {

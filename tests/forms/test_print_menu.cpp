@@ -17,7 +17,6 @@
 #include <QGroupBox>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -65,10 +64,6 @@ protected:
     QString itemStatus(qint64 idItem)
     {
         return h.db().value(QStringLiteral("SELECT status FROM mov_MesaItem WHERE idItem=%1").arg(idItem));
-    }
-    QString itemComanda(qint64 idItem)
-    {
-        return h.db().value(QStringLiteral("SELECT idComanda FROM mov_MesaItem WHERE idItem=%1").arg(idItem));
     }
     bool menuOpen() { return Frm_IMP()->isVisible(); }
     void openMenu()
@@ -159,58 +154,37 @@ TEST_F(PrintMenuTest, ContaRecordsTheBillRequestAndReleasesTheTable)
     EXPECT_EQ(f.currentTable(), 0);
 }
 
-TEST_F(PrintMenuTest, ProdutoRequestsEachSelectedItem)
+TEST_F(PrintMenuTest, ProdutoAndComandaHandTheSelectionOnAndReadTheTableAgain)
 {
-    // An item that never went to a ticket, one on ticket 1004 (whose other
-    // items stay as they are) and one launched here (999999).
-    ItemSpec loose{1201, 201, "28.00"};
-    loose.comanda = 0;
-    const qint64 looseId = addItem(h.db(), loose);
-    const qint64 launchedHere = addItem(h.db(), {1201, 303, "7.00"});
-    show(QStringLiteral("1201"));
-    select({looseId, 19, launchedHere});
-    openMenu();
-    QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
+    // Items 19, 20 and 21 of 12/01 share ticket 1004: PRODUTO on item 20
+    // asks for it alone, COMANDA for its whole ticket.
+    const struct
+    {
+        const char *button;
+        QStringList shown; // "Controle:status" of every row, read again
+    } cases[] = {
+        {"Bt_IMPPRO", {QStringLiteral("19:I"), QStringLiteral("20:R"), QStringLiteral("21:I")}},
+        {"Bt_IMPCMD", {QStringLiteral("19:R"), QStringLiteral("20:R"), QStringLiteral("21:R")}},
+    };
+    for (const auto &c : cases) {
+        h.db().run(QStringLiteral("UPDATE mov_MesaItem SET status='I' WHERE idMesa=1201"));
+        MainForm &f = show(QStringLiteral("1201"));
+        select({20});
+        openMenu();
+        QTest::mouseClick(ui().control<QPushButton>(c.button), Qt::LeftButton);
 
-    EXPECT_EQ(itemStatus(looseId), QStringLiteral("P"));
-    EXPECT_EQ(itemComanda(looseId), QStringLiteral("999999"));
-    EXPECT_EQ(itemStatus(19), QStringLiteral("R"));
-    EXPECT_EQ(itemComanda(19), QStringLiteral("1004"));
-    EXPECT_EQ(itemStatus(launchedHere), QStringLiteral("R"));
-    EXPECT_EQ(itemStatus(20), QStringLiteral("I"));
-    EXPECT_EQ(itemStatus(21), QStringLiteral("I"));
-    // The list shows the new states.
-    QString shown;
-    for (int i = 0; i < ui().Lv_Itens->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *row = ui().Lv_Itens->topLevelItem(i);
-        if (row->text(0).toLongLong() == looseId)
-            shown = row->text(7);
+        EXPECT_FALSE(menuOpen()) << c.button;
+        EXPECT_TRUE(ui().Frm_CaixaM->isEnabled()) << c.button;
+        EXPECT_EQ(f.currentTable(), 1201) << c.button;
+        EXPECT_TRUE(ui().Ed_CODIMES->hasFocus()) << c.button;
+        QStringList shown;
+        for (int i = 0; i < ui().Lv_Itens->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *row = ui().Lv_Itens->topLevelItem(i);
+            shown << row->text(0) + QLatin1Char(':') + row->text(7);
+        }
+        EXPECT_EQ(shown, c.shown) << c.button;
     }
-    EXPECT_EQ(shown, QStringLiteral("P"));
-    EXPECT_TRUE(h.texts().isEmpty());
-}
-
-TEST_F(PrintMenuTest, ComandaRequestsTheWholeTicketStillWaiting)
-{
-    // Ticket 1004: items 19, 20, 21 of 12/01; 21 already delivered.
-    h.db().run(QStringLiteral("UPDATE mov_MesaItem SET status='E' WHERE idItem=21"));
-    ItemSpec loose{1201, 201, "28.00"};
-    loose.comanda = 0;
-    const qint64 looseId = addItem(h.db(), loose);
-    ItemSpec otherLoose{1201, 202, "26.00"};
-    otherLoose.comanda = 0;
-    const qint64 otherLooseId = addItem(h.db(), otherLoose);
-    show(QStringLiteral("1201"));
-    select({20, looseId});
-    openMenu();
-    QTest::mouseClick(menu().Bt_IMPCMD, Qt::LeftButton);
-
-    EXPECT_EQ(itemStatus(19), QStringLiteral("R")); // same ticket, not selected
-    EXPECT_EQ(itemStatus(20), QStringLiteral("R"));
-    EXPECT_EQ(itemStatus(21), QStringLiteral("E"));
-    EXPECT_EQ(itemStatus(looseId), QStringLiteral("R"));
-    EXPECT_EQ(itemComanda(looseId), QStringLiteral("0"));
-    EXPECT_EQ(itemStatus(otherLooseId), QStringLiteral("I")); // no ticket binds it
+    EXPECT_TRUE(h.texts().isEmpty()) << h.texts().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(PrintMenuTest, EverySelectedItemIsRequestedWhenObservationsAreShown)
@@ -257,20 +231,24 @@ TEST_F(PrintMenuTest, EverySelectedItemIsRequestedWhenObservationsAreShown)
     EXPECT_TRUE(h.texts().isEmpty()) << h.texts().join(QLatin1Char('|')).toStdString();
 }
 
-TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
+TEST_F(PrintMenuTest, AFailedRequestIsToldInOneStopBoxAndTheTableReadAgain)
 {
     show(QStringLiteral("1201"));
     select({19, 20});
     desk::sql().failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
-    // Which of the two failed depends on the list order; one did, one did not.
-    EXPECT_EQ(QSet<QString>({itemStatus(19), itemStatus(20)}),
-              QSet<QString>({QStringLiteral("I"), QStringLiteral("R")}));
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].text,
               QStringLiteral("Erro 40001 gravando o pedido de impressão, confira os itens !!!"));
     EXPECT_EQ(h.ui().messages[0].style, style::kStop);
+    EXPECT_FALSE(menuOpen());
+    EXPECT_TRUE(ui().Frm_CaixaM->isEnabled());
+    // The request that went through shows in the list.
+    int requested = 0;
+    for (int i = 0; i < ui().Lv_Itens->topLevelItemCount(); ++i)
+        requested += ui().Lv_Itens->topLevelItem(i)->text(7) == QLatin1String("R");
+    EXPECT_EQ(requested, 1);
 }
 
 TEST_F(PrintMenuTest, PrinterListOffersTodasAndEveryPrinter)

@@ -135,6 +135,7 @@ TEST_F(CancelServiceTest, AcknowledgingChangesOnlyTheItemsStillLaunched)
     a.items = {19, 20};
     const Outcome outcome = service.BAIXITE(a);
     EXPECT_TRUE(outcome.done());
+    EXPECT_TRUE(outcome.message.isEmpty());
     EXPECT_EQ(outcome.next, Next::Reread);
     EXPECT_EQ(item(19, "status"), QStringLiteral("E"));
     EXPECT_EQ(item(19, "operBaixa"), QStringLiteral("JOSE RODRIGUES"));

@@ -107,13 +107,21 @@ TEST_F(ClosingServiceTest, EmptyPositionIsFreedWithoutASaleBlockedOrNot)
     EXPECT_EQ(p.then, Then::Stop);
     EXPECT_TRUE(p.outcome.done());
     EXPECT_EQ(p.outcome.next, Outcome::Next::Release);
+    // Freed silently: the cashier sees the board, not a box.
+    EXPECT_TRUE(p.outcome.message.isEmpty());
     EXPECT_EQ(freeRow(2101), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
 
+    // Blocked, split, with a discount: no payment is asked for either.
     setPosition(db, 4101, 'B', 2, 6, "10.00");
     db.run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=3,descontoManual=2,operDesc='ROBERTO LIMA',dividida='S' "
                           "WHERE idMesa=4101"));
+    records::L_LINK().setAt(exchange::PaymentExchange::kFlag, ' ');
     p = closing.prepare(shown(4101));
+    EXPECT_EQ(p.then, Then::Stop);
     EXPECT_TRUE(p.outcome.done());
+    EXPECT_TRUE(p.outcome.message.isEmpty());
+    EXPECT_EQ(p.outcome.next, Outcome::Next::Release);
+    EXPECT_EQ(records::L_LINK().at(exchange::PaymentExchange::kFlag), ' ');
     EXPECT_EQ(freeRow(4101), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
     EXPECT_EQ(sales(), QStringLiteral("0"));
 
@@ -266,6 +274,7 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     const QString obsBefore = observations(1501);
     const std::string_view failing[] = {stmt::kInsertSaleObservation,
                                         stmt::kInsertSaleItem,
+                                        "FETCH CUR4", // the position's items read with the sale
                                         stmt::kResetTable,
                                         stmt::kDeleteTableObservations,
                                         stmt::kLockTable,
@@ -322,6 +331,8 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     EXPECT_EQ(sales(), QStringLiteral("1"));
     EXPECT_EQ(saleItems(), QStringLiteral("8"));
     EXPECT_EQ(items(1501), QStringLiteral("0"));
+    EXPECT_EQ(observations(1501), QStringLiteral("0"));
+    EXPECT_EQ(freeRow(1501), QStringLiteral("F|0|0|00:00:00|0|0.00|[]|0.00|N"));
 }
 
 TEST_F(ClosingServiceTest, AnItemLaunchedWhileThePaymentIsTakenStaysOnTheOpenPosition)

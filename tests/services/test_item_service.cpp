@@ -341,6 +341,33 @@ TEST_F(ItemServiceTest, EditingRewritesObservationsAndDiscountColumns)
                                    "FROM mov_MesaItem WHERE idItem=%1")
                         .arg(first)),
               QStringLiteral("3|0.00|ROBERTO LIMA|30.00|112"));
+
+    // Edited as read: a manual discount and no discount kind, so the name
+    // stored with it (another terminal's) goes; an observation is added on
+    // the item's position.
+    ItemSpec stale{kTable, 201, "28.00"};
+    stale.manual = "2.50";
+    const qint64 second = addItem(db, stale);
+    db.run(QStringLiteral("UPDATE mov_MesaItem SET operDesc='FULANO' WHERE idItem=%1").arg(second));
+    const ItemService::EditRead read = service.readItem(second);
+    ASSERT_TRUE(read.outcome.done()) << read.outcome.message.toStdString();
+    ItemService::EditedItem asShown;
+    asShown.idItem = second;
+    asShown.shown = openingOf(db, kTable);
+    asShown.asRead = read.item;
+    asShown.discountKind = read.item.discountKind;
+    asShown.manualDiscount = read.item.manualDiscount;
+    asShown.discountOperator = read.item.discountOperator;
+    asShown.observations = {chosen('C', 10)};
+    ASSERT_TRUE(service.CARITEM(asShown).done());
+    EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',idDesconto,descontoManual,CONCAT('[',operDesc,']')) FROM "
+                                   "mov_MesaItem WHERE idItem=%1")
+                        .arg(second)),
+              QStringLiteral("0|2.50|[]"));
+    EXPECT_EQ(
+        value(
+            QStringLiteral("SELECT CONCAT_WS('|',idObs,idMesa,tipo) FROM mov_MesaItemObs WHERE idItem=%1").arg(second)),
+        QStringLiteral("10|2101|C"));
 }
 
 TEST_F(ItemServiceTest, EditOfAnItemGoneMeanwhileIsRefusedAndLeavesNoObservationsBehind)

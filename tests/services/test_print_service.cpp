@@ -55,6 +55,7 @@ TEST_F(PrintServiceTest, ProdutoRequestsEachItemAndALooseOneJoinsTheItemsWithout
     const qint64 launchedHere = addItem(db, {1201, 303, "7.00"});
     const Outcome outcome = service.reprintProducts(read(1201), {loose, 19, launchedHere});
     ASSERT_TRUE(outcome.done());
+    EXPECT_TRUE(outcome.message.isEmpty());
     EXPECT_EQ(outcome.next, Outcome::Next::Reread);
     EXPECT_EQ(itemStatus(loose), QStringLiteral("P"));
     EXPECT_EQ(itemComanda(loose), QStringLiteral("999999"));
@@ -77,6 +78,7 @@ TEST_F(PrintServiceTest, ComandaRequestsTheWholeTicketStillWaiting)
     const qint64 otherLoose = looseItem(1201, 202, "26.00");
     const Outcome outcome = service.reprintComandas(read(1201), {20, loose});
     ASSERT_TRUE(outcome.done());
+    EXPECT_TRUE(outcome.message.isEmpty());
     EXPECT_EQ(outcome.next, Outcome::Next::Reread);
     EXPECT_EQ(itemStatus(19), QStringLiteral("R")); // same ticket, not selected
     EXPECT_EQ(itemStatus(20), QStringLiteral("R"));

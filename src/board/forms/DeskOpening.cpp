@@ -42,7 +42,6 @@ DeskOpening::DeskOpening(DeskController &desk, const OpeningWidgets &widgets) : 
 void DeskOpening::ABRAR()
 {
     Session &session = desk::session();
-    Sql &sql = desk::sql();
 
     // Frames in place: only the wait notice while the connection is made.
     // The cash-desk choice shows once everything it depends on is read, so
@@ -52,8 +51,44 @@ void DeskOpening::ABRAR()
     m_w.wait->show();
     m_w.wait->raise();
 
-    StartupService startup(sql, session);
+    StartupService startup(desk::sql(), session);
     StartupResult found = startup.ABRAR();
+    if (!connected(startup, found))
+        return;
+    if (found.stop == StartupResult::Stop::Variables || found.stop == StartupResult::Stop::CashDesk)
+        return (void)m_desk.failStartup(found.message);
+
+    // The connection is made: the notice has said what it had to.
+    m_w.wait->hide();
+    for (const QString &warning : found.warnings)
+        UiService::instance().message(m_desk.window(), warning, style::kInformation);
+    fillLists(session);
+    QAbstractButton *firstOpenDesk = enableOpenDesks(session);
+
+    if (found.stop == StartupResult::Stop::Observations) {
+        UiService &ui = UiService::instance();
+        ui.console(QString(40, QLatin1Char('-')));
+        ui.console(QStringLiteral("Mesa - Erro lendo observações"));
+        ui.console(found.database.state());
+        ui.console(found.database.message());
+        return (void)m_desk.failStartup(found.message);
+    }
+    m_desk.commands().loadObservations();
+
+    // The rights of the logged-in operator.
+    m_w.management->setEnabled(session.hasRight(5));
+    m_w.closedReport->setEnabled(session.hasRight(7));
+    m_w.commissions->setEnabled(session.hasRight(7));
+
+    // The board (nothing until a cash desk is chosen).
+    m_desk.rebuildBoard();
+    offerChoice(session, firstOpenDesk);
+    m_desk.markStarted();
+}
+
+bool DeskOpening::connected(StartupService &startup, StartupResult &found)
+{
+    Sql &sql = desk::sql();
     while (found.stop == StartupResult::Stop::Database) {
         // Without a database nothing of this screen works: say why, in the
         // server's words and, when the server refused the desk, in plain
@@ -77,21 +112,18 @@ void DeskOpening::ABRAR()
                 != answer::kYes
             || ui.openForm(QString::fromLatin1(kConnectionForm), m_desk.window()) != QDialog::Accepted) {
             m_desk.failStartup(QString());
-            return;
+            return false;
         }
         // The settings just written are in force: the next try uses them.
         log::hide(Config::current().dbPassword);
         sql.setConnection(Sql::Connection::fromConfig());
         found = startup.ABRAR();
     }
-    if (found.stop == StartupResult::Stop::Variables || found.stop == StartupResult::Stop::CashDesk)
-        return (void)m_desk.failStartup(found.message);
+    return true;
+}
 
-    // The connection is made: the notice has said what it had to.
-    m_w.wait->hide();
-    for (const QString &warning : found.warnings)
-        UiService::instance().message(m_desk.window(), warning, style::kInformation);
-
+void DeskOpening::fillLists(const Session &session)
+{
     // The status filter, set without running a rebuild: the board timer
     // starts only with the cash-desk choice.
     {
@@ -113,36 +145,24 @@ void DeskOpening::ABRAR()
     m_w.printers->setCurrentIndex(session.printers().indexOf(session.savedPrinter()));
     m_desk.commands().loadLists();
     m_w.shift->setText(session.periodCaption());
+}
 
-    // Cash-desk buttons of the open desks.
+QAbstractButton *DeskOpening::enableOpenDesks(const Session &session)
+{
     QAbstractButton *firstOpenDesk = nullptr;
     for (QAbstractButton *button : m_w.desks->buttons()) {
         button->setEnabled(session.deskOpen(button->objectName().right(1).toInt()));
         if (button->isEnabled() && (!firstOpenDesk || button->objectName() < firstOpenDesk->objectName()))
             firstOpenDesk = button;
     }
+    return firstOpenDesk;
+}
 
-    if (found.stop == StartupResult::Stop::Observations) {
-        UiService &ui = UiService::instance();
-        ui.console(QString(40, QLatin1Char('-')));
-        ui.console(QStringLiteral("Mesa - Erro lendo observações"));
-        ui.console(found.database.state());
-        ui.console(found.database.message());
-        return (void)m_desk.failStartup(found.message);
-    }
-    m_desk.commands().loadObservations();
-
-    // The rights of the logged-in operator.
-    m_w.management->setEnabled(session.hasRight(5));
-    m_w.closedReport->setEnabled(session.hasRight(7));
-    m_w.commissions->setEnabled(session.hasRight(7));
-
-    // The board (nothing until a cash desk is chosen).
-    m_desk.rebuildBoard();
-
-    // The choice. The focus waits on the first open desk, so a key pressed
-    // right away cannot end the program; with no desk to choose the frame
-    // says why, and leaving is all there is to do.
+void DeskOpening::offerChoice(const Session &session, QAbstractButton *firstOpenDesk)
+{
+    // The focus waits on the first open desk, so a key pressed right away
+    // cannot end the program; with no desk to choose the frame says why,
+    // and leaving is all there is to do.
     if (!firstOpenDesk)
         m_w.choiceHint->setText(session.deskOpen(0)
                                     ? QStringLiteral("Nenhum caixa aberto neste período: abra um caixa e "
@@ -156,7 +176,6 @@ void DeskOpening::ABRAR()
         firstOpenDesk->setFocus();
     else
         m_w.leave->setFocus();
-    m_desk.markStarted();
 }
 
 void DeskOpening::chooseDesk(int n)

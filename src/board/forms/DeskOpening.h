@@ -11,6 +11,9 @@ class QWidget;
 namespace qv {
 
 class DeskController;
+class Session;
+class StartupService;
+struct StartupResult;
 
 // The controls the start of the desk fills in: the wait notice, the
 // session header, the lists read at start-up, the rights' buttons and the
@@ -49,6 +52,16 @@ public:
     void chooseDesk(int n);
 
 private:
+    // Offers to correct the connection while the database cannot be
+    // reached; false when the cashier gave up and the form closed.
+    bool connected(StartupService &startup, StartupResult &found);
+    // The status filter, the lists' columns, operators and printers.
+    void fillLists(const Session &session);
+    // Only the open desks' buttons enabled; the first of them.
+    QAbstractButton *enableOpenDesks(const Session &session);
+    // The cash-desk choice, its hint when no desk is open, and the focus.
+    void offerChoice(const Session &session, QAbstractButton *firstOpenDesk);
+
     DeskController &m_desk;
     OpeningWidgets m_w;
 };

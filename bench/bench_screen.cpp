@@ -199,7 +199,7 @@ int main(int argc, char **argv)
         QElapsedTimer clock;
         clock.start();
         form.rebuildBoard();
-        while (form.board().rebuilding())
+        while (desk.board().rebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return millis(clock);
     };

@@ -190,7 +190,7 @@ TEST_F(BoardTest, TimerStopsWhileATableIsShownAndRestartsOnRelease)
     EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
     // A row changed elsewhere meanwhile appears when the table is released.
     setPosition(h.db(), 4101, 'A');
-    f.board().release();
+    DeskDriver(f).desk().release();
     h.settleBoard();
     EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_EQ(f.currentTable(), 0);
@@ -213,7 +213,7 @@ TEST_F(BoardTest, TypedNumbersAboveTheLimitPutTheShownTableBack)
 TEST_F(BoardTest, ReadFailuresCloseTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
-    f.board().failNextRebuild("FETCH CUR1");
+    DeskDriver(f).board().failNextRebuild("FETCH CUR1");
     f.rebuildBoard();
     h.settleBoard();
     EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
@@ -223,7 +223,7 @@ TEST_F(BoardTest, ReadFailuresCloseTheForm)
 TEST_F(BoardTest, UnreadableTableListClosesTheForm)
 {
     MainForm &f = rebuild(kEmAndamento);
-    f.board().failNextRebuild("SELECT*FROM mov_Mesa ORDER BY idMesa");
+    DeskDriver(f).board().failNextRebuild("SELECT*FROM mov_Mesa ORDER BY idMesa");
     f.rebuildBoard();
     h.settleBoard();
     ASSERT_FALSE(h.ui().messages.empty());
@@ -238,7 +238,7 @@ TEST_F(BoardTest, ReleasingATableRestsTheCaptionsThatFollowIt)
     h.typeTable(QStringLiteral("1501")); // blocked, with a service fee
     ASSERT_EQ(DeskDriver(f).Bt_Bloqueio->text(), QStringLiteral("DESBLOQUEIA MESA"));
     ASSERT_EQ(DeskDriver(f).Bt_SERVICO->text(), QStringLiteral("EXCLUIR SERVIÇO"));
-    f.board().release();
+    DeskDriver(f).desk().release();
     EXPECT_EQ(DeskDriver(f).Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
     EXPECT_EQ(DeskDriver(f).Bt_SERVICO->text(), QStringLiteral("INCLUIR SERVIÇO"));
 }
@@ -280,9 +280,9 @@ TEST_F(BoardTest, BoardBuiltOnItsOwnThreadEqualsTheOneBuiltOnTheEventThread)
         EXPECT_EQ(DeskDriver(f).Ds_MESALAN->text(), QString::number(expected.busyTables));
         EXPECT_EQ(DeskDriver(f).Ds_MESAFEC->text(), QString::number(expected.closedSales));
         for (int t = 1; t <= BoardSummary::kTables; ++t) {
-            EXPECT_EQ(f.board().summary().table(t).state, expected.summary.table(t).state) << t;
-            EXPECT_EQ(f.board().summary().table(t).people, expected.summary.table(t).people) << t;
-            EXPECT_EQ(f.board().summary().table(t).waiter, expected.summary.table(t).waiter) << t;
+            EXPECT_EQ(DeskDriver(f).board().summary().table(t).state, expected.summary.table(t).state) << t;
+            EXPECT_EQ(DeskDriver(f).board().summary().table(t).people, expected.summary.table(t).people) << t;
+            EXPECT_EQ(DeskDriver(f).board().summary().table(t).waiter, expected.summary.table(t).waiter) << t;
         }
     }
 }
@@ -290,24 +290,24 @@ TEST_F(BoardTest, BoardBuiltOnItsOwnThreadEqualsTheOneBuiltOnTheEventThread)
 TEST_F(BoardTest, RebuildsNeverOverlapAndTicksWaitForTheOneRunning)
 {
     MainForm &f = rebuild(kEmAndamento);
-    const int before = f.board().rebuildsStarted();
+    const int before = DeskDriver(f).board().rebuildsStarted();
     QSemaphore gate;
-    f.board().holdRebuildsOn(gate);
+    DeskDriver(f).board().holdRebuildsOn(gate);
     f.rebuildBoard();
-    EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
+    EXPECT_EQ(DeskDriver(f).board().rebuildsStarted(), before + 1);
     f.rebuildBoard();
     f.rebuildBoard();
     // A tick while one runs: the timer stays off until that one is shown.
     DeskDriver(f).boardTimer()->start(1);
     QTest::qWait(30);
     EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
-    EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
-    EXPECT_TRUE(f.board().rebuilding());
+    EXPECT_EQ(DeskDriver(f).board().rebuildsStarted(), before + 1);
+    EXPECT_TRUE(DeskDriver(f).board().rebuilding());
     DeskDriver(f).boardTimer()->setInterval(30000);
     gate.release();
     h.settleBoard();
     // The asked-for ones became a single one more, after the first.
-    EXPECT_EQ(f.board().rebuildsStarted(), before + 2);
+    EXPECT_EQ(DeskDriver(f).board().rebuildsStarted(), before + 2);
     EXPECT_TRUE(DeskDriver(f).boardTimer()->isActive());
     EXPECT_FALSE(f.closedDown());
 }
@@ -316,7 +316,7 @@ TEST_F(BoardTest, BoardFinishedAfterATableWasShownLeavesTheTableAlone)
 {
     MainForm &f = rebuild(kEmAndamento);
     QSemaphore gate;
-    f.board().holdRebuildsOn(gate);
+    DeskDriver(f).board().holdRebuildsOn(gate);
     setPosition(h.db(), 4101, 'A');
     DeskDriver(f).Cb_STATUSM->setCurrentIndex(kTodas);
     EXPECT_TRUE(DeskDriver(f).Frm_AguardeMesas->isVisible());
@@ -343,10 +343,10 @@ TEST_F(BoardTest, BoardFinishedAfterATableWasShownLeavesTheTableAlone)
 TEST_F(BoardTest, ABoardFinishingAfterTheFormClosedIsDropped)
 {
     MainForm &f = rebuild(kEmAndamento);
-    const int before = f.board().rebuildsStarted();
+    const int before = DeskDriver(f).board().rebuildsStarted();
     QSemaphore gate;
-    f.board().holdRebuildsOn(gate);
-    f.board().failNextRebuild("FETCH CUR1");
+    DeskDriver(f).board().holdRebuildsOn(gate);
+    DeskDriver(f).board().failNextRebuild("FETCH CUR1");
     f.rebuildBoard();
     f.rebuildBoard();
     f.closeForm();
@@ -354,7 +354,7 @@ TEST_F(BoardTest, ABoardFinishingAfterTheFormClosedIsDropped)
     h.settleBoard();
     // Neither its failure is told nor another one started.
     EXPECT_TRUE(h.ui().messages.empty());
-    EXPECT_EQ(f.board().rebuildsStarted(), before + 1);
+    EXPECT_EQ(DeskDriver(f).board().rebuildsStarted(), before + 1);
     EXPECT_FALSE(DeskDriver(f).boardTimer()->isActive());
 }
 

@@ -86,7 +86,7 @@ protected:
         EXPECT_EQ(h.form().currentTable(), kTable);
         return h.form();
     }
-    ItemCommands &items() { return h.form().items(); }
+    ItemCommands &items() { return DeskDriver(h.form()).items(); }
     Ui::IncludeFrame &frame() { return items().ui(); }
 
     void activate()

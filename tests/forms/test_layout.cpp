@@ -301,7 +301,7 @@ TEST_F(KeyboardTest, TheFilterArrowsWalkTheOpenListAndEnterApplies)
     ASSERT_EQ(filter->itemText(before), QStringLiteral("Em Andamento"));
     alt(Qt::Key_S);
     ASSERT_TRUE(filter->hasFocus());
-    const int rebuilds = form().board().rebuildsStarted();
+    const int rebuilds = DeskDriver(form()).board().rebuildsStarted();
 
     // The first arrow opens the list on the entry shown; the next ones walk
     // it, nothing applied on the way.
@@ -310,13 +310,13 @@ TEST_F(KeyboardTest, TheFilterArrowsWalkTheOpenListAndEnterApplies)
     QTest::keyClick(filter->view(), Qt::Key_Up);
     QTest::keyClick(filter->view(), Qt::Key_Up);
     EXPECT_EQ(filter->currentIndex(), before);
-    EXPECT_EQ(form().board().rebuildsStarted(), rebuilds);
+    EXPECT_EQ(DeskDriver(form()).board().rebuildsStarted(), rebuilds);
 
     // Enter applies the entry reached, once.
     QTest::keyClick(filter->view(), Qt::Key_Return);
     EXPECT_FALSE(filter->view()->isVisible());
     EXPECT_EQ(filter->currentText(), QStringLiteral("Fechadas"));
-    EXPECT_EQ(form().board().rebuildsStarted(), rebuilds + 1);
+    EXPECT_EQ(DeskDriver(form()).board().rebuildsStarted(), rebuilds + 1);
     h.settleBoard();
 
     // Esc on the open list leaves the filter as it was.
@@ -326,7 +326,7 @@ TEST_F(KeyboardTest, TheFilterArrowsWalkTheOpenListAndEnterApplies)
     QTest::keyClick(filter->view(), Qt::Key_Down);
     QTest::keyClick(filter->view(), Qt::Key_Escape);
     EXPECT_EQ(filter->currentText(), QStringLiteral("Fechadas"));
-    EXPECT_EQ(form().board().rebuildsStarted(), rebuilds + 1);
+    EXPECT_EQ(DeskDriver(form()).board().rebuildsStarted(), rebuilds + 1);
 }
 
 TEST_F(KeyboardTest, ThePrinterTestListHasItsAltKeyAndItsTabStop)

@@ -86,7 +86,7 @@ TEST_F(OfflineTest, AnIdleDeskRidesOutARestartOfTheServer)
     // server never holds the screen: the call returns with the question in
     // flight, and its failure says nothing.
     f.tryReconnect();
-    EXPECT_TRUE(f.board().rebuilding());
+    EXPECT_TRUE(DeskDriver(f).board().rebuilding());
     h.settleBoard();
     // One box for the burst of keys.
     ASSERT_EQ(h.ui().messages.size(), 1u) << h.texts().join(QStringLiteral(" | ")).toStdString();

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "board/forms/Board.h"
+#include "board/forms/DeskController.h"
+#include "items/forms/ItemCommands.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFrame>
@@ -32,6 +36,12 @@ public:
             missing(name, found.size());
         return found.front();
     }
+
+    // The form's parts a test drives or waits on: the desk controller, the
+    // board (its rebuilds and test hooks) and the include frame's commands.
+    DeskController &desk() const { return *control<DeskController>("qvDesk"); }
+    Board &board() const { return *control<Board>("qvBoard"); }
+    ItemCommands &items() const { return *control<ItemCommands>("qvItemCommands"); }
 
     // The timers of the board rebuild and of the time open.
     QTimer *boardTimer() const;

@@ -2,7 +2,6 @@
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
-#include "board/forms/Board.h"
 #include "platform/SharedRecords.h"
 #include "session/Session.h"
 
@@ -55,7 +54,7 @@ void FormHarness::settleBoard()
 {
     // The board is rebuilt on a thread of its own and shown from the event
     // loop once finished.
-    if (!QTest::qWaitFor([this] { return !m_form->board().rebuilding(); }, 20000))
+    if (!QTest::qWaitFor([this] { return !DeskDriver(*m_form).board().rebuilding(); }, 20000))
         throw std::runtime_error("the board rebuild did not finish");
 }
 

@@ -3,23 +3,20 @@
 #include "platform/ui/Desk.h"
 
 #include "board/forms/BoardWorker.h"
-#include "board/forms/Detail.h"
-#include "board/forms/MainForm.h"
-#include "data/Tables.h"
+#include "board/forms/DeskController.h"
+#include "data/Status.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/ui/UiService.h"
-#include "session/Exchanges.h"
 #include "session/Session.h"
-#include "ui_MainForm.h"
 
 #include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QScrollBar>
-#include <QShortcut>
+#include <QLineEdit>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -40,12 +37,12 @@ const QIcon &stateIcon(int number)
 
 QString stateName(char state)
 {
-    switch (state) {
-    case 'A': return QStringLiteral("Aberta");
-    case 'P': return QStringLiteral("Pedido");
-    case 'S': return QStringLiteral("Sobremesa");
-    case 'I': return QStringLiteral("Conta pedida");
-    case 'B': return QStringLiteral("Bloqueada");
+    switch (ShownState(state)) {
+    case ShownState::Open: return QStringLiteral("Aberta");
+    case ShownState::Ordered: return QStringLiteral("Pedido");
+    case ShownState::Dessert: return QStringLiteral("Sobremesa");
+    case ShownState::BillRequested: return QStringLiteral("Conta pedida");
+    case ShownState::Blocked: return QStringLiteral("Bloqueada");
     default: return QStringLiteral("Fechada");
     }
 }
@@ -90,103 +87,40 @@ private:
     QComboBox &m_box;
 };
 
-// In a list with nothing to expand, Left and Right scroll it sideways, a
-// column's worth at a time, to the amounts a narrow screen leaves out.
-class SidewaysKeys : public QObject
-{
-public:
-    explicit SidewaysKeys(QTreeWidget &list) : QObject(&list), m_list(list) { list.installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched != &m_list || event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key != Qt::Key_Left && key != Qt::Key_Right)
-            return false;
-        QScrollBar *bar = m_list.horizontalScrollBar();
-        const int step = std::max(20, m_list.viewport()->width() / 3);
-        bar->setValue(bar->value() + (key == Qt::Key_Right ? step : -step));
-        return true;
-    }
-
-private:
-    QTreeWidget &m_list;
-};
-
 } // namespace
 
-Board::Board(MainForm &form) : m_form(form), m_worker(std::make_unique<BoardWorker>())
+Board::Board(DeskController &desk, const BoardWidgets &widgets)
+    : QObject(&desk), m_desk(desk), m_w(widgets), m_worker(std::make_unique<BoardWorker>())
 {
-    QObject::connect(m_worker.get(), &BoardWorker::built, &m_form,
-                     [this](const BoardSnapshot &board) { onBuilt(board); });
+    setObjectName(QStringLiteral("qvBoard"));
+    connect(m_worker.get(), &BoardWorker::built, this, [this](const BoardSnapshot &board) { onBuilt(board); });
 }
 
 Board::~Board() = default;
 
-void Board::prepareListViews()
+void Board::prepareList()
 {
-    auto &ui = m_form.ui();
-    for (QTreeWidget *list : {ui.Lv_Mesas, ui.Lv_Itens}) {
-        list->setSelectionBehavior(QAbstractItemView::SelectRows);
-        list->setProperty("grid", true);
-    }
+    QTreeWidget *list = m_w.list;
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setProperty("grid", true);
     // The board: state icon, table, people, waiter, several-positions mark.
     // Every title is whole, and the board is never so narrow that the
     // waiter's column loses its title (a longer name shows in its tooltip).
-    ui.Lv_Mesas->setSelectionMode(QAbstractItemView::SingleSelection);
-    auto *header = ui.Lv_Mesas->header();
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto *header = list->header();
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(20);
     header->setSectionResizeMode(QHeaderView::Fixed);
-    const int boardWidths[] = {30, std::max(48, titleWidth(*ui.Lv_Mesas, 1)), titleWidth(*ui.Lv_Mesas, 2), 0, 20};
+    const int boardWidths[] = {30, std::max(48, titleWidth(*list, 1)), titleWidth(*list, 2), 0, 20};
     for (int c : {0, 1, 2, 4})
         header->resizeSection(c, boardWidths[c]);
     header->setSectionResizeMode(3, QHeaderView::Stretch);
-    const int waiterColumn =
-        std::max(titleWidth(*ui.Lv_Mesas, 3), QFontMetrics(ui.Lv_Mesas->font()).averageCharWidth() * 10);
-    ui.Lv_Mesas->setMinimumWidth(boardWidths[0] + boardWidths[1] + boardWidths[2] + waiterColumn + boardWidths[4]
-                                 + listChrome(*ui.Lv_Mesas));
+    const int waiterColumn = std::max(titleWidth(*list, 3), QFontMetrics(list->font()).averageCharWidth() * 10);
+    list->setMinimumWidth(boardWidths[0] + boardWidths[1] + boardWidths[2] + waiterColumn + boardWidths[4]
+                          + listChrome(*list));
 
-    auto *items = ui.Lv_Itens->header();
-    const int widths[] = {70, 22, 260, 80, 120, 70, 70, 30, 70, 64, 72, 120, 64};
-    // A column is never narrower than its title, and the list scrolls
-    // sideways.
-    for (int c = 0; c < 13; ++c)
-        items->resizeSection(c, std::max(widths[c], titleWidth(*ui.Lv_Itens, c)));
-    for (int c : {3, 10})
-        ui.Lv_Itens->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-
-    // The products grouped: the description takes what the numbers leave,
-    // never less than its title; on a narrow screen the list scrolls.
-    auto *consol = ui.Lv_Consol->header();
-    for (int c = 1; c <= 3; ++c) {
-        consol->setSectionResizeMode(c, QHeaderView::ResizeToContents);
-        ui.Lv_Consol->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    }
-    fillColumn(*ui.Lv_Consol, 0);
-    // Its figures are never cut: the list keeps room for the figure columns
-    // at their titles' width and the description's title; wider amounts
-    // widen their columns and the list scrolls sideways (Alt+O, arrows).
-    int grouped = listChrome(*ui.Lv_Consol);
-    for (int c = 0; c <= 3; ++c)
-        grouped += titleWidth(*ui.Lv_Consol, c);
-    ui.Lv_Consol->setMinimumWidth(grouped);
-    if (!m_form.findChild<QShortcut *>(QStringLiteral("qvGroupedKey"))) {
-        auto *reach = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), &m_form);
-        reach->setObjectName(QStringLiteral("qvGroupedKey"));
-        new SidewaysKeys(*ui.Lv_Consol);
-        QTreeWidget *grouped = ui.Lv_Consol;
-        QObject::connect(reach, &QShortcut::activated, grouped, [grouped] {
-            grouped->setFocus(Qt::ShortcutFocusReason);
-            if (!grouped->currentItem() && grouped->topLevelItemCount() > 0)
-                grouped->setCurrentItem(grouped->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
-        });
-    }
-
-    if (!ui.Cb_STATUSM->findChild<QObject *>(QStringLiteral("qvFilterKeys"), Qt::FindDirectChildrenOnly))
-        new FilterKeys(*ui.Cb_STATUSM);
+    if (!m_w.filter->findChild<QObject *>(QStringLiteral("qvFilterKeys"), Qt::FindDirectChildrenOnly))
+        new FilterKeys(*m_w.filter);
 }
 
 char examinePosition(int idMesa, char status)
@@ -196,12 +130,12 @@ char examinePosition(int idMesa, char status)
 
 void Board::MESAS(int then)
 {
-    if (desk::session().desk() == 0 || m_form.closedDown())
+    if (desk::session().desk() == 0 || m_desk.closing())
         return;
     m_then |= then;
     if (m_then & Waiting) {
-        m_form.ui().Frm_AguardeMesas->show();
-        m_form.ui().Frm_AguardeMesas->raise();
+        m_w.waiting->show();
+        m_w.waiting->raise();
     }
     if (m_worker->running()) {
         // Never two at once: one more follows the one running, which may
@@ -215,7 +149,7 @@ void Board::MESAS(int then)
 void Board::launch()
 {
     BoardQuery query;
-    query.filter = m_form.ui().Cb_STATUSM->currentIndex() + 1;
+    query.filter = m_w.filter->currentIndex() + 1;
     // The sales carry the period's business date, whatever day this desk
     // was opened on: the closed-accounts counter must count by the same.
     query.businessDate = records::W_PABEDAT().text();
@@ -235,9 +169,15 @@ void Board::keepTimerStopped()
     m_then &= ~StartTimer;
 }
 
+void Board::showCounters()
+{
+    m_w.inProgress->show();
+    m_w.closed->show();
+}
+
 void Board::onBuilt(const BoardSnapshot &board)
 {
-    if (m_form.closedDown()) {
+    if (m_desk.closing()) {
         // Nothing more is shown on a closed form, nor asked for.
         m_again = false;
         m_then = Nothing;
@@ -251,32 +191,32 @@ void Board::onBuilt(const BoardSnapshot &board)
     }
     const int then = m_then;
     m_then = Nothing;
-    m_form.ui().Frm_AguardeMesas->hide();
+    m_w.waiting->hide();
     if (board.result == BoardSnapshot::Result::Failed && board.failure.error.connectionLost) {
         // The server went away: the board keeps what it showed, marked
         // stale, and the desk waits for the server instead of closing.
-        m_form.goOffline(board.failure.message, board.failure.error);
+        m_desk.goOffline(board.failure.message, board.failure.error);
         return;
     }
     if (board.result != BoardSnapshot::Result::Failed)
         m_lastGood = QTime::currentTime();
     if (board.result == BoardSnapshot::Result::Failed) {
-        UiService::instance().message(&m_form, board.failure.message, style::kStop);
+        UiService::instance().message(m_desk.window(), board.failure.message, style::kStop);
         if (board.fatal)
-            m_form.closeAfterFailure();
+            m_desk.closeAfterFailure();
     }
     // Only the board's own widgets change: a table shown meanwhile, or a
     // command on it, goes on as it was.
     show(board);
-    if (m_form.closedDown())
+    if (m_desk.closing())
         return;
-    if (board.result != BoardSnapshot::Result::Failed && m_form.offline())
-        m_form.backOnline();
+    if (board.result != BoardSnapshot::Result::Failed && m_desk.offline())
+        m_desk.backOnline();
     if (then & StartTimer)
-        m_form.resumeBoard();
+        m_desk.resumeBoard();
     if (then & HideCounters) {
-        m_form.ui().Frm_EmAndamento->hide();
-        m_form.ui().Frm_Fechadas->hide();
+        m_w.inProgress->hide();
+        m_w.closed->hide();
     }
 }
 
@@ -297,14 +237,13 @@ void Board::holdRebuildsOn(QSemaphore &gate)
 
 void Board::show(const BoardSnapshot &board)
 {
-    auto &ui = m_form.ui();
     if (!board.clock.isEmpty())
-        ui.Ds_HORABCO->setText(board.clock);
+        m_w.clock->setText(board.clock);
     // The list is replaced in one step: nothing half-built is ever shown.
-    ui.Lv_Mesas->setUpdatesEnabled(false);
-    ui.Lv_Mesas->clear();
+    m_w.list->setUpdatesEnabled(false);
+    m_w.list->clear();
     for (const BoardRow &row : board.rows) {
-        auto *item = new QTreeWidgetItem(ui.Lv_Mesas);
+        auto *item = new QTreeWidgetItem(m_w.list);
         item->setIcon(0, stateIcon(row.icon));
         item->setData(0, Qt::UserRole, QChar::fromLatin1(row.state));
         item->setData(0, Qt::UserRole + 1, row.icon);
@@ -318,61 +257,12 @@ void Board::show(const BoardSnapshot &board)
         item->setText(4, row.severalPositions ? QStringLiteral("*") : QString());
         item->setTextAlignment(4, Qt::AlignCenter);
     }
-    ui.Lv_Mesas->setUpdatesEnabled(true);
+    m_w.list->setUpdatesEnabled(true);
     m_summary = board.summary;
     if (board.busyTablesRead)
-        ui.Ds_MESALAN->setText(QString::number(board.busyTables));
+        m_w.busyTables->setText(QString::number(board.busyTables));
     if (board.closedSalesRead)
-        ui.Ds_MESAFEC->setText(QString::number(board.closedSales));
-}
-
-void Board::tableNumberProcedure(bool typed)
-{
-    auto &ui = m_form.ui();
-    int value = m_form.typedTable();
-    if (value < 100) {
-        if (value == 0 && typed) {
-            // An empty field: nothing to choose.
-            return;
-        }
-        // A bare table number: the chooser picks the position.
-        exchange::TableChooserExchange::write({value * 100, value * 100 + 99});
-        UiService::instance().openForm(QStringLiteral("99-Mesa"), &m_form);
-        const int chosen = exchange::TableChooserExchange::read().chosen;
-        if (chosen == 0) {
-            if (typed) {
-                m_form.showTableNumber(m_form.currentTable());
-                ui.Ed_CODIMES->setFocus();
-            } else {
-                ui.Ed_CODIMES->setText(QStringLiteral("0"));
-            }
-            return;
-        }
-        m_form.showTableNumber(chosen);
-        value = chosen;
-    }
-    if (typed) {
-        if (value > 8001) {
-            m_form.showTableNumber(m_form.currentTable());
-            ui.Ed_CODIMES->setFocus();
-            return;
-        }
-        if (value == m_form.currentTable()) {
-            m_form.showTableNumber(value);
-            return;
-        }
-    }
-    m_form.reread();
-}
-
-void Board::release()
-{
-    m_form.detail().clear();
-    m_form.setCurrentTable(0);
-    m_form.showTableNumber(0);
-    m_form.rebuildBoard();
-    if (!m_form.closedDown())
-        m_form.resumeBoard();
+        m_w.closedSales->setText(QString::number(board.closedSales));
 }
 
 } // namespace qv

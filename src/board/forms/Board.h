@@ -4,18 +4,37 @@
 #include "board/BoardState.h"
 
 #include <QIcon>
+#include <QObject>
 #include <QTime>
 
 #include <array>
 #include <memory>
 #include <string>
 
+class QComboBox;
+class QLineEdit;
 class QSemaphore;
+class QTreeWidget;
+class QWidget;
 
 namespace qv {
 
 class BoardWorker;
-class MainForm;
+class DeskController;
+
+// The controls the board paints: the list, its filter and waiting notice,
+// the clock and the counters shown on request.
+struct BoardWidgets
+{
+    QTreeWidget *list = nullptr;      // Lv_Mesas
+    QComboBox *filter = nullptr;      // Cb_STATUSM
+    QWidget *waiting = nullptr;       // Frm_AguardeMesas
+    QLineEdit *clock = nullptr;       // Ds_HORABCO
+    QWidget *inProgress = nullptr;    // Frm_EmAndamento, around Ds_MESALAN
+    QLineEdit *busyTables = nullptr;  // Ds_MESALAN
+    QWidget *closed = nullptr;        // Frm_Fechadas, around Ds_MESAFEC
+    QLineEdit *closedSales = nullptr; // Ds_MESAFEC
+};
 
 // The state icons of the board and the chooser, numbered 1..6 as in the
 // image strip.
@@ -27,20 +46,24 @@ QString stateName(char state);
 char examinePosition(int idMesa, char status);
 
 // The table board of the main form (Lv_Mesas and its counters): rebuilds it
-// from the database and turns a typed or clicked table into a reading.
+// from the database and paints what came back; the desk controller hears
+// of a lost server, a fatal failure and a board that came back whole.
 //
 // A rebuild runs on a thread and connection of its own, so the screen never
 // waits for it: the cashier keeps typing, and the finished board replaces
 // the list in one step. One rebuild runs at a time; asking for another
 // meanwhile runs one more once it ends, with the filter then chosen.
-class Board
+class Board : public QObject
 {
-public:
-    explicit Board(MainForm &form);
-    ~Board();
+    Q_OBJECT
 
-    // Full-row selection, grid lines, one-click activation.
-    void prepareListViews();
+public:
+    // Found by its object name, "qvBoard", among the window's parts.
+    Board(DeskController &desk, const BoardWidgets &widgets);
+    ~Board() override;
+
+    // Full-row selection, grid lines, fixed columns, the filter's keys.
+    void prepareList();
 
     // What else a rebuild does when its board is shown.
     enum Then {
@@ -51,19 +74,17 @@ public:
     };
     // "MESAS": rebuild the board. Does nothing until a cash desk is chosen.
     void MESAS(int then = Nothing);
-    // A rebuild is running or about to.
     // When the board shown was read; invalid before the first one.
     QTime lastGood() const { return m_lastGood; }
+    // A rebuild is running or about to.
     bool rebuilding() const;
     // Rebuilds started since the form opened.
     int rebuildsStarted() const { return m_started; }
     // A table is being shown: a rebuild ending later leaves the timer off.
     void keepTimerStopped();
-    // The table-number procedure: from Ed_CODIMES (typed) or from a board
-    // row whose table was written into Ed_CODIMES (clicked).
-    void tableNumberProcedure(bool typed);
-    // Releasing the table shown: detail cleared, board rebuilt, timer on.
-    void release();
+    // Home: the counters of busy tables and closed accounts, until the
+    // next timed rebuild.
+    void showCounters();
 
     // Replaces the list, the clock and the counters with a finished board.
     void show(const BoardSnapshot &board);
@@ -81,7 +102,8 @@ private:
     void launch();
     void onBuilt(const BoardSnapshot &board);
 
-    MainForm &m_form;
+    DeskController &m_desk;
+    BoardWidgets m_w;
     std::unique_ptr<BoardWorker> m_worker;
     BoardSummary m_summary;
     int m_then = Nothing;

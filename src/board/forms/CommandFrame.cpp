@@ -10,10 +10,11 @@
 
 namespace qv {
 
-CommandFrame::CommandFrame(DeskContext &desk, QWidget *frame) : QObject(frame), m_desk(desk), m_frame(frame)
+CommandFrame::CommandFrame(DeskContext &desk, QWidget *frame)
+    : QObject(frame), m_desk(desk), m_frame(frame), m_window(desk.window())
 {
     frame->hide();
-    desk.window()->installEventFilter(this);
+    m_window->installEventFilter(this);
 }
 
 void CommandFrame::open()
@@ -54,8 +55,7 @@ void CommandFrame::place()
 
 bool CommandFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_desk.window() && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
-        && isOpen())
+    if (watched == m_window && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) && isOpen())
         place();
     return QObject::eventFilter(watched, event);
 }

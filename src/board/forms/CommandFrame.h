@@ -34,6 +34,9 @@ private:
 
     DeskContext &m_desk;
     QPointer<QWidget> m_frame;
+    // The window watched for resizes; the desk may be gone before it is,
+    // while the window takes its children down.
+    QPointer<QWidget> m_window;
 };
 
 } // namespace qv

@@ -64,6 +64,9 @@ void Detail::clear()
 
 void Detail::refreshTimeOpen()
 {
+    // The desk's connection is busy on another thread: the next tick asks.
+    if (desk::sqlLent())
+        return;
     if (const auto open = m_reader.timeOpenSince(m_shown.openedAt))
         m_form.ui().Ds_PERMANE->setText(*open);
 }

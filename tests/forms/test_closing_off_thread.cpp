@@ -46,6 +46,7 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
         bool lent = false;
         QString fieldBefore, fieldAfter;
         bool released = false;
+        QWidget *focusAfterShortcut = nullptr;
     } tick;
     int payments = 0;
     FormRegistry::instance().add(QStringLiteral("99-Fennoc"), [&](QWidget *) {
@@ -59,6 +60,9 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
             tick.fieldBefore = ui.Ed_CODIMES->text();
             QTest::keyClick(ui.Ed_CODIMES, Qt::Key_7);
             QTest::keyClick(ui.Ed_CODIMES, Qt::Key_F10);
+            // Nor does a shortcut of the window's own (the grouped items').
+            QTest::keyClick(ui.Ed_CODIMES, Qt::Key_O, Qt::AltModifier);
+            tick.focusAfterShortcut = QApplication::focusWidget();
             tick.fieldAfter = ui.Ed_CODIMES->text();
             tick.released = terminal.rollback();
         });
@@ -74,6 +78,7 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
     EXPECT_TRUE(tick.lent);
     EXPECT_TRUE(tick.released);
     EXPECT_EQ(tick.fieldAfter, tick.fieldBefore);
+    EXPECT_NE(tick.focusAfterShortcut, ui.Lv_Consol);
     EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")), QStringLiteral("1"));
     EXPECT_EQ(h.db().value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=1501")), QStringLiteral("F"));
     EXPECT_EQ(h.form().currentTable(), 0);

@@ -50,10 +50,14 @@ bool OffThread::eventFilter(QObject *watched, QEvent *event)
     }
     if (!m_window)
         return false;
-    if (auto *widget = qobject_cast<QWidget *>(watched))
-        return widget->window() == m_window;
     if (auto *window = qobject_cast<QWindow *>(watched))
         return window == m_window->windowHandle();
+    // A shortcut's event goes to the shortcut itself, which belongs to a
+    // widget of the window: the nearest widget up the chain decides.
+    for (QObject *object = watched; object; object = object->parent()) {
+        if (auto *widget = qobject_cast<QWidget *>(object))
+            return widget->window() == m_window;
+    }
     return false;
 }
 

@@ -7,7 +7,10 @@
 // the very statements they sent one at a time, on the same data. While the
 // rebuilds run, a 5 ms timer on the event thread measures how late the
 // screen gets to it. The round trips of each operation are counted by the
-// SQL layer. Every delay is measured with pipelining on, then off (the
+// SQL layer. The reading and the closing's checks before the payment hold
+// the event thread; the sale is written as the desk writes it, off the
+// event thread: the same timer gives the longest stall of each
+// (reading_stall_ms, prepare_stall_ms, closing_stall_ms). Every delay is measured with pipelining on, then off (the
 // statements one at a time, as before batches). Run by hand:
 //   bench/run              over the server's socket
 //   bench/run --latency    over TCP through a relay delaying every chunk by
@@ -24,6 +27,7 @@
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/ui/Desk.h"
+#include "platform/ui/OffThread.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
 #include "tables/ClosingService.h"
@@ -127,6 +131,7 @@ public:
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(5);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            ++m_ticks;
             const qint64 now = m_clock.nsecsElapsed();
             if (m_measuring && m_last >= 0)
                 m_worst = std::max(m_worst, double(now - m_last) / 1e6 - 5.0);
@@ -143,8 +148,25 @@ public:
         m_last = -1;
     }
     double worst() const { return m_worst; }
+    // Around an operation that may hold the event thread itself (a reading,
+    // a closing): a tick before it, so a stall from its very start counts,
+    // and one after it, so the lateness it caused is seen.
+    void begin()
+    {
+        measure(true);
+        while (m_last < 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    void end()
+    {
+        const qint64 ticks = m_ticks;
+        while (m_ticks == ticks)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        measure(false);
+    }
 
 private:
+    qint64 m_ticks = 0;
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = -1;
@@ -263,39 +285,66 @@ int main(int argc, char **argv)
                 stall.measure(false);
                 rebuildsBare.push_back(timed([&] { bare.replay(); }));
             }
+            const double rebuildStall = stall.worst();
             bare.load(readingSent);
             bare.replay();
+            // The reading runs on the event thread: the screen waits for it.
+            stall.reset();
             for (int i = 0; i < runs; ++i) {
+                stall.begin();
                 readings.push_back(timed([&] { reader.LERMESA(101, true); }));
+                stall.end();
                 readingsBare.push_back(timed([&] { bare.replay(); }));
             }
+            const double readingStall = stall.worst();
 
-            // The closing as the cashier confirms the payment: the sale
-            // written, the table freed. The first one prepares its
-            // statements and is not timed.
+            // The closing as the cashier confirms the payment: the checks
+            // before the payment module (on the event thread), then the sale
+            // written and the table freed as the desk does it, off the event
+            // thread while the screen's timer runs. The first one prepares
+            // its statements and is not timed.
             ClosingService closing(sql, desk::session());
-            std::int64_t closingTrips = 0;
+            std::int64_t closingTrips = 0, prepareTrips = 0;
+            std::vector<double> prepares;
+            double prepareStall = 0, closingStall = 0;
             for (int i = 0; i <= runs; ++i) {
                 restoreClosedTable(h.db());
                 const TableReader::Reading shown = reader.LERMESA(101, true);
-                if (closing.prepare(shown.table).then != ClosingService::Then::Pay) {
+                trips = sql.roundTrips();
+                stall.reset();
+                stall.begin();
+                ClosingService::Then then = ClosingService::Then::Stop;
+                const double prepared = timed([&] { then = closing.prepare(shown.table).then; });
+                stall.end();
+                if (then != ClosingService::Then::Pay) {
                     std::fprintf(stderr, "table 1/01 cannot be closed\n");
                     return 1;
                 }
+                const std::int64_t preparing = sql.roundTrips() - trips;
+                const double preparingStall = stall.worst();
                 exchange::PaymentExchange::answer(
                     {true, QStringLiteral("01").leftJustified(350, QLatin1Char(' ')), Decimal(), Decimal()});
                 trips = sql.roundTrips();
                 Outcome written;
+                stall.reset();
+                stall.begin();
                 const double ms = timed([&] {
-                    written = closing.GRAVAR(shown.table, {QString::number(shown.table.people()), QString()});
+                    const ClosingService::SaleOrder order =
+                        closing.order(shown.table, {QString::number(shown.table.people()), QString()});
+                    OffThread(&form).run([&] { written = closing.write(order); });
                 });
+                stall.end();
                 if (!written.done()) {
                     std::fprintf(stderr, "closing failed: %s\n", qPrintable(written.message));
                     return 1;
                 }
                 if (i > 0) {
                     closings.push_back(ms);
+                    prepares.push_back(prepared);
                     closingTrips = sql.roundTrips() - trips;
+                    prepareTrips = preparing;
+                    closingStall = std::max(closingStall, stall.worst());
+                    prepareStall = std::max(prepareStall, preparingStall);
                 }
             }
             restoreClosedTable(h.db());
@@ -305,10 +354,12 @@ int main(int argc, char **argv)
             else
                 std::printf("socket ");
             std::printf("rebuild_ms=%.2f rebuild_bare_ms=%.2f reading_ms=%.2f reading_bare_ms=%.2f closing_ms=%.2f "
-                        "stall_ms=%.2f rebuild_rt=%lld reading_rt=%lld closing_rt=%lld%s\n",
+                        "stall_ms=%.2f rebuild_rt=%lld reading_rt=%lld closing_rt=%lld reading_stall_ms=%.2f "
+                        "prepare_ms=%.2f prepare_stall_ms=%.2f prepare_rt=%lld closing_stall_ms=%.2f%s\n",
                         median(rebuilds), median(rebuildsBare), median(readings), median(readingsBare),
-                        median(closings), stall.worst(), (long long)rebuildTrips, (long long)readingTrips,
-                        (long long)closingTrips, pipeline ? "" : " pipeline=off");
+                        median(closings), rebuildStall, (long long)rebuildTrips, (long long)readingTrips,
+                        (long long)closingTrips, readingStall, median(prepares), prepareStall, (long long)prepareTrips,
+                        closingStall, pipeline ? "" : " pipeline=off");
             std::fflush(stdout);
             if (!relay && pipeline)
                 std::printf("statements: rebuild %zu, reading %zu (%zu items)\n", rebuildSent.size(),

@@ -47,7 +47,9 @@ std::vector<ItemListRow> ShownTable::listRows() const
     return rows;
 }
 
-TableReader::TableReader(Sql &sql, const Session &session) : m_sql(sql), m_session(session) {}
+TableReader::TableReader(Sql &sql, const Session &session) : TableReader(sql, session.operators()) {}
+
+TableReader::TableReader(Sql &sql, const std::vector<OperatorEntry> &operators) : m_sql(sql), m_operators(operators) {}
 
 std::optional<QString> TableReader::timeOpenSince(const QString &openedAt)
 {
@@ -105,7 +107,7 @@ TableReader::Reading TableReader::LERMESA(int idMesa, bool observationsVisible)
         return reading;
     }
     table.waiterName = wave.row(0) ? wave.row(0)->text(0) : Record(kName).text(0);
-    const auto &operators = m_session.operators();
+    const auto &operators = m_operators;
     for (std::size_t i = 0; i < operators.size(); ++i) {
         if (operators[i].name == table.waiterName) {
             table.waiterIndex = int(i);

@@ -2,12 +2,13 @@
 
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
+#include "session/Session.h"
 
 #include <optional>
+#include <vector>
 
 namespace qv {
 
-class Session;
 class Sql;
 class SqlBatch;
 
@@ -18,6 +19,10 @@ class TableReader
 {
 public:
     TableReader(Sql &sql, const Session &session);
+    // The waiters' names looked up in `operators`, the session's list as
+    // it was taken: a reader off the event thread never touches the
+    // Session itself. The list must outlive the reader.
+    TableReader(Sql &sql, const std::vector<OperatorEntry> &operators);
 
     struct Reading
     {
@@ -52,7 +57,7 @@ private:
                    TableReads &tableReads, Outcome &failure, bool &fatal);
 
     Sql &m_sql;
-    const Session &m_session;
+    const std::vector<OperatorEntry> &m_operators;
 };
 
 } // namespace qv

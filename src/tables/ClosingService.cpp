@@ -225,26 +225,11 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
 
 namespace {
 
-// What the sale takes from the desk's session, taken once when the closing
-// is entered: the business day, the period, the desk and the operator list
-// the waiter's name is looked up in.
-struct SessionValues
-{
-    QString businessDate; // DDMMYYYY
-    int period = 0;
-    int desk = 0;
-    std::vector<OperatorEntry> operators;
-};
-
-SessionValues valuesOf(const Session &session)
-{
-    return {exchange::DeskSession::periodDate(), session.period(), session.desk(), session.operators()};
-}
-
 // The sale's header: the session's day, period and desk, the table as read,
 // what the cashier changed on the screen and what the payment module
 // handed back. The closing time is stamped once the position is locked.
-sale::SaleHeader headerFor(const ShownTable &shown, const ClosingService::Inputs &inputs, const SessionValues &session)
+sale::SaleHeader headerFor(const ShownTable &shown, const ClosingService::Inputs &inputs,
+                           const ClosingService::SaleSession &session)
 {
     const Record &table = shown.row;
     const TableTotals &totals = shown.totals;
@@ -292,8 +277,8 @@ class SaleWriter
 public:
     using Step = std::optional<Failure>;
 
-    SaleWriter(Sql &sql, Session &session, const ShownTable &shown, sale::SaleHeader header)
-        : m_sql(sql), m_session(session), m_shown(shown), m_idMesa(shown.idMesa), m_header(std::move(header)),
+    SaleWriter(Sql &sql, const std::vector<OperatorEntry> &operators, const ShownTable &shown, sale::SaleHeader header)
+        : m_sql(sql), m_operators(operators), m_shown(shown), m_idMesa(shown.idMesa), m_header(std::move(header)),
           m_saleItem(tables::movVendasItem), m_saleObservation(tables::movVendasItemObs)
     {
         for (const ShownItem &item : shown.items)
@@ -350,7 +335,7 @@ public:
     // items nobody was charged for set aside as late.
     Step checkStillCharged()
     {
-        TableReader reader(m_sql, m_session);
+        TableReader reader(m_sql, m_operators);
         const TableReader::Reading locked = reader.LERMESA(m_idMesa, false);
         if (locked.result == TableReader::Reading::Result::Failed
             || (locked.result == TableReader::Reading::Result::Missing && locked.failure.failed()))
@@ -583,7 +568,7 @@ private:
     }
 
     Sql &m_sql;
-    Session &m_session;
+    const std::vector<OperatorEntry> &m_operators;
     const ShownTable &m_shown;
     const int m_idMesa;
     sale::SaleHeader m_header;
@@ -662,14 +647,31 @@ Outcome interrupted(PositionGuard &guard, const ShownTable &shown, const Failure
 
 } // namespace
 
+ClosingService::SaleSession ClosingService::sessionOf(const Session &session)
+{
+    return {exchange::DeskSession::periodDate(), session.period(), session.desk(), session.operators()};
+}
+
+ClosingService::SaleOrder ClosingService::order(const ShownTable &shown, const Inputs &inputs) const
+{
+    SaleOrder o{shown, sessionOf(m_session), {}};
+    o.header = headerFor(shown, inputs, o.session);
+    return o;
+}
+
 Outcome ClosingService::GRAVAR(const ShownTable &shown, const Inputs &inputs)
 {
+    return write(order(shown, inputs));
+}
+
+Outcome ClosingService::write(const SaleOrder &order)
+{
+    const ShownTable &shown = order.shown;
     // A sale never takes money back.
     if (negativeBill(shown.totals))
         return invalidDiscount();
 
-    // Everything the header needs is taken before anything is written.
-    SaleWriter writer(m_sql, m_session, shown, headerFor(shown, inputs, valuesOf(m_session)));
+    SaleWriter writer(m_sql, order.session.operators, shown, order.header);
 
     // The whole closing is one transaction: the sale, its items, their
     // observations, the reset and the deletes are stored together or not

@@ -4,8 +4,11 @@
 #include "board/ShownTable.h"
 #include "data/Outcome.h"
 #include "tables/PaymentClaims.h"
+#include "tables/Sale.h"
 
 #include <QString>
+
+#include <vector>
 
 namespace qv {
 
@@ -91,6 +94,33 @@ public:
     // state and the step in the message, and the diagnostic lines of a
     // failed insert in `console`.
     Outcome GRAVAR(const ShownTable &table, const Inputs &inputs);
+
+    // What a sale takes from the desk's session: the business day, the
+    // period, the desk and the operator list the waiter's name is looked
+    // up in, copied once when the closing is entered.
+    struct SaleSession
+    {
+        QString businessDate; // DDMMYYYY
+        int period = 0;
+        int desk = 0;
+        std::vector<OperatorEntry> operators;
+    };
+    static SaleSession sessionOf(const Session &session);
+
+    // GRAVAR in two halves. `order` takes, on the thread that owns the
+    // session and the shared records, everything the sale needs: the table
+    // the payment was taken for, the session's values, the cashier's inputs
+    // and the payment module's answer. `write` then writes it and touches
+    // neither the Session nor a shared record, so it may run on any thread
+    // the connection is handed to (one at a time); it opens no box either.
+    struct SaleOrder
+    {
+        ShownTable shown;
+        SaleSession session;
+        sale::SaleHeader header;
+    };
+    SaleOrder order(const ShownTable &table, const Inputs &inputs) const;
+    Outcome write(const SaleOrder &order);
 
 private:
     Preparation freeEmpty(const ShownTable &table);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <mysql.h>
 
+#include <functional>
 #include <set>
 
 using namespace qv::test;
@@ -122,14 +123,29 @@ protected:
     QString account;
 };
 
+// The schema version of the package as built: what schema.sql records.
+int packagedVersion()
+{
+    QFile f(QStringLiteral(QUORVEL_SOURCE_DIR "/db/schema.sql"));
+    f.open(QIODevice::ReadOnly);
+    const auto m =
+        QRegularExpression(QStringLiteral("VALUES \\((\\d+), 'schema.sql'\\)")).match(QString::fromUtf8(f.readAll()));
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+QString packaged()
+{
+    return QString::number(packagedVersion());
+}
+
 TEST_F(AdminTest, InitCreatesTheDatabaseTheVersionAndAnAccountWithExactlyADesksRights)
 {
     const Result first = init({QStringLiteral("--demo")});
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.contains(QStringLiteral("database %1: created").arg(db)));
-    EXPECT_TRUE(first.out.contains(QStringLiteral("schema: loaded, version 1")));
+    EXPECT_TRUE(first.out.contains(QStringLiteral("schema: loaded, version ") + packaged()));
     EXPECT_TRUE(first.out.contains(QStringLiteral("demo restaurant: loaded")));
-    EXPECT_EQ(sql(QStringLiteral("SELECT MAX(versao) FROM tab_VersaoEsquema")), QStringLiteral("1"));
+    EXPECT_EQ(sql(QStringLiteral("SELECT MAX(versao) FROM tab_VersaoEsquema")), packaged());
     EXPECT_EQ(grants(), deskGrants());
     EXPECT_TRUE(connects("segredo"));
 
@@ -250,7 +266,8 @@ TEST_F(AdminTest, CheckNamesEveryMissingPieceOfBaseData)
     ASSERT_EQ(init({}, {}).status, 0);
     const Result empty = check();
     EXPECT_EQ(empty.status, 1);
-    EXPECT_TRUE(empty.out.contains(QStringLiteral("ok: schema version 1, as packaged"))) << empty.out.toStdString();
+    EXPECT_TRUE(empty.out.contains(QStringLiteral("ok: schema version %1, as packaged").arg(packaged())))
+        << empty.out.toStdString();
     for (const QString &expected :
          {QStringLiteral("parameters (tab_Parametros, idParam 1) are missing"), QStringLiteral("no operator"),
           QStringLiteral("no product"), QStringLiteral("share product 999999"), QStringLiteral("mov_Mesa is empty")})
@@ -285,7 +302,7 @@ TEST_F(AdminTest, CheckNamesEveryMissingPieceOfBaseData)
          QStringLiteral("ALTER TABLE mov_Mesa MODIFY qtdPessoas SMALLINT NOT NULL DEFAULT 0"),
          QStringLiteral("table mov_Mesa: column 4 is \"qtdPessoas int(11) not null default 0\"")},
         {QStringLiteral("ALTER TABLE mov_Vendas ADD COLUMN extra INT NOT NULL DEFAULT 0"),
-         QStringLiteral("ALTER TABLE mov_Vendas DROP COLUMN extra"), QStringLiteral("is not in version 1")},
+         QStringLiteral("ALTER TABLE mov_Vendas DROP COLUMN extra"), QStringLiteral("is not in version ") + packaged()},
         {QStringLiteral("ALTER TABLE mov_MesaItem DROP INDEX idx_mesaitem_mesa"),
          QStringLiteral("ALTER TABLE mov_MesaItem ADD KEY idx_mesaitem_mesa (idMesa, idItem, status, idProduto)"),
          QStringLiteral("index idx_mesaitem_mesa")},
@@ -339,11 +356,32 @@ public:
     Share()
     {
         QDir().mkpath(m_dir.filePath(QStringLiteral("upgrade")));
-        for (const QString &name :
-             {QStringLiteral("schema.sql"), QStringLiteral("demo.sql"), QStringLiteral("upgrade/001.sql")})
-            QFile::copy(QStringLiteral(QUORVEL_SOURCE_DIR "/db/") + name, m_dir.filePath(name));
+        const QString db = QStringLiteral(QUORVEL_SOURCE_DIR "/db/");
+        for (const QString &name : {QStringLiteral("schema.sql"), QStringLiteral("demo.sql")})
+            QFile::copy(db + name, m_dir.filePath(name));
+        for (const QString &name : QDir(db + QStringLiteral("upgrade")).entryList({QStringLiteral("*.sql")}))
+            QFile::copy(db + QStringLiteral("upgrade/") + name, m_dir.filePath(QStringLiteral("upgrade/") + name));
     }
     QString path() const { return m_dir.path(); }
+    static QString upgradeName(int version)
+    {
+        return QStringLiteral("upgrade/%1.sql").arg(version, 3, 10, QChar(u'0'));
+    }
+    // The package after this one: version + 1, its schema and its upgrade.
+    void nextVersion(const QByteArray &upgrade, const std::function<void(QByteArray &)> &changeSchema = {})
+    {
+        const int v = packagedVersion();
+        write(upgradeName(v + 1), upgrade);
+        QFile f(m_dir.filePath(QStringLiteral("schema.sql")));
+        f.open(QIODevice::ReadOnly);
+        QByteArray schema = f.readAll();
+        f.close();
+        if (changeSchema)
+            changeSchema(schema);
+        schema.replace(QStringLiteral("VALUES (%1, 'schema.sql')").arg(v).toUtf8(),
+                       QStringLiteral("VALUES (%1, 'schema.sql')").arg(v + 1).toUtf8());
+        write(QStringLiteral("schema.sql"), schema);
+    }
     void write(const QString &name, const QByteArray &text)
     {
         QFile f(m_dir.filePath(name));
@@ -363,9 +401,11 @@ private:
 
 TEST_F(AdminTest, UpgradeBringsAnOlderDatabaseToThePackagedVersionOnce)
 {
-    // A database loaded from the schema before it recorded its version.
+    // A database loaded from the schema before it recorded its version (and
+    // before the kitchen's ready-time index): every upgrade brings it up.
     ASSERT_EQ(init({QStringLiteral("--demo")}, {}).status, 0);
     sql(QStringLiteral("DROP TABLE tab_VersaoEsquema"));
+    sql(QStringLiteral("DROP INDEX idx_cozinha_pronto ON mov_Cozinha"));
     const Result unversioned = check();
     EXPECT_EQ(unversioned.status, 1);
     EXPECT_TRUE(unversioned.out.contains(QStringLiteral("no schema version recorded")));
@@ -374,55 +414,48 @@ TEST_F(AdminTest, UpgradeBringsAnOlderDatabaseToThePackagedVersionOnce)
     EXPECT_TRUE(adopt.out.contains(QStringLiteral("schema: upgraded to version 1 (upgrade/001.sql)")));
     EXPECT_EQ(check().status, 0);
 
-    // The next package: version 2 adds a column.
+    // The next package adds a column.
+    const int v = packagedVersion();
+    ASSERT_GE(v, 1);
     Share next;
-    next.write(QStringLiteral("upgrade/002.sql"),
-               "ALTER TABLE tab_Impressoras ADD COLUMN IF NOT EXISTS fila CHAR(20) NOT NULL DEFAULT '';\n");
-    QByteArray schema;
-    {
-        QFile f(next.path() + QStringLiteral("/schema.sql"));
-        f.open(QIODevice::ReadOnly);
-        schema = f.readAll();
-    }
-    schema.replace("    nome            CHAR(20)      NOT NULL DEFAULT '',\n    PRIMARY KEY (idImpressora)",
-                   "    nome            CHAR(20)      NOT NULL DEFAULT '',\n    fila            CHAR(20)      NOT NULL "
-                   "DEFAULT '',\n    PRIMARY KEY (idImpressora)");
-    schema.replace("VALUES (1, 'schema.sql')", "VALUES (2, 'schema.sql')");
-    next.write(QStringLiteral("schema.sql"), schema);
+    next.nextVersion(
+        "ALTER TABLE tab_Impressoras ADD COLUMN IF NOT EXISTS fila CHAR(20) NOT NULL DEFAULT '';\n",
+        [](QByteArray &schema) {
+            schema.replace("    nome            CHAR(20)      NOT NULL DEFAULT '',\n    PRIMARY KEY (idImpressora)",
+                           "    nome            CHAR(20)      NOT NULL DEFAULT '',\n    fila            CHAR(20)      "
+                           "NOT NULL DEFAULT '',\n    PRIMARY KEY (idImpressora)");
+        });
 
     const Result older = check({}, next.path());
     EXPECT_EQ(older.status, 1);
-    EXPECT_TRUE(older.out.contains(QStringLiteral("schema version 1 is older than the package's 2")))
+    EXPECT_TRUE(
+        older.out.contains(QStringLiteral("schema version %1 is older than the package's %2").arg(v).arg(v + 1)))
         << older.out.toStdString();
     const Result up = admin({QStringLiteral("upgrade"), QStringLiteral("--database"), db}, {}, next.path());
     ASSERT_EQ(up.status, 0) << up.err.toStdString();
-    EXPECT_TRUE(up.out.contains(QStringLiteral("schema: upgraded to version 2 (upgrade/002.sql)")));
+    EXPECT_TRUE(up.out.contains(
+        QStringLiteral("schema: upgraded to version %1 (%2)").arg(v + 1).arg(Share::upgradeName(v + 1))));
     EXPECT_EQ(check({}, next.path()).status, 0);
     const Result twice = admin({QStringLiteral("upgrade"), QStringLiteral("--database"), db}, {}, next.path());
     EXPECT_EQ(twice.status, 0);
-    EXPECT_TRUE(twice.out.contains(QStringLiteral("schema: at version 2, the package's")));
+    EXPECT_TRUE(twice.out.contains(QStringLiteral("schema: at version %1, the package's").arg(v + 1)));
     // The older package refuses to touch a newer database.
     const Result newer = admin({QStringLiteral("upgrade"), QStringLiteral("--database"), db});
     EXPECT_EQ(newer.status, 1);
-    EXPECT_TRUE(newer.err.contains(QStringLiteral("newer than this package's 1")));
+    EXPECT_TRUE(newer.err.contains(QStringLiteral("newer than this package's %1").arg(v)));
 }
 
 TEST_F(AdminTest, AFailedUpgradeRecordsNoVersionAndNamesTheScript)
 {
     ASSERT_EQ(init({}, {}).status, 0);
+    const int v = packagedVersion();
     Share next;
-    next.write(QStringLiteral("upgrade/002.sql"), "SELECT 1;\nALTER TABLE no_such_table ADD COLUMN x INT;\n");
-    QByteArray schema;
-    {
-        QFile f(next.path() + QStringLiteral("/schema.sql"));
-        f.open(QIODevice::ReadOnly);
-        schema = f.readAll().replace("VALUES (1, 'schema.sql')", "VALUES (2, 'schema.sql')");
-    }
-    next.write(QStringLiteral("schema.sql"), schema);
+    next.nextVersion("SELECT 1;\nALTER TABLE no_such_table ADD COLUMN x INT;\n");
     const Result r = admin({QStringLiteral("upgrade"), QStringLiteral("--database"), db}, {}, next.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("upgrade/002.sql: statement 2 failed"))) << r.err.toStdString();
-    EXPECT_EQ(sql(QStringLiteral("SELECT MAX(versao) FROM tab_VersaoEsquema")), QStringLiteral("1"));
+    EXPECT_TRUE(r.err.contains(Share::upgradeName(v + 1) + QStringLiteral(": statement 2 failed")))
+        << r.err.toStdString();
+    EXPECT_EQ(sql(QStringLiteral("SELECT MAX(versao) FROM tab_VersaoEsquema")), QString::number(v));
     // No scratch database left behind.
     EXPECT_EQ(
         root(QStringLiteral("SELECT COUNT(*) FROM information_schema.SCHEMATA WHERE SCHEMA_NAME LIKE '%1%%'").arg(db)),

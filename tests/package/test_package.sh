@@ -44,7 +44,8 @@ expected="./usr/bin/quorvel
 ./usr/share/metainfo/invalid.quorvel.quorvel.metainfo.xml
 ./usr/share/quorvel/demo.sql
 ./usr/share/quorvel/schema.sql
-./usr/share/quorvel/upgrade/001.sql"
+./usr/share/quorvel/upgrade/001.sql
+./usr/share/quorvel/upgrade/002.sql"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
 if [[ "$files" != "$expected" ]]; then
     fail "the package's files differ from the expected ones:"

@@ -227,6 +227,13 @@ void DeskController::goOffline(const QString &message, const DbError &why)
 {
     if (m_closed)
         return;
+    if (desk::sqlLent()) {
+        // The board lost the server while a command's unit of work has the
+        // desk's connection on another thread: the desk goes offline once
+        // that unit is back (it will likely have met the loss too).
+        QTimer::singleShot(50, this, [this, message, why] { goOffline(message, why); });
+        return;
+    }
     // Whichever connection found the server gone, the desk's own and the
     // board's may be dead too: the next statement of each, the retry's
     // rebuild first, checks its connection before it runs.

@@ -138,6 +138,9 @@ void Detail::clear()
 
 void Detail::refreshTimeOpen()
 {
+    // The desk's connection is busy on another thread: the next tick asks.
+    if (desk::sqlLent())
+        return;
     if (const auto open = m_reader.timeOpenSince(m_shown.openedAt))
         m_w.timeOpen->setText(*open);
 }

@@ -3,6 +3,7 @@
 #include "platform/Sql.h"
 #include "session/Session.h"
 
+#include <atomic>
 #include <memory>
 
 namespace qv::desk {
@@ -14,6 +15,8 @@ struct Installed
     Sql *sql = nullptr;
     Session *session = nullptr;
 };
+
+std::atomic<bool> g_lent{false};
 
 Installed &installed()
 {
@@ -51,6 +54,16 @@ Session &session()
 void install(Sql *sql, Session *session)
 {
     installed() = {sql, session};
+}
+
+bool sqlLent()
+{
+    return g_lent.load();
+}
+
+void setSqlLent(bool lent)
+{
+    g_lent.store(lent);
 }
 
 } // namespace qv::desk

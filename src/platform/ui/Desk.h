@@ -19,5 +19,11 @@ Session &session();
 // pair made on first use, which is what a test program works with.
 void install(Sql *sql, Session *session);
 
+// The desk's connection is at work on another thread (a command's unit of
+// work run off the event thread, OffThread): until it comes back nothing
+// on the event thread may send a statement on it or look at its state.
+bool sqlLent();
+void setSqlLent(bool lent);
+
 } // namespace desk
 } // namespace qv

@@ -60,7 +60,10 @@ UiService::ModalInUnitHandler &modalInUnitHandler()
 // desk's unit of work holds its locks.
 void checkNoUnitOpen(const QString &what)
 {
-    if (!desk::sql().inUnitOfWork())
+    // A unit of work run off the event thread (OffThread) waits on nobody's
+    // box: it goes on while one is open, and its connection is not ours to
+    // look at until it is back.
+    if (desk::sqlLent() || !desk::sql().inUnitOfWork())
         return;
     log::error(QStringLiteral("janela modal aberta dentro de uma unidade de trabalho: ") + what);
     if (const auto &handler = modalInUnitHandler())

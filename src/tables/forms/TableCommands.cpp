@@ -4,6 +4,7 @@
 #include "board/forms/DeskContext.h"
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/OffThread.h"
 #include "platform/ui/UiService.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
@@ -226,7 +227,13 @@ bool TableCommands::GRAVAR()
     // Only the position on show: its reading is what the sale is made of.
     if (m_desk.shownTable() == 0)
         return false;
-    const Outcome outcome = m_closing.GRAVAR(m_desk.shown(), {m_fields.people->text(), m_fields.waiter->currentText()});
+    const ClosingService::SaleOrder order =
+        m_closing.order(m_desk.shown(), {m_fields.people->text(), m_fields.waiter->currentText()});
+    // The unit of work holds the position's rows for a round trip per wave:
+    // far from the server that is long enough to freeze the screen, so it
+    // runs off the event thread, and is told here once it is back.
+    Outcome outcome;
+    OffThread(m_desk.window()).run([this, &order, &outcome] { outcome = m_closing.write(order); });
     tell(outcome);
     return outcome.done();
 }

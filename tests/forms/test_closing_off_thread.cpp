@@ -1,0 +1,88 @@
+#include "FormHarness.h"
+#include "Seed.h"
+#include "platform/ui/Desk.h"
+
+#include "DeskDriver.h"
+#include "board/forms/MainForm.h"
+#include "data/Statements.h"
+#include "modules/Payment.h"
+#include "platform/SharedRecords.h"
+#include "platform/Sql.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/UiService.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+// The sale's unit of work runs off the event thread: while it waits on the
+// server the screen's timers fire, and the desk takes no key that could
+// send a statement on its busy connection.
+TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
+{
+    FormHarness h;
+    h.standardSession();
+    h.startOnDesk(1);
+    h.typeTable(QStringLiteral("1501"));
+    ASSERT_EQ(h.form().currentTable(), 1501);
+    DeskDriver ui(h.form());
+
+    // Another terminal holds the position's row: the sale's first wave waits
+    // for it until the screen's timer lets it go.
+    Sql terminal;
+    Sql::Connection c;
+    c.socket = TestDatabase::socket();
+    c.database = h.db().name();
+    terminal.setConnection(c);
+
+    struct Tick
+    {
+        bool fired = false;
+        bool lent = false;
+        QString fieldBefore, fieldAfter;
+        bool released = false;
+        QWidget *focusAfterShortcut = nullptr;
+    } tick;
+    int payments = 0;
+    FormRegistry::instance().add(QStringLiteral("99-Fennoc"), [&](QWidget *) {
+        ++payments;
+        EXPECT_TRUE(terminal.begin());
+        EXPECT_TRUE(terminal.exec(stmt::kLockTable, {1501}).answered());
+        QTimer::singleShot(300, [&] {
+            tick.fired = true;
+            tick.lent = desk::sqlLent();
+            // A digit and F10 typed now reach nothing.
+            tick.fieldBefore = ui.Ed_CODIMES->text();
+            QTest::keyClick(ui.Ed_CODIMES, Qt::Key_7);
+            QTest::keyClick(ui.Ed_CODIMES, Qt::Key_F10);
+            // Nor does a shortcut of the window's own (the grouped items').
+            QTest::keyClick(ui.Ed_CODIMES, Qt::Key_O, Qt::AltModifier);
+            tick.focusAfterShortcut = QApplication::focusWidget();
+            tick.fieldAfter = ui.Ed_CODIMES->text();
+            tick.released = terminal.rollback();
+        });
+        records::W_TAB_RECEBIM().setText(QStringLiteral("01").leftJustified(350, QLatin1Char(' ')));
+        records::L_LINK().setAt(312, 'S');
+        return 1;
+    });
+
+    h.form().pressKey(vk::kF10);
+
+    EXPECT_EQ(payments, 1);
+    EXPECT_TRUE(tick.fired);
+    EXPECT_TRUE(tick.lent);
+    EXPECT_TRUE(tick.released);
+    EXPECT_EQ(tick.fieldAfter, tick.fieldBefore);
+    EXPECT_NE(tick.focusAfterShortcut, ui.Lv_Consol);
+    EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")), QStringLiteral("1"));
+    EXPECT_EQ(h.db().value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=1501")), QStringLiteral("F"));
+    EXPECT_EQ(h.form().currentTable(), 0);
+    EXPECT_FALSE(desk::sqlLent());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    registerPayment();
+}

@@ -23,6 +23,7 @@
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
@@ -229,6 +230,7 @@ int main(int argc, char **argv)
             }
             Sql &sql = desk::sql();
             sql.setConnection(connection);
+            SqlTestProbe &probe = SqlTestProbe::on(sql);
             bench::BareReplay bare(connection);
             const int runs = runsFor(delay, pipeline);
 
@@ -242,15 +244,15 @@ int main(int argc, char **argv)
             BoardReader(sql).MESAS(query);
             reader.LERMESA(101, true);
             std::vector<SentStatement> rebuildSent, readingSent;
-            sql.recordInto(&rebuildSent);
-            std::int64_t trips = sql.roundTrips();
+            probe.recordInto(&rebuildSent);
+            std::int64_t trips = probe.roundTrips();
             BoardReader(sql).MESAS(query);
-            const std::int64_t rebuildTrips = sql.roundTrips() - trips;
-            sql.recordInto(&readingSent);
-            trips = sql.roundTrips();
+            const std::int64_t rebuildTrips = probe.roundTrips() - trips;
+            probe.recordInto(&readingSent);
+            trips = probe.roundTrips();
             const TableReader::Reading check = reader.LERMESA(101, true);
-            const std::int64_t readingTrips = sql.roundTrips() - trips;
-            sql.recordInto(nullptr);
+            const std::int64_t readingTrips = probe.roundTrips() - trips;
+            probe.recordInto(nullptr);
 
             std::vector<double> rebuilds, rebuildsBare, readings, readingsBare, closings;
             stall.reset();
@@ -284,7 +286,7 @@ int main(int argc, char **argv)
                 }
                 exchange::PaymentExchange::answer(
                     {true, QStringLiteral("01").leftJustified(350, QLatin1Char(' ')), Decimal(), Decimal()});
-                trips = sql.roundTrips();
+                trips = probe.roundTrips();
                 Outcome written;
                 const double ms = timed([&] {
                     written = closing.GRAVAR(shown.table, {QString::number(shown.table.people()), QString()});
@@ -295,7 +297,7 @@ int main(int argc, char **argv)
                 }
                 if (i > 0) {
                     closings.push_back(ms);
-                    closingTrips = sql.roundTrips() - trips;
+                    closingTrips = probe.roundTrips() - trips;
                 }
             }
             restoreClosedTable(h.db());

@@ -2,6 +2,7 @@
 
 #include "platform/Config.h"
 #include "platform/Log.h"
+#include "platform/SqlProbe.h"
 
 #include <errmsg.h>
 #include <mysql.h>
@@ -364,7 +365,7 @@ bool Sql::connectTo(const Endpoint &endpoint)
     const QByteArray socket = endpoint.socket.toUtf8();
     const bool viaSocket = !endpoint.socket.isEmpty();
     const QString where = viaSocket ? endpoint.socket : QStringLiteral("%1:%2").arg(endpoint.host).arg(endpoint.port);
-    ++m_roundTrips; // a connection's handshake and log-in counted as one
+    waited(); // a connection's handshake and log-in counted as one
     // CLIENT_FOUND_ROWS: an UPDATE reports the rows it matched, so a guarded
     // update that found its row is told apart from one that found none.
     if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(), user.constData(), password.constData(),
@@ -433,7 +434,7 @@ bool Sql::ensureConnected()
         const bool check = m_checkNext || (m_lastUse.isValid() && m_lastUse.elapsed() > kIdleCheckMs);
         m_checkNext = false;
         if (check)
-            ++m_roundTrips;
+            waited();
         if (check && mysql_ping(db(m_mysql)) != 0) {
             noteLostConnection(mysql_errno(db(m_mysql)));
             m_connected = false;
@@ -519,7 +520,7 @@ Sql::Prepared *Sql::prepare(const char *cursor, std::string_view text)
     }
     // Buffered results keep their rows client-side, so statements issued
     // inside a cursor loop do not collide with the open result.
-    ++m_roundTrips;
+    waited();
     if (mysql_stmt_prepare(p->stmt, p->text.data(), p->text.size()) != 0) {
         setStateFromStmt(*p);
         return nullptr;
@@ -631,9 +632,10 @@ bool Sql::bindAndSend(Prepared &p, const SqlParam *in, std::size_t count)
         setStateFromStmt(p);
         return false;
     }
-    ++m_statements;
+    if (m_probe)
+        m_probe->executed();
     if (!m_sendOnly)
-        ++m_roundTrips;
+        waited();
     // Sends the execution; the answer is read here too, unless a batch
     // asked the connection to leave it for later.
     if (mysql_stmt_execute(p.stmt) != 0) {
@@ -707,26 +709,31 @@ int Sql::fetchInto(Prepared &p, Record &into)
     return 0;
 }
 
-void Sql::failNext(std::string_view text, const QString &state, const QString &message)
+void Sql::setProbe(std::unique_ptr<SqlProbe> probe)
 {
-    m_failures[std::string(text)] = {state, message};
+    m_probe = std::move(probe);
+}
+
+void Sql::waited(int count)
+{
+    if (m_probe)
+        m_probe->waited(count);
 }
 
 void Sql::noteSent(std::string_view text, SqlParams in)
 {
-    if (m_sent)
-        m_sent->push_back({std::string(text), std::vector<SqlParam>(in)});
+    if (m_probe)
+        m_probe->sent(text, std::span(in.begin(), in.size()));
 }
 
 bool Sql::injected(std::string_view text)
 {
-    if (m_failures.empty())
+    if (!m_probe)
         return false;
-    auto it = m_failures.find(text);
-    if (it == m_failures.end())
+    const std::optional<SqlProbe::Failure> failure = m_probe->failure(text);
+    if (!failure)
         return false;
-    setState(it->second.first, it->second.second);
-    m_failures.erase(it);
+    setState(failure->state, failure->message);
     return true;
 }
 
@@ -850,7 +857,7 @@ bool Sql::readAnswer(Prepared &p, SqlBatch::Entry &entry)
         if (m_result.noRow() && !entry.rows.empty())
             setState(kSuccess, QString());
     }
-    if (entry.cursor && !m_failures.empty() && injected(std::string("FETCH ") + entry.cursor)) {
+    if (entry.cursor && m_probe && injected(std::string("FETCH ") + entry.cursor)) {
         entry.rows.clear();
         entry.fetchFailed = true;
     }
@@ -994,8 +1001,8 @@ bool Sql::run(SqlBatch &batch)
             }
             if (lost)
                 break;
-            if (m_sent)
-                m_sent->push_back({std::string(entry.text), entry.params});
+            if (m_probe)
+                m_probe->sent(entry.text, entry.params);
             auto &p = *static_cast<Prepared *>(entry.prepared);
             if (bindAndSend(p, entry.params.data(), entry.params.size())) {
                 entry.sent = true;
@@ -1015,7 +1022,7 @@ bool Sql::run(SqlBatch &batch)
             mysql_optionsv(handle, MARIADB_OPT_SKIP_READ_RESPONSE, &read);
         }
         if (anySent)
-            ++m_roundTrips;
+            waited();
         // Prepared but never sent: the connection died first.
         for (std::size_t i = first; lost && i < next; ++i) {
             SqlBatch::Entry &entry = entries[i];
@@ -1129,7 +1136,7 @@ const SqlResult &Sql::fetch(const char *cursor, Record &into)
         setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
         return m_result;
     }
-    if (!m_failures.empty() && injected(std::string("FETCH ") + cursor))
+    if (m_probe && injected(std::string("FETCH ") + cursor))
         return m_result;
     Prepared &p = *it->second;
     if (!checkColumns(p, into.layout()))
@@ -1156,7 +1163,7 @@ bool Sql::begin()
 {
     if (!ensureConnected())
         return false;
-    ++m_roundTrips;
+    waited();
     if (mysql_autocommit(db(m_mysql), 0) != 0) {
         setStateFromConnection();
         return false;
@@ -1184,12 +1191,12 @@ bool Sql::commit()
     // certification) the server leaves autocommit off and says why; the
     // transaction is then rolled back before autocommit goes on, so
     // nothing of it is stored by the switch.
-    ++m_roundTrips;
+    waited();
     const bool committed = mysql_autocommit(db(m_mysql), 1) == 0;
     if (!committed) {
         setStateFromConnection();
         if (m_connected) {
-            m_roundTrips += 2;
+            waited(2);
             mysql_rollback(db(m_mysql));
             mysql_autocommit(db(m_mysql), 1);
         }
@@ -1205,7 +1212,7 @@ bool Sql::rollback()
         return false; // the server rolled back when the connection dropped
     // The state of the statement that failed stays readable for the
     // caller's message: rolling back is not the news.
-    m_roundTrips += 2;
+    waited(2);
     const bool done = mysql_rollback(db(m_mysql)) == 0;
     mysql_autocommit(db(m_mysql), 1);
     return done;

@@ -19,6 +19,7 @@
 namespace qv {
 
 struct Config;
+class SqlProbe;
 
 // One positional input value of a statement. Numbers go to the server as
 // integers or exact decimal text; text as UTF-8. A Decimal is cut to two
@@ -317,26 +318,15 @@ public:
     // Statements that failed because the server could not be reached, since
     // start: whether a command met a lost server, whatever ran after.
     std::int64_t lostCount() const { return m_losses; }
-    // Statements executed (cursor opens included, fetches not) since start:
-    // what the benchmark counts.
-    std::int64_t statementCount() const { return m_statements; }
-    // Waits for the server since start: every exchange the connection
-    // waits on (an execution, a batch's chunk, a prepare, a transaction
-    // call, a ping, a connection attempt). What the benchmark counts.
-    std::int64_t roundTrips() const { return m_roundTrips; }
     // Prepared statements currently cached.
     int preparedCount() const;
-    // Benchmark hook: while set, every statement sent (cursor opens
-    // included) is appended to `sent` with its values.
-    void recordInto(std::vector<SentStatement> *sent) { m_sent = sent; }
 
-    // Test hook: the statement with exactly this text fails once with a
-    // state and message instead of running, so callers' failure paths can
-    // be exercised against the real server. `kCommit` stands for the next
-    // commit, which then rolls back as the server does when it refuses one.
-    void failNext(std::string_view text, const QString &state = QStringLiteral("HY000"),
-                  const QString &message = QStringLiteral("injected failure"));
-
+    // Installs what watches this connection from outside (a test, the
+    // benchmark; see SqlProbe), replacing any before; null removes it. The
+    // desk runs without one.
+    void setProbe(std::unique_ptr<SqlProbe> probe);
+    SqlProbe *probe() const { return m_probe.get(); }
+    // The name a probe is asked by before a commit.
     static constexpr std::string_view kCommit = "COMMIT";
 
     // A connection of its own (a second screen thread, a test's other
@@ -367,6 +357,7 @@ private:
     bool ensureConnected();
     Prepared *prepare(const char *cursor, std::string_view text);
     void noteSent(std::string_view text, SqlParams in);
+    void waited(int count = 1);
     bool bindAndExecute(Prepared &p, SqlParams in);
     bool checkColumns(Prepared &p, const Layout &layout);
     void release(Prepared &p);                // frees a stored result and settles the handle
@@ -402,15 +393,12 @@ private:
     // by the address of its text (and of its cursor's name), not compared
     // character by character with every other. The text is still checked.
     std::map<std::pair<const void *, const void *>, Prepared *> m_byAddress;
-    std::vector<SentStatement> *m_sent = nullptr;
     std::map<std::string, Prepared *, std::less<>> m_cursors;
     SqlResult m_result;
     UnitState m_unit;
     std::int64_t m_affected = 0;
-    std::int64_t m_statements = 0;
-    std::int64_t m_roundTrips = 0;
-    bool m_sendOnly = false; // a batch is sending: the answers are read later
-    std::map<std::string, std::pair<QString, QString>, std::less<>> m_failures;
+    bool m_sendOnly = false;                    // a batch is sending: the answers are read later
+    std::unique_ptr<SqlProbe> m_probe;          // none in production
     QString m_lastLogged;                       // the last failure written to the log
     std::optional<std::size_t> m_lastConnected; // the endpoint of the last connection made
 };

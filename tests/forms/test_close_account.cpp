@@ -1,6 +1,7 @@
 #include "FormHarness.h"
 #include "ModalScript.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -389,7 +390,7 @@ TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
     for (const char *statement : failing) {
         h.ui().messages.clear();
         h.ui().consoleLines.clear();
-        desk::sql().failNext(statement);
+        SqlTestProbe::on(desk::sql()).failNext(statement);
         key(vk::kF10);
         ASSERT_EQ(h.ui().messages.size(), 1u) << statement;
         EXPECT_EQ(h.ui().messages[0].style, style::kStop) << statement;
@@ -410,8 +411,9 @@ TEST_F(CloseAccountTest, AFailureInsideTheClosingRollsEverythingBack)
     }
     // The insert failures leave their diagnostic lines on the console.
     h.ui().consoleLines.clear();
-    desk::sql().failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
-                         QStringLiteral("duplicate"));
+    SqlTestProbe::on(desk::sql())
+        .failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
+                  QStringLiteral("duplicate"));
     key(vk::kF10);
     EXPECT_EQ(h.ui().consoleLines,
               QStringList({QString(40, QLatin1Char('-')), QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"),

@@ -2,6 +2,7 @@
 // the printer test against the demo restaurant.
 #include "FormHarness.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -261,7 +262,8 @@ TEST_F(PrintMenuTest, AFailedRequestIsReportedAndTheOtherRowsGoOn)
 {
     show(QStringLiteral("1201"));
     select({19, 20});
-    desk::sql().failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
+    SqlTestProbe::on(desk::sql())
+        .failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
     // Which of the two failed depends on the list order; one did, one did not.

@@ -1,5 +1,7 @@
 #include "platform/SqlProbe.h"
 
+#include "platform/Sql.h"
+
 namespace qv {
 
 SqlTestProbe &SqlTestProbe::on(Sql &sql)

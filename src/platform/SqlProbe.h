@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Sql.h"
+#include "platform/SqlResult.h"
 
 #include <QString>
 
@@ -13,6 +13,8 @@
 #include <vector>
 
 namespace qv {
+
+class Sql;
 
 // What watches a connection from outside: a test that makes a statement
 // fail against the real server, a benchmark that counts what the screen

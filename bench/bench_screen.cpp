@@ -26,6 +26,7 @@
 #include "modules/Registration.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "platform/ui/OffThread.h"
 #include "session/Exchanges.h"
@@ -251,6 +252,7 @@ int main(int argc, char **argv)
             }
             Sql &sql = desk::sql();
             sql.setConnection(connection);
+            SqlTestProbe &probe = SqlTestProbe::on(sql);
             bench::BareReplay bare(connection);
             const int runs = runsFor(delay, pipeline);
 
@@ -264,15 +266,15 @@ int main(int argc, char **argv)
             BoardReader(sql).MESAS(query);
             reader.LERMESA(101, true);
             std::vector<SentStatement> rebuildSent, readingSent;
-            sql.recordInto(&rebuildSent);
-            std::int64_t trips = sql.roundTrips();
+            probe.recordInto(&rebuildSent);
+            std::int64_t trips = probe.roundTrips();
             BoardReader(sql).MESAS(query);
-            const std::int64_t rebuildTrips = sql.roundTrips() - trips;
-            sql.recordInto(&readingSent);
-            trips = sql.roundTrips();
+            const std::int64_t rebuildTrips = probe.roundTrips() - trips;
+            probe.recordInto(&readingSent);
+            trips = probe.roundTrips();
             const TableReader::Reading check = reader.LERMESA(101, true);
-            const std::int64_t readingTrips = sql.roundTrips() - trips;
-            sql.recordInto(nullptr);
+            const std::int64_t readingTrips = probe.roundTrips() - trips;
+            probe.recordInto(nullptr);
 
             std::vector<double> rebuilds, rebuildsBare, readings, readingsBare, closings;
             stall.reset();
@@ -310,7 +312,7 @@ int main(int argc, char **argv)
             for (int i = 0; i <= runs; ++i) {
                 restoreClosedTable(h.db());
                 const TableReader::Reading shown = reader.LERMESA(101, true);
-                trips = sql.roundTrips();
+                trips = probe.roundTrips();
                 stall.reset();
                 stall.begin();
                 ClosingService::Then then = ClosingService::Then::Stop;
@@ -320,11 +322,11 @@ int main(int argc, char **argv)
                     std::fprintf(stderr, "table 1/01 cannot be closed\n");
                     return 1;
                 }
-                const std::int64_t preparing = sql.roundTrips() - trips;
+                const std::int64_t preparing = probe.roundTrips() - trips;
                 const double preparingStall = stall.worst();
                 exchange::PaymentExchange::answer(
                     {true, QStringLiteral("01").leftJustified(350, QLatin1Char(' ')), Decimal(), Decimal()});
-                trips = sql.roundTrips();
+                trips = probe.roundTrips();
                 Outcome written;
                 stall.reset();
                 stall.begin();
@@ -341,7 +343,7 @@ int main(int argc, char **argv)
                 if (i > 0) {
                     closings.push_back(ms);
                     prepares.push_back(prepared);
-                    closingTrips = sql.roundTrips() - trips;
+                    closingTrips = probe.roundTrips() - trips;
                     prepareTrips = preparing;
                     closingStall = std::max(closingStall, stall.worst());
                     prepareStall = std::max(prepareStall, preparingStall);

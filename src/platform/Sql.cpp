@@ -1,12 +1,9 @@
 #include "platform/Sql.h"
 
-#include "platform/Config.h"
 #include "platform/Log.h"
+#include "platform/SqlProbe.h"
 
-#include <errmsg.h>
 #include <mysql.h>
-
-#include <QFile>
 
 #include <algorithm>
 #include <cstring>
@@ -29,20 +26,7 @@ MYSQL *db(void *handle)
     return static_cast<MYSQL *>(handle);
 }
 
-bool isConnectionLoss(unsigned int error)
-{
-    return error == CR_SERVER_GONE_ERROR || error == CR_SERVER_LOST || error == CR_CONNECTION_ERROR
-           || error == CR_CONN_HOST_ERROR
-           || error == 1927 /* ER_CONNECTION_KILLED */ || error == 4031 /* ER_CLIENT_INTERACTION_TIMEOUT */;
-}
-
 } // namespace
-
-SqlParam::SqlParam(std::int64_t value) : m_kind(Integer), m_integer(value) {}
-
-SqlParam::SqlParam(Decimal value, int decimals) : m_kind(Exact), m_bytes(value.toSqlText(decimals).toStdString()) {}
-
-SqlParam::SqlParam(const QString &value) : m_kind(Text), m_bytes(value.toUtf8().toStdString()) {}
 
 struct Sql::Prepared
 {
@@ -74,44 +58,9 @@ Sql::~Sql()
     disconnect();
 }
 
-Sql::Connection Sql::Connection::fromConfig()
-{
-    return fromConfig(Config::current());
-}
-
-Sql::Connection Sql::Connection::fromConfig(const Config &c)
-{
-    Connection connection;
-    connection.socket = c.dbSocket;
-    connection.host = c.dbHost;
-    connection.port = c.dbPort;
-    connection.hosts = c.dbHosts;
-    connection.user = c.dbUser;
-    connection.password = c.dbPassword;
-    connection.database = c.dbName;
-    connection.timeoutSeconds = c.dbTimeoutSeconds;
-    connection.ssl = c.dbSsl;
-    connection.sslCa = c.dbSslCa;
-    connection.sslCapath = c.dbSslCapath;
-    connection.sslCert = c.dbSslCert;
-    connection.sslKey = c.dbSslKey;
-    connection.sslVerify = c.dbSslVerify;
-    connection.pipeline = c.dbPipeline;
-    return connection;
-}
-
-QString Sql::Connection::where() const
-{
-    if (!socket.isEmpty())
-        return socket;
-    if (!hosts.isEmpty())
-        return hosts.join(QLatin1Char(','));
-    return QStringLiteral("%1:%2").arg(host).arg(port);
-}
-
 bool Sql::connectNow()
 {
-    if (m_connected) {
+    if (m_link.connected()) {
         setState(kSuccess, QString());
         return true;
     }
@@ -121,36 +70,11 @@ bool Sql::connectNow()
     return true;
 }
 
-QString Sql::tlsInUse() const
-{
-    if (!m_mysql)
-        return QString();
-    const char *cipher = mysql_get_ssl_cipher(db(m_mysql));
-    if (!cipher)
-        return QString();
-    const char *version = nullptr;
-    mariadb_get_infov(db(m_mysql), MARIADB_CONNECTION_TLS_VERSION, &version);
-    return version ? QStringLiteral("%1 %2").arg(QLatin1String(version), QLatin1String(cipher))
-                   : QString::fromLatin1(cipher);
-}
-
-void Sql::setConnection(const Connection &connection)
-{
-    disconnect();
-    m_connection = connection;
-    m_hasConnection = true;
-}
-
-void Sql::disconnect()
+void Sql::dropStatements()
 {
     m_cursors.clear();
     m_byAddress.clear();
     m_prepared.clear();
-    if (m_mysql) {
-        mysql_close(db(m_mysql));
-        m_mysql = nullptr;
-    }
-    m_connected = false;
 }
 
 int Sql::preparedCount() const
@@ -160,30 +84,16 @@ int Sql::preparedCount() const
 
 void Sql::setState(const QString &state, const QString &message, unsigned int errorNumber)
 {
-    m_result.m_state = state;
-    m_result.m_message = message;
-    m_result.m_connectionLost = false;
-    m_result.m_errorNumber = errorNumber;
-    m_result.m_connectFailure = ConnectFailure::None;
-    if (m_result.failed()) {
-        // One line per distinct failure: a server that stays away is not
-        // written down again at every retry.
-        const QString line =
-            QStringLiteral("SQLSTATE %1%2: %3")
-                .arg(state, errorNumber ? QStringLiteral(" (%1)").arg(errorNumber) : QString(), message);
-        if (line != m_lastLogged)
-            log::error(QStringLiteral("banco de dados: ") + line);
-        m_lastLogged = line;
-    }
+    m_status.set(state, message, errorNumber);
 }
 
 void Sql::setStateFromConnection()
 {
-    const unsigned int error = mysql_errno(db(m_mysql));
-    QString state = QString::fromLatin1(mysql_sqlstate(db(m_mysql)));
+    const unsigned int error = mysql_errno(db(m_link.handle()));
+    QString state = QString::fromLatin1(mysql_sqlstate(db(m_link.handle())));
     if ((state == kSuccess || state.isEmpty()) && error != 0)
         state = QStringLiteral("HY000");
-    setState(state, QString::fromUtf8(mysql_error(db(m_mysql))), error);
+    setState(state, QString::fromUtf8(mysql_error(db(m_link.handle()))), error);
     noteLostConnection(error);
 }
 
@@ -198,299 +108,18 @@ void Sql::setStateFromStmt(Prepared &p)
     noteLostConnection(error);
 }
 
-void Sql::markLost()
-{
-    m_result.m_connectionLost = true;
-    ++m_losses;
-}
-
 void Sql::noteLostConnection(unsigned int errorNumber)
 {
-    if (isConnectionLoss(errorNumber)) {
-        if (m_connected)
-            log::warning(QStringLiteral("conexão com o banco de dados perdida"));
-        noteSilence(m_endpoint);
-        markLost();
-        if (m_unit.depth > 0)
-            m_unit.lost = true;
-        // Everything prepared on the dead connection is gone with it; the
-        // next statement connects again and prepares afresh.
-        m_connected = false;
-    }
-}
-
-std::vector<Sql::Endpoint> Sql::endpoints() const
-{
-    std::vector<Endpoint> list;
-    if (!m_connection.socket.isEmpty()) {
-        list.push_back({QString(), 0, m_connection.socket});
-        return list;
-    }
-    for (const QString &entry : m_connection.hosts) {
-        const QString trimmed = entry.trimmed();
-        if (trimmed.isEmpty())
-            continue;
-        if (trimmed.startsWith(QLatin1Char('/'))) {
-            // A server on this machine, by its socket.
-            list.push_back({QString(), 0, trimmed});
-            continue;
-        }
-        const int colon = trimmed.lastIndexOf(QLatin1Char(':'));
-        bool numeric = false;
-        const int port = colon > 0 ? trimmed.mid(colon + 1).toInt(&numeric) : 0;
-        if (colon > 0 && numeric)
-            list.push_back({trimmed.left(colon), port, QString()});
-        else
-            list.push_back({trimmed, 3306, QString()});
-    }
-    if (list.empty())
-        list.push_back({m_connection.host, m_connection.port, QString()});
-    return list;
-}
-
-void Sql::setTlsOptions(void *handle, bool enforce, bool verify) const
-{
-    MYSQL *mysql = db(handle);
-    const my_bool on = 1;
-    const my_bool off = 0;
-    const auto path = [mysql](mysql_option option, const QString &value) {
-        if (!value.isEmpty())
-            mysql_optionsv(mysql, option, QFile::encodeName(value).constData());
-    };
-    if (enforce) {
-        // Encrypted or not at all: a server that does not offer TLS is
-        // refused, never talked to in clear.
-        mysql_optionsv(mysql, MYSQL_OPT_SSL_ENFORCE, &on);
-        path(MYSQL_OPT_SSL_CA, m_connection.sslCa);
-        path(MYSQL_OPT_SSL_CAPATH, m_connection.sslCapath);
-        path(MYSQL_OPT_SSL_CERT, m_connection.sslCert);
-        path(MYSQL_OPT_SSL_KEY, m_connection.sslKey);
-    }
-    mysql_optionsv(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, verify ? &on : &off);
-}
-
-ConnectFailure Sql::classify(const Endpoint &endpoint, unsigned int error, const QString &message) const
-{
-    switch (error) {
-    case CR_CONNECTION_ERROR:
-    case CR_CONN_HOST_ERROR:
-    case CR_UNKNOWN_HOST:
-    case CR_SERVER_GONE_ERROR:
-    case CR_SERVER_LOST:
-    case CR_SERVER_HANDSHAKE_ERR: return ConnectFailure::Unreachable;
-    case 1049: // ER_BAD_DB_ERROR
-        return ConnectFailure::UnknownDatabase;
-    case 1044: // ER_DBACCESS_DENIED_ERROR: the user may not use that database
-    case 1698: // ER_ACCESS_DENIED_NO_PASSWORD_ERROR
-        return ConnectFailure::AccessDenied;
-    case 3159: // ER_SECURE_TRANSPORT_REQUIRED (MySQL's)
-        return ConnectFailure::TlsRequired;
-    case 1045: { // ER_ACCESS_DENIED_ERROR
-        // MariaDB answers a client without TLS that a server with
-        // require_secure_transport (or an account with REQUIRE SSL) turns
-        // away with the same "Access denied" as a wrong password. Asked
-        // again over TLS, without checking the certificate and for nothing
-        // but this answer, a server that then lets the account in has said
-        // what it wants. The password does not travel in either attempt.
-        if (m_connection.ssl || !endpoint.socket.isEmpty())
-            return ConnectFailure::AccessDenied;
-        MYSQL *probe = mysql_init(nullptr);
-        if (!probe)
-            return ConnectFailure::AccessDenied;
-        const unsigned int limit = unsigned(std::max(1, m_connection.timeoutSeconds));
-        mysql_options(probe, MYSQL_OPT_CONNECT_TIMEOUT, &limit);
-        mysql_options(probe, MYSQL_OPT_READ_TIMEOUT, &limit);
-        const my_bool on = 1;
-        const my_bool off = 0;
-        mysql_optionsv(probe, MYSQL_OPT_SSL_ENFORCE, &on);
-        mysql_optionsv(probe, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &off);
-        const QByteArray host = endpoint.host.toUtf8();
-        const QByteArray user = m_connection.user.toUtf8();
-        const QByteArray password = m_connection.password.toUtf8();
-        const bool inOverTls = mysql_real_connect(probe, host.constData(), user.constData(), password.constData(),
-                                                  nullptr, unsigned(endpoint.port), nullptr, 0)
-                               != nullptr;
-        mysql_close(probe);
-        return inOverTls ? ConnectFailure::TlsRequired : ConnectFailure::AccessDenied;
-    }
-    case CR_SSL_CONNECTION_ERROR: {
-        // The library says "TLS/SSL error" for both: the server offered no
-        // TLS, or its certificate did not verify.
-        const QString m = message.toLower();
-        if (m.contains(QLatin1String("doesn't support")) || m.contains(QLatin1String("does not support"))
-            || m.contains(QLatin1String("not support")))
-            return ConnectFailure::TlsUnavailable;
-        return ConnectFailure::TlsCertificate;
-    }
-    default: break;
-    }
-    if (error >= 2000 && error < 3000 && message.contains(QLatin1String("SSL"), Qt::CaseInsensitive))
-        return ConnectFailure::TlsCertificate;
-    return ConnectFailure::Other;
-}
-
-bool Sql::connectTo(const Endpoint &endpoint)
-{
-    m_mysql = mysql_init(nullptr);
-    if (!m_mysql) {
-        setState(QStringLiteral("HY001"), QStringLiteral("out of memory"));
-        return false;
-    }
-    // Every wait on the server is bounded: a server that is stopped,
-    // stalled or unreachable costs at most the configured limit per
-    // statement, never the library's minute.
-    // The server's answer is waited for a second longer than a row lock:
-    // a statement waiting on another desk's lock then ends with the
-    // server's "Lock wait timeout exceeded", told as such, rather than
-    // looking like a server gone away.
-    const unsigned int limit = unsigned(std::max(1, m_connection.timeoutSeconds));
-    const unsigned int ioLimit = limit + 1;
-    const my_bool reconnect = 0;
-    mysql_options(db(m_mysql), MYSQL_OPT_CONNECT_TIMEOUT, &limit);
-    mysql_options(db(m_mysql), MYSQL_OPT_READ_TIMEOUT, &ioLimit);
-    mysql_options(db(m_mysql), MYSQL_OPT_WRITE_TIMEOUT, &ioLimit);
-    mysql_options(db(m_mysql), MYSQL_OPT_RECONNECT, &reconnect);
-    mysql_options(db(m_mysql), MYSQL_SET_CHARSET_NAME, "utf8mb4");
-    // A row lock held by another desk is waited for as long, and then the
-    // statement fails with the server's "Lock wait timeout exceeded".
-    const QByteArray init = QByteArrayLiteral("SET SESSION innodb_lock_wait_timeout=") + QByteArray::number(limit);
-    mysql_options(db(m_mysql), MYSQL_INIT_COMMAND, init.constData());
-    setTlsOptions(m_mysql, m_connection.ssl, m_connection.ssl && m_connection.verifiesServer());
-
-    const QByteArray host = endpoint.host.toUtf8();
-    const QByteArray user = m_connection.user.toUtf8();
-    const QByteArray password = m_connection.password.toUtf8();
-    const QByteArray database = m_connection.database.toUtf8();
-    const QByteArray socket = endpoint.socket.toUtf8();
-    const bool viaSocket = !endpoint.socket.isEmpty();
-    const QString where = viaSocket ? endpoint.socket : QStringLiteral("%1:%2").arg(endpoint.host).arg(endpoint.port);
-    ++m_roundTrips; // a connection's handshake and log-in counted as one
-    // CLIENT_FOUND_ROWS: an UPDATE reports the rows it matched, so a guarded
-    // update that found its row is told apart from one that found none.
-    if (!mysql_real_connect(db(m_mysql), viaSocket ? nullptr : host.constData(), user.constData(), password.constData(),
-                            database.isEmpty() ? nullptr : database.constData(),
-                            viaSocket ? 0 : unsigned(endpoint.port), viaSocket ? socket.constData() : nullptr,
-                            CLIENT_FOUND_ROWS)) {
-        const unsigned int error = mysql_errno(db(m_mysql));
-        const QString message = QString::fromUtf8(mysql_error(db(m_mysql)));
-        QString state = QString::fromLatin1(mysql_sqlstate(db(m_mysql)));
-        if (state.isEmpty() || state == kSuccess)
-            state = QStringLiteral("08001");
-        mysql_close(db(m_mysql));
-        m_mysql = nullptr;
-        const ConnectFailure why = classify(endpoint, error, message);
-        setState(state, message + QStringLiteral(" [") + where + QLatin1Char(']'), error);
-        noteLostConnection(error);
-        m_result.m_connectFailure = why;
-        // No connection at all is a lost one for the callers: a later
-        // statement tries again.
-        markLost();
-        return false;
-    }
-    const QString tls = tlsInUse();
-    if (m_connection.ssl && tls.isEmpty()) {
-        // Without verification the library goes on in clear with a server
-        // that offers no TLS: not one statement is sent over it.
-        mysql_close(db(m_mysql));
-        m_mysql = nullptr;
-        setState(QStringLiteral("08001"),
-                 QStringLiteral("TLS/SSL error: TLS is required, but the server does not offer it [%1]").arg(where),
-                 CR_SSL_CONNECTION_ERROR);
-        m_result.m_connectFailure = ConnectFailure::TlsUnavailable;
-        markLost();
-        return false;
-    }
-    const QString how = tls.isEmpty() ? QStringLiteral("sem TLS") : QStringLiteral("TLS %1").arg(tls);
-    log::info(QStringLiteral("conectado a %1 como %2 (%3)").arg(where, m_connection.user, how));
-    m_lastLogged.clear();
-    return true;
-}
-
-int Sql::limitMs() const
-{
-    return std::max(1, m_connection.timeoutSeconds) * 1000;
-}
-
-void Sql::noteSilence(std::optional<std::size_t> endpoint)
-{
-    // Lost only after waiting (almost) the whole limit: the server is there
-    // but does not answer (stalled, or its machine hung), and asking it
-    // again right away would wait as long again.
-    if (m_callClock.isValid() && m_callClock.elapsed() >= limitMs() - 500) {
-        m_pausedAfterSilence = true;
-        m_silentEndpoint = endpoint;
-        m_silenceClock.start();
-    }
+    if (m_link.noteLostConnection(errorNumber) && m_unit.depth > 0)
+        m_unit.lost = true;
 }
 
 bool Sql::ensureConnected()
 {
-    m_callClock.start();
-    if (m_connected && !m_unit.lost) {
-        // A connection idle for a while may have died with its server (a
-        // restart, a cluster node gone): find out before the statement, so
-        // it runs on a live connection instead of failing.
-        const bool check = m_checkNext || (m_lastUse.isValid() && m_lastUse.elapsed() > kIdleCheckMs);
-        m_checkNext = false;
-        if (check)
-            ++m_roundTrips;
-        if (check && mysql_ping(db(m_mysql)) != 0) {
-            noteLostConnection(mysql_errno(db(m_mysql)));
-            m_connected = false;
-        } else {
-            m_lastUse.start();
-            return true;
-        }
-    }
-    if (m_unit.depth > 0) {
-        // The transaction died with its connection: the server rolled it
-        // back. Reconnecting now would store the rest of the command on its
-        // own, so every statement of the unit fails until it ends.
+    if (m_link.ensureConnected(m_unit.depth > 0, m_unit.lost))
+        return true;
+    if (m_unit.depth > 0)
         m_unit.lost = true;
-        setState(QStringLiteral("08003"),
-                 QStringLiteral("connection lost during the transaction; nothing of it was stored"));
-        markLost();
-        return false;
-    }
-    // After a silent server, its endpoint (every endpoint, when none
-    // answered) sits out one limit's time; the others are asked at once.
-    const bool paused = m_pausedAfterSilence && m_silenceClock.elapsed() < limitMs();
-    if (!paused)
-        m_pausedAfterSilence = false;
-    disconnect();
-    if (!m_hasConnection) {
-        m_connection = Connection::fromConfig();
-        m_hasConnection = true;
-    }
-    // Failover: start with the endpoint in use last and go round the list
-    // once; the first that answers is the new one.
-    const std::vector<Endpoint> list = endpoints();
-    bool asked = false;
-    for (std::size_t attempt = 0; attempt < list.size(); ++attempt) {
-        const std::size_t index = (m_endpoint + attempt) % list.size();
-        if (paused && (!m_silentEndpoint || *m_silentEndpoint == index))
-            continue;
-        asked = true;
-        if (connectTo(list[index])) {
-            if (m_lastConnected && *m_lastConnected != index)
-                log::warning(QStringLiteral("failover: o servidor em uso passou a ser o %1 de %2 da lista")
-                                 .arg(index + 1)
-                                 .arg(list.size()));
-            m_lastConnected = index;
-            m_endpoint = index;
-            m_connected = true;
-            m_lastUse.start();
-            return true;
-        }
-    }
-    if (!asked) {
-        setState(QStringLiteral("08001"), QStringLiteral("the server did not answer; not asked again for a moment"));
-        markLost();
-        return false;
-    }
-    // Next time the following endpoint is tried first.
-    m_endpoint = (m_endpoint + 1) % list.size();
-    noteSilence(std::nullopt);
     return false;
 }
 
@@ -512,14 +141,14 @@ Sql::Prepared *Sql::prepare(const char *cursor, std::string_view text)
     p->text = std::string(text);
     if (cursor)
         p->cursor = cursor;
-    p->stmt = mysql_stmt_init(db(m_mysql));
+    p->stmt = mysql_stmt_init(db(m_link.handle()));
     if (!p->stmt) {
         setStateFromConnection();
         return nullptr;
     }
     // Buffered results keep their rows client-side, so statements issued
     // inside a cursor loop do not collide with the open result.
-    ++m_roundTrips;
+    waited();
     if (mysql_stmt_prepare(p->stmt, p->text.data(), p->text.size()) != 0) {
         setStateFromStmt(*p);
         return nullptr;
@@ -631,9 +260,10 @@ bool Sql::bindAndSend(Prepared &p, const SqlParam *in, std::size_t count)
         setStateFromStmt(p);
         return false;
     }
-    ++m_statements;
+    if (m_probe)
+        m_probe->executed();
     if (!m_sendOnly)
-        ++m_roundTrips;
+        waited();
     // Sends the execution; the answer is read here too, unless a batch
     // asked the connection to leave it for later.
     if (mysql_stmt_execute(p.stmt) != 0) {
@@ -707,26 +337,31 @@ int Sql::fetchInto(Prepared &p, Record &into)
     return 0;
 }
 
-void Sql::failNext(std::string_view text, const QString &state, const QString &message)
+void Sql::setProbe(std::unique_ptr<SqlProbe> probe)
 {
-    m_failures[std::string(text)] = {state, message};
+    m_probe = std::move(probe);
+    m_link.setProbe(m_probe.get());
+}
+
+void Sql::waited(int count)
+{
+    m_link.waited(count);
 }
 
 void Sql::noteSent(std::string_view text, SqlParams in)
 {
-    if (m_sent)
-        m_sent->push_back({std::string(text), std::vector<SqlParam>(in)});
+    if (m_probe)
+        m_probe->sent(text, std::span(in.begin(), in.size()));
 }
 
 bool Sql::injected(std::string_view text)
 {
-    if (m_failures.empty())
+    if (!m_probe)
         return false;
-    auto it = m_failures.find(text);
-    if (it == m_failures.end())
+    const std::optional<SqlProbe::Failure> failure = m_probe->failure(text);
+    if (!failure)
         return false;
-    setState(it->second.first, it->second.second);
-    m_failures.erase(it);
+    setState(failure->state, failure->message);
     return true;
 }
 
@@ -808,14 +443,14 @@ void Sql::failRest(SqlBatch &batch, std::size_t from, const SqlResult &lost)
         entry.result.m_connectionLost = true;
         entry.rows.clear();
         entry.affected = 0;
-        ++m_losses;
+        m_link.countLoss();
     }
 }
 
 bool Sql::readAnswer(Prepared &p, SqlBatch::Entry &entry)
 {
-    m_callClock.start();
-    MYSQL *handle = db(m_mysql);
+    m_link.startCall();
+    MYSQL *handle = db(m_link.handle());
     if (handle->methods->db_read_execute_response(p.stmt) != 0) {
         setStateFromStmt(p);
         return false;
@@ -847,10 +482,10 @@ bool Sql::readAnswer(Prepared &p, SqlBatch::Entry &entry)
                 break;
             entry.rows.push_back(std::move(row));
         }
-        if (m_result.noRow() && !entry.rows.empty())
+        if (m_status.result().noRow() && !entry.rows.empty())
             setState(kSuccess, QString());
     }
-    if (entry.cursor && !m_failures.empty() && injected(std::string("FETCH ") + entry.cursor)) {
+    if (entry.cursor && m_probe && injected(std::string("FETCH ") + entry.cursor)) {
         entry.rows.clear();
         entry.fetchFailed = true;
     }
@@ -875,13 +510,13 @@ bool Sql::run(SqlBatch &batch)
     unanswered();
     // One at a time, each answer read before the next leaves, is the same
     // code with chunks of one: the same outcomes by construction.
-    const std::size_t chunkLimit = m_connection.pipeline ? kChunkExecutions : 1;
+    const std::size_t chunkLimit = m_link.pipelining() ? kChunkExecutions : 1;
     std::size_t next = 0;
     bool connectedAgain = false;
-    const std::int64_t lossesBefore = m_losses;
+    const std::int64_t lossesBefore = m_link.lostCount();
     while (next < entries.size()) {
         if (!ensureConnected()) {
-            failRest(batch, next, m_result);
+            failRest(batch, next, m_status.result());
             break;
         }
         // Everything the chunk needs is prepared before any of it is sent:
@@ -896,18 +531,18 @@ bool Sql::run(SqlBatch &batch)
         while (next < entries.size() && pending < chunkLimit && (pending == 0 || bytes < kChunkRequestBytes)) {
             SqlBatch::Entry &entry = entries[next];
             if (injected(entry.text)) {
-                entry.result = m_result;
+                entry.result = m_status.result();
                 ++next;
                 continue;
             }
             Prepared *p = prepare(nullptr, entry.text);
-            if (!p && m_result.connectionLost()) {
+            if (!p && m_status.result().connectionLost()) {
                 lostAt = next;
                 break;
             }
             ++next;
             if (!p || (entry.layout && !checkColumns(*p, *entry.layout))) {
-                entry.result = m_result;
+                entry.result = m_status.result();
                 continue;
             }
             entry.prepared = p;
@@ -924,11 +559,11 @@ bool Sql::run(SqlBatch &batch)
                 connectedAgain = true;
                 // Found dead and replaced before it was needed: nothing this
                 // batch asked for was lost.
-                m_losses = lossesBefore;
+                m_link.forgetLossesSince(lossesBefore);
                 next = 0;
                 continue;
             }
-            failRest(batch, first, m_result);
+            failRest(batch, first, m_status.result());
             break;
         }
 
@@ -937,7 +572,7 @@ bool Sql::run(SqlBatch &batch)
         // busy writing answers nobody reads yet), the answers already sent
         // for are read first, in order: neither side then waits on the
         // other with full buffers, however long the chunk.
-        MYSQL *handle = db(m_mysql);
+        MYSQL *handle = db(m_link.handle());
         const int socket = int(mysql_get_socket(handle));
         bool lost = false;
         bool anySent = false;
@@ -954,15 +589,15 @@ bool Sql::run(SqlBatch &batch)
                 // send: this execution's answer cannot be read.
                 entry.result = lostResult;
                 entry.result.m_connectionLost = true;
-                ++m_losses;
+                m_link.countLoss();
                 return true;
             }
             readAnswer(*static_cast<Prepared *>(entry.prepared), entry);
-            entry.result = m_result;
+            entry.result = m_status.result();
             m_affected = entry.affected;
-            if (m_result.connectionLost()) {
+            if (m_status.result().connectionLost()) {
                 lost = true;
-                lostResult = m_result;
+                lostResult = m_status.result();
             }
             return true;
         };
@@ -994,35 +629,35 @@ bool Sql::run(SqlBatch &batch)
             }
             if (lost)
                 break;
-            if (m_sent)
-                m_sent->push_back({std::string(entry.text), entry.params});
+            if (m_probe)
+                m_probe->sent(entry.text, entry.params);
             auto &p = *static_cast<Prepared *>(entry.prepared);
             if (bindAndSend(p, entry.params.data(), entry.params.size())) {
                 entry.sent = true;
                 anySent = true;
             } else {
-                entry.result = m_result;
-                if (m_result.connectionLost()) {
+                entry.result = m_status.result();
+                if (m_status.result().connectionLost()) {
                     lost = true;
-                    lostResult = m_result;
+                    lostResult = m_status.result();
                 }
             }
         }
         m_sendOnly = false;
         cork(socket, false);
-        if (m_mysql) {
+        if (m_link.handle()) {
             const my_bool read = 0;
             mysql_optionsv(handle, MARIADB_OPT_SKIP_READ_RESPONSE, &read);
         }
         if (anySent)
-            ++m_roundTrips;
+            waited();
         // Prepared but never sent: the connection died first.
         for (std::size_t i = first; lost && i < next; ++i) {
             SqlBatch::Entry &entry = entries[i];
             if (entry.prepared && !entry.sent && !entry.result.failed()) {
                 entry.result = lostResult;
                 entry.result.m_connectionLost = true;
-                ++m_losses;
+                m_link.countLoss();
             }
         }
         // The rest of the answers, in order, each wholly before the next.
@@ -1035,7 +670,7 @@ bool Sql::run(SqlBatch &batch)
             // reads only, outside any unit of work, so asking again on a
             // new connection is what the next single statement would do.
             connectedAgain = true;
-            m_losses = lossesBefore;
+            m_link.forgetLossesSince(lossesBefore);
             unanswered();
             next = 0;
             continue;
@@ -1048,11 +683,11 @@ bool Sql::run(SqlBatch &batch)
     for (SqlBatch::Entry &entry : entries)
         entry.prepared = nullptr;
     if (const auto failure = batch.firstFailure()) {
-        m_result = entries[*failure].result;
+        m_status.set(entries[*failure].result);
         return false;
     }
     if (!entries.empty())
-        m_result = entries.back().result;
+        m_status.set(entries.back().result);
     return true;
 }
 
@@ -1060,15 +695,15 @@ const SqlResult &Sql::exec(std::string_view text, SqlParams in, Record *into)
 {
     m_affected = 0;
     if (injected(text) || !ensureConnected())
-        return m_result;
+        return m_status.result();
     Prepared *p = prepare(nullptr, text);
     if (!p)
-        return m_result;
+        return m_status.result();
     if (into && !checkColumns(*p, into->layout()))
-        return m_result;
+        return m_status.result();
     noteSent(text, in);
     if (!bindAndExecute(*p, in))
-        return m_result;
+        return m_status.result();
     if (p->columnCount > 0) {
         if (into) {
             fetchInto(*p, *into);
@@ -1077,7 +712,7 @@ const SqlResult &Sql::exec(std::string_view text, SqlParams in, Record *into)
         }
         release(*p);
     }
-    return m_result;
+    return m_status.result();
 }
 
 const SqlResult &Sql::execRows(std::string_view text, SqlParams in, const Layout &layout, std::vector<Record> &rows,
@@ -1086,13 +721,13 @@ const SqlResult &Sql::execRows(std::string_view text, SqlParams in, const Layout
     rows.clear();
     m_affected = 0;
     if (injected(text) || !ensureConnected())
-        return m_result;
+        return m_status.result();
     Prepared *p = prepare(nullptr, text);
     if (!p || !checkColumns(*p, layout))
-        return m_result;
+        return m_status.result();
     noteSent(text, in);
     if (!bindAndExecute(*p, in))
-        return m_result;
+        return m_status.result();
     while (int(rows.size()) < maxRows) {
         Record r(layout);
         const int rc = fetchInto(*p, r);
@@ -1100,10 +735,10 @@ const SqlResult &Sql::execRows(std::string_view text, SqlParams in, const Layout
             break;
         rows.push_back(std::move(r));
     }
-    if (!rows.empty() && m_result.answered())
+    if (!rows.empty() && m_status.result().answered())
         setState(kSuccess, QString());
     release(*p);
-    return m_result;
+    return m_status.result();
 }
 
 const SqlResult &Sql::open(const char *cursor, std::string_view text, SqlParams in)
@@ -1111,31 +746,31 @@ const SqlResult &Sql::open(const char *cursor, std::string_view text, SqlParams 
     m_affected = 0;
     m_cursors.erase(cursor);
     if (injected(text) || !ensureConnected())
-        return m_result;
+        return m_status.result();
     Prepared *p = prepare(cursor, text);
     if (!p)
-        return m_result;
+        return m_status.result();
     noteSent(text, in);
     if (!bindAndExecute(*p, in))
-        return m_result;
+        return m_status.result();
     m_cursors[cursor] = p;
-    return m_result;
+    return m_status.result();
 }
 
 const SqlResult &Sql::fetch(const char *cursor, Record &into)
 {
     auto it = m_cursors.find(cursor);
-    if (it == m_cursors.end() || !m_connected) {
+    if (it == m_cursors.end() || !m_link.connected()) {
         setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
-        return m_result;
+        return m_status.result();
     }
-    if (!m_failures.empty() && injected(std::string("FETCH ") + cursor))
-        return m_result;
+    if (m_probe && injected(std::string("FETCH ") + cursor))
+        return m_status.result();
     Prepared &p = *it->second;
     if (!checkColumns(p, into.layout()))
-        return m_result;
+        return m_status.result();
     fetchInto(p, into);
-    return m_result;
+    return m_status.result();
 }
 
 const SqlResult &Sql::close(const char *cursor)
@@ -1143,21 +778,21 @@ const SqlResult &Sql::close(const char *cursor)
     auto it = m_cursors.find(cursor);
     if (it == m_cursors.end()) {
         setState(QStringLiteral("24000"), QStringLiteral("cursor %1 is not open").arg(QLatin1String(cursor)));
-        return m_result;
+        return m_status.result();
     }
-    if (m_connected && it->second->stored)
+    if (m_link.connected() && it->second->stored)
         release(*it->second);
     m_cursors.erase(it);
     setState(kSuccess, QString());
-    return m_result;
+    return m_status.result();
 }
 
 bool Sql::begin()
 {
     if (!ensureConnected())
         return false;
-    ++m_roundTrips;
-    if (mysql_autocommit(db(m_mysql), 0) != 0) {
+    waited();
+    if (mysql_autocommit(db(m_link.handle()), 0) != 0) {
         setStateFromConnection();
         return false;
     }
@@ -1167,15 +802,15 @@ bool Sql::begin()
 
 bool Sql::commit()
 {
-    if (!m_connected) {
+    if (!m_link.connected()) {
         setState(QStringLiteral("08003"), QStringLiteral("connection lost before commit"));
         return false;
     }
     if (injected(kCommit)) {
         // Refused as a cluster refuses a conflicting write set: nothing of
         // the transaction stays.
-        mysql_rollback(db(m_mysql));
-        mysql_autocommit(db(m_mysql), 1);
+        mysql_rollback(db(m_link.handle()));
+        mysql_autocommit(db(m_link.handle()), 1);
         return false;
     }
     // Switching autocommit back on commits the open transaction in the
@@ -1184,14 +819,14 @@ bool Sql::commit()
     // certification) the server leaves autocommit off and says why; the
     // transaction is then rolled back before autocommit goes on, so
     // nothing of it is stored by the switch.
-    ++m_roundTrips;
-    const bool committed = mysql_autocommit(db(m_mysql), 1) == 0;
+    waited();
+    const bool committed = mysql_autocommit(db(m_link.handle()), 1) == 0;
     if (!committed) {
         setStateFromConnection();
-        if (m_connected) {
-            m_roundTrips += 2;
-            mysql_rollback(db(m_mysql));
-            mysql_autocommit(db(m_mysql), 1);
+        if (m_link.connected()) {
+            waited(2);
+            mysql_rollback(db(m_link.handle()));
+            mysql_autocommit(db(m_link.handle()), 1);
         }
         return false;
     }
@@ -1201,13 +836,13 @@ bool Sql::commit()
 
 bool Sql::rollback()
 {
-    if (!m_connected)
+    if (!m_link.connected())
         return false; // the server rolled back when the connection dropped
     // The state of the statement that failed stays readable for the
     // caller's message: rolling back is not the news.
-    m_roundTrips += 2;
-    const bool done = mysql_rollback(db(m_mysql)) == 0;
-    mysql_autocommit(db(m_mysql), 1);
+    waited(2);
+    const bool done = mysql_rollback(db(m_link.handle())) == 0;
+    mysql_autocommit(db(m_link.handle()), 1);
     return done;
 }
 

@@ -1,6 +1,7 @@
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/SqlThread.h"
 #include "platform/ui/Desk.h"
 
@@ -12,6 +13,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <memory>
+#include <span>
 
 #include <gtest/gtest.h>
 
@@ -177,14 +180,14 @@ TEST_F(SqlTest, ATextReusingAnotherTextsAddressIsAStatementOfItsOwn)
 TEST_F(SqlTest, RecordedStatementsCarryTheirValuesAndFetchesAreNotSent)
 {
     std::vector<SentStatement> sent;
-    sql.recordInto(&sent);
+    SqlTestProbe::on(sql).recordInto(&sent);
     Record count(kCount), row(tables::movMesa);
     sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?", {1200}, &count);
     sql.open("CUR1", "SELECT*FROM mov_Mesa WHERE idMesa>? AND idMesa<?", {1200, QStringLiteral("1299")});
     while (sql.fetch("CUR1", row).ok()) {
     }
     sql.close("CUR1");
-    sql.recordInto(nullptr);
+    SqlTestProbe::on(sql).recordInto(nullptr);
     sql.exec("SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?", {1300}, &count);
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].text, "SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?");
@@ -495,6 +498,97 @@ TEST_F(SqlTest, OnlyTheEndpointThatWentSilentSitsOut)
     EXPECT_TRUE(sql.exec("SELECT CONNECTION_ID()").ok()) << sql.message().toStdString();
 }
 
+namespace {
+
+// Everything a probe is asked and told, in order.
+class ListeningProbe final : public SqlProbe
+{
+public:
+    std::vector<std::string> asked;
+    std::vector<std::string> sentTexts;
+    int executions = 0;
+    int waits = 0;
+
+    std::optional<Failure> failure(std::string_view text) override
+    {
+        asked.emplace_back(text);
+        return std::nullopt;
+    }
+    void sent(std::string_view text, std::span<const SqlParam>) override { sentTexts.emplace_back(text); }
+    void executed() override { ++executions; }
+    void waited(int count) override { waits += count; }
+};
+
+} // namespace
+
+// A hook point missed on any path (a cursor's fetch, a batch, the commit, a
+// connection attempt) would let a test inject nothing where it believes it
+// did, and the benchmark undercount what the screen costs.
+TEST_F(SqlTest, AProbeIsAskedBeforeEveryStatementFetchAndCommitAndToldOfEveryWait)
+{
+    const char *count = "SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?";
+    const char *rows = "SELECT*FROM mov_Mesa WHERE idMesa>? AND idMesa<? ORDER BY idMesa";
+    const char *touch = "UPDATE mov_Mesa SET status=status WHERE idMesa=?";
+    Sql own;
+    own.setConnection(*sql.connection());
+    auto installed = std::make_unique<ListeningProbe>();
+    ListeningProbe &probe = *installed;
+    own.setProbe(std::move(installed));
+
+    Record total(kCount), row(tables::movMesa);
+    ASSERT_TRUE(own.exec(count, {1200}, &total).ok()); // connects, prepares, executes
+    ASSERT_TRUE(own.open("CUR9", rows, {1200, 1299}).ok());
+    ASSERT_TRUE(own.fetch("CUR9", row).ok()); // the rows came at open
+    own.close("CUR9");
+    {
+        UnitOfWork unit(own);
+        ASSERT_TRUE(own.exec(touch, {1201}).ok());
+        ASSERT_TRUE(unit.commit());
+    }
+    SqlBatch batch;
+    batch.add(count, {1300}, kCount);
+    batch.readAs(batch.add(rows, {1300, 1399}, tables::movMesa), "CURB");
+    ASSERT_TRUE(own.run(batch));
+
+    EXPECT_EQ(probe.asked, (std::vector<std::string>{count, rows, "FETCH CUR9", touch, std::string(Sql::kCommit), count,
+                                                     rows, "FETCH CURB"}));
+    EXPECT_EQ(probe.sentTexts, (std::vector<std::string>{count, rows, touch, count, rows}));
+    EXPECT_EQ(probe.executions, 5);
+    // 3 for the first read, 2 for the cursor, begin, 2 for the write,
+    // commit, and the batch: the plain handle of `rows` prepared, then one
+    // chunk.
+    EXPECT_EQ(probe.waits, 3 + 2 + 1 + 2 + 1 + 2);
+}
+
+TEST_F(SqlTest, OnlyAnInstalledProbeSteersTheConnectionAndTheTestsShareOne)
+{
+    const char *count = "SELECT COUNT(*)FROM mov_Mesa WHERE idMesa<?";
+    Sql own;
+    own.setConnection(*sql.connection());
+    EXPECT_EQ(own.probe(), nullptr); // as the desk runs
+    SqlTestProbe &probe = SqlTestProbe::on(own);
+    EXPECT_EQ(&SqlTestProbe::on(own), &probe);
+    EXPECT_EQ(own.probe(), &probe);
+
+    Record total(kCount);
+    probe.failNext(count, QStringLiteral("40001"), QStringLiteral("injected"));
+    EXPECT_EQ(own.exec(count, {1200}, &total).state(), QStringLiteral("40001"));
+    EXPECT_TRUE(own.exec(count, {1200}, &total).ok()); // once only
+
+    // A failure still pending goes with the probe that held it.
+    probe.failNext(count);
+    own.setProbe(nullptr);
+    EXPECT_EQ(own.probe(), nullptr);
+    EXPECT_TRUE(own.exec(count, {1200}, &total).ok());
+
+    // A probe of another kind is replaced by the tests' own.
+    own.setProbe(std::make_unique<ListeningProbe>());
+    SqlTestProbe &replaced = SqlTestProbe::on(own);
+    EXPECT_EQ(own.probe(), &replaced);
+    replaced.failNext(count);
+    EXPECT_EQ(own.exec(count, {1200}, &total).state(), QStringLiteral("HY000"));
+}
+
 TEST(SqlConnection, UnreachableServerReportsInsteadOfHanging)
 {
     Sql::Connection c;
@@ -599,11 +693,11 @@ TEST_F(SqlBatchTest, ABatchAnswersEachExecutionAsOneByOneAndInOneRoundTrip)
         SqlBatch batch;
         fillMixedBatch(batch);
         UnitOfWork unit(sql);
-        const std::int64_t trips = sql.roundTrips();
-        const std::int64_t sent = sql.statementCount();
+        const std::int64_t trips = SqlTestProbe::on(sql).roundTrips();
+        const std::int64_t sent = SqlTestProbe::on(sql).statementCount();
         EXPECT_FALSE(sql.run(batch));
-        (pipeline ? pipelinedTrips : oneByOneTrips) = sql.roundTrips() - trips;
-        statements[pipeline] = sql.statementCount() - sent;
+        (pipeline ? pipelinedTrips : oneByOneTrips) = SqlTestProbe::on(sql).roundTrips() - trips;
+        statements[pipeline] = SqlTestProbe::on(sql).statementCount() - sent;
         (pipeline ? pipelined : oneByOne) = answers(batch);
         // The first failure is the connection's last state, as one by one.
         EXPECT_EQ(sql.state(), QStringLiteral("42S02"));
@@ -663,10 +757,10 @@ TEST_F(SqlBatchTest, ABatchFarLargerThanTheSocketBuffersGoesThroughInOrder)
     }
     sql.exec(kCountBelow, {0});
     sql.exec(kRowById, {0});
-    const std::int64_t trips = sql.roundTrips();
+    const std::int64_t trips = SqlTestProbe::on(sql).roundTrips();
     ASSERT_TRUE(sql.run(batch));
     // Bounded chunks of a thousand executions each.
-    EXPECT_EQ(sql.roundTrips() - trips, 5);
+    EXPECT_EQ(SqlTestProbe::on(sql).roundTrips() - trips, 5);
     EXPECT_EQ(batch.row(2 * 1201)->num(0).toInt(),
               db.value(QStringLiteral("SELECT COUNT(*) FROM mov_Mesa WHERE idMesa<1201")).toInt());
     EXPECT_EQ(batch.row(2 * 2499)->num(0).toInt(),
@@ -693,7 +787,7 @@ TEST_F(SqlBatchTest, AFailureAtAnyPositionOfAWriteBatchLeavesNothingWritten)
         sql.setPipeline(pipeline);
         for (std::size_t failing = 0; failing < writes.size(); ++failing) {
             SCOPED_TRACE(testing::Message() << "pipeline " << pipeline << " failing " << failing);
-            sql.failNext(writes[failing].first, QStringLiteral("HY000"), QStringLiteral("injected"));
+            SqlTestProbe::on(sql).failNext(writes[failing].first, QStringLiteral("HY000"), QStringLiteral("injected"));
             SqlBatch batch;
             for (const auto &[text, values] : writes) {
                 if (values.size() == 2)

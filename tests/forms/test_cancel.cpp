@@ -2,6 +2,7 @@
 // acknowledgement (F9), driven from the keyboard on the real main form.
 #include "FormHarness.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -241,7 +242,8 @@ TEST_F(CancelTest, AFailingUpdateStopsTheCancellationSaysSoAndReadsTheTableAgain
     frame().Cb_MOTICAN->setCurrentIndex(indexOfReason(1));
     // Someone else cancels item 20 meanwhile: the new reading shows it.
     h.db().run(QStringLiteral("UPDATE mov_MesaItem SET status='C' WHERE idItem=20"));
-    desk::sql().failNext(kCancelText, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
+    SqlTestProbe::on(desk::sql())
+        .failNext(kCancelText, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
     QTest::mouseClick(frame().Bt_CONFIRMA1, Qt::LeftButton);
 
     ASSERT_EQ(h.ui().messages.size(), 1u);
@@ -277,7 +279,7 @@ TEST_F(CancelTest, AFailingAcknowledgementIsReportedAndChangesNothing)
 {
     show(QStringLiteral("1201"));
     select({19, 21});
-    desk::sql().failNext(kAcknowledgeText);
+    SqlTestProbe::on(desk::sql()).failNext(kAcknowledgeText);
     pressInList(Qt::Key_F9);
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(h.ui().messages[0].style, style::kStop);

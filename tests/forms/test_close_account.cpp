@@ -1,6 +1,7 @@
 #include "FormHarness.h"
 #include "ModalScript.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -363,7 +364,7 @@ TEST_F(CloseAccountTest, AFailedClosingShowsOneStopBoxAndTheConsoleAndKeepsTheTa
 {
     payment.install();
     show(1501);
-    desk::sql().failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
+    SqlTestProbe::on(desk::sql()).failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
                          QStringLiteral("duplicate"));
     key(vk::kF10);
     ASSERT_EQ(payment.calls, 1);

@@ -1,5 +1,6 @@
 #include "FormHarness.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -228,7 +229,7 @@ TEST_F(DetailTest, BlockedTableAndServiceCaptions)
 TEST_F(DetailTest, ItemReadFailureClosesTheForm)
 {
     MainForm &f = show(QStringLiteral("1201"));
-    desk::sql().failNext("FETCH CUR2");
+    SqlTestProbe::on(desk::sql()).failNext("FETCH CUR2");
     h.typeTable(QStringLiteral("0301"));
     EXPECT_EQ(h.texts().last(), QStringLiteral("Erro na leitura do cursor (ITENS) !!!"));
     EXPECT_TRUE(f.closedDown());

@@ -3,6 +3,7 @@
 // lookup, observations, discounts, the checks of F9 and what is written.
 #include "FormHarness.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -676,7 +677,7 @@ TEST_F(ItemsTest, AFailedConfirmationIsToldAndTheFrameKeepsAllOfItForTheNextF9)
     choose(QStringLiteral("Cebola"));
 
     // The first observation fails, after the first unit was inserted.
-    desk::sql().failNext("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)");
+    SqlTestProbe::on(desk::sql()).failNext("INSERT INTO mov_MesaItemObs VALUES(?,?,?,?,?)");
     press(Qt::Key_F9);
     ASSERT_EQ(h.ui().messages.size(), 1u);
     EXPECT_EQ(lastStyle(), style::kStop);
@@ -699,7 +700,8 @@ TEST_F(ItemsTest, AFailedConfirmationIsToldAndTheFrameKeepsAllOfItForTheNextF9)
         value(QStringLiteral("SELECT MIN(idItem) FROM mov_MesaItem WHERE idMesa=%1").arg(kTable)).toLongLong();
     items().CARITEM(idItem);
     ASSERT_TRUE(items().isOpen());
-    desk::sql().failNext("UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?");
+    SqlTestProbe::on(desk::sql())
+        .failNext("UPDATE mov_MesaItem SET idDesconto=?,operDesc=?,descontoManual=? WHERE idItem=?");
     items().pressKey(vk::kF9);
     EXPECT_EQ(lastStyle(), style::kStop);
     EXPECT_EQ(h.ui().messages.size(), 2u);
@@ -779,7 +781,7 @@ TEST_F(ItemsTest, UnreadableProductListClosesTheForm)
 {
     start();
     include();
-    desk::sql().failNext("SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao");
+    SqlTestProbe::on(desk::sql()).failNext("SELECT*FROM cad_Produtos WHERE descricao LIKE ? ORDER BY descricao");
     product(QStringLiteral("PIZZA"));
     EXPECT_EQ(lastMessage(), QStringLiteral("Erro na leitura dos produtos !!!"));
     EXPECT_EQ(lastStyle(), style::kStop);
@@ -790,7 +792,7 @@ TEST_F(ItemsTest, FailedProductFetchClosesTheForm)
 {
     start();
     include();
-    desk::sql().failNext("FETCH CURP");
+    SqlTestProbe::on(desk::sql()).failNext("FETCH CURP");
     product(QStringLiteral("SUCO"));
     EXPECT_EQ(lastMessage(), QStringLiteral("Erro na leitura do cursor (LERPRO) !!!"));
     EXPECT_TRUE(h.form().closedDown());

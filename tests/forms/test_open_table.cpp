@@ -1,6 +1,7 @@
 #include "FormHarness.h"
 #include "ModalScript.h"
 #include "TestSupport.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -143,7 +144,7 @@ TEST_F(OpenTableTest, FirstPositionOpensWithServerTimeCurrentFeeAndEverythingEls
                           "UPDATE tab_Parametros SET taxaServicoParam=12.50 WHERE idParam=1"));
     // Position 1 itself needs no position-1 check: were it read, this
     // injected failure would refuse the opening.
-    desk::sql().failNext(kReadTable);
+    SqlTestProbe::on(desk::sql()).failNext(kReadTable);
 
     DialogScript script([](OpenTable &d) {
         EXPECT_EQ(d.objectName(), QStringLiteral("99-AbreMesa"));
@@ -234,7 +235,7 @@ TEST_F(OpenTableTest, PositionOneMissingOrUnreadableCountsAsNoPosition)
     ui.ui().messages.clear();
     {
         // 1201 is open, so only the failed read stops position 3 here.
-        desk::sql().failNext(kReadTable, QStringLiteral("HY000"));
+        SqlTestProbe::on(desk::sql()).failNext(kReadTable, QStringLiteral("HY000"));
         DialogScript script([](OpenTable &) { ADD_FAILURE() << "the dialog should have closed itself"; });
         EXPECT_EQ(open(1203, script), int(QDialog::Rejected));
         expectOnlyStop({QStringLiteral("Erro ao acessar a posição da mesa !!!")});
@@ -250,8 +251,9 @@ TEST_F(OpenTableTest, UnreadableParametersOpenNothingAMissingRowOpensWithoutFee)
 {
     const QString before = snapshot();
     {
-        desk::sql().failNext("SELECT*FROM tab_Parametros WHERE idParam=1", QStringLiteral("HY000"),
-                             QStringLiteral("Lost connection to server during query"));
+        SqlTestProbe::on(desk::sql())
+            .failNext("SELECT*FROM tab_Parametros WHERE idParam=1", QStringLiteral("HY000"),
+                      QStringLiteral("Lost connection to server during query"));
         DialogScript script([](OpenTable &) { ADD_FAILURE() << "the dialog should have closed itself"; });
         EXPECT_EQ(open(2201, script), int(QDialog::Rejected));
         expectOnlyStop({QStringLiteral("Erro HY000 lendo os parâmetros, a mesa não foi aberta !!!"),
@@ -394,7 +396,7 @@ TEST_F(OpenTableTest, SairLeavesTheRowAndTheFlagAlone)
 TEST_F(OpenTableTest, FailedWriteShowsTheStateThenTheDatabaseText)
 {
     const QString longText = QStringLiteral("Duplicate entry ") + QString(140, QLatin1Char('x'));
-    desk::sql().failNext(kOpenStatement, QStringLiteral("23000"), longText);
+    SqlTestProbe::on(desk::sql()).failNext(kOpenStatement, QStringLiteral("23000"), longText);
     const QString before = snapshot();
     DialogScript script([](OpenTable &d) {
         fill(d, QStringLiteral("4"), QStringLiteral("JOAO PEREIRA"));
@@ -429,7 +431,7 @@ TEST_F(OpenTableTest, APositionOpenedElsewhereMeanwhileIsNotOpenedOverAndIsShown
 
 TEST_F(OpenTableTest, UnreadableServerTimeOpensNothing)
 {
-    desk::sql().failNext("SELECT CURTIME()");
+    SqlTestProbe::on(desk::sql()).failNext("SELECT CURTIME()");
     const QString before = snapshot();
     DialogScript script([](OpenTable &d) {
         fill(d, QStringLiteral("4"), QStringLiteral("JOAO PEREIRA"));

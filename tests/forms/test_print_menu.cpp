@@ -2,6 +2,7 @@
 // the printer test against the demo restaurant.
 #include "FormHarness.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -235,7 +236,8 @@ TEST_F(PrintMenuTest, AFailedRequestIsToldInOneStopBoxAndTheTableReadAgain)
 {
     show(QStringLiteral("1201"));
     select({19, 20});
-    desk::sql().failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
+    SqlTestProbe::on(desk::sql())
+        .failNext("UPDATE mov_MesaItem SET status=\"R\"WHERE idItem=?", QStringLiteral("40001"));
     openMenu();
     QTest::mouseClick(menu().Bt_IMPPRO, Qt::LeftButton);
     ASSERT_EQ(h.ui().messages.size(), 1u);

@@ -2,6 +2,7 @@
 // commands open them: the discount search "99-Lissor" and the product
 // search "99-Tessup".
 #include "TestSupport.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "modules/DiscountSearch.h"
@@ -121,7 +122,7 @@ TEST_F(SearchModulesTest, DiscountSearchHandsBackTheChosenCode)
 
 TEST_F(SearchModulesTest, DiscountSearchSaysWhenItCannotReadTheKinds)
 {
-    desk::sql().failNext("SELECT*FROM tab_Desconto ORDER BY idDesconto");
+    SqlTestProbe::on(desk::sql()).failNext("SELECT*FROM tab_Desconto ORDER BY idDesconto");
     EXPECT_EQ(discount([](DiscountSearch &d) {
                   EXPECT_EQ(d.ui().Lv_Descontos->topLevelItemCount(), 0);
                   QTest::keyClick(d.ui().Lv_Descontos, Qt::Key_Return); // nothing to choose

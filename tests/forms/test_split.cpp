@@ -3,6 +3,7 @@
 #include "FormHarness.h"
 #include "ModalWatch.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -239,7 +240,7 @@ TEST_F(SplitTest, AFailureWritesNoShareAndNoFlag)
     MainForm &f = show(QStringLiteral("4201"));
 
     // The flag fails after every share was written: the shares go too.
-    desk::sql().failNext(kMarkSplit, QStringLiteral("40001"));
+    SqlTestProbe::on(desk::sql()).failNext(kMarkSplit, QStringLiteral("40001"));
     split({4202, 4203, 4204});
     EXPECT_TRUE(shares().empty());
     EXPECT_EQ(tableColumn("dividida", 4201), QStringLiteral("N"));
@@ -250,7 +251,7 @@ TEST_F(SplitTest, AFailureWritesNoShareAndNoFlag)
     EXPECT_EQ(f.currentTable(), 4201);
 
     // A share that cannot be written: the dialog says so, nothing is split.
-    desk::sql().failNext(kInsertItem, QStringLiteral("23000"));
+    SqlTestProbe::on(desk::sql()).failNext(kInsertItem, QStringLiteral("23000"));
     split({4202, 4203});
     EXPECT_TRUE(shares().empty());
     EXPECT_EQ(tableColumn("dividida", 4201), QStringLiteral("N"));

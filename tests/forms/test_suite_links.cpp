@@ -1,6 +1,7 @@
 // The buttons that reach the other modules of the suite (reports,
 // management, take-away program) and our stand-ins for the first two.
 #include "FormHarness.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -313,7 +314,7 @@ TEST_F(SuiteLinksTest, AnUnreadableReportSaysSoAndDoesNotOpen)
     records::L_LINK().setAt(312, 'P');
     {
         ReportsDialog dialog(&h.form());
-        desk::sql().failNext("FETCH CURVEN");
+        SqlTestProbe::on(desk::sql()).failNext("FETCH CURVEN");
         EXPECT_FALSE(dialog.load());
     }
     {

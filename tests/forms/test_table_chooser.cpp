@@ -2,6 +2,7 @@
 // for a table, through which filter and with which icon, and what it hands
 // back in W-VARS-SQL for every way out.
 #include "FormHarness.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -188,7 +189,7 @@ TEST_F(TableChooserTest, StartFilterAndThePositionOffered)
               4001);
 
     // Only "no row" means nothing in use: a failed read opens in progress.
-    desk::sql().failNext("SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)");
+    SqlTestProbe::on(desk::sql()).failNext("SELECT*FROM mov_Mesa WHERE(status<>'F')AND(idMesa>? AND idMesa<?)");
     choose(40, [](TableChooser &c) {
         EXPECT_EQ(c.ui().Cb_STATUSM->currentIndex(), EmAndamento);
         QTest::keyClick(c.ui().Lv_Mesas, Qt::Key_Escape);
@@ -281,14 +282,14 @@ TEST_F(TableChooserTest, KeysAndMouse)
 
 TEST_F(TableChooserTest, UnreadableListClosesTheDialog)
 {
-    desk::sql().failNext(kPositions);
+    SqlTestProbe::on(desk::sql()).failNext(kPositions);
     EXPECT_EQ(choose(
                   12, [](TableChooser &) {}, /*expectDriven=*/false),
               0);
     // Later, after a position was shown: that one is handed back.
     EXPECT_EQ(choose(12,
                      [](TableChooser &c) {
-                         desk::sql().failNext(kPositions);
+                         SqlTestProbe::on(desk::sql()).failNext(kPositions);
                          setFilter(c, Todas);
                      }),
               1201);

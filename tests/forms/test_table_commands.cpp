@@ -1,5 +1,6 @@
 #include "FormHarness.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -188,14 +189,14 @@ TEST_F(TableCommandsTest, BlockingFollowsTheCaptionAndReopensTheTable)
 TEST_F(TableCommandsTest, AFailedWriteIsReportedAndTheTableShowsWhatIsStored)
 {
     show(kOpenTable);
-    desk::sql().failNext("UPDATE mov_Mesa SET status='B'WHERE idMesa=?");
+    SqlTestProbe::on(desk::sql()).failNext("UPDATE mov_Mesa SET status='B'WHERE idMesa=?");
     key(vk::kF2);
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Erro HY000 gravando o bloqueio da mesa !!!"), style::kStop));
     EXPECT_EQ(column(kOpenTable, "status"), QStringLiteral("A"));
     EXPECT_EQ(ui().Bt_Bloqueio->text(), QStringLiteral("BLOQUEIA MESA"));
 
     // The fee switch shows again what is charged when it could not store.
-    desk::sql().failNext("UPDATE mov_Mesa SET taxaServico=? WHERE idMesa=?");
+    SqlTestProbe::on(desk::sql()).failNext("UPDATE mov_Mesa SET taxaServico=? WHERE idMesa=?");
     key(vk::kF8);
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Erro HY000 gravando a taxa de serviço !!!"), style::kStop));
     EXPECT_EQ(column(kOpenTable, "taxaServico"), QStringLiteral("10.00"));
@@ -235,7 +236,7 @@ TEST_F(TableCommandsTest, BillRequestThatCannotBeStoredKeepsTheTableOnShow)
 {
     show(kOpenTable);
     chooseWaiter(QStringLiteral("ANTONIO SILVA"));
-    desk::sql().failNext("UPDATE mov_Mesa SET status='I'WHERE idMesa=?");
+    SqlTestProbe::on(desk::sql()).failNext("UPDATE mov_Mesa SET status='I'WHERE idMesa=?");
     h.form().requestBill();
     EXPECT_TRUE(lastMessageIs(QStringLiteral("Erro HY000 gravando o pedido de conta !!!"), style::kStop));
     // Waiter and mark go together: neither was stored.

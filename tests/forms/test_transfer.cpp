@@ -4,6 +4,7 @@
 #include "FormHarness.h"
 #include "ModalWatch.h"
 #include "Seed.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "DeskDriver.h"
@@ -281,7 +282,8 @@ TEST_F(TransferTest, AFailedTransferMovesNothingAndSaysSo)
     openFrame({1, 2});
     // The first item's item and kitchen rows are already moved when its
     // observations fail.
-    desk::sql().failNext("UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?", QStringLiteral("40001"));
+    SqlTestProbe::on(desk::sql())
+        .failNext("UPDATE mov_MesaItemObs SET idMesa=? WHERE idItem=?", QStringLiteral("40001"));
     transferTo(QStringLiteral("1203"));
 
     EXPECT_EQ(itemTable(1), QStringLiteral("301"));

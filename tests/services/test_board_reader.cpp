@@ -2,6 +2,7 @@
 #include "board/BoardReader.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "Seed.h"
@@ -73,14 +74,14 @@ TEST_F(BoardReaderTest, SnapshotListsFilteredTablesWithTheirStateAndCounters)
 
 TEST_F(BoardReaderTest, UnreadableTableListFailsTheRebuildAndListsNothing)
 {
-    desk::sql().failNext("FETCH CUR1");
+    SqlTestProbe::on(desk::sql()).failNext("FETCH CUR1");
     const BoardSnapshot board = rebuild(1);
     EXPECT_EQ(board.result, BoardSnapshot::Result::Failed);
     EXPECT_TRUE(board.fatal);
     EXPECT_EQ(board.failure.message, QStringLiteral("Erro na leitura do cursor (MESAS) !!!"));
     EXPECT_TRUE(board.rows.empty());
 
-    desk::sql().failNext(stmt::kTableRows);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kTableRows);
     EXPECT_EQ(rebuild(1).failure.message, QStringLiteral("Erro na leitura das mesas !!!"));
 }
 

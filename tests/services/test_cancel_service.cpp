@@ -3,6 +3,7 @@
 #include "data/Statements.h"
 #include "items/CancelService.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "Seed.h"
@@ -98,7 +99,8 @@ TEST_F(CancelServiceTest, CancellingEveryLiveItemGoesOnToCloseTheAccount)
 
 TEST_F(CancelServiceTest, AFailingUpdateLeavesEveryItemAsItWasAndSaysWhichItemStopped)
 {
-    desk::sql().failNext(stmt::kCancelItem, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
+    SqlTestProbe::on(desk::sql())
+        .failNext(stmt::kCancelItem, QStringLiteral("HY000"), QStringLiteral("Lock wait timeout exceeded"));
     const Outcome outcome = service.CANCITE(cancellation({19, 21}, 1, false));
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);
@@ -168,7 +170,7 @@ TEST_F(CancelServiceTest, AcknowledgementNeedsTheRightAsStoredNow)
               QStringLiteral("3"));
 
     // An unreadable operator is said, not taken for one without the right.
-    desk::sql().failNext(stmt::kOperatorById, QStringLiteral("HY000"), QStringLiteral("gone"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kOperatorById, QStringLiteral("HY000"), QStringLiteral("gone"));
     outcome = service.BAIXITE(acknowledgement(1));
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro HY000 na leitura do operador !!!\ngone"));
@@ -177,7 +179,7 @@ TEST_F(CancelServiceTest, AcknowledgementNeedsTheRightAsStoredNow)
 
 TEST_F(CancelServiceTest, AFailingAcknowledgementChangesNothing)
 {
-    desk::sql().failNext(stmt::kAcknowledgeItem);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kAcknowledgeItem);
     const Outcome outcome = service.BAIXITE(acknowledgement(1));
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);

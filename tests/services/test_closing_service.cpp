@@ -4,6 +4,7 @@
 #include "data/Statements.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
@@ -127,7 +128,7 @@ TEST_F(ClosingServiceTest, EmptyPositionIsFreedWithoutASaleBlockedOrNot)
 
     // A reset that cannot be stored keeps the position.
     setPosition(db, 4102, 'A');
-    desk::sql().failNext(stmt::kResetTable);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kResetTable);
     p = closing.prepare(shown(4102));
     EXPECT_TRUE(p.outcome.failed());
     EXPECT_EQ(p.outcome.message, QStringLiteral("Erro HY000 gravando a liberação da mesa !!!"));
@@ -228,7 +229,7 @@ TEST_F(ClosingServiceTest, SplitPositionIsWrittenWithoutPayment)
 
 TEST_F(ClosingServiceTest, TheSplitMarkThatCannotBeReadStopsTheClosing)
 {
-    desk::sql().failNext(stmt::kTableSplitFlag);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kTableSplitFlag);
     const ClosingService::Preparation p = closing.prepare(shown(1501));
     EXPECT_EQ(p.then, Then::Stop);
     EXPECT_TRUE(p.outcome.failed());
@@ -284,7 +285,7 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     for (const std::string_view statement : failing) {
         ASSERT_EQ(closing.prepare(table).then, Then::Pay);
         pay();
-        desk::sql().failNext(statement);
+        SqlTestProbe::on(desk::sql()).failNext(statement);
         const Outcome o = closing.GRAVAR(table, {});
         EXPECT_TRUE(o.failed()) << statement;
         EXPECT_EQ(o.severity, Outcome::Severity::Stop) << statement;
@@ -303,7 +304,8 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     }
     // The steps are named, and the failed inserts and releases carry their
     // diagnostic block for the console.
-    desk::sql().failNext(stmt::kInsertSaleObservation, QStringLiteral("23000"), QStringLiteral("duplicate"));
+    SqlTestProbe::on(desk::sql())
+        .failNext(stmt::kInsertSaleObservation, QStringLiteral("23000"), QStringLiteral("duplicate"));
     Outcome o = closing.GRAVAR(table, {});
     EXPECT_EQ(
         o.message,
@@ -311,16 +313,16 @@ TEST_F(ClosingServiceTest, AFailureInsideTheClosingRollsEverythingBack)
     EXPECT_EQ(o.console,
               QStringList({QString(40, QLatin1Char('-')), QStringLiteral("Mesa - Erro gravando Vendas_Item_Obs"),
                            QStringLiteral("23000"), QStringLiteral("duplicate")}));
-    desk::sql().failNext(stmt::kDeleteTableItems);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kDeleteTableItems);
     o = closing.GRAVAR(table, {});
     EXPECT_EQ(o.step, QStringLiteral("liberação da mesa"));
     EXPECT_EQ(o.console.value(1), QStringLiteral("Mesa - Erro liberando a mesa"));
-    desk::sql().failNext(stmt::kInsertSale);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kInsertSale);
     o = closing.GRAVAR(table, {});
     EXPECT_EQ(o.step, QStringLiteral("venda"));
     EXPECT_EQ(o.console.value(1), QStringLiteral("Mesa - Erro gravando Vendas"));
     // A failed read carries no block.
-    desk::sql().failNext(stmt::kServerTime);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kServerTime);
     o = closing.GRAVAR(table, {});
     EXPECT_EQ(o.step, QStringLiteral("hora"));
     EXPECT_TRUE(o.console.isEmpty());
@@ -428,7 +430,8 @@ TEST_F(ClosingServiceTest, AConflictAtCommitWithThePositionStillOpenIsToldAsACha
     const ShownTable table = shown(1501);
     ASSERT_EQ(closing.prepare(table).then, Then::Pay);
     pay();
-    desk::sql().failNext(Sql::kCommit, QStringLiteral("40001"), QStringLiteral("certification failed"));
+    SqlTestProbe::on(desk::sql())
+        .failNext(Sql::kCommit, QStringLiteral("40001"), QStringLiteral("certification failed"));
     const Outcome o = closing.GRAVAR(table, {});
     EXPECT_TRUE(o.refused());
     EXPECT_EQ(o.message, QStringLiteral("Mesa foi alterada em outro caixa ou terminal durante o fechamento: nada foi "
@@ -443,7 +446,7 @@ TEST_F(ClosingServiceTest, AConflictAtCommitWithThePositionStillOpenIsToldAsACha
     EXPECT_FALSE(desk::sql().inUnitOfWork());
 
     // Any other refusal at commit is a failure, named as such.
-    desk::sql().failNext(Sql::kCommit);
+    SqlTestProbe::on(desk::sql()).failNext(Sql::kCommit);
     const Outcome failed = closing.GRAVAR(table, {});
     EXPECT_TRUE(failed.failed());
     EXPECT_EQ(failed.step, QStringLiteral("confirmação"));

@@ -3,6 +3,7 @@
 #include "data/Statements.h"
 #include "items/ItemService.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "Seed.h"
@@ -100,19 +101,19 @@ TEST_F(ItemServiceTest, InactiveProductsAreRefusedAndBottledDrinksTakeNoJa)
 
 TEST_F(ItemServiceTest, UnreadableProductsAreSaidAndAnUnreadableListEndsTheScreen)
 {
-    desk::sql().failNext(stmt::kProductById);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kProductById);
     ItemService::Lookup found = service.LERPRO(QStringLiteral("309"));
     EXPECT_EQ(found.result, Result::Unknown);
     EXPECT_TRUE(found.outcome.failed());
     EXPECT_EQ(found.outcome.message, QStringLiteral("Erro HY000 na leitura do produto !!!"));
 
-    desk::sql().failNext(stmt::kProductsLike);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kProductsLike);
     found = service.LERPRO(QStringLiteral("PIZZA"));
     EXPECT_EQ(found.result, Result::Failed);
     EXPECT_EQ(found.outcome.message, QStringLiteral("Erro na leitura dos produtos !!!"));
     EXPECT_EQ(found.outcome.severity, Outcome::Severity::Stop);
 
-    desk::sql().failNext("FETCH CURP");
+    SqlTestProbe::on(desk::sql()).failNext("FETCH CURP");
     found = service.LERPRO(QStringLiteral("SUCO"));
     EXPECT_EQ(found.result, Result::Failed);
     EXPECT_EQ(found.outcome.message, QStringLiteral("Erro na leitura do cursor (LERPRO) !!!"));
@@ -139,7 +140,7 @@ TEST_F(ItemServiceTest, ObservationsAndDiscountKindsAreReadForTheKindChosen)
     EXPECT_EQ(kind.description, QStringLiteral("Cliente VIP"));
     kind = service.discountKind(177, 77);
     EXPECT_EQ(kind.outcome.message, QStringLiteral("Desconto 177 não cadastrado !!!"));
-    desk::sql().failNext(stmt::kDiscountById);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kDiscountById);
     kind = service.discountKind(103, 3);
     EXPECT_TRUE(kind.outcome.failed());
     EXPECT_EQ(kind.outcome.message, QStringLiteral("Erro HY000 na leitura do desconto !!!"));
@@ -226,7 +227,8 @@ TEST_F(ItemServiceTest, AFailedWriteStoresNothingAndCanBeConfirmedAgain)
     item.observations = {chosen('C', 2), chosen('S', 1)};
 
     // The first observation fails, after the first unit was inserted.
-    desk::sql().failNext(stmt::kInsertItemObservation, QStringLiteral("HY000"), QStringLiteral("disk full"));
+    SqlTestProbe::on(desk::sql())
+        .failNext(stmt::kInsertItemObservation, QStringLiteral("HY000"), QStringLiteral("disk full"));
     Outcome outcome = service.INSITEM(item);
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.severity, Outcome::Severity::Stop);
@@ -247,7 +249,7 @@ TEST_F(ItemServiceTest, AFailedWriteStoresNothingAndCanBeConfirmedAgain)
     ItemService::EditedItem edit;
     edit.idItem = idItem;
     edit.shown = openingOf(db, kTable);
-    desk::sql().failNext(stmt::kSetItemDiscount);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kSetItemDiscount);
     outcome = service.CARITEM(edit);
     EXPECT_TRUE(outcome.failed());
     EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Erro HY000 na alteração do item: nada foi alterado !!!")));
@@ -297,7 +299,7 @@ TEST_F(ItemServiceTest, AnItemIsReadForEditingAsItWasLaunched)
     EXPECT_TRUE(read.item.discountOperator.isEmpty());
 
     // A list of observations that cannot be read keeps the frame shut.
-    desk::sql().failNext(stmt::kItemObservations);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kItemObservations);
     read = service.readItem(first);
     EXPECT_TRUE(read.outcome.failed());
     EXPECT_EQ(read.outcome.message, QStringLiteral("Erro HY000 na leitura das observações do item !!!"));

@@ -8,6 +8,7 @@
 #include "data/UnitOfWork.h"
 #include "items/ItemService.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Session.h"
 #include "tables/TransferService.h"
@@ -240,14 +241,14 @@ protected:
         query.filter = filter;
         query.businessDate = todayDDMMYYYY();
         query.period = 2;
-        std::int64_t trips = sql.roundTrips();
+        std::int64_t trips = SqlTestProbe::on(sql).roundTrips();
         run.board = describe(BoardReader(sql).MESAS(query));
-        run.boardTrips = sql.roundTrips() - trips;
+        run.boardTrips = SqlTestProbe::on(sql).roundTrips() - trips;
         TableReader reader(sql, desk::session());
         for (const int idMesa : positions) {
-            trips = sql.roundTrips();
+            trips = SqlTestProbe::on(sql).roundTrips();
             run.readings.push_back(describe(reader.LERMESA(idMesa, true)));
-            run.worstReadingTrips = std::max(run.worstReadingTrips, sql.roundTrips() - trips);
+            run.worstReadingTrips = std::max(run.worstReadingTrips, SqlTestProbe::on(sql).roundTrips() - trips);
         }
         run.statements = executed(connection.integer("id"));
         return run;
@@ -294,9 +295,9 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
         reader.LERMESA(idMesa, true);
     std::int64_t worst = 0;
     for (const int idMesa : positions) {
-        const std::int64_t before = sql.roundTrips();
+        const std::int64_t before = SqlTestProbe::on(sql).roundTrips();
         reader.LERMESA(idMesa, true);
-        worst = std::max(worst, sql.roundTrips() - before);
+        worst = std::max(worst, SqlTestProbe::on(sql).roundTrips() - before);
     }
     EXPECT_LE(worst, 4);
     BoardQuery query;
@@ -304,9 +305,9 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
     query.businessDate = todayDDMMYYYY();
     query.period = 2;
     BoardReader(sql).MESAS(query);
-    const std::int64_t before = sql.roundTrips();
+    const std::int64_t before = SqlTestProbe::on(sql).roundTrips();
     BoardReader(sql).MESAS(query);
-    EXPECT_LE(sql.roundTrips() - before, 5);
+    EXPECT_LE(SqlTestProbe::on(sql).roundTrips() - before, 5);
 
     // Ten units with three observations each: the transaction, the lock
     // that checks the position is still the one shown with the product's
@@ -323,9 +324,9 @@ TEST_F(PipelineTest, ARoundTripBudgetHoldsWhateverTheNumberOfItems)
     for (const int idObs : {1, 2, 3})
         launch.observations.push_back({'C', idObs, QString(), Decimal()});
     ASSERT_TRUE(items.INSITEM(launch).done());
-    const std::int64_t launched = sql.roundTrips();
+    const std::int64_t launched = SqlTestProbe::on(sql).roundTrips();
     ASSERT_TRUE(items.INSITEM(launch).done());
-    EXPECT_LE(sql.roundTrips() - launched, 6);
+    EXPECT_LE(SqlTestProbe::on(sql).roundTrips() - launched, 6);
     EXPECT_EQ(db.value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaItemObs WHERE idMesa=4001")), QStringLiteral("60"));
 }
 
@@ -353,7 +354,7 @@ TEST_F(PipelineTest, AFailureAnywhereInALaunchsWavesWritesNothingAndIsToldAsOneB
         sql.setPipeline(pipeline);
         for (const std::string_view statement : failing) {
             SCOPED_TRACE(testing::Message() << "pipeline " << pipeline << " failing " << statement);
-            sql.failNext(statement, QStringLiteral("HY000"), QStringLiteral("injected"));
+            SqlTestProbe::on(sql).failNext(statement, QStringLiteral("HY000"), QStringLiteral("injected"));
             const Outcome o = items.INSITEM(launch);
             EXPECT_TRUE(o.failed());
             EXPECT_EQ(o.message, QStringLiteral("Erro HY000 na gravação do item: nada foi gravado !!!"));

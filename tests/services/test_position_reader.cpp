@@ -5,6 +5,7 @@
 #include "board/PositionReader.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 
 #include "Seed.h"
@@ -111,11 +112,11 @@ TEST_F(PositionReaderTest, KitchenFlagChoosesBetweenTheOrderIcons)
 TEST_F(PositionReaderTest, AFailedLookUpShowsLessNeverMore)
 {
     Sql &sql = desk::sql();
-    sql.failNext(stmt::kKitchenWaiting);
+    SqlTestProbe::on(sql).failNext(stmt::kKitchenWaiting);
     EXPECT_EQ(icons(list(7, EmAndamento)), QList<int>{2});
-    sql.failNext(stmt::kKitchenOrders);
+    SqlTestProbe::on(sql).failNext(stmt::kKitchenOrders);
     EXPECT_EQ(icons(list(7, EmAndamento)), QList<int>{2});
-    sql.failNext(stmt::kOperatorById);
+    SqlTestProbe::on(sql).failNext(stmt::kOperatorById);
     const PositionListing twelve = list(12, EmAndamento);
     EXPECT_EQ(twelve.positions[0].waiterName, QString());
     EXPECT_EQ(twelve.positions[1].waiterName, QStringLiteral("JOSE RODRIGUES"));
@@ -136,11 +137,11 @@ TEST_F(PositionReaderTest, AFailedLookUpShowsLessNeverMore)
         return 0;
     };
     EXPECT_EQ(seven(BoardReader(sql).MESAS(query)), 6);
-    sql.failNext(stmt::kCountKitchenWaiting);
+    SqlTestProbe::on(sql).failNext(stmt::kCountKitchenWaiting);
     EXPECT_EQ(seven(BoardReader(sql).MESAS(query)), 2);
 
     // A counter that could not be read is not a count of zero.
-    sql.failNext(stmt::kCountBusyTables);
+    SqlTestProbe::on(sql).failNext(stmt::kCountBusyTables);
     const BoardSnapshot board = BoardReader(sql).MESAS(query);
     EXPECT_FALSE(board.busyTablesRead);
     EXPECT_TRUE(board.closedSalesRead);
@@ -149,13 +150,13 @@ TEST_F(PositionReaderTest, AFailedLookUpShowsLessNeverMore)
 TEST_F(PositionReaderTest, AnUnreadableListIsToldAndListsNothing)
 {
     Sql &sql = desk::sql();
-    sql.failNext(stmt::kPositionsByStatus);
+    SqlTestProbe::on(sql).failNext(stmt::kPositionsByStatus);
     PositionListing l = list(12, Todas);
     EXPECT_TRUE(l.outcome.failed());
     EXPECT_EQ(l.outcome.message, QStringLiteral("Erro na leitura das mesas !!!"));
     EXPECT_TRUE(l.positions.empty());
 
-    sql.failNext("FETCH CUR8");
+    SqlTestProbe::on(sql).failNext("FETCH CUR8");
     l = reader.splitCandidates(1201);
     EXPECT_EQ(l.outcome.message, QStringLiteral("Erro na leitura do cursor !!!"));
     EXPECT_TRUE(l.positions.empty());
@@ -182,7 +183,7 @@ TEST_F(PositionReaderTest, APositionInUseIsFoundAbsentOrFailed)
     EXPECT_EQ(reader.positionInUse(1200, 1299).value().integer("idMesa"), 1201);
     EXPECT_TRUE(reader.positionInUse(4000, 4099).isAbsent()); // every position free
     EXPECT_TRUE(reader.positionInUse(9000, 9099).isAbsent()); // no row at all
-    desk::sql().failNext(stmt::kOpenPositions, QStringLiteral("HY000"), QStringLiteral("gone"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kOpenPositions, QStringLiteral("HY000"), QStringLiteral("gone"));
     const Read<Record> failed = reader.positionInUse(1200, 1299);
     EXPECT_TRUE(failed.isFailed());
     EXPECT_EQ(failed.error().message, QStringLiteral("gone"));

@@ -3,6 +3,7 @@
 #include "board/TableReader.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "printing/PrintService.h"
 #include "printing/PrinterConfig.h"
@@ -137,7 +138,7 @@ TEST_F(PrintServiceTest, ItemsBelowTheObservationRowsAreRequestedToo)
 
 TEST_F(PrintServiceTest, AFailedRequestIsToldOnceAndTheOtherItemsGoOn)
 {
-    desk::sql().failNext(stmt::kReprintItem, QStringLiteral("40001"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kReprintItem, QStringLiteral("40001"));
     Outcome outcome = service.reprintProducts(read(1201), {19, 20});
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001 gravando o pedido de impressão, confira os itens !!!"));
@@ -149,13 +150,13 @@ TEST_F(PrintServiceTest, AFailedRequestIsToldOnceAndTheOtherItemsGoOn)
     // A loose item whose request fails keeps its ticket number: the clearing
     // is not tried.
     const qint64 loose = looseItem(1201, 201, "28.00");
-    desk::sql().failNext(stmt::kReprintProduct, QStringLiteral("40002"));
-    desk::sql().failNext(stmt::kReprintItem, QStringLiteral("40003"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kReprintProduct, QStringLiteral("40002"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kReprintItem, QStringLiteral("40003"));
     outcome = service.reprintProducts(read(1201), {loose, 21});
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40002 gravando o pedido de impressão, confira os itens !!!"));
     EXPECT_EQ(itemComanda(loose), QStringLiteral("0"));
 
-    desk::sql().failNext(stmt::kReprintComanda, QStringLiteral("40004"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kReprintComanda, QStringLiteral("40004"));
     outcome = service.reprintComandas(read(1202), {22});
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40004 gravando o pedido de impressão, confira os itens !!!"));
     EXPECT_EQ(itemStatus(22), QStringLiteral("I"));
@@ -196,7 +197,7 @@ TEST_F(PrintServiceTest, TheTestStopsWhenThePrintersTheFileOrTheTimeFail)
     const QString formPrt = QString::fromLatin1(paths::kFormPrt);
     PrintService::TestPrinter printer;
 
-    desk::sql().failNext(stmt::kPrinterName, QStringLiteral("40001"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kPrinterName, QStringLiteral("40001"));
     Outcome outcome = service.nextTestPrinter(0, QStringLiteral("Todas"), printer);
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001 na leitura das impressoras !!!"));
@@ -204,7 +205,7 @@ TEST_F(PrintServiceTest, TheTestStopsWhenThePrintersTheFileOrTheTimeFail)
 
     ASSERT_TRUE(service.nextTestPrinter(0, QStringLiteral("Todas"), printer).done());
     ASSERT_EQ(printer.code, 1);
-    desk::sql().failNext(stmt::kServerTime, QStringLiteral("40002"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kServerTime, QStringLiteral("40002"));
     outcome = service.TESTEIMP(printer, formPrt);
     EXPECT_TRUE(outcome.failed());
     EXPECT_EQ(outcome.message, QStringLiteral("Erro 40002 na leitura da hora do servidor !!!"));

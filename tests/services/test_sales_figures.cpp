@@ -5,6 +5,7 @@
 #include "items/CancelService.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
@@ -154,7 +155,8 @@ TEST_F(SalesFiguresTest, ASplitAccountCountsOnceAsTheDishesServedAndTheMoneyTake
 
 TEST_F(SalesFiguresTest, AFailedReadGivesNothingAndTheServersAnswer)
 {
-    desk::sql().failNext("FETCH CURVEN", QStringLiteral("HY000"), QStringLiteral("lost in the middle"));
+    SqlTestProbe::on(desk::sql())
+        .failNext("FETCH CURVEN", QStringLiteral("HY000"), QStringLiteral("lost in the middle"));
     EXPECT_FALSE(figures.overview(period));
     EXPECT_EQ(figures.error().state, QStringLiteral("HY000"));
     EXPECT_EQ(figures.error().message, QStringLiteral("lost in the middle"));

@@ -3,6 +3,7 @@
 #include "board/TableReader.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Exchanges.h"
 #include "session/Session.h"
@@ -141,7 +142,7 @@ TEST_F(SplitServiceTest, AnyFailureWritesNoShareAndNoFlagAndTellsItsState)
     for (const std::string_view statement : {stmt::kServerTime, stmt::kInsertItem, stmt::kMarkSplit}) {
         SplitService::Request request;
         ASSERT_TRUE(service.check(read(4201), 4201, request).done());
-        desk::sql().failNext(statement, QStringLiteral("40001"));
+        SqlTestProbe::on(desk::sql()).failNext(statement, QStringLiteral("40001"));
         const Outcome outcome = service.DIVIDIR(request, {4202, 4203, 4204});
         EXPECT_TRUE(outcome.failed()) << statement;
         EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001") + lost) << statement;
@@ -156,7 +157,7 @@ TEST_F(SplitServiceTest, AnyFailureWritesNoShareAndNoFlagAndTellsItsState)
 
     // An unreadable flag splits nothing: it could have been split already.
     const ShownTable table = read(4201);
-    desk::sql().failNext(stmt::kTableSplitFlag, QStringLiteral("HY000"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kTableSplitFlag, QStringLiteral("HY000"));
     SplitService::Request request;
     const Outcome unread = service.check(table, 4201, request);
     EXPECT_TRUE(unread.failed());

@@ -2,6 +2,7 @@
 #include "board/TableReader.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Session.h"
 
@@ -75,7 +76,7 @@ TEST_F(TableReaderTest, UnreadablePricesRefuseTheReadingInsteadOfAWrongTotal)
     addObservation(db, item, 4003, 1, 'C');
 
     for (const std::string_view statement : {stmt::kObservationById, stmt::kDiscountById, stmt::kProductById}) {
-        desk::sql().failNext(statement);
+        SqlTestProbe::on(desk::sql()).failNext(statement);
         const auto reading = reader.LERMESA(4003, true);
         EXPECT_EQ(reading.result, Result::Failed) << statement;
         EXPECT_FALSE(reading.fatal) << statement;
@@ -83,7 +84,7 @@ TEST_F(TableReaderTest, UnreadablePricesRefuseTheReadingInsteadOfAWrongTotal)
         EXPECT_TRUE(reading.failure.message.startsWith(QStringLiteral("Erro HY000 na leitura"))) << statement;
     }
     // The item cursor itself failing ends the screen, as before.
-    desk::sql().failNext(stmt::kLiveItems);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kLiveItems);
     const auto reading = reader.LERMESA(4003, true);
     EXPECT_EQ(reading.result, Result::Failed);
     EXPECT_TRUE(reading.fatal);

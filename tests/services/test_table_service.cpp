@@ -4,6 +4,7 @@
 #include "data/Statements.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Session.h"
 #include "tables/AccountMath.h"
@@ -87,7 +88,7 @@ TEST_F(TableServiceTest, PeopleCountIsStoredOnlyWhenItIsACount)
         EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("0")) << typed;
     }
 
-    desk::sql().failNext(stmt::kSetPeople);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kSetPeople);
     expectWriteFailure(service.peopleCount(shown(kOpenTable), QStringLiteral("3")),
                        QStringLiteral("as pessoas da mesa"), Outcome::Next::Stay);
     EXPECT_EQ(column(kOpenTable, "qtdPessoas"), QStringLiteral("0"));
@@ -108,11 +109,11 @@ TEST_F(TableServiceTest, BlockingFollowsTheStoredStatusAndReopensTheTable)
     EXPECT_EQ(column(1801, "dividida"), QStringLiteral("N"));
 
     // A failed write still has the table read again, to show what is stored.
-    desk::sql().failNext(stmt::kBlock);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kBlock);
     expectWriteFailure(service.toggleBlock(shown(kOpenTable)), QStringLiteral("o bloqueio da mesa"),
                        Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "status"), QStringLiteral("A"));
-    desk::sql().failNext(stmt::kUnblock);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kUnblock);
     expectWriteFailure(service.toggleBlock(shown(1501)), QStringLiteral("o desbloqueio da mesa"),
                        Outcome::Next::Reread);
     EXPECT_EQ(column(1501, "status"), QStringLiteral("B"));
@@ -149,7 +150,7 @@ TEST_F(TableServiceTest, BillRequestRecordsTheChosenWaiterAndReleases)
 TEST_F(TableServiceTest, BillRequestThatCannotBeStoredStoresNeitherHalf)
 {
     db.run(QStringLiteral("UPDATE mov_Mesa SET status='A' WHERE idMesa=1201"));
-    desk::sql().failNext(stmt::kMarkBillRequested);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kMarkBillRequested);
     expectWriteFailure(service.IMPMESA(shown(kOpenTable), QStringLiteral("ANTONIO SILVA")),
                        QStringLiteral("o pedido de conta"), Outcome::Next::Stay);
     // Waiter and mark go together: neither was stored.
@@ -174,7 +175,7 @@ TEST_F(TableServiceTest, TableDiscountIsStoredWithItsAuthoriser)
 
     // Kind and authoriser are stored together or not at all.
     db.run(QStringLiteral("UPDATE mov_Mesa SET idDesconto=3,operDesc='ROBERTO LIMA' WHERE idMesa=1201"));
-    desk::sql().failNext(stmt::kSetTableDiscountOperator);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kSetTableDiscountOperator);
     expectWriteFailure(service.tableDiscount(shown(kOpenTable), {101, 1}, mariana),
                        QStringLiteral("o desconto da mesa"), Outcome::Next::Reread);
     EXPECT_EQ(row(kOpenTable), QStringLiteral("A|2|8|3|0.00|ROBERTO LIMA|10.00|N"));
@@ -220,7 +221,7 @@ TEST_F(TableServiceTest, ManualDiscountIsStoredOnlyWhenItFits)
     EXPECT_EQ(money(shown(kOpenTable).totals.tableTotal), QStringLiteral("7,70"));
     ASSERT_TRUE(service.manualDiscount(shown(kOpenTable), QStringLiteral("5")).done());
 
-    desk::sql().failNext(stmt::kSetManualDiscount);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kSetManualDiscount);
     expectWriteFailure(service.manualDiscount(shown(kOpenTable), QStringLiteral("1")),
                        QStringLiteral("o desconto manual"), Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "descontoManual"), QStringLiteral("5.00"));
@@ -255,7 +256,7 @@ TEST_F(TableServiceTest, ServiceFeeSwitchedOffAndOnFromTheStoredFee)
     EXPECT_EQ(row(2101), before);
 
     // A fee that could not be stored: the table is read again.
-    desk::sql().failNext(stmt::kSetService);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kSetService);
     s = service.toggleService(shown(kOpenTable), QString());
     expectWriteFailure(s.outcome, QStringLiteral("a taxa de serviço"), Outcome::Next::Reread);
     EXPECT_EQ(column(kOpenTable, "taxaServico"), QStringLiteral("10.00"));
@@ -337,7 +338,7 @@ protected:
 // or failed: a failure is never a fee of zero.
 TEST_F(OpenTableServiceTest, TheDefaultFeeIsFoundAbsentOrFailed)
 {
-    desk::sql().failNext(stmt::kParameters, QStringLiteral("HY000"), QStringLiteral("gone"));
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kParameters, QStringLiteral("HY000"), QStringLiteral("gone"));
     const Read<Decimal> failed = opener.serviceFee();
     EXPECT_TRUE(failed.isFailed());
     EXPECT_EQ(failed.error().state, QStringLiteral("HY000"));
@@ -353,7 +354,7 @@ TEST_F(OpenTableServiceTest, OpeningWritesServerTimeFeeAndResetsTheLastAccount)
                           "dividida='S',taxaServico=0,qtdPessoas=9,idGarcon=2 WHERE idMesa=2201;"
                           "UPDATE tab_Parametros SET taxaServicoParam=12.50 WHERE idParam=1"));
     // Position 1 itself needs no position-1 check.
-    desk::sql().failNext(stmt::kTableById);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kTableById);
     EXPECT_TRUE(opener.mayOpen(2201).done());
     EXPECT_EQ(opener.serviceFee().value(), Decimal::fromCents(1250));
 
@@ -379,7 +380,7 @@ TEST_F(OpenTableServiceTest, LaterPositionOnlyBesideAPositionOneInUse)
     EXPECT_EQ(o.message, QStringLiteral("Posição 1 da mesa fechada, abra a posição 1 primeiro !!!"));
 
     // Unreadable or missing, position 1 counts as no position.
-    desk::sql().failNext(stmt::kTableById);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kTableById);
     o = opener.mayOpen(2202);
     EXPECT_EQ(o.message, QStringLiteral("Erro ao acessar a posição da mesa !!!"));
     EXPECT_EQ(opener.mayOpen(9902).message, QStringLiteral("Erro ao acessar a posição da mesa !!!"));
@@ -401,7 +402,7 @@ TEST_F(OpenTableServiceTest, FailedWriteOrServerTimeOpensNothing)
 {
     const QString before = snapshot();
     const QString longText = QStringLiteral("Duplicate entry ") + QString(140, QLatin1Char('x'));
-    desk::sql().failNext(stmt::kOpenFreeTable, QStringLiteral("23000"), longText);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kOpenFreeTable, QStringLiteral("23000"), longText);
     OpenTableService::Opened opened = opener.ABRIR(request(2201, 4, "JOAO PEREIRA"));
     EXPECT_TRUE(opened.outcome.failed());
     EXPECT_EQ(opened.outcome.message, QStringLiteral("Erro 23000 na abertura da mesa !!!"));
@@ -410,7 +411,7 @@ TEST_F(OpenTableServiceTest, FailedWriteOrServerTimeOpensNothing)
 
     // Without the server's time there is no opening: a blank time would
     // make the time at the table meaningless.
-    desk::sql().failNext(stmt::kServerTime);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kServerTime);
     opened = opener.ABRIR(request(2201, 4, "JOAO PEREIRA"));
     EXPECT_FALSE(opened.outcome.done());
     EXPECT_EQ(opened.outcome.severity, Outcome::Severity::Stop);

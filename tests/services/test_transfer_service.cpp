@@ -3,6 +3,7 @@
 #include "board/TableReader.h"
 #include "data/Statements.h"
 #include "platform/Sql.h"
+#include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
 #include "session/Session.h"
 #include "tables/TransferService.h"
@@ -58,7 +59,7 @@ TEST_F(TransferServiceTest, TargetsAreOpenClosedOrRefusedWithTheirMessage)
         EXPECT_EQ(refusal.severity, Outcome::Severity::Stop);
     }
     // A position that cannot be read is not offered as a target.
-    desk::sql().failNext(stmt::kTableById);
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kTableById);
     EXPECT_EQ(service.target(1202, refusal), TransferService::Target::Refused);
     EXPECT_EQ(refusal.message, QStringLiteral("Mesa/Posição não existe !!!"));
 }
@@ -111,7 +112,7 @@ TEST_F(TransferServiceTest, AFailureAtAnyStepMovesNothingAndTellsItsState)
     // The first item's item and kitchen rows are already moved when a later
     // step fails.
     for (const std::string_view statement : {stmt::kMoveItem, stmt::kMoveKitchen, stmt::kMoveItemObservations}) {
-        desk::sql().failNext(statement, QStringLiteral("40001"));
+        SqlTestProbe::on(desk::sql()).failNext(statement, QStringLiteral("40001"));
         const Outcome outcome = service.TRANSFERE(read(301), 1203, QString(), {1, 2});
         EXPECT_TRUE(outcome.failed()) << statement;
         EXPECT_EQ(outcome.message, QStringLiteral("Erro 40001 na transferência, nenhum item foi transferido !!!"));

@@ -1,5 +1,6 @@
 #include "board/forms/BoardWorker.h"
 
+#include "platform/SqlProbe.h"
 #include "platform/SqlThread.h"
 
 #include <QSemaphore>
@@ -60,7 +61,7 @@ void BoardWorker::checkConnectionNext()
 void BoardWorker::failNext(const std::string &text)
 {
     SqlThread *thread = m_thread.get();
-    onThread([thread, text] { thread->sql().failNext(text); });
+    onThread([thread, text] { SqlTestProbe::on(thread->sql()).failNext(text); });
 }
 
 void BoardWorker::holdOn(QSemaphore &gate)

@@ -364,8 +364,9 @@ TEST_F(CloseAccountTest, AFailedClosingShowsOneStopBoxAndTheConsoleAndKeepsTheTa
 {
     payment.install();
     show(1501);
-    SqlTestProbe::on(desk::sql()).failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
-                         QStringLiteral("duplicate"));
+    SqlTestProbe::on(desk::sql())
+        .failNext("INSERT INTO mov_VendasItemObs VALUES(?,?,?,?,?)", QStringLiteral("23000"),
+                  QStringLiteral("duplicate"));
     key(vk::kF10);
     ASSERT_EQ(payment.calls, 1);
     ASSERT_EQ(h.ui().messages.size(), 1u) << h.texts().join(QLatin1Char('|')).toStdString();

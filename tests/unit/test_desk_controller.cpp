@@ -154,7 +154,7 @@ TEST(DeskController, EachKeyReachesItsCommandOnTheTableShown)
     EXPECT_TRUE(scripted.ui().messages.empty());
 }
 
-TEST(DeskController, NoCommandRunsOnANumberNotYetReadOrUnderAnOpenFrame)
+TEST(DeskController, NoCommandRunsOnANumberNotYetReadUnderAnOpenFrameOrOnAClosedDesk)
 {
     test::ScriptedUiScope scripted;
     for (const KeyCase &c : kShown) {
@@ -171,6 +171,12 @@ TEST(DeskController, NoCommandRunsOnANumberNotYetReadOrUnderAnOpenFrame)
         framed.desk->pressKey(c.key);
         EXPECT_TRUE(framed.ran.empty()) << c.name;
         EXPECT_FALSE(framed.desk->tableArea()->isEnabled()) << c.name;
+
+        BareDesk closed;
+        closed.showTable();
+        closed.desk->closeForm();
+        closed.desk->pressKey(c.key);
+        EXPECT_TRUE(closed.ran.empty()) << c.name;
     }
     EXPECT_TRUE(scripted.ui().messages.empty());
 }

@@ -433,6 +433,10 @@ void DeskController::pressKey(int keyCode)
 void DeskController::TECLA()
 {
     const int key = m_keyCode;
+    // A closed desk takes nothing more: a click queued behind F6, or a key
+    // handed on while the window goes down, must not start a command.
+    if (m_closed)
+        return;
     // Without the database every command would fail halfway or write
     // nothing: each key is answered at once, but the cashier may still
     // leave the program.

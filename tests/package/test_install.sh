@@ -184,7 +184,10 @@ in_root "quorvel-admin init --database vazio" >/dev/null 2>&1 || fail "init of a
 if in_root "quorvel-admin check --database vazio" >"$tmp/empty" 2>&1; then
     fail "check on an empty database exits 0"
 fi
-for line in 'ok: schema version 1, as packaged' 'parameters (tab_Parametros, idParam 1) are missing' 'no operator' \
+# The version the package carries is the schema's own.
+packaged=$(sed -n "s/^INSERT INTO tab_VersaoEsquema (versao, origem) VALUES (\([0-9]*\), 'schema.sql');$/\1/p" "$src/db/schema.sql")
+[[ -n $packaged ]] || fail "no schema version in db/schema.sql"
+for line in "ok: schema version $packaged, as packaged" 'parameters (tab_Parametros, idParam 1) are missing' 'no operator' \
     'no product' 'share product 999999' 'mov_Mesa is empty' '5 problem(s) found'; do
     grep -qF -- "$line" "$tmp/empty" || { cat "$tmp/empty" >&2; fail "check on an empty database: no '$line'"; }
 done

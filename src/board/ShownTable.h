@@ -13,6 +13,15 @@
 
 namespace qv {
 
+// A position as the cashier reads and types it: table, slash, position
+// ("012/01" for 1201).
+inline QString positionLabel(int idMesa)
+{
+    return QStringLiteral("%1/%2")
+        .arg(idMesa / 100, 3, 10, QLatin1Char('0'))
+        .arg(idMesa % 100, 2, 10, QLatin1Char('0'));
+}
+
 // One observation of an item as the table shows it.
 struct ShownObservation
 {

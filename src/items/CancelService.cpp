@@ -4,6 +4,7 @@
 #include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
+#include "platform/Log.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
 
@@ -49,6 +50,12 @@ Outcome CancelService::CANCITE(const Cancellation &c)
         failed);
     if (!written.done())
         return written;
+    log::info(QStringLiteral("%1 item(ns) cancelado(s) na mesa %2 pelo operador %3, motivo %4%5")
+                  .arg(c.items.size())
+                  .arg(positionLabel(c.shown.idMesa))
+                  .arg(c.idOperador)
+                  .arg(c.reasonCode)
+                  .arg(c.produced ? QStringLiteral(", já produzido(s)") : QString()));
 
     const bool anyLeft = std::any_of(c.liveItems.begin(), c.liveItems.end(), [&c](std::int64_t live) {
         return std::find(c.items.begin(), c.items.end(), live) == c.items.end();

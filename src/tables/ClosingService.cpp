@@ -6,6 +6,7 @@
 #include "data/Status.h"
 #include "data/Tables.h"
 #include "data/UnitOfWork.h"
+#include "platform/Log.h"
 #include "platform/Record.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
@@ -287,6 +288,7 @@ public:
 
     // Items launched after the bill, left on the position.
     const std::set<std::int64_t> &late() const { return m_late; }
+    std::int64_t saleId() const { return m_idVenda; }
 
     // The position first: another cash desk that closed it meanwhile has
     // freed it, and a second sale of the same account must not be written.
@@ -703,6 +705,14 @@ Outcome ClosingService::write(const SaleOrder &order)
             m_claims.release(shown.idMesa);
         return told;
     }
+    // Money that changed hands is in the support log, so a question about
+    // a closed account can start from the log before the database.
+    log::info(QStringLiteral("venda %1 gravada: mesa %2, caixa %3, período %4, total %5")
+                  .arg(writer.saleId())
+                  .arg(positionLabel(shown.idMesa))
+                  .arg(order.session.desk)
+                  .arg(order.session.period)
+                  .arg(order.header.tableTotal.toDisplay(2, false)));
     if (writer.late().empty())
         return Outcome::ok(Outcome::Next::Release);
     Outcome o = Outcome::ok(Outcome::Next::Reread);

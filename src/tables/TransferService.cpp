@@ -3,6 +3,7 @@
 #include "data/Statements.h"
 #include "data/Status.h"
 #include "data/UnitOfWork.h"
+#include "platform/Log.h"
 #include "platform/Record.h"
 #include "platform/Sql.h"
 
@@ -75,6 +76,10 @@ Outcome TransferService::TRANSFERE(const ShownTable &source, int idMesa, const Q
             failed);
         if (!moved.done())
             return moved;
+        log::info(QStringLiteral("%1 item(ns) transferido(s) da mesa %2 para a mesa %3")
+                      .arg(items.size())
+                      .arg(positionLabel(source.idMesa))
+                      .arg(positionLabel(idMesa)));
     }
 
     // A source left without items goes on to its closing.

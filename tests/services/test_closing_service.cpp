@@ -2,6 +2,7 @@
 // the sale GRAVAR writes after it.
 #include "board/TableReader.h"
 #include "data/Statements.h"
+#include "platform/Log.h"
 #include "platform/SharedRecords.h"
 #include "platform/Sql.h"
 #include "platform/SqlProbe.h"
@@ -12,6 +13,9 @@
 
 #include "Seed.h"
 #include "TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -162,8 +166,18 @@ TEST_F(ClosingServiceTest, CancelledItemsAreCopiedFlagged)
 {
     // Demo table 15/01: blocked, 5 % table discount, one beer cancelled by
     // operator 1 for reason 1.
+    QTemporaryDir logs;
+    const QString logPath = logs.path() + QStringLiteral("/quorvel.log");
+    ASSERT_TRUE(log::open(logPath));
     const Outcome o = close(1501);
+    log::close();
     EXPECT_TRUE(o.done());
+    // The sale is in the support log with its number, table, desk and total.
+    QFile logFile(logPath);
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(logFile.readAll())
+                    .contains(QStringLiteral("venda %1 gravada: mesa 015/01, caixa 1, período 2, total 190,08")
+                                  .arg(value(QStringLiteral("SELECT idVenda FROM mov_Vendas")))));
     EXPECT_EQ(o.next, Outcome::Next::Release);
     EXPECT_EQ(saleItems(), QStringLiteral("8"));
     EXPECT_EQ(value(QStringLiteral("SELECT CONCAT_WS('|',sequencia,idProduto,cancelado,idMotivoCanc,idOpeCanc,"

@@ -196,8 +196,7 @@ void DeskController::showTableNumber(int idMesa)
         return;
     }
     // Mask "999/99": table, slash, position.
-    m_w.tableField->setText(
-        QStringLiteral("%1/%2").arg(idMesa / 100, 3, 10, QLatin1Char('0')).arg(idMesa % 100, 2, 10, QLatin1Char('0')));
+    m_w.tableField->setText(positionLabel(idMesa));
     // Typing the next number replaces the one shown.
     m_w.tableField->selectAll();
 }

@@ -2,12 +2,14 @@
 // desk reaches, and the checks every key shares before any command runs.
 #include "board/forms/DeskController.h"
 #include "board/forms/DeskOpening.h"
+#include "platform/ui/Desk.h"
 #include "platform/ui/Keys.h"
 
 #include "ScriptedUi.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -201,6 +203,32 @@ TEST(DeskController, TheSplitButtonWaitsForAnOpenFrame)
     d.desk->setFrameOpen(false);
     d.split->click();
     EXPECT_EQ(d.ran, (std::vector<std::string>{"split"}));
+}
+
+// What waits for the desk's connection to come back from another thread
+// (the desk going offline during a sale) runs once it is back, once,
+// after the lender's own turn, and not at all if its owner is gone.
+TEST(DeskController, WorkWaitingForTheLentConnectionRunsOnceItIsBack)
+{
+    int ran = 0, orphanRan = 0;
+    auto *orphan = new QObject;
+    QObject owner;
+    desk::setSqlLent(true);
+    desk::whenSqlBack(&owner, [&] { ++ran; });
+    desk::whenSqlBack(orphan, [&] { ++orphanRan; });
+    delete orphan;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 0);
+    desk::setSqlLent(false);
+    EXPECT_EQ(ran, 0);
+    QCoreApplication::processEvents();
+    desk::setSqlLent(true);
+    desk::setSqlLent(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(orphanRan, 0);
+    desk::whenSqlBack(&owner, [&] { ++ran; });
+    EXPECT_EQ(ran, 2);
 }
 
 } // namespace

@@ -230,7 +230,7 @@ void DeskController::goOffline(const QString &message, const DbError &why)
         // The board lost the server while a command's unit of work has the
         // desk's connection on another thread: the desk goes offline once
         // that unit is back (it will likely have met the loss too).
-        QTimer::singleShot(50, this, [this, message, why] { goOffline(message, why); });
+        desk::whenSqlBack(this, [this, message, why] { goOffline(message, why); });
         return;
     }
     // Whichever connection found the server gone, the desk's own and the

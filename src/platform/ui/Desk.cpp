@@ -3,8 +3,14 @@
 #include "platform/Sql.h"
 #include "session/Session.h"
 
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
 #include <atomic>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace qv::desk {
 
@@ -17,6 +23,19 @@ struct Installed
 };
 
 std::atomic<bool> g_lent{false};
+
+struct Waiting
+{
+    QPointer<QObject> context;
+    std::function<void()> work;
+};
+
+// Touched on the event thread only: the lending and its return happen there.
+std::vector<Waiting> &waiting()
+{
+    static std::vector<Waiting> list;
+    return list;
+}
 
 Installed &installed()
 {
@@ -64,6 +83,23 @@ bool sqlLent()
 void setSqlLent(bool lent)
 {
     g_lent.store(lent);
+    if (lent)
+        return;
+    // Posted, not run here: whoever lent the connection tells what the work
+    // found first.
+    for (Waiting &entry : std::exchange(waiting(), {})) {
+        if (entry.context)
+            QMetaObject::invokeMethod(entry.context, std::move(entry.work), Qt::QueuedConnection);
+    }
+}
+
+void whenSqlBack(QObject *context, std::function<void()> work)
+{
+    if (!sqlLent()) {
+        work();
+        return;
+    }
+    waiting().push_back({context, std::move(work)});
 }
 
 } // namespace qv::desk

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+
+class QObject;
+
 namespace qv {
 
 class Session;
@@ -24,6 +28,10 @@ void install(Sql *sql, Session *session);
 // on the event thread may send a statement on it or look at its state.
 bool sqlLent();
 void setSqlLent(bool lent);
+
+// Runs `work` on the event thread once the connection is back (at once if
+// it is not lent), unless `context` is gone by then.
+void whenSqlBack(QObject *context, std::function<void()> work);
 
 } // namespace desk
 } // namespace qv

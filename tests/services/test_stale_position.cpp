@@ -338,8 +338,9 @@ TEST_F(StalePositionTest, EveryWriteActsOnlyOnTheOpeningShown)
         case Meanwhile::ItemCancelled: EXPECT_EQ(after.table.itemCount(), 1); break;
         case Meanwhile::ItemEdited:
             for (const ShownItem &item : after.table.items) {
-                if (item.idItem == s.itemA)
+                if (item.idItem == s.itemA) {
                     EXPECT_EQ(item.manualDiscount.cents(), 100);
+                }
             }
             break;
         case Meanwhile::ItemLaunched: EXPECT_EQ(after.table.itemCount(), 3); break;

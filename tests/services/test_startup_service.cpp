@@ -89,8 +89,9 @@ TEST(StartupService, StopsAtTheFirstStepThatFails)
         const StartupResult found = runStartup();
         EXPECT_EQ(found.stop, c.stop) << c.name;
         EXPECT_EQ(found.message, QString::fromUtf8(c.message)) << c.name;
-        if (c.stop == Stop::Observations)
+        if (c.stop == Stop::Observations) {
             EXPECT_EQ(found.database.state(), QStringLiteral("42S02")) << c.name;
+        }
     }
 }
 

@@ -147,7 +147,33 @@ bool ClosingService::abandonPayment(const ShownTable &table)
     return m_claims.release(table.idMesa);
 }
 
+ClosingService::CheckSession ClosingService::checkSessionOf(const Session &session)
+{
+    return {session.desk(), session.operatorCode(), session.operators()};
+}
+
 ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
+{
+    const Preparation p = check(table, checkSessionOf(m_session));
+    handOver(p, table);
+    return p;
+}
+
+void ClosingService::handOver(const Preparation &preparation, const ShownTable &table)
+{
+    if (preparation.then == Then::Stop)
+        return;
+    // What the payment module hands back must be this table's: a tip or a
+    // service amount left over from the last closing must never reach this
+    // sale.
+    exchange::PaymentExchange::clearReturns();
+    if (preparation.then == Then::Write)
+        exchange::PaymentExchange::writeSplitReceipt(); // the other positions paid the shares
+    else
+        exchange::PaymentExchange::write({table.totals.tableTotal, table.totals.servicePercent});
+}
+
+ClosingService::Preparation ClosingService::check(const ShownTable &table, const CheckSession &session)
 {
     Preparation p;
     const int idMesa = table.idMesa;
@@ -159,7 +185,7 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
 
     // The position as stored now, right before any money is taken: the
     // cashier must charge exactly what can still be closed as shown.
-    TableReader reader(m_sql, m_session);
+    TableReader reader(m_sql, session.operators);
     const TableReader::Reading now = reader.LERMESA(idMesa, table.observationsVisible);
     if (now.result == TableReader::Reading::Result::Failed
         || (now.result == TableReader::Reading::Result::Missing && now.failure.failed())) {
@@ -199,27 +225,19 @@ ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
         return p;
     }
 
-    // What the payment module hands back must be this table's: a tip or a
-    // service amount left over from the last closing must never reach this
-    // sale.
-    exchange::PaymentExchange::clearReturns();
-
     if (holds(split.text(0), Flag::Yes)) {
         // The other positions pay the shares; this one is written as it is.
-        exchange::PaymentExchange::writeSplitReceipt();
         p.then = Then::Write;
         return p;
     }
 
     // One desk at a time takes the money of an account.
-    const PaymentClaims::Claim claim =
-        m_claims.claim(idMesa, table.openedAt, m_session.desk(), m_session.operatorCode());
+    const PaymentClaims::Claim claim = m_claims.claim(idMesa, table.openedAt, session.desk, session.operatorCode);
     if (!claim.outcome.done()) {
         p.outcome = claim.outcome;
         return p;
     }
     p.notice = claim.notice;
-    exchange::PaymentExchange::write({table.totals.tableTotal, table.totals.servicePercent});
     p.then = Then::Pay;
     return p;
 }

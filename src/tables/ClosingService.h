@@ -58,6 +58,26 @@ public:
     // without items is checked under its lock like every other write.
     Preparation prepare(const ShownTable &table);
 
+    // What the checks take from the desk's session, copied on the thread
+    // that owns it: the desk and operator a claim is stored for, and the
+    // operator list the reading looks waiters up in.
+    struct CheckSession
+    {
+        int desk = 0;
+        int operatorCode = 0;
+        std::vector<OperatorEntry> operators;
+    };
+    static CheckSession checkSessionOf(const Session &session);
+
+    // `prepare` in two halves, as GRAVAR: `check` reads the position
+    // again, claims the account or frees an empty table, and touches
+    // neither the Session nor a shared record, so it may run on any thread
+    // the connection is handed to; `handOver` then gives the payment module
+    // (or the split position's sale) its request, on the thread that owns
+    // the shared records.
+    Preparation check(const ShownTable &table, const CheckSession &session);
+    static void handOver(const Preparation &preparation, const ShownTable &table);
+
     // While the payment module is open: keeps the claim alive. False when
     // it is no longer this desk's.
     bool renewClaim(const ShownTable &table);

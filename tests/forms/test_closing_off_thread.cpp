@@ -10,6 +10,7 @@
 #include "platform/Sql.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/UiService.h"
+#include "session/Exchanges.h"
 
 #include <QApplication>
 #include <QTest>
@@ -84,5 +85,68 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
     EXPECT_EQ(h.form().currentTable(), 0);
     EXPECT_FALSE(desk::sqlLent());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    registerPayment();
+}
+
+// The checks before the payment (the position read again, the account
+// claimed) run off the event thread too: a claim that waits on another
+// connection's lock leaves the screen turning and its keys refused.
+TEST(ClosingOffThread, TheChecksBeforeThePaymentRunOffTheEventThread)
+{
+    FormHarness h;
+    h.standardSession();
+    h.startOnDesk(1);
+    h.typeTable(QStringLiteral("1501"));
+    ASSERT_EQ(h.form().currentTable(), 1501);
+    DeskDriver ui(h.form());
+
+    // Another desk's claim in progress holds the gap where this desk's
+    // claim goes: the claim waits until the timer lets it go.
+    Sql terminal;
+    Sql::Connection c;
+    c.socket = TestDatabase::socket();
+    c.database = h.db().name();
+    terminal.setConnection(c);
+    ASSERT_TRUE(terminal.begin());
+    static const Layout kOpenedAt("claim", {FieldDef::C("horaAbertura", 8)});
+    Record claim(kOpenedAt);
+    ASSERT_TRUE(terminal.exec("SELECT horaAbertura FROM mov_MesaCobranca WHERE idMesa=? FOR UPDATE", {1501}, &claim)
+                    .answered());
+
+    bool fired = false, lent = false, released = false;
+    QString fieldBefore, fieldAfter;
+    QTimer::singleShot(300, [&] {
+        fired = true;
+        lent = desk::sqlLent();
+        fieldBefore = ui.Ed_CODIMES->text();
+        QTest::keyClick(ui.Ed_CODIMES, Qt::Key_7);
+        QTest::keyClick(ui.Ed_CODIMES, Qt::Key_F10);
+        fieldAfter = ui.Ed_CODIMES->text();
+        released = terminal.rollback();
+    });
+    int payments = 0;
+    FormRegistry::instance().add(QStringLiteral("99-Fennoc"), [&](QWidget *) {
+        ++payments;
+        // Handed over once the checks were back: the claim stored, the
+        // table's total asked for.
+        EXPECT_FALSE(desk::sqlLent());
+        EXPECT_EQ(h.db().value(QStringLiteral("SELECT nrCaixa FROM mov_MesaCobranca WHERE idMesa=1501")),
+                  QStringLiteral("1"));
+        EXPECT_EQ(exchange::PaymentExchange::request().total.cents(), h.form().shown().totals.tableTotal.cents());
+        exchange::PaymentExchange::answer({}); // no payment taken
+        return 1;
+    });
+
+    h.form().pressKey(vk::kF10);
+
+    EXPECT_TRUE(fired);
+    EXPECT_TRUE(lent);
+    EXPECT_TRUE(released);
+    EXPECT_EQ(fieldAfter, fieldBefore);
+    EXPECT_EQ(payments, 1);
+    // No payment: the claim was given up, nothing was sold.
+    EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_MesaCobranca")), QStringLiteral("0"));
+    EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")), QStringLiteral("0"));
+    EXPECT_FALSE(desk::sqlLent());
     registerPayment();
 }

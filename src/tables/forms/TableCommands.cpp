@@ -189,7 +189,14 @@ void TableCommands::closeAccount()
 {
     if (m_desk.shownTable() == 0)
         return;
-    const ClosingService::Preparation preparation = m_closing.prepare(m_desk.shown());
+    // Reading the position again and claiming the account take a round
+    // trip per wave: far from the server that would freeze the screen, so
+    // the checks run off the event thread, as the sale does.
+    const ShownTable shown = m_desk.shown();
+    const ClosingService::CheckSession session = ClosingService::checkSessionOf(desk::session());
+    ClosingService::Preparation preparation;
+    OffThread(m_desk.window()).run([&] { preparation = m_closing.check(shown, session); });
+    ClosingService::handOver(preparation, shown);
     switch (preparation.then) {
     case ClosingService::Then::Stop: tell(preparation.outcome); return;
     case ClosingService::Then::Write: GRAVAR(); return;

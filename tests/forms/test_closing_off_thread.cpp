@@ -48,6 +48,7 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
         QString fieldBefore, fieldAfter;
         bool released = false;
         QWidget *focusAfterShortcut = nullptr;
+        bool closed = true;
     } tick;
     int payments = 0;
     FormRegistry::instance().add(QStringLiteral("99-Fennoc"), [&](QWidget *) {
@@ -65,6 +66,8 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
             QTest::keyClick(ui.Ed_CODIMES, Qt::Key_O, Qt::AltModifier);
             tick.focusAfterShortcut = QApplication::focusWidget();
             tick.fieldAfter = ui.Ed_CODIMES->text();
+            // The title bar's close button does not end the program under it.
+            tick.closed = h.form().close();
             tick.released = terminal.rollback();
         });
         records::W_TAB_RECEBIM().setText(QStringLiteral("01").leftJustified(350, QLatin1Char(' ')));
@@ -80,6 +83,8 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
     EXPECT_TRUE(tick.released);
     EXPECT_EQ(tick.fieldAfter, tick.fieldBefore);
     EXPECT_NE(tick.focusAfterShortcut, ui.Lv_Consol);
+    EXPECT_FALSE(tick.closed);
+    EXPECT_TRUE(h.form().isVisible());
     EXPECT_EQ(h.db().value(QStringLiteral("SELECT COUNT(*) FROM mov_Vendas")), QStringLiteral("1"));
     EXPECT_EQ(h.db().value(QStringLiteral("SELECT status FROM mov_Mesa WHERE idMesa=1501")), QStringLiteral("F"));
     EXPECT_EQ(h.form().currentTable(), 0);

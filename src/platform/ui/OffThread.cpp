@@ -45,11 +45,22 @@ bool OffThread::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
-    case QEvent::ContextMenu: break;
+    case QEvent::ContextMenu:
+    // Nor is the window closed under the work: the program would end with
+    // the connection still lent and the cashier not told how it went.
+    case QEvent::Close: break;
     default: return false;
     }
-    if (!m_window)
+    if (!m_window || !aimedAtWindow(watched))
         return false;
+    // A close refused must say so, or the window system takes it as done.
+    if (event->type() == QEvent::Close)
+        event->ignore();
+    return true;
+}
+
+bool OffThread::aimedAtWindow(QObject *watched) const
+{
     if (auto *window = qobject_cast<QWindow *>(watched))
         return window == m_window->windowHandle();
     // A shortcut's event goes to the shortcut itself, which belongs to a

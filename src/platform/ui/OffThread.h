@@ -17,7 +17,8 @@ namespace qv {
 // The desk's connection serves one thread at a time: while the work runs
 // it is marked lent (desk::sqlLent) and every key and click aimed at the
 // desk's window is swallowed without a word, so no command can start and
-// nothing on the screen sends a statement on it. Another window (a box the
+// nothing on the screen sends a statement on it; the window will not close
+// meanwhile either. Another window (a box the
 // board may open meanwhile) still takes its keys. The work itself opens no
 // box and touches no widget; what it found is told by the caller once
 // `run` has returned, on the event thread.
@@ -33,6 +34,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool aimedAtWindow(QObject *watched) const;
+
     QWidget *m_window = nullptr;
 };
 

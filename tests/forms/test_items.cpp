@@ -2,6 +2,7 @@
 // form, driven from the keyboard against the demo restaurant: the product
 // lookup, observations, discounts, the checks of F9 and what is written.
 #include "FormHarness.h"
+#include "ModalScript.h"
 #include "Seed.h"
 #include "platform/SqlProbe.h"
 #include "platform/ui/Desk.h"
@@ -37,41 +38,6 @@ QString obsText(const char *prefix, const char *text)
 {
     return QString::fromUtf8(prefix) + QString::fromUtf8(text).leftJustified(20, QLatin1Char(' '));
 }
-
-// Plays `action` on the modal dialog of type T once it is on screen, from
-// inside the exec() of whoever opened it; a dialog left open is closed and
-// counted, so a broken flow fails instead of hanging.
-template <typename T>
-class ModalScript
-{
-public:
-    explicit ModalScript(std::function<void(T &)> action) : m_action(std::move(action))
-    {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            auto *d = qobject_cast<T *>(QApplication::activeModalWidget());
-            if (!d || !d->isVisible())
-                return;
-            m_poll.stop();
-            d->activateWindow();
-            (void)QTest::qWaitForWindowActive(d, 2000);
-            m_ran = true;
-            m_action(*d);
-            if (d->isVisible()) {
-                m_leftOpen = true;
-                d->reject();
-            }
-        });
-        m_poll.start(2);
-    }
-    bool ran() const { return m_ran; }
-    bool leftOpen() const { return m_leftOpen; }
-
-private:
-    std::function<void(T &)> m_action;
-    QTimer m_poll;
-    bool m_ran = false;
-    bool m_leftOpen = false;
-};
 
 class ItemsTest : public ::testing::Test
 {

@@ -166,6 +166,8 @@ TEST_P(LayoutTest, NoTitleOrChoiceIsCut)
         EXPECT_GE(field->width() - 14, field->fontMetrics().horizontalAdvance(field->text()))
             << field->objectName().toStdString() << " " << field->text().toStdString();
     }
+    // The waiter's code holds the widest it can be: two digits.
+    EXPECT_GE(ui().Ds_CODIGAR->width() - 14, ui().Ds_CODIGAR->fontMetrics().horizontalAdvance(QStringLiteral("99")));
 }
 
 TEST_P(LayoutTest, EveryCommandFrameFitsOverTheTableArea)

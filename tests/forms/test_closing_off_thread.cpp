@@ -24,22 +24,36 @@ using namespace qv::test;
 // The sale's unit of work runs off the event thread: while it waits on the
 // server the screen's timers fire, and the desk takes no key that could
 // send a statement on its busy connection.
-TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
-{
-    FormHarness h;
-    h.standardSession();
-    h.startOnDesk(1);
-    h.typeTable(QStringLiteral("1501"));
-    ASSERT_EQ(h.form().currentTable(), 1501);
-    DeskDriver ui(h.form());
+namespace {
 
-    // Another terminal holds the position's row: the sale's first wave waits
-    // for it until the screen's timer lets it go.
+// Desk 1 with position 15/01 on show, and another terminal's connection to
+// the same database to hold a lock the desk's work then waits on.
+class ClosingOffThread : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        h.standardSession();
+        h.startOnDesk(1);
+        h.typeTable(QStringLiteral("1501"));
+        ASSERT_EQ(h.form().currentTable(), 1501);
+        Sql::Connection c;
+        c.socket = TestDatabase::socket();
+        c.database = h.db().name();
+        terminal.setConnection(c);
+    }
+
+    FormHarness h;
     Sql terminal;
-    Sql::Connection c;
-    c.socket = TestDatabase::socket();
-    c.database = h.db().name();
-    terminal.setConnection(c);
+};
+
+} // namespace
+
+TEST_F(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
+{
+    DeskDriver ui(h.form());
+    // The other terminal holds the position's row: the sale's first wave
+    // waits for it until the screen's timer lets it go.
 
     struct Tick
     {
@@ -96,22 +110,11 @@ TEST(ClosingOffThread, TheScreenRunsAndRefusesKeysWhileTheSaleIsWritten)
 // The checks before the payment (the position read again, the account
 // claimed) run off the event thread too: a claim that waits on another
 // connection's lock leaves the screen turning and its keys refused.
-TEST(ClosingOffThread, TheChecksBeforeThePaymentRunOffTheEventThread)
+TEST_F(ClosingOffThread, TheChecksBeforeThePaymentRunOffTheEventThread)
 {
-    FormHarness h;
-    h.standardSession();
-    h.startOnDesk(1);
-    h.typeTable(QStringLiteral("1501"));
-    ASSERT_EQ(h.form().currentTable(), 1501);
     DeskDriver ui(h.form());
-
     // Another desk's claim in progress holds the gap where this desk's
     // claim goes: the claim waits until the timer lets it go.
-    Sql terminal;
-    Sql::Connection c;
-    c.socket = TestDatabase::socket();
-    c.database = h.db().name();
-    terminal.setConnection(c);
     ASSERT_TRUE(terminal.begin());
     static const Layout kOpenedAt("claim", {FieldDef::C("horaAbertura", 8)});
     Record claim(kOpenedAt);

@@ -318,7 +318,7 @@ int main(int argc, char **argv)
                 stall.begin();
                 ClosingService::Then then = ClosingService::Then::Stop;
                 const double prepared = timed([&] {
-                    const ClosingService::CheckSession session = ClosingService::checkSessionOf(desk::session());
+                    const ClosingService::SaleSession session = ClosingService::sessionOf(desk::session());
                     ClosingService::Preparation checked;
                     OffThread(&form).run([&] { checked = closing.check(shown.table, session); });
                     ClosingService::handOver(checked, shown.table);

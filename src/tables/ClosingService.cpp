@@ -147,14 +147,9 @@ bool ClosingService::abandonPayment(const ShownTable &table)
     return m_claims.release(table.idMesa);
 }
 
-ClosingService::CheckSession ClosingService::checkSessionOf(const Session &session)
-{
-    return {session.desk(), session.operatorCode(), session.operators()};
-}
-
 ClosingService::Preparation ClosingService::prepare(const ShownTable &table)
 {
-    const Preparation p = check(table, checkSessionOf(m_session));
+    const Preparation p = check(table, sessionOf(m_session));
     handOver(p, table);
     return p;
 }
@@ -173,7 +168,7 @@ void ClosingService::handOver(const Preparation &preparation, const ShownTable &
         exchange::PaymentExchange::write({table.totals.tableTotal, table.totals.servicePercent});
 }
 
-ClosingService::Preparation ClosingService::check(const ShownTable &table, const CheckSession &session)
+ClosingService::Preparation ClosingService::check(const ShownTable &table, const SaleSession &session)
 {
     Preparation p;
     const int idMesa = table.idMesa;
@@ -669,7 +664,8 @@ Outcome interrupted(PositionGuard &guard, const ShownTable &shown, const Failure
 
 ClosingService::SaleSession ClosingService::sessionOf(const Session &session)
 {
-    return {exchange::DeskSession::periodDate(), session.period(), session.desk(), session.operators()};
+    return {exchange::DeskSession::periodDate(), session.period(), session.desk(), session.operators(),
+            session.operatorCode()};
 }
 
 ClosingService::SaleOrder ClosingService::order(const ShownTable &shown, const Inputs &inputs) const

@@ -58,16 +58,19 @@ public:
     // without items is checked under its lock like every other write.
     Preparation prepare(const ShownTable &table);
 
-    // What the checks take from the desk's session, copied on the thread
-    // that owns it: the desk and operator a claim is stored for, and the
-    // operator list the reading looks waiters up in.
-    struct CheckSession
+    // What a closing takes from the desk's session, copied once on the
+    // thread that owns it: the business day, the period, the desk and
+    // operator a claim and a sale are stored for, and the operator list the
+    // readings and the sale look waiters' names up in.
+    struct SaleSession
     {
+        QString businessDate; // DDMMYYYY
+        int period = 0;
         int desk = 0;
-        int operatorCode = 0;
         std::vector<OperatorEntry> operators;
+        int operatorCode = 0;
     };
-    static CheckSession checkSessionOf(const Session &session);
+    static SaleSession sessionOf(const Session &session);
 
     // `prepare` in two halves, as GRAVAR: `check` reads the position
     // again, claims the account or frees an empty table, and touches
@@ -75,7 +78,7 @@ public:
     // the connection is handed to; `handOver` then gives the payment module
     // (or the split position's sale) its request, on the thread that owns
     // the shared records.
-    Preparation check(const ShownTable &table, const CheckSession &session);
+    Preparation check(const ShownTable &table, const SaleSession &session);
     static void handOver(const Preparation &preparation, const ShownTable &table);
 
     // While the payment module is open: keeps the claim alive. False when
@@ -114,18 +117,6 @@ public:
     // state and the step in the message, and the diagnostic lines of a
     // failed insert in `console`.
     Outcome GRAVAR(const ShownTable &table, const Inputs &inputs);
-
-    // What a sale takes from the desk's session: the business day, the
-    // period, the desk and the operator list the waiter's name is looked
-    // up in, copied once when the closing is entered.
-    struct SaleSession
-    {
-        QString businessDate; // DDMMYYYY
-        int period = 0;
-        int desk = 0;
-        std::vector<OperatorEntry> operators;
-    };
-    static SaleSession sessionOf(const Session &session);
 
     // GRAVAR in two halves. `order` takes, on the thread that owns the
     // session and the shared records, everything the sale needs: the table

@@ -193,7 +193,7 @@ void TableCommands::closeAccount()
     // trip per wave: far from the server that would freeze the screen, so
     // the checks run off the event thread, as the sale does.
     const ShownTable shown = m_desk.shown();
-    const ClosingService::CheckSession session = ClosingService::checkSessionOf(desk::session());
+    const ClosingService::SaleSession session = ClosingService::sessionOf(desk::session());
     ClosingService::Preparation preparation;
     OffThread(m_desk.window()).run([&] { preparation = m_closing.check(shown, session); });
     ClosingService::handOver(preparation, shown);

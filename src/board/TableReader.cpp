@@ -187,18 +187,21 @@ bool TableReader::readItems(ShownTable &table, const SqlBatch &listed, std::size
     // as far: the first item with a failed read stops it there.
     std::vector<std::size_t> firstText(items.size(), 0);
     SqlBatch &texts = last;
-    for (std::size_t i = 0; i < items.size(); ++i) {
+    bool stopped = false;
+    for (std::size_t i = 0; i < items.size() && !stopped; ++i) {
         firstText[i] = texts.size();
-        if (perItem.result(reads[i].product).failed() || perItem.result(reads[i].observations).failed())
+        if (perItem.result(reads[i].product).failed() || perItem.result(reads[i].observations).failed()) {
+            stopped = true;
             break;
+        }
         for (const Record &observation : perItem.rows(reads[i].observations))
             texts.add(stmt::kObservationById, {observation.integer("idObs")}, tables::tabObservacao);
-        if (reads[i].discount && perItem.result(*reads[i].discount).failed())
-            break;
+        stopped = reads[i].discount && perItem.result(*reads[i].discount).failed();
     }
     // The table's own reads follow, unless an item's read already failed
-    // the reading.
-    if (!perItem.firstFailure()) {
+    // the reading. A waiter's look-up that failed does not (the item shows
+    // no name): the reading goes on and needs them.
+    if (!stopped) {
         if (!table.openedAt.trimmed().isEmpty())
             tableReads.clock = texts.add(stmt::kServerTime, {}, kTime);
         tableReads.percent = texts.add(stmt::kTableDiscountPercent, {table.idMesa}, kPercent);

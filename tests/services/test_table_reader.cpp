@@ -91,5 +91,20 @@ TEST_F(TableReaderTest, UnreadablePricesRefuseTheReadingInsteadOfAWrongTotal)
     EXPECT_EQ(reading.failure.message, QStringLiteral("Erro na leitura dos itens da mesa !!!"));
 }
 
+TEST_F(TableReaderTest, AnItemsWaiterThatCannotBeReadLeavesItsNameBlankAndTheTableStillRead)
+{
+    // The only read that failed is the last of its wave: nothing else stops
+    // the reading, which must still ask for the table's own time open and
+    // discount instead of looking for answers never asked.
+    setPosition(db, 4004, 'A');
+    addItem(db, {4004, 112, "10.00", 'I', 1});
+    SqlTestProbe::on(desk::sql()).failNext(stmt::kOperatorById);
+    const auto reading = reader.LERMESA(4004, true);
+    ASSERT_EQ(reading.result, Result::Shown);
+    ASSERT_EQ(reading.table.items.size(), 1u);
+    EXPECT_TRUE(reading.table.items[0].waiterName.isEmpty());
+    EXPECT_FALSE(reading.table.timeOpen.isEmpty());
+}
+
 } // namespace
 } // namespace qv::test
